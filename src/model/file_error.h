@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace quorva {
+
+// "Cannot create file "<absolute name>". <system text>"
+std::string CannotCreateFileMessage(const std::string& fileName, int errorCode);
+// "Cannot open file "<absolute name>". <system text>"
+std::string CannotOpenFileMessage(const std::string& fileName, int errorCode);
+
+inline constexpr const char* StreamWriteErrorMessage = "Stream write error";
+
+// The system's text for an error code, without trailing full stops, spaces
+// or control characters.
+std::string SystemErrorText(int errorCode);
+
+// The name made absolute against the current folder; the name itself when
+// that fails.
+std::string AbsoluteFileName(const std::string& fileName);
+
+}  // namespace quorva

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/text_span.h"
+
+namespace quorva {
+
+// Told about every change of a TLineList, so that a view can mirror it without
+// copying the lines. Ranges are inclusive line indexes.
+class TLineListObserver {
+public:
+    virtual ~TLineListObserver() = default;
+    virtual void LinesAboutToBeInserted(int first, int last) = 0;
+    virtual void LinesInserted(int first, int last) = 0;
+    virtual void LinesAboutToBeRemoved(int first, int last) = 0;
+    virtual void LinesRemoved(int first, int last) = 0;
+    virtual void LinesChanged(int first, int last) = 0;
+    virtual void LinesAboutToBeReset() = 0;
+    virtual void LinesReset() = 0;
+    virtual void SelectionChanged(int selected) = 0;
+};
+
+// The row lines the user sees, in the order they were added, with at most one
+// selected line (index -1 for none).
+//
+// All lines live in one shared text buffer, so a list read from a file costs
+// no allocation per line; replaced and deleted text is reclaimed once it
+// outweighs the live text.
+class TLineList {
+public:
+    static constexpr int NoSelection = -1;
+
+    int Count() const { return static_cast<int>(spans_.size()); }
+    // The line's bytes; valid until the list next changes.
+    std::string_view Line(int index) const;
+    std::vector<std::string> Lines() const;
+
+    void Replace(int index, std::string_view text);
+    void Add(std::string_view text);
+    void Delete(int index);
+    void Clear();
+    // Replace every line at once and leave nothing selected.
+    void Assign(const std::vector<std::string>& lines);
+    void AssignText(std::string text, std::vector<TTextSpan> lineSpans);
+
+    int SelectedIndex() const { return selected_; }
+    bool IsSelected(int index) const { return index >= 0 && index == selected_; }
+    // Makes `index` the only selected line; NoSelection clears the selection.
+    void Select(int index);
+
+    // The observer is not owned; pass nullptr to detach.
+    void SetObserver(TLineListObserver* observer) { observer_ = observer; }
+
+private:
+    TTextSpan Store(std::string_view text);
+    void ReclaimIfWasteful();
+    void SetSelected(int index);
+
+    std::string text_;
+    std::vector<TTextSpan> spans_;
+    std::size_t liveBytes_ = 0;
+    int selected_ = NoSelection;
+    TLineListObserver* observer_ = nullptr;
+};
+
+}  // namespace quorva

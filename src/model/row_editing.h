@@ -1,0 +1,25 @@
+#pragma once
+
+#include "model/line_list.h"
+#include "model/number_row.h"
+
+namespace quorva {
+
+// The editing operations behind Add, Delete, Moove Up and Moove Down. Each
+// changes the row table, the row lines and the selection together, so that
+// line i always belongs to row i.
+
+// Appends the row, renders every line again from its row and selects the new
+// last line.
+void AddRow(TRowTable& rows, TLineList& lines, const TNumberRow& row);
+
+// Deletes the selected row; the line that took its place, or else the new
+// last line, becomes selected. Nothing happens when no line is selected.
+void DeleteSelectedRow(TRowTable& rows, TLineList& lines);
+
+// Exchange the selected row and its line with the neighbour above / below and
+// keep them selected. Nothing happens without a selection or at the edge.
+void MoveSelectedRowUp(TRowTable& rows, TLineList& lines);
+void MoveSelectedRowDown(TRowTable& rows, TLineList& lines);
+
+}  // namespace quorva

@@ -1,0 +1,66 @@
+#include "model/row_list_file.h"
+
+#include <utility>
+
+#include "model/number_rules.h"
+#include "model/text_file.h"
+
+namespace quorva {
+namespace {
+
+constexpr std::size_t FieldStride = 3;
+constexpr std::size_t FieldLength = 2;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::int32_t FieldValue(std::string_view field)
+{
+    // Nearly every field is two digits; the general rule covers the rest.
+    if (field.size() == 2 && IsDigit(field[0]) && IsDigit(field[1]))
+        return (field[0] - '0') * 10 + (field[1] - '0');
+    return StrToInt(field);
+}
+
+}  // namespace
+
+TNumberRow LineToRow(std::string_view line)
+{
+    TNumberRow row{};
+    for (std::size_t j = 0; j < row.size(); ++j) {
+        const std::size_t start = j * FieldStride;
+        const std::string_view field =
+            start < line.size() ? line.substr(start, FieldLength) : std::string_view();
+        row[j] = FieldValue(field);
+    }
+    return row;
+}
+
+void SaveRowListFile(const TLineList& lines, const std::string& fileName)
+{
+    SaveLinesToFile(
+        static_cast<std::size_t>(lines.Count()),
+        [&lines](std::size_t index) { return lines.Line(static_cast<int>(index)); }, fileName);
+}
+
+bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
+                     const ShowErrorFn& showError)
+{
+    try {
+        std::string text = ReadWholeFile(fileName);
+        std::vector<TTextSpan> lineSpans = SplitLineSpans(text);
+        TRowTable parsed;
+        parsed.reserve(lineSpans.size());
+        for (const TTextSpan& span : lineSpans)
+            parsed.push_back(LineToRow(span.In(text)));
+        lines.AssignText(std::move(text), std::move(lineSpans));
+        rows = std::move(parsed);
+        return true;
+    } catch (...) {
+        // Whatever went wrong, the user learns only that the file was not
+        // understood; the rows they had stay.
+        showError(SBadFileFormat);
+        return false;
+    }
+}
+
+}  // namespace quorva

@@ -1,0 +1,56 @@
+#include "triangle/compact_triangle.h"
+
+#include <algorithm>
+#include <type_traits>
+
+#include "triangle/diff_triangle.h"
+
+namespace quorva {
+
+template <class Cell>
+TCompactTriangle<Cell>::TCompactTriangle(const std::vector<std::int32_t>& values)
+{
+    const std::size_t n = values.size();
+    columnStart_.resize(n);
+    std::size_t start = 0;
+    for (std::size_t j = 0; j < n; ++j) {
+        columnStart_[j] = start;
+        start += n - j;
+    }
+    cells_.resize(start);
+    std::transform(values.begin(), values.end(), cells_.begin(),
+                   [](std::int32_t value) { return static_cast<Cell>(value); });
+    for (std::size_t j = 1; j < n; ++j)
+        FillColumn(j);
+}
+
+template <class Cell>
+void TCompactTriangle<Cell>::FillColumn(std::size_t j)
+{
+    const Cell* previous = cells_.data() + columnStart_[j - 1];
+    Cell* column = cells_.data() + columnStart_[j];
+    const std::size_t length = ValueCount() - j;
+    if constexpr (std::is_unsigned_v<Cell>) {
+        for (std::size_t i = 0; i < length; ++i) {
+            const Cell upper = previous[i];
+            const Cell lower = previous[i + 1];
+            column[i] = static_cast<Cell>(std::max(upper, lower) - std::min(upper, lower));
+        }
+    } else {
+        for (std::size_t i = 0; i < length; ++i) {
+            const Cell upper = previous[i];
+            column[i] = upper < 0 ? BlankCell : AbsDifference(upper, previous[i + 1]);
+        }
+    }
+}
+
+bool FitsByteCells(const std::vector<std::int32_t>& values)
+{
+    return std::all_of(values.begin(), values.end(),
+                       [](std::int32_t value) { return value >= 0 && value <= 255; });
+}
+
+template class TCompactTriangle<std::uint8_t>;
+template class TCompactTriangle<std::int32_t>;
+
+}  // namespace quorva

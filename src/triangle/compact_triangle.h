@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace quorva {
+
+// The triangle without its blank half. In a triangle built from n values,
+// every cell [k][j] with k + j odd is blank, and the others form the
+// difference columns D[j][i] = cell [2i + j][j], i < n - j. Each column is
+// stored contiguously, so computing one from the one before is a simple loop.
+//
+// Cell is std::uint8_t when every value is 0 to 255: differences of such
+// values never leave that range and are never blank. Otherwise std::int32_t,
+// with the same blank rules as the full triangle.
+template <class Cell>
+class TCompactTriangle {
+public:
+    explicit TCompactTriangle(const std::vector<std::int32_t>& values);
+
+    std::size_t ValueCount() const { return columnStart_.size(); }
+    Cell At(std::size_t j, std::size_t i) const { return cells_[columnStart_[j] + i]; }
+
+private:
+    void FillColumn(std::size_t j);
+
+    std::vector<Cell> cells_;
+    std::vector<std::size_t> columnStart_;
+};
+
+extern template class TCompactTriangle<std::uint8_t>;
+extern template class TCompactTriangle<std::int32_t>;
+
+// Whether every value fits the one-byte form.
+bool FitsByteCells(const std::vector<std::int32_t>& values);
+
+}  // namespace quorva

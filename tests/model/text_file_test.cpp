@@ -1,0 +1,103 @@
+#include "model/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "model/error.h"
+#include "support/temp_dir.h"
+
+namespace quorva {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(SplitLinesTest, AcceptsEveryLineEndTheReaderKnows)
+{
+    const std::pair<std::string, Lines> cases[] = {
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\n\rb", {"a", "", "b"}},
+        {"a\r\r\nb", {"a", "", "b"}},
+        {"a\r\n\r\nb", {"a", "", "b"}},
+        {"a\r\nlast", {"a", "last"}},
+        {"\r\n", {""}},
+        {"\n\n", {"", ""}},
+        {"", {}},
+        {std::string("\0abc", 4), {}},
+        {std::string("ab\0c\r\nd", 7), {"ab"}},
+        {std::string("ab\r\n\0cd", 7), {"ab"}},
+        {"\xEF\xBB\xBF" "01\r\n", {"\xEF\xBB\xBF" "01"}},
+        {"x\xFF\x80y", {"x\xFF\x80y"}},
+    };
+    for (const auto& [text, lines] : cases)
+        EXPECT_EQ(SplitLines(text), lines) << testing::PrintToString(text);
+}
+
+TEST(TextFileTest, WritesEveryLineWithCrLf)
+{
+    const std::pair<Lines, std::string> cases[] = {
+        {{"a", "", "b"}, "a\r\n\r\nb\r\n"},
+        {{"one"}, "one\r\n"},
+        {{}, ""},
+        {{std::string("n\0l", 3), "\xFF"}, std::string("n\0l\r\n\xFF\r\n", 8)},
+    };
+    test::TTempDir dir;
+    for (const auto& [lines, bytes] : cases) {
+        const std::string file = dir.File("out.txt");
+        SaveLinesToFile(lines, file);
+        EXPECT_EQ(test::ReadBytes(file), bytes);
+    }
+    EXPECT_EQ(dir.Listing(), "out.txt");
+}
+
+TEST(TextFileTest, WritesLargeTextsWhole)
+{
+    Lines lines;
+    for (int i = 0; i < 200000; ++i)
+        lines.push_back(std::to_string(i));
+    test::TTempDir dir;
+    SaveLinesToFile(lines, dir.File("big.txt"));
+    Lines readBack;
+    LoadLinesFromFile(readBack, dir.File("big.txt"));
+    EXPECT_EQ(readBack, lines);
+}
+
+TEST(TextFileTest, ReadsBackWhatItWrote)
+{
+    const Lines lines{"01 02 03 04 05 06 07", "", "\xC0\xFF text", "  spaced  "};
+    test::TTempDir dir;
+    SaveLinesToFile(lines, dir.File("t.tir"));
+    Lines readBack{"stale"};
+    LoadLinesFromFile(readBack, dir.File("t.tir"));
+    EXPECT_EQ(readBack, lines);
+}
+
+TEST(TextFileTest, FailedReadLeavesTheTargetAndNamesTheAbsoluteFile)
+{
+    test::TTempDir dir;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    Lines target{"kept"};
+    try {
+        LoadLinesFromFile(target, "missing.tir");
+        ADD_FAILURE() << "read a missing file";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.what(), "Cannot open file \"" + dir.File("missing.tir") +
+                                    "\". No such file or directory");
+    }
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(target, Lines{"kept"});
+}
+
+TEST(TextFileTest, ReadingAFolderFails)
+{
+    test::TTempDir dir;
+    Lines target{"kept"};
+    EXPECT_THROW(LoadLinesFromFile(target, dir.Path()), Error);
+    EXPECT_EQ(target, Lines{"kept"});
+}
+
+}  // namespace
+}  // namespace quorva

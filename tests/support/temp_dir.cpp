@@ -1,0 +1,108 @@
+#include "support/temp_dir.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quorva::test {
+
+TTempDir::TTempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorva-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot make a temporary folder");
+    path_ = pattern;
+}
+
+TTempDir::~TTempDir()
+{
+    std::error_code ignored;
+    // A test may have taken write permission away; give it back first.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
+        if (entry.is_directory(ignored) && !entry.is_symlink(ignored))
+            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TTempDir::Listing() const
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
+        names.insert(entry.path().filename().string());
+    std::string listing;
+    for (const std::string& name : names)
+        listing += (listing.empty() ? "" : " ") + name;
+    return listing;
+}
+
+std::string ReadBytes(const std::string& fileName)
+{
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + fileName);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteBytes(const std::string& fileName, const std::string& bytes)
+{
+    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out)
+        throw std::runtime_error("cannot write " + fileName);
+}
+
+bool Exists(const std::string& fileName)
+{
+    std::error_code ignored;
+    return std::filesystem::exists(std::filesystem::symlink_status(fileName, ignored));
+}
+
+std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action)
+{
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        throw std::runtime_error("pipe failed");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit fileSize{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        std::string message;
+        try {
+            action();
+        } catch (const std::exception& error) {
+            message = error.what();
+            if (message.empty())
+                message = "(empty message)";
+        }
+        [[maybe_unused]] auto written = ::write(pipeEnds[1], message.data(), message.size());
+        ::_exit(0);
+    }
+    ::close(pipeEnds[1]);
+    std::string message;
+    char buffer[512];
+    ssize_t got;
+    while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+        message.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("the limited child did not finish");
+    return message;
+}
+
+}  // namespace quorva::test

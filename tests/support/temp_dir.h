@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace quorva::test {
+
+// A fresh folder for one test, removed with everything in it afterwards.
+class TTempDir {
+public:
+    TTempDir();
+    ~TTempDir();
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    // Names of the entries in the folder, sorted.
+    std::string Listing() const;
+
+private:
+    std::string path_;
+};
+
+std::string ReadBytes(const std::string& fileName);
+void WriteBytes(const std::string& fileName, const std::string& bytes);
+bool Exists(const std::string& fileName);
+
+// Runs `action` in a child process whose files may grow to at most `limit`
+// bytes (with SIGXFSZ ignored, so writes past it fail instead of killing the
+// process), and returns the message of the Error it raised, or "" when it
+// succeeded. The limit applies to root too, unlike permissions.
+std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action);
+
+}  // namespace quorva::test

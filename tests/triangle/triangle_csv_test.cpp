@@ -1,0 +1,125 @@
+#include "triangle/triangle_csv.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+
+#include "model/error.h"
+#include "model/text_file.h"
+#include "support/temp_dir.h"
+
+namespace quorva {
+namespace {
+
+TRowTable RowsWithColumn(const std::vector<std::int32_t>& values, int column)
+{
+    TRowTable rows;
+    for (std::int32_t value : values) {
+        TNumberRow row{};
+        row[static_cast<std::size_t>(column)] = value;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string ExportedBytes(const std::vector<std::int32_t>& values, int column = 0)
+{
+    test::TTempDir dir;
+    ExportTriangleCsv(RowsWithColumn(values, column), column, dir.File("out.csv"));
+    return test::ReadBytes(dir.File("out.csv"));
+}
+
+std::string PlainBytes(const std::vector<std::int32_t>& values, int column = 0)
+{
+    test::TTempDir dir;
+    const auto lines = TriangleToCsvLines(BuildDiffTriangle(RowsWithColumn(values, column), column));
+    SaveLinesToFile(lines, dir.File("out.csv"));
+    return test::ReadBytes(dir.File("out.csv"));
+}
+
+TEST(TriangleCsvTest, ExportsTheExpectedBytes)
+{
+    const std::pair<std::vector<std::int32_t>, std::string> cases[] = {
+        {{5, 3, 8}, "5;\r\n;2;\r\n3;;3;\r\n;5;\r\n8;\r\n"},
+        {{7}, "7;\r\n"},
+        {{4, 9}, "4;\r\n;5;\r\n9;\r\n"},
+        {{2, 2}, "2;\r\n;0;\r\n2;\r\n"},
+        {{3, -5}, "3;\r\n;8;\r\n;\r\n"},
+        {{-5, 3}, ";\r\n;;\r\n3;\r\n"},
+        {{255, 0, 256}, "255;\r\n;255;\r\n0;;1;\r\n;256;\r\n256;\r\n"},
+    };
+    for (const auto& [values, bytes] : cases) {
+        EXPECT_EQ(ExportedBytes(values), bytes) << testing::PrintToString(values);
+        EXPECT_EQ(PlainBytes(values), bytes) << testing::PrintToString(values);
+    }
+}
+
+TEST(TriangleCsvTest, ColumnChoiceChangesOnlyTheSeeds)
+{
+    EXPECT_EQ(ExportedBytes({1, 4, 9}, 6), ExportedBytes({1, 4, 9}, 0));
+}
+
+TEST(TriangleCsvTest, EmptyTableWritesNothing)
+{
+    test::TTempDir dir;
+    test::WriteBytes(dir.File("kept.csv"), "old");
+    for (const std::string& name : {std::string("kept.csv"), std::string("new.csv")}) {
+        try {
+            ExportTriangleCsv({}, 0, dir.File(name));
+            ADD_FAILURE() << "exported an empty table";
+        } catch (const Error& error) {
+            EXPECT_STREQ(error.what(), "Range check error");
+        }
+    }
+    EXPECT_EQ(test::ReadBytes(dir.File("kept.csv")), "old");
+    EXPECT_EQ(dir.Listing(), "kept.csv");
+}
+
+TEST(TriangleCsvTest, ShortWriteKeepsThePreviousFile)
+{
+    test::TTempDir dir;
+    test::WriteBytes(dir.File("out.csv"), "old");
+    const std::vector<std::int32_t> values(600, 42);
+    const std::string message = test::RunWithFileSizeLimit(
+        4096, [&] { ExportTriangleCsv(RowsWithColumn(values, 2), 2, dir.File("out.csv")); });
+    EXPECT_EQ(message, "Stream write error");
+    EXPECT_EQ(test::ReadBytes(dir.File("out.csv")), "old");
+    EXPECT_EQ(dir.Listing(), "out.csv");
+}
+
+// The streamed export and the plain triangle must agree byte for byte, for
+// the one-byte cells and for the wide ones that negative and large values need.
+TEST(TriangleCsvTest, StreamedExportMatchesThePlainTriangle)
+{
+    std::mt19937 random(7);
+    struct TRange {
+        std::int32_t low, high;
+    };
+    const TRange ranges[] = {{0, 99}, {0, 255}, {-9, 99}, {-1, 1}, {250, 260},
+                             {INT_MIN, INT_MAX}};
+    for (const TRange& range : ranges) {
+        std::uniform_int_distribution<std::int32_t> value(range.low, range.high);
+        for (int n : {1, 2, 3, 4, 17, 64, 301}) {
+            std::vector<std::int32_t> values(static_cast<std::size_t>(n));
+            for (auto& v : values)
+                v = value(random);
+            ASSERT_EQ(ExportedBytes(values), PlainBytes(values))
+                << "range " << range.low << ".." << range.high << ", n " << n;
+        }
+    }
+}
+
+TEST(TriangleCsvTest, ExportSpansManyWriteChunks)
+{
+    std::mt19937 random(11);
+    std::vector<std::int32_t> values(1100);
+    for (auto& v : values)
+        v = static_cast<std::int32_t>(random() % 100);
+    const std::string bytes = ExportedBytes(values);
+    EXPECT_GT(bytes.size(), WriteChunkSize);
+    EXPECT_EQ(bytes, PlainBytes(values));
+}
+
+}  // namespace
+}  // namespace quorva
