@@ -12,10 +12,11 @@ namespace {
 // is the same as clearing the list and adding every line anew.
 void RenderExistingLines(const TRowTable& rows, TLineList& lines)
 {
+    TRowLineBuffer buffer;
     for (int i = 0; i < lines.Count(); ++i) {
-        std::string line = RowToLine(rows[static_cast<std::size_t>(i)]);
+        const std::string_view line = RowToLine(rows[static_cast<std::size_t>(i)], buffer);
         if (line != lines.Line(i))
-            lines.Replace(i, std::move(line));
+            lines.Replace(i, line);
     }
 }
 

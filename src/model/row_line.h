@@ -12,4 +12,12 @@ namespace quorva {
 // every field stays at its fixed position and the line reads back.
 std::string RowToLine(const TNumberRow& row);
 
+// Room for the longest row line: seven fields of a '0' and an 11-character
+// number, and six spaces.
+using TRowLineBuffer = std::array<char, RowWidth * 12 + RowWidth - 1>;
+
+// The same text, written into `buffer` without allocating, so that a long
+// list can be rendered again line by line; valid while `buffer` is.
+std::string_view RowToLine(const TNumberRow& row, TRowLineBuffer& buffer);
+
 }  // namespace quorva

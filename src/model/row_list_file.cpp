@@ -21,11 +21,29 @@ std::int32_t FieldValue(std::string_view field)
     return StrToInt(field);
 }
 
+// Reads the line when all seven fields are two digits, as in every line Add
+// renders; returns false otherwise, leaving the general rule to decide.
+bool ReadTwoDigitFields(std::string_view line, TNumberRow& row)
+{
+    if (line.size() < FieldStride * (RowWidth - 1) + FieldLength)
+        return false;
+    for (std::size_t j = 0; j < row.size(); ++j) {
+        const char tens = line[j * FieldStride];
+        const char ones = line[j * FieldStride + 1];
+        if (!IsDigit(tens) || !IsDigit(ones))
+            return false;
+        row[j] = (tens - '0') * 10 + (ones - '0');
+    }
+    return true;
+}
+
 }  // namespace
 
 TNumberRow LineToRow(std::string_view line)
 {
     TNumberRow row{};
+    if (ReadTwoDigitFields(line, row))
+        return row;
     for (std::size_t j = 0; j < row.size(); ++j) {
         const std::size_t start = j * FieldStride;
         const std::string_view field =

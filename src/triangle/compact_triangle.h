@@ -21,6 +21,8 @@ public:
 
     std::size_t ValueCount() const { return columnStart_.size(); }
     Cell At(std::size_t j, std::size_t i) const { return cells_[columnStart_[j] + i]; }
+    // Column j's n - j values, one after another.
+    const Cell* Column(std::size_t j) const { return cells_.data() + columnStart_[j]; }
 
 private:
     void FillColumn(std::size_t j);

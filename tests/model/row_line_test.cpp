@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "model/row_list_file.h"
 
 namespace quorva {
@@ -17,6 +19,10 @@ TEST(RowToLineTest, RendersFieldsAtFixedPositions)
         {{-5, 1, -9, 2, -1, 3, -7}, "-5 01 -9 02 -1 03 -7"},
         // Values no field can hold keep their full form.
         {{-10, 100, 1, 1, 1, 1, 1}, "0-10 100 01 01 01 01 01"},
+        // The longest line there is.
+        {{INT_MIN, INT_MIN, INT_MIN, INT_MIN, INT_MIN, INT_MIN, INT_MAX},
+         "0-2147483648 0-2147483648 0-2147483648 0-2147483648 0-2147483648 0-2147483648 "
+         "2147483647"},
     };
     for (const auto& [row, line] : cases)
         EXPECT_EQ(RowToLine(row), line);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 #include "model/error.h"
 #include "support/temp_dir.h"
@@ -33,6 +34,40 @@ TEST(SplitLinesTest, AcceptsEveryLineEndTheReaderKnows)
     };
     for (const auto& [text, lines] : cases)
         EXPECT_EQ(SplitLines(text), lines) << testing::PrintToString(text);
+}
+
+// The reader's rule, one byte at a time.
+Lines SplitByTheRule(const std::string& text)
+{
+    Lines lines;
+    std::size_t pos = 0;
+    while (pos < text.size() && text[pos] != '\0') {
+        std::string line;
+        while (pos < text.size() && text[pos] != '\0' && text[pos] != '\r' && text[pos] != '\n')
+            line += text[pos++];
+        lines.push_back(line);
+        if (pos < text.size() && text[pos] == '\r')
+            ++pos;
+        if (pos < text.size() && text[pos] == '\n')
+            ++pos;
+    }
+    return lines;
+}
+
+// The splitter looks at several bytes at once; line ends at every position
+// within and across those groups must still be found where the rule puts them.
+TEST(SplitLinesTest, AgreesWithTheRuleOnRandomTexts)
+{
+    std::mt19937 random(3);
+    const std::string alphabet("ab\r\n\x0c\x8d\x8a", 7);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text(random() % 40, ' ');
+        for (char& c : text)
+            c = alphabet[random() % alphabet.size()];
+        if (round % 10 == 0 && !text.empty())
+            text[random() % text.size()] = '\0';
+        ASSERT_EQ(SplitLines(text), SplitByTheRule(text)) << testing::PrintToString(text);
+    }
 }
 
 TEST(TextFileTest, WritesEveryLineWithCrLf)

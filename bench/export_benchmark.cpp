@@ -1,0 +1,60 @@
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "bench_folder.h"
+#include "model/text_file.h"
+#include "random_rows.h"
+#include "triangle/compact_triangle.h"
+#include "triangle/triangle_csv.h"
+
+namespace quorva::bench {
+namespace {
+
+std::vector<std::int32_t> FirstColumn(const TRowTable& rows)
+{
+    std::vector<std::int32_t> values;
+    for (const TNumberRow& row : rows)
+        values.push_back(row[0]);
+    return values;
+}
+
+// The whole Start operation, file and fsync included.
+void BM_ExportTriangleCsv(benchmark::State& state)
+{
+    const TRowTable rows = RandomRows(static_cast<std::size_t>(state.range(0)), 0, 99);
+    const TBenchFolder folder;
+    const std::string file = folder.File("triangle.csv");
+    for (auto _ : state)
+        ExportTriangleCsv(rows, 0, file);
+    const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(file));
+    state.SetBytesProcessed(bytes * state.iterations());
+}
+BENCHMARK(BM_ExportTriangleCsv)->Arg(1024)->Arg(4096)->Arg(16384)->Unit(benchmark::kMillisecond);
+
+// Computing the triangle alone, without rendering or writing it.
+void BM_CompactTriangle(benchmark::State& state)
+{
+    const auto values = FirstColumn(RandomRows(static_cast<std::size_t>(state.range(0)), 0, 99));
+    for (auto _ : state) {
+        TCompactTriangle<std::uint8_t> triangle(values);
+        benchmark::DoNotOptimize(triangle.At(0, 0));
+    }
+}
+BENCHMARK(BM_CompactTriangle)->Arg(1024)->Arg(4096)->Arg(16384)->Unit(benchmark::kMillisecond);
+
+// Values beyond one byte take the wide cells, as rows read from a file can.
+void BM_ExportTriangleCsvWideCells(benchmark::State& state)
+{
+    const TRowTable rows = RandomRows(static_cast<std::size_t>(state.range(0)), -9, 99);
+    const TBenchFolder folder;
+    const std::string file = folder.File("triangle.csv");
+    for (auto _ : state)
+        ExportTriangleCsv(rows, 0, file);
+    const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(file));
+    state.SetBytesProcessed(bytes * state.iterations());
+}
+BENCHMARK(BM_ExportTriangleCsvWideCells)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quorva::bench

@@ -1,0 +1,24 @@
+// Writes a row-list file of random rows for the Open measurements.
+//
+//   quorva_make_row_list COUNT FILE
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "random_rows.h"
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s COUNT FILE\n", argv[0]);
+        return 2;
+    }
+    try {
+        quorva::bench::WriteRandomRowListFile(std::strtoull(argv[1], nullptr, 10), argv[2]);
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+}

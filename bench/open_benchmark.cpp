@@ -1,0 +1,63 @@
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "bench_folder.h"
+#include "model/row_list_file.h"
+#include "model/text_file.h"
+#include "random_rows.h"
+
+namespace quorva::bench {
+namespace {
+
+constexpr std::size_t MillionRows = 1'000'000;
+
+void BM_OpenRowListFile(benchmark::State& state)
+{
+    const TBenchFolder folder;
+    const std::string file = folder.File("rows.tir");
+    WriteRandomRowListFile(MillionRows, file);
+    for (auto _ : state) {
+        TLineList lines;
+        TRowTable rows;
+        if (!OpenRowListFile(lines, rows, file, [](const std::string&) {}))
+            state.SkipWithError("the file did not load");
+        benchmark::DoNotOptimize(rows.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(std::filesystem::file_size(file)) *
+                            state.iterations());
+}
+BENCHMARK(BM_OpenRowListFile)->Unit(benchmark::kMillisecond);
+
+// The steps of Open one by one, to see where its time goes.
+void BM_ReadWholeFile(benchmark::State& state)
+{
+    const TBenchFolder folder;
+    const std::string file = folder.File("rows.tir");
+    WriteRandomRowListFile(MillionRows, file);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReadWholeFile(file).data());
+}
+BENCHMARK(BM_ReadWholeFile)->Unit(benchmark::kMillisecond);
+
+void BM_SplitLineSpans(benchmark::State& state)
+{
+    const TBenchFolder folder;
+    const std::string file = folder.File("rows.tir");
+    WriteRandomRowListFile(MillionRows, file);
+    const std::string text = ReadWholeFile(file);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SplitLineSpans(text).data());
+}
+BENCHMARK(BM_SplitLineSpans)->Unit(benchmark::kMillisecond);
+
+void BM_LineToRow(benchmark::State& state)
+{
+    const std::string line = "12 05 99 00 42 07 63";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LineToRow(line));
+}
+BENCHMARK(BM_LineToRow);
+
+}  // namespace
+}  // namespace quorva::bench

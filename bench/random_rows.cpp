@@ -1,0 +1,34 @@
+#include "random_rows.h"
+
+#include <random>
+
+#include "model/row_line.h"
+#include "model/text_file.h"
+
+namespace quorva::bench {
+
+TRowTable RandomRows(std::size_t count, std::int32_t low, std::int32_t high, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<std::int32_t> value(low, high);
+    TRowTable rows(count);
+    for (TNumberRow& row : rows)
+        for (std::int32_t& cell : row)
+            cell = value(random);
+    return rows;
+}
+
+void WriteRandomRowListFile(std::size_t count, const std::string& fileName)
+{
+    const TRowTable rows = RandomRows(count, 0, 99);
+    // The writer copies each line before it asks for the next one.
+    std::string line;
+    SaveLinesToFile(
+        count, [&rows, &line](std::size_t i) -> std::string_view {
+            line = RowToLine(rows[i]);
+            return line;
+        },
+        fileName);
+}
+
+}  // namespace quorva::bench

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "model/number_row.h"
+
+namespace quorva::bench {
+
+// `count` rows of values drawn evenly from low..high; the same seed gives the
+// same rows, so that runs can be compared.
+TRowTable RandomRows(std::size_t count, std::int32_t low, std::int32_t high,
+                     unsigned seed = 20240601);
+
+// Writes a row-list file of `count` random rows (values 0 to 99) as Add would
+// have rendered them.
+void WriteRandomRowListFile(std::size_t count, const std::string& fileName);
+
+}  // namespace quorva::bench

@@ -1,0 +1,72 @@
+#include <benchmark/benchmark.h>
+
+#include "model/row_editing.h"
+#include "model/row_line.h"
+#include "random_rows.h"
+
+namespace quorva::bench {
+namespace {
+
+constexpr std::size_t MillionRows = 1'000'000;
+
+// A list of a million rows, each line as Add renders it, as after an Open.
+struct TMillionRowList {
+    TRowTable rows = RandomRows(MillionRows, 0, 99);
+    TLineList lines;
+
+    TMillionRowList()
+    {
+        std::vector<std::string> text;
+        text.reserve(rows.size());
+        for (const TNumberRow& row : rows)
+            text.push_back(RowToLine(row));
+        lines.Assign(text);
+    }
+};
+
+TMillionRowList& SharedList()
+{
+    static TMillionRowList list;
+    return list;
+}
+
+// Add renders every line again, so its cost is that of a million lines.
+void BM_AddRow(benchmark::State& state)
+{
+    TMillionRowList& list = SharedList();
+    for (auto _ : state) {
+        AddRow(list.rows, list.lines, {1, 2, 3, 4, 5, 6, 7});
+        state.PauseTiming();
+        DeleteSelectedRow(list.rows, list.lines);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_AddRow)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_DeleteSelectedRow(benchmark::State& state)
+{
+    TMillionRowList& list = SharedList();
+    const int middle = list.lines.Count() / 2;
+    for (auto _ : state) {
+        list.lines.Select(middle);
+        DeleteSelectedRow(list.rows, list.lines);
+        state.PauseTiming();
+        AddRow(list.rows, list.lines, {1, 2, 3, 4, 5, 6, 7});
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DeleteSelectedRow)->Unit(benchmark::kMicrosecond)->Iterations(20);
+
+void BM_MoveSelectedRowUpAndDown(benchmark::State& state)
+{
+    TMillionRowList& list = SharedList();
+    list.lines.Select(list.lines.Count() / 2);
+    for (auto _ : state) {
+        MoveSelectedRowUp(list.rows, list.lines);
+        MoveSelectedRowDown(list.rows, list.lines);
+    }
+}
+BENCHMARK(BM_MoveSelectedRowUpAndDown)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace quorva::bench

@@ -1,0 +1,150 @@
+#include "triangle/csv_band_renderer.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <type_traits>
+
+#include "triangle/diff_triangle.h"
+
+namespace quorva {
+namespace {
+
+// "<digits>;;" for every byte value: a cell and the blank that follows it,
+// padded to eight characters so that the pair is always copied with one
+// fixed-size move.
+struct TBytePairTexts {
+    std::array<std::array<char, 8>, 256> text{};
+    std::array<std::uint8_t, 256> length{};
+
+    TBytePairTexts()
+    {
+        for (int value = 0; value < 256; ++value) {
+            char* end = std::to_chars(text[value].data(), text[value].data() + 3, value).ptr;
+            *end++ = ';';
+            *end++ = ';';
+            length[value] = static_cast<std::uint8_t>(end - text[value].data());
+        }
+    }
+};
+
+const TBytePairTexts BytePairTexts;
+
+// Longest text of a cell and the blank after it, and what a fixed-size move
+// may write beyond the text.
+template <class Cell>
+constexpr std::size_t MaxPairText = std::is_same_v<Cell, std::uint8_t> ? 5 : 12;
+constexpr std::size_t OverWrite = 8;
+
+// How many columns ahead of the one being loaded to ask memory for.
+constexpr std::size_t PrefetchAhead = 8;
+
+char* AppendCellAndBlank(char* out, std::uint8_t value)
+{
+    std::memcpy(out, BytePairTexts.text[value].data(), 8);
+    return out + BytePairTexts.length[value];
+}
+
+char* AppendCellAndBlank(char* out, std::int32_t value)
+{
+    if (value >= 0)
+        out = std::to_chars(out, out + 10, value).ptr;
+    *out++ = ';';
+    *out++ = ';';
+    return out;
+}
+
+// The distance between band rows in cells: a whole odd number of cache lines,
+// so that the rows written to one after another while a column is loaded fall
+// into different cache sets instead of evicting one another.
+template <class Cell>
+std::size_t SpreadStride(std::size_t cells)
+{
+    constexpr std::size_t CacheLine = 64;
+    const std::size_t lines = (cells * sizeof(Cell) + CacheLine - 1) / CacheLine;
+    return (lines | 1) * CacheLine / sizeof(Cell);
+}
+
+}  // namespace
+
+template <class Cell>
+TCsvBandRenderer<Cell>::TCsvBandRenderer(const TCompactTriangle<Cell>& triangle,
+                                         std::size_t bandLines)
+    : triangle_(triangle),
+      lineCount_(2 * triangle.ValueCount() - 1),
+      lineCapacity_((triangle.ValueCount() + 1) / 2 * MaxPairText<Cell> + 3 + OverWrite),
+      bandLines_(bandLines),
+      rowStride_(SpreadStride<Cell>((triangle.ValueCount() + 1) / 2)),
+      band_(bandLines * rowStride_)
+{
+}
+
+template <class Cell>
+void TCsvBandRenderer<Cell>::LoadBand(std::size_t first)
+{
+    bandFirst_ = first;
+    const std::size_t last = std::min(first + bandLines_, lineCount_);
+    // Line k has a cell j when j <= k and k < lineCount - j, which leaves
+    // every column below this bound at least one line of the band.
+    const std::size_t columns = std::min({last, lineCount_ - first, triangle_.ValueCount()});
+    for (std::size_t j = 0; j < columns; ++j) {
+        if (j + PrefetchAhead < columns)
+            PrefetchColumn(j + PrefetchAhead, first, last);
+        LoadColumn(j, std::max(first, j), std::min(last, lineCount_ - j));
+    }
+}
+
+template <class Cell>
+void TCsvBandRenderer<Cell>::PrefetchColumn(std::size_t j, std::size_t first,
+                                           std::size_t last) const
+{
+    // No hardware prefetcher guesses the jumps from column to column; asking
+    // early overlaps the waits for several of them.
+    const Cell* column = triangle_.Column(j);
+    const char* from = reinterpret_cast<const char*>(column + (std::max(first, j) - j) / 2);
+    const char* to =
+        reinterpret_cast<const char*>(column + (std::min(last, lineCount_ - j) - 1 - j) / 2);
+    for (const char* p = from; p < to; p += 64)
+        __builtin_prefetch(p);
+    __builtin_prefetch(to);
+}
+
+template <class Cell>
+void TCsvBandRenderer<Cell>::LoadColumn(std::size_t j, std::size_t first, std::size_t last)
+{
+    // Cell [k][j] is blank when k - j is odd; the others are the column's
+    // values one after another, and the (j / 2)-th non-blank cell of line k.
+    const std::size_t odd = (first - j) & 1;
+    const Cell* value = triangle_.Column(j) + (first + odd - j) / 2;
+    Cell* cell = band_.data() + (first + odd - bandFirst_) * rowStride_ + j / 2;
+    for (std::size_t k = first + odd; k < last; k += 2, cell += 2 * rowStride_)
+        *cell = *value++;
+}
+
+template <class Cell>
+char* TCsvBandRenderer<Cell>::AppendLine(char* out, std::size_t k) const
+{
+    // Non-blank and blank cells alternate; a line starts with a blank when k
+    // is odd.
+    const std::size_t length = TriangleRowLength(k, lineCount_);
+    const std::size_t startsBlank = k & 1;
+    const std::size_t values = (length + 1 - startsBlank) / 2;
+    if (startsBlank)
+        *out++ = ';';
+    const Cell* cell = band_.data() + (k - bandFirst_) * rowStride_;
+    for (std::size_t q = 0; q < values; ++q)
+        out = AppendCellAndBlank(out, cell[q]);
+    // The last pair's blank is one cell too many when the line ends in a
+    // non-blank cell.
+    if ((length - startsBlank) % 2 == 1)
+        --out;
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
+}
+
+template class TCsvBandRenderer<std::uint8_t>;
+template class TCsvBandRenderer<std::int32_t>;
+
+}  // namespace quorva

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "triangle/compact_triangle.h"
+
+namespace quorva {
+
+// Renders the CSV lines of a compact triangle, a band of consecutive lines at
+// a time.
+//
+// A line takes one cell from every column, and the columns lie far apart, so
+// reading a large triangle line by line would fetch a fresh cache line and
+// memory page for nearly every cell. Instead, each band's cells are first
+// copied into a small line-major table, visiting each column once for a short
+// contiguous run; every line is then rendered from one contiguous row of it.
+template <class Cell>
+class TCsvBandRenderer {
+public:
+    TCsvBandRenderer(const TCompactTriangle<Cell>& triangle, std::size_t bandLines);
+
+    std::size_t LineCount() const { return lineCount_; }
+    std::size_t BandLines() const { return bandLines_; }
+    // Room that AppendLine may use at `out`; the line itself is shorter.
+    std::size_t LineCapacity() const { return lineCapacity_; }
+
+    // Makes lines first .. first + BandLines() - 1 (fewer at the end) ready.
+    void LoadBand(std::size_t first);
+    // Writes line k of the loaded band, CR LF included; returns its end.
+    char* AppendLine(char* out, std::size_t k) const;
+
+private:
+    void LoadColumn(std::size_t j, std::size_t first, std::size_t last);
+    void PrefetchColumn(std::size_t j, std::size_t first, std::size_t last) const;
+
+    const TCompactTriangle<Cell>& triangle_;
+    std::size_t lineCount_;
+    std::size_t lineCapacity_;
+    std::size_t bandLines_;
+    std::size_t bandFirst_ = 0;
+    // Line r of the band holds its non-blank cells from band_[r * rowStride_].
+    std::size_t rowStride_;
+    std::vector<Cell> band_;
+};
+
+extern template class TCsvBandRenderer<std::uint8_t>;
+extern template class TCsvBandRenderer<std::int32_t>;
+
+}  // namespace quorva

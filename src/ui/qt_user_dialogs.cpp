@@ -1,0 +1,52 @@
+#include "ui/qt_user_dialogs.h"
+
+#include <QFile>
+
+#include <utility>
+
+#include "ui/display_text.h"
+#include "ui/error_dialog.h"
+#include "ui/failure_report.h"
+
+namespace quorva {
+
+TQtUserDialogs::TQtUserDialogs(QString applicationTitle)
+    : applicationTitle_(std::move(applicationTitle)),
+      saveDialog1_({QStringLiteral("SaveDialog1"), QStringLiteral("csv (*.csv)"),
+                    QStringLiteral("csv"), QFileDialog::AcceptSave}),
+      saveDialog2_({QStringLiteral("SaveDialog2"), QStringLiteral("tir (*.tir)"),
+                    QStringLiteral("tir"), QFileDialog::AcceptSave}),
+      openDialog1_({QStringLiteral("OpenDialog1"), QStringLiteral("tir (*.tir)"),
+                    QStringLiteral("tir"), QFileDialog::AcceptOpen})
+{
+}
+
+std::optional<std::string> TQtUserDialogs::ChooseSaveFile(TSaveFile kind)
+{
+    return Choose(kind == TSaveFile::TriangleCsv ? saveDialog1_ : saveDialog2_);
+}
+
+std::optional<std::string> TQtUserDialogs::ChooseOpenFile()
+{
+    return Choose(openDialog1_);
+}
+
+std::optional<std::string> TQtUserDialogs::Choose(TFileDialog& dialog)
+{
+    const std::optional<QString> path = dialog.Choose(owner_);
+    if (!path)
+        return std::nullopt;
+    return QFile::encodeName(*path).toStdString();
+}
+
+void TQtUserDialogs::ShowError(const std::string& message)
+{
+    ShowErrorDialog(DisplayText(message), owner_);
+}
+
+void TQtUserDialogs::ReportFailure(const std::string& message)
+{
+    quorva::ReportFailure(message, applicationTitle_);
+}
+
+} // namespace quorva

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include "ui/file_dialog.h"
+#include "ui/user_dialogs.h"
+
+namespace quorva {
+
+// The real dialogs: Qt file dialogs, the tool's error dialog and a critical
+// message box captioned with the application title.
+class TQtUserDialogs : public TUserDialogs {
+public:
+    explicit TQtUserDialogs(QString applicationTitle);
+
+    // The window the dialogs are modal to.
+    void SetOwner(QWidget* owner) { owner_ = owner; }
+
+    std::optional<std::string> ChooseSaveFile(TSaveFile kind) override;
+    std::optional<std::string> ChooseOpenFile() override;
+    void ShowError(const std::string& message) override;
+    void ReportFailure(const std::string& message) override;
+
+private:
+    std::optional<std::string> Choose(TFileDialog& dialog);
+
+    QString applicationTitle_;
+    QPointer<QWidget> owner_;
+    TFileDialog saveDialog1_;
+    TFileDialog saveDialog2_;
+    TFileDialog openDialog1_;
+};
+
+} // namespace quorva

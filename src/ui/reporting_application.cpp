@@ -1,0 +1,38 @@
+#include "ui/reporting_application.h"
+
+#include <cstdio>
+#include <exception>
+#include <utility>
+
+namespace quorva {
+
+TReportingApplication::TReportingApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+void TReportingApplication::SetFailureReport(TFailureReport report)
+{
+    report_ = std::move(report);
+}
+
+bool TReportingApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& failure) {
+        Report(failure.what());
+    } catch (...) {
+        Report("Unknown failure");
+    }
+    // The report has dealt with the event; no one else should see it.
+    event->accept();
+    return true;
+}
+
+void TReportingApplication::Report(const std::string& message)
+{
+    if (report_)
+        report_(message);
+    else
+        std::fprintf(stderr, "%s\n", message.c_str());
+}
+
+} // namespace quorva

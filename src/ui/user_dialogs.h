@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace quorva {
+
+// Everything the window asks of the user or tells the user in a modal window.
+// The program uses real dialogs; tests answer in advance instead.
+class TUserDialogs {
+public:
+    enum class TSaveFile {
+        TriangleCsv, // SaveDialog1, for Start
+        RowList,     // SaveDialog2, for Save
+    };
+
+    virtual ~TUserDialogs() = default;
+
+    // The chosen file name in the file system's encoding; nothing when the
+    // user cancelled.
+    virtual std::optional<std::string> ChooseSaveFile(TSaveFile kind) = 0;
+    virtual std::optional<std::string> ChooseOpenFile() = 0;
+
+    // The tool's own error dialog; returns when the user has closed it.
+    virtual void ShowError(const std::string& message) = 0;
+
+    // The top-level report of a failure that escaped an operation.
+    virtual void ReportFailure(const std::string& message) = 0;
+};
+
+} // namespace quorva

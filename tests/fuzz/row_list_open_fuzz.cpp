@@ -1,0 +1,108 @@
+// Open of a row-list file made of arbitrary bytes, into a list that already
+// holds rows and a selection. Either every line parsed, the list holds the
+// file's lines unselected and Save writes them back byte for byte; or Open
+// showed its one message once and left the list, selection and rows alone.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "fuzz/fuzz_check.h"
+#include "fuzz/scratch_folder.h"
+#include "model/error.h"
+#include "model/number_rules.h"
+#include "model/row_editing.h"
+#include "model/row_list_file.h"
+#include "model/text_file.h"
+
+namespace {
+
+using quorva::fuzz::Check;
+
+struct TWindowState {
+    quorva::TRowTable rows;
+    quorva::TLineList lines;
+
+    TWindowState()
+    {
+        quorva::AddRow(rows, lines, {1, 2, 3, 4, 5, 6, 7});
+        quorva::AddRow(rows, lines, {-9, 0, 99, 10, 42, 7, 13});
+        quorva::AddRow(rows, lines, {5, 3, 8, 0, 0, 0, 1});
+        lines.Select(1);
+    }
+};
+
+// A row by the field rule alone, field after field through StrToInt, with no
+// shortcut for the usual two-digit fields.
+std::optional<quorva::TNumberRow> ReferenceRow(std::string_view line)
+{
+    quorva::TNumberRow row{};
+    try {
+        for (std::size_t j = 0; j < row.size(); ++j) {
+            const std::size_t start = 3 * j;
+            row[j] = quorva::StrToInt(start < line.size() ? line.substr(start, 2) : "");
+        }
+    } catch (const quorva::Error&) {
+        return std::nullopt;
+    }
+    return row;
+}
+
+bool EveryLineParses(const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines)
+        if (!ReferenceRow(line))
+            return false;
+    return true;
+}
+
+void CheckLoaded(const TWindowState& state, const std::vector<std::string>& fileLines)
+{
+    Check(state.lines.Lines() == fileLines, "list does not hold the file's lines");
+    Check(state.lines.SelectedIndex() == quorva::TLineList::NoSelection, "a line is selected");
+    Check(state.rows.size() == fileLines.size(), "row count differs from line count");
+    for (std::size_t i = 0; i < fileLines.size(); ++i)
+        Check(state.rows[i] == *ReferenceRow(fileLines[i]), "row differs from its line");
+
+    const std::string saved = quorva::fuzz::ScratchFolder() + "/saved.tir";
+    quorva::SaveRowListFile(state.lines, saved);
+    Check(quorva::fuzz::ReadScratchFile(saved) == quorva::fuzz::JoinWithCrLf(fileLines),
+          "Save did not write the lines back byte for byte");
+}
+
+void CheckUntouched(const TWindowState& state, const std::vector<std::string>& shown)
+{
+    const TWindowState before;
+    Check(shown == std::vector<std::string>{quorva::SBadFileFormat},
+          "the message was not shown exactly once");
+    Check(state.lines.Lines() == before.lines.Lines(), "lines changed by a failed Open");
+    Check(state.lines.SelectedIndex() == before.lines.SelectedIndex(),
+          "selection changed by a failed Open");
+    Check(state.rows == before.rows, "rows changed by a failed Open");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const std::string opened = quorva::fuzz::ScratchFolder() + "/opened.tir";
+    quorva::fuzz::WriteScratchFile(opened, bytes);
+
+    TWindowState state;
+    std::vector<std::string> shown;
+    const bool loaded =
+        quorva::OpenRowListFile(state.lines, state.rows, opened,
+                                [&shown](const std::string& message) { shown.push_back(message); });
+
+    const std::vector<std::string> fileLines = quorva::SplitLines(bytes);
+    Check(loaded == EveryLineParses(fileLines), "Open's verdict differs from the lines'");
+    if (loaded) {
+        Check(shown.empty(), "a message was shown for a loaded file");
+        CheckLoaded(state, fileLines);
+    } else {
+        CheckUntouched(state, shown);
+    }
+    return 0;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace quorva::test {
+
+// Everything under a folder, by path relative to it: a file's bytes (or
+// "<unreadable>"), a link's "-> target", a folder's "<folder>". Two equal
+// snapshots mean nothing was written, created, replaced or left behind, at
+// any depth.
+using TFolderSnapshot = std::map<std::string, std::string>;
+
+TFolderSnapshot SnapshotFolder(const std::string& folder);
+
+}  // namespace quorva::test

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QCursor>
+#include <QGuiApplication>
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/user_dialogs.h"
+
+// Answers the window's questions from a queue filled in advance, and records
+// what it was asked and shown, so that no modal dialog ever waits in a test.
+class TFakeUserDialogs : public quorva::TUserDialogs {
+public:
+    std::deque<std::optional<std::string>> nextFileNames;
+
+    std::vector<TSaveFile> saveQuestions;
+    int openQuestions = 0;
+    std::vector<std::string> shownErrors;
+    std::vector<std::string> reportedFailures;
+    // The override cursor while the error dialog would have been up.
+    std::vector<Qt::CursorShape> cursorsWhileShowingError;
+    bool askedWithoutAnswer = false;
+
+    std::optional<std::string> ChooseSaveFile(TSaveFile kind) override
+    {
+        saveQuestions.push_back(kind);
+        return NextFileName();
+    }
+
+    std::optional<std::string> ChooseOpenFile() override
+    {
+        ++openQuestions;
+        return NextFileName();
+    }
+
+    void ShowError(const std::string& message) override
+    {
+        shownErrors.push_back(message);
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        cursorsWhileShowingError.push_back(cursor ? cursor->shape() : Qt::ArrowCursor);
+    }
+
+    void ReportFailure(const std::string& message) override { reportedFailures.push_back(message); }
+
+private:
+    std::optional<std::string> NextFileName()
+    {
+        if (nextFileNames.empty()) {
+            askedWithoutAnswer = true;
+            return std::nullopt;
+        }
+        auto name = nextFileNames.front();
+        nextFileNames.pop_front();
+        return name;
+    }
+};

@@ -1,0 +1,105 @@
+// How the window's file dialogs are set up and where they appear.
+
+#include <QtTest>
+
+#include "ui/dialog_placement.h"
+#include "ui/file_dialog.h"
+
+using namespace quorva;
+
+class TFileDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void position_data()
+    {
+        QTest::addColumn<QRect>("monitor");
+        QTest::addColumn<QSize>("dialog");
+        QTest::addColumn<QPoint>("position");
+        QTest::newRow("centred, a third down")
+            << QRect(0, 0, 1280, 1024) << QSize(600, 400) << QPoint(340, 208);
+        QTest::newRow("second monitor")
+            << QRect(1920, 0, 1920, 1080) << QSize(600, 400) << QPoint(2580, 226);
+        QTest::newRow("odd remainders round down")
+            << QRect(0, 0, 1001, 1001) << QSize(100, 100) << QPoint(450, 300);
+        QTest::newRow("larger than the monitor")
+            << QRect(0, 0, 800, 600) << QSize(1000, 900) << QPoint(-100, -100);
+    }
+
+    void position()
+    {
+        QFETCH(QRect, monitor);
+        QFETCH(QSize, dialog);
+        QFETCH(QPoint, position);
+        QCOMPARE(FileDialogPosition(monitor, dialog), position);
+    }
+
+    void settings_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<bool>("save");
+        QTest::newRow("SaveDialog1") << "csv (*.csv)"
+                                     << "csv" << true;
+        QTest::newRow("SaveDialog2") << "tir (*.tir)"
+                                     << "tir" << true;
+        QTest::newRow("OpenDialog1") << "tir (*.tir)"
+                                     << "tir" << false;
+    }
+
+    void settings()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, suffix);
+        QFETCH(bool, save);
+        const TFileDialog chooser({QString::fromLatin1(QTest::currentDataTag()), filter, suffix,
+                                   save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen});
+        QFileDialog dialog;
+        chooser.Configure(dialog);
+
+        QCOMPARE(dialog.objectName(), QString::fromLatin1(QTest::currentDataTag()));
+        QCOMPARE(dialog.nameFilters(), QStringList{filter});
+        QCOMPARE(dialog.defaultSuffix(), suffix);
+        QCOMPARE(dialog.acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        // A name that does not exist is accepted, so Open can report it.
+        QCOMPARE(dialog.fileMode(), QFileDialog::AnyFile);
+        QVERIFY(!dialog.testOption(QFileDialog::ReadOnly));
+        if (save)
+            QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
+        QVERIFY(dialog.windowTitle().isEmpty() || !dialog.windowTitle().contains(suffix));
+    }
+
+    void offersThePreviousPathAgain()
+    {
+        QTemporaryDir folder;
+        const QString previous = folder.filePath("earlier.tir");
+        TFileDialog chooser({"OpenDialog1", "tir (*.tir)", "tir", QFileDialog::AcceptOpen});
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->selectFile(previous);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QCOMPARE(chooser.Choose(nullptr), std::optional<QString>(previous));
+
+        QFileDialog dialog;
+        chooser.Configure(dialog);
+        QCOMPARE(dialog.directory().absolutePath(), QDir(folder.path()).absolutePath());
+        QCOMPARE(chooser.PreviousPath(), previous);
+    }
+
+    void cancelKeepsThePreviousPath()
+    {
+        TFileDialog chooser({"SaveDialog1", "csv (*.csv)", "csv", QFileDialog::AcceptSave});
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->reject();
+        });
+        QCOMPARE(chooser.Choose(nullptr), std::nullopt);
+        QVERIFY(chooser.PreviousPath().isEmpty());
+    }
+};
+
+QTEST_MAIN(TFileDialogTest)
+#include "file_dialog_test.moc"

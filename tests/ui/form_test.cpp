@@ -1,0 +1,448 @@
+// The window's buttons wired to the core, with the dialogs answered in
+// advance: what each press does to the rows, the lines, the selection and the
+// files, and how failures reach the user.
+
+#include <QtTest>
+
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include <array>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "fake_user_dialogs.h"
+#include "model/row_list_file.h"
+#include "reporting_test_main.h"
+#include "ui/Unit1.h"
+
+using quorva::TForm1;
+using quorva::TNumberRow;
+using TSaveFile = quorva::TUserDialogs::TSaveFile;
+
+namespace {
+
+std::string ReadBytes(const QString& path)
+{
+    std::ifstream file(path.toStdString(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+void WriteBytes(const QString& path, const std::string& bytes)
+{
+    std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+} // namespace
+
+class TFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        folder_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(folder_->isValid());
+        dialogs_ = std::make_unique<TFakeUserDialogs>();
+        form_ = std::make_unique<TForm1>(*dialogs_);
+        App()->SetFailureReport(
+            [this](const std::string& message) { dialogs_->ReportFailure(message); });
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    }
+
+    void cleanup()
+    {
+        App()->SetFailureReport(nullptr);
+        QVERIFY(!dialogs_->askedWithoutAnswer);
+        QVERIFY(!QGuiApplication::overrideCursor());
+        form_.reset();
+        dialogs_.reset();
+    }
+
+    void addTakesTheSpinPositionsInOrder()
+    {
+        SetSpins({10, 0, 99, 5, 42, 7, 13});
+        Click("Button2");
+        QCOMPARE(form_->Rows().size(), size_t{1});
+        QCOMPARE(form_->Rows()[0], (TNumberRow{10, 0, 99, 5, 42, 7, 13}));
+        QCOMPARE(form_->Lines().Line(0), std::string_view("10 00 99 05 42 07 13"));
+        QCOMPARE(ShownLine(0), QStringLiteral("10 00 99 05 42 07 13"));
+    }
+
+    void addTakesANumberStillBeingTyped()
+    {
+        auto* field = Spin(2);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, "42");
+        Click("Button2");
+        QCOMPARE(form_->Rows().at(0)[2], 42);
+    }
+
+    void addingSevenTimesSelectsTheLastLine()
+    {
+        for (int i = 0; i < 7; ++i)
+            Click("Button2");
+        QCOMPARE(form_->Lines().Count(), 7);
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(form_->Lines().Line(i), std::string_view("01 02 03 04 05 06 07"));
+        QCOMPARE(form_->Lines().SelectedIndex(), 6);
+        QCOMPARE(ViewSelection(), 6);
+    }
+
+    // Rows 0, 1, 2, ... each hold their index in every column, so a row's
+    // values tell where it came from.
+    void selectionAfterEditing_data()
+    {
+        QTest::addColumn<int>("rowCount");
+        QTest::addColumn<int>("selectBefore");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QList<int>>("rowsAfter");
+        QTest::addColumn<int>("selectedAfter");
+
+        QTest::newRow("delete middle") << 3 << 1 << "Button3" << QList<int>{0, 2} << 1;
+        QTest::newRow("delete last") << 3 << 2 << "Button3" << QList<int>{0, 1} << 1;
+        QTest::newRow("delete only") << 1 << 0 << "Button3" << QList<int>{} << -1;
+        QTest::newRow("delete unselected") << 2 << -1 << "Button3" << QList<int>{0, 1} << -1;
+        QTest::newRow("up") << 3 << 2 << "btnUp" << QList<int>{0, 2, 1} << 1;
+        QTest::newRow("up first") << 3 << 0 << "btnUp" << QList<int>{0, 1, 2} << 0;
+        QTest::newRow("up unselected") << 2 << -1 << "btnUp" << QList<int>{0, 1} << -1;
+        QTest::newRow("down") << 3 << 0 << "btnDown" << QList<int>{1, 0, 2} << 1;
+        QTest::newRow("down last") << 3 << 2 << "btnDown" << QList<int>{0, 1, 2} << 2;
+        QTest::newRow("down unselected") << 2 << -1 << "btnDown" << QList<int>{0, 1} << -1;
+    }
+
+    void selectionAfterEditing()
+    {
+        QFETCH(int, rowCount);
+        QFETCH(int, selectBefore);
+        QFETCH(QString, button);
+        QFETCH(QList<int>, rowsAfter);
+        QFETCH(int, selectedAfter);
+
+        OpenIndexedRows(rowCount);
+        ClickLine(selectBefore);
+        QCOMPARE(form_->Lines().SelectedIndex(), selectBefore);
+
+        Click(button);
+
+        QCOMPARE(RowMarks(), rowsAfter);
+        QCOMPARE(form_->Lines().SelectedIndex(), selectedAfter);
+        QCOMPARE(ViewSelection(), selectedAfter);
+        for (int i = 0; i < form_->Lines().Count(); ++i)
+            QCOMPARE(ShownLine(i), QString::fromStdString(std::string(form_->Lines().Line(i))));
+    }
+
+    void arrowKeysMoveTheLineSelection()
+    {
+        AddIndexedRows(3);
+        ClickLine(0);
+        QTest::keyClick(List(), Qt::Key_Down);
+        QCOMPARE(form_->Lines().SelectedIndex(), 1);
+        QTest::keyClick(List(), Qt::Key_End);
+        QCOMPARE(form_->Lines().SelectedIndex(), 2);
+    }
+
+    void typingSelectsByPrefix()
+    {
+        auto now = std::chrono::milliseconds(1000);
+        TForm1 form(*dialogs_, [&now] { return now; });
+        auto* field = form.findChild<QSpinBox*>("ed10");
+        for (int first : {5, 12, 13}) {
+            field->setValue(first);
+            form.Button2Click();
+        }
+        auto* list = form.findChild<QListView*>("ListBox1");
+
+        QTest::keyClicks(list, "1");
+        QCOMPARE(form.Lines().SelectedIndex(), 1);
+        now += std::chrono::milliseconds(499);
+        QTest::keyClicks(list, "3");
+        QCOMPARE(form.Lines().SelectedIndex(), 2);
+        now += std::chrono::milliseconds(500);
+        QTest::keyClicks(list, "0");
+        QCOMPARE(form.Lines().SelectedIndex(), 0);
+        QCOMPARE(list->currentIndex().row(), 0);
+    }
+
+    void doubleClickAndValueChangesRunNothing()
+    {
+        AddIndexedRows(2);
+        const auto rows = form_->Rows();
+        ClickLine(1);
+        QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, LineCenter(1));
+        Spin(0)->setValue(50);
+        ColumnButton(3)->click();
+        QCOMPARE(form_->Rows(), rows);
+        QCOMPARE(form_->Lines().SelectedIndex(), 1);
+        QVERIFY(dialogs_->saveQuestions.empty());
+        QCOMPARE(dialogs_->openQuestions, 0);
+    }
+
+    void startExportsTheChosenColumn()
+    {
+        SetSpins({1, 2, 4, 0, 0, 0, 0});
+        Click("Button2");
+        SetSpins({1, 2, 9, 0, 0, 0, 0});
+        Click("Button2");
+        ColumnButton(2)->click();
+        const QString csv = folder_->filePath("out.csv");
+        dialogs_->nextFileNames.push_back(csv.toStdString());
+
+        Click("Button1");
+
+        QCOMPARE(dialogs_->saveQuestions, std::vector<TSaveFile>{TSaveFile::TriangleCsv});
+        QCOMPARE(ReadBytes(csv), std::string("4;\r\n;5;\r\n9;\r\n"));
+        QCOMPARE(form_->Lines().SelectedIndex(), 1);
+        QVERIFY(dialogs_->reportedFailures.empty());
+    }
+
+    void cancelledDialogsDoNothing_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("Start") << "Button1";
+        QTest::newRow("Save") << "btnSave";
+        QTest::newRow("Open") << "btnOpen";
+    }
+
+    void cancelledDialogsDoNothing()
+    {
+        QFETCH(QString, button);
+        AddIndexedRows(2);
+        ClickLine(0);
+        const auto rows = form_->Rows();
+        dialogs_->nextFileNames.push_back(std::nullopt);
+
+        Click(button);
+
+        QCOMPARE(form_->Rows(), rows);
+        QCOMPARE(form_->Lines().SelectedIndex(), 0);
+        QVERIFY(dialogs_->shownErrors.empty());
+        QVERIFY(dialogs_->reportedFailures.empty());
+        QVERIFY(QDir(folder_->path()).isEmpty());
+    }
+
+    void startOnAnEmptyListReportsAndWritesNothing()
+    {
+        const QString csv = folder_->filePath("empty.csv");
+        dialogs_->nextFileNames.push_back(csv.toStdString());
+
+        Click("Button1");
+
+        QCOMPARE(dialogs_->reportedFailures, std::vector<std::string>{"Range check error"});
+        QVERIFY(!QFile::exists(csv));
+        ExpectWindowStillWorks();
+    }
+
+    void saveWritesTheLinesAsTheyStand()
+    {
+        SetSpins({1, 2, 3, 4, 5, 6, 7});
+        Click("Button2");
+        SetSpins({10, 0, 99, 5, 42, 7, 13});
+        Click("Button2");
+        const QString tir = folder_->filePath("rows.tir");
+        dialogs_->nextFileNames.push_back(tir.toStdString());
+
+        Click("btnSave");
+
+        QCOMPARE(dialogs_->saveQuestions, std::vector<TSaveFile>{TSaveFile::RowList});
+        QCOMPARE(ReadBytes(tir), std::string("01 02 03 04 05 06 07\r\n10 00 99 05 42 07 13\r\n"));
+        QCOMPARE(form_->Lines().SelectedIndex(), 1);
+    }
+
+    void failedSaveReportsAndKeepsTheRows()
+    {
+        AddIndexedRows(2);
+        ClickLine(1);
+        const auto rows = form_->Rows();
+        dialogs_->nextFileNames.push_back(folder_->filePath("missing/rows.tir").toStdString());
+
+        Click("btnSave");
+
+        QCOMPARE(dialogs_->reportedFailures.size(), size_t{1});
+        QVERIFY(dialogs_->reportedFailures[0].starts_with("Cannot create file"));
+        QCOMPARE(form_->Rows(), rows);
+        QCOMPARE(form_->Lines().SelectedIndex(), 1);
+        ExpectWindowStillWorks();
+    }
+
+    void openReadsLinesAndRowsWithoutSelection()
+    {
+        const QString tir = folder_->filePath("in.tir");
+        WriteBytes(tir, "01 02 03 04 05 06 07 extra\n-5 +1 $F xF  7 08 9\r\n");
+        AddIndexedRows(1);
+        dialogs_->nextFileNames.push_back(tir.toStdString());
+
+        Click("btnOpen");
+
+        QCOMPARE(dialogs_->openQuestions, 1);
+        QVERIFY(dialogs_->shownErrors.empty());
+        QCOMPARE(form_->Rows(),
+                 (quorva::TRowTable{{1, 2, 3, 4, 5, 6, 7}, {-5, 1, 15, 15, 7, 8, 9}}));
+        QCOMPARE(ShownLine(0), QStringLiteral("01 02 03 04 05 06 07 extra"));
+        QCOMPARE(ShownLine(1), QStringLiteral("-5 +1 $F xF  7 08 9"));
+        QCOMPARE(form_->Lines().SelectedIndex(), -1);
+        QCOMPARE(ViewSelection(), -1);
+    }
+
+    void failedOpenShowsItsMessageAndKeepsTheRows_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("malformed") << "bad.tir" << QByteArray("01 02 03 04 05 06 07\r\n\r\n");
+        QTest::newRow("missing") << "missing.tir" << QByteArray();
+    }
+
+    void failedOpenShowsItsMessageAndKeepsTheRows()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, contents);
+        const QString path = folder_->filePath(fileName);
+        if (!contents.isEmpty())
+            WriteBytes(path, contents.toStdString());
+        AddIndexedRows(3);
+        ClickLine(1);
+        const auto rows = form_->Rows();
+        dialogs_->nextFileNames.push_back(path.toStdString());
+
+        Click("btnOpen");
+
+        QCOMPARE(dialogs_->shownErrors, std::vector<std::string>{quorva::SBadFileFormat});
+        QCOMPARE(dialogs_->cursorsWhileShowingError, std::vector<Qt::CursorShape>{Qt::WaitCursor});
+        QVERIFY(dialogs_->reportedFailures.empty());
+        QCOMPARE(form_->Rows(), rows);
+        QCOMPARE(List()->model()->rowCount(), 3);
+        ExpectWindowStillWorks();
+    }
+
+    // What is shown is only a view of the bytes: lines that are not UTF-8 are
+    // shown byte for byte and saved back unchanged.
+    void displayLeavesTheBytesAlone()
+    {
+        const std::string bytes = "01 02 03 04 05 06 07 caf\xe9\r\n"
+                                  "01 02 03 04 05 06 07 caf\xc3\xa9\r\n";
+        const QString in = folder_->filePath("bytes.tir");
+        const QString out = folder_->filePath("copy.tir");
+        WriteBytes(in, bytes);
+        dialogs_->nextFileNames.push_back(in.toStdString());
+        dialogs_->nextFileNames.push_back(out.toStdString());
+
+        Click("btnOpen");
+        Click("btnSave");
+
+        QCOMPARE(ShownLine(0), QStringLiteral("01 02 03 04 05 06 07 caf\u00e9"));
+        QCOMPARE(ShownLine(1), QStringLiteral("01 02 03 04 05 06 07 caf\u00e9"));
+        QCOMPARE(ReadBytes(out), bytes);
+    }
+
+private:
+    static quorva::TReportingApplication* App()
+    {
+        return static_cast<quorva::TReportingApplication*>(QCoreApplication::instance());
+    }
+
+    void Click(const QString& name)
+    {
+        auto* button = form_->findChild<QPushButton*>(name);
+        QVERIFY2(button, qPrintable(name));
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    QSpinBox* Spin(int index) const
+    {
+        return form_->findChild<QSpinBox*>(QStringLiteral("ed1%1").arg(index));
+    }
+
+    void SetSpins(const std::array<int, 7>& values)
+    {
+        for (int i = 0; i < 7; ++i)
+            Spin(i)->setValue(values[static_cast<std::size_t>(i)]);
+    }
+
+    void AddIndexedRows(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            SetSpins({i, i, i, i, i, i, i});
+            Click("Button2");
+        }
+    }
+
+    // Right after Open no line is selected.
+    void OpenIndexedRows(int count)
+    {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += QStringLiteral("0%1 0%1 0%1 0%1 0%1 0%1 0%1\r\n").arg(i).toStdString();
+        const QString path = folder_->filePath("indexed.tir");
+        WriteBytes(path, text);
+        dialogs_->nextFileNames.push_back(path.toStdString());
+        Click("btnOpen");
+        QCOMPARE(form_->Lines().Count(), count);
+    }
+
+    QList<int> RowMarks() const
+    {
+        QList<int> marks;
+        for (const TNumberRow& row : form_->Rows())
+            marks << row[0];
+        return marks;
+    }
+
+    QListView* List() const { return form_->findChild<QListView*>("ListBox1"); }
+
+    QRadioButton* ColumnButton(int index) const
+    {
+        for (QRadioButton* button : form_->findChildren<QRadioButton*>()) {
+            if (button->text() == QString::number(index + 1))
+                return button;
+        }
+        return nullptr;
+    }
+
+    QPoint LineCenter(int line) const
+    {
+        return List()->visualRect(List()->model()->index(line, 0)).center();
+    }
+
+    void ClickLine(int line)
+    {
+        if (line < 0)
+            return;
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, LineCenter(line));
+    }
+
+    int ViewSelection() const
+    {
+        const QModelIndexList selected = List()->selectionModel()->selectedIndexes();
+        if (selected.isEmpty())
+            return -1;
+        if (List()->currentIndex() != selected.first())
+            return -2; // current and selected disagree
+        return selected.first().row();
+    }
+
+    QString ShownLine(int line) const { return List()->model()->index(line, 0).data().toString(); }
+
+    void ExpectWindowStillWorks()
+    {
+        const int count = form_->Lines().Count();
+        Click("Button2");
+        QCOMPARE(form_->Lines().Count(), count + 1);
+        QCOMPARE(form_->Lines().SelectedIndex(), count);
+        QVERIFY(form_->isEnabled());
+        QVERIFY(form_->isVisible());
+    }
+
+    std::unique_ptr<QTemporaryDir> folder_;
+    std::unique_ptr<TFakeUserDialogs> dialogs_;
+    std::unique_ptr<TForm1> form_;
+};
+
+QUORVA_REPORTING_TEST_MAIN(TFormTest)
+#include "form_test.moc"
