@@ -7,8 +7,12 @@ usage: screenshot.py QUORVA_EXECUTABLE OUTPUT_PNG
 """
 
 import os
+import shutil
 import subprocess
 import sys
+
+# Run from the source tree: leave no bytecode caches in it.
+sys.dont_write_bytecode = True
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 
@@ -27,9 +31,7 @@ def frame_extents(session, window):
     """Left, right, top and bottom widths of the frame the window manager
     drew around the window."""
     def read():
-        output = subprocess.run(["xprop", "-id", window, "_NET_FRAME_EXTENTS"],
-                                capture_output=True, text=True,
-                                env={**os.environ, "DISPLAY": session.server.display}).stdout
+        output = session.run_x_client("xprop", "-id", window, "_NET_FRAME_EXTENTS")[1]
         return output.split("=", 1)[1] if "=" in output else None
     return [int(value) for value in wait_for("the window's frame", read).split(",")]
 
@@ -44,9 +46,7 @@ OPENBOX_CONFIGURATION = """<?xml version="1.0" encoding="UTF-8"?>
 
 
 def window_manager_running(session):
-    output = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], capture_output=True,
-                            text=True, env={**os.environ, "DISPLAY": session.server.display}).stdout
-    return "window id" in output
+    return "window id" in session.run_x_client("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")[1]
 
 
 def main():
@@ -77,17 +77,18 @@ def main():
         x, y, width, height = session.geometry(window.id)
         crop = (x - left, y - top, width + left + right, height + top + bottom)
         # Wait until the window has finished drawing: two captures in a row alike.
-        previous = output + ".previous.png"
+        previous = os.path.join(session.scratch, "previous.png")
+        latest = os.path.join(session.scratch, "latest.png")
         session.screenshot(previous, crop)
 
         def settled():
-            session.screenshot(output, crop)
-            with open(output, "rb") as new, open(previous, "rb") as old:
+            session.screenshot(latest, crop)
+            with open(latest, "rb") as new, open(previous, "rb") as old:
                 same = new.read() == old.read()
-            os.replace(output, previous)
+            os.replace(latest, previous)
             return same
         wait_for("the window to settle", settled, interval=0.2)
-        os.replace(previous, output)
+        shutil.copyfile(previous, output)
         window.close()
         failed = False
         print(f"wrote {output}")

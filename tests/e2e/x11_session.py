@@ -1,8 +1,8 @@
 """A private X server with one program on it, driven through xdotool.
 
-No window manager runs, so a window stands exactly where the program put it,
-and the mouse and keyboard reach whatever lies under the pointer or holds
-the focus, as on any bare X display.
+The tests start no window manager, so a window stands exactly where the
+program put it, and the mouse and keyboard reach whatever lies under the
+pointer or holds the focus, as on any bare X display.
 """
 
 import ctypes
@@ -68,7 +68,11 @@ class Session:
         self.app = None
         self.app_log = os.path.join(self.scratch, "app.log")
         self.executable = executable
-        self.xlib = Xlib(self.server.display)
+        try:
+            self.xlib = Xlib(self.server.display)
+        except Exception:
+            self.server.stop()
+            raise
 
     # -- the program -------------------------------------------------------
 
@@ -114,10 +118,14 @@ class Session:
 
     # -- X -----------------------------------------------------------------
 
+    def run_x_client(self, *command, timeout=20):
+        """Runs an X tool on this server; returns its exit status and output."""
+        result = subprocess.run([str(part) for part in command], capture_output=True,
+                                timeout=timeout, env={**os.environ, "DISPLAY": self.server.display})
+        return result.returncode, result.stdout.decode("utf-8", "replace").strip()
+
     def xdotool(self, *args):
-        result = subprocess.run(["xdotool", *map(str, args)], capture_output=True,
-                                env={**os.environ, "DISPLAY": self.server.display})
-        return result.stdout.decode("utf-8", "replace").strip()
+        return self.run_x_client("xdotool", *args)[1]
 
     def visible_windows(self, name):
         """Visible windows whose title is exactly name (xdotool matches
@@ -135,8 +143,7 @@ class Session:
         return windows[0]
 
     def is_mapped(self, window):
-        output = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True,
-                                env={**os.environ, "DISPLAY": self.server.display}).stdout
+        output = self.run_x_client("xwininfo", "-id", window)[1]
         return "IsViewable" in output or "IsUnviewable" in output
 
     def wait_until_closed(self, window, name):
@@ -157,8 +164,7 @@ class Session:
     def geometry(self, window):
         """Client area of a window: (left, top, width, height) on the screen.
         (xdotool's getwindowgeometry is off inside a window manager's frame.)"""
-        output = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True,
-                                env={**os.environ, "DISPLAY": self.server.display}).stdout
+        output = self.run_x_client("xwininfo", "-id", window)[1]
         fields = dict(line.strip().split(": ", 1) for line in output.splitlines() if ": " in line)
         return tuple(int(fields[key]) for key in
                      ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
@@ -173,10 +179,8 @@ class Session:
         self.xdotool("type", "--delay", "10", text)
 
     def clipboard_text(self):
-        result = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", "UTF8_STRING"],
-                                capture_output=True, timeout=10,
-                                env={**os.environ, "DISPLAY": self.server.display})
-        return result.stdout.decode("utf-8", "replace") if result.returncode == 0 else ""
+        status, text = self.run_x_client("xclip", "-o", "-selection", "clipboard", "-t", "UTF8_STRING")
+        return text if status == 0 else ""
 
     def screenshot(self, path, crop=None):
         """crop: (left, top, width, height) of the screen, or None for all."""
@@ -184,8 +188,9 @@ class Session:
         if crop:
             left, top, width, height = crop
             command += ["-crop", f"{width}x{height}+{left}+{top}", "+repage"]
-        subprocess.run(command + [path], check=True,
-                       env={**os.environ, "DISPLAY": self.server.display})
+        status, output = self.run_x_client(*command, path)
+        if status != 0:
+            raise E2EFailure(f"no screenshot: {output}")
 
     # -- the end -------------------------------------------------------------
 

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 namespace quorva::fuzz {
 
@@ -12,14 +11,6 @@ void Check(bool holds, std::string_view what)
         return;
     std::fprintf(stderr, "invariant broken: %.*s\n", static_cast<int>(what.size()), what.data());
     std::abort();
-}
-
-std::string JoinWithCrLf(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text.append(line).append("\r\n");
-    return text;
 }
 
 }  // namespace quorva::fuzz

@@ -8,6 +8,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "model/text_file.h"
+#include "support/crlf_text.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < lines.size(); ++i)
         Check(lines[i] == spans[i].In(text), "SplitLines and SplitLineSpans disagree on a line");
 
-    Check(quorva::SplitLines(quorva::fuzz::JoinWithCrLf(lines)) == lines,
+    Check(quorva::SplitLines(quorva::test::JoinWithCrLf(lines)) == lines,
           "lines joined with CR LF split into other lines");
     return 0;
 }

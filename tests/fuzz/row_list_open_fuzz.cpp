@@ -15,6 +15,7 @@
 #include "model/row_editing.h"
 #include "model/row_list_file.h"
 #include "model/text_file.h"
+#include "support/crlf_text.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ void CheckLoaded(const TWindowState& state, const std::vector<std::string>& file
 
     const std::string saved = quorva::fuzz::ScratchFolder() + "/saved.tir";
     quorva::SaveRowListFile(state.lines, saved);
-    Check(quorva::fuzz::ReadScratchFile(saved) == quorva::fuzz::JoinWithCrLf(fileLines),
+    Check(quorva::fuzz::ReadScratchFile(saved) == quorva::test::JoinWithCrLf(fileLines),
           "Save did not write the lines back byte for byte");
 }
 

@@ -11,6 +11,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/scratch_folder.h"
+#include "support/crlf_text.h"
 #include "triangle/diff_triangle.h"
 #include "triangle/triangle_csv.h"
 
@@ -98,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string exported = quorva::fuzz::ScratchFolder() + "/triangle.csv";
     quorva::ExportTriangleCsv(rows, column, exported);
-    Check(quorva::fuzz::ReadScratchFile(exported) == quorva::fuzz::JoinWithCrLf(lines),
+    Check(quorva::fuzz::ReadScratchFile(exported) == quorva::test::JoinWithCrLf(lines),
           "streamed export differs from the lines built in memory");
     return 0;
 }

@@ -17,6 +17,7 @@
 #include "model/row_line.h"
 #include "model/row_list_file.h"
 #include "model/text_file.h"
+#include "support/crlf_text.h"
 #include "support/folder_snapshot.h"
 #include "support/temp_dir.h"
 #include "triangle/diff_triangle.h"
@@ -34,14 +35,6 @@ constexpr int ExportedColumn = 2;
 bool RunningAsRoot()
 {
     return ::geteuid() == 0;
-}
-
-std::string JoinWithCrLf(const Lines& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text.append(line).append("\r\n");
-    return text;
 }
 
 // The rows, lines and selection a window holds.
@@ -76,7 +69,7 @@ const TWindowState& LargeState()
             for (std::int32_t j = 0; j < RowWidth; ++j)
                 row[static_cast<std::size_t>(j)] = (i * 37 + j * 11 + i * i) % 100;
             if (i % 97 == 5)
-                row[ExportedColumn] = -(i % 9 + 1); // as a file may give it
+                row[ExportedColumn] = -(i % 9 + 1);  // as a file may give it
             lines.push_back(RowToLine(row));
         }
         lines[0] += " " + std::string(WriteChunkSize + 1000, 'x');
@@ -104,26 +97,26 @@ struct TWriteOperation {
 
 const TWriteOperation Save{
     "Save", [](const TWindowState& s, const std::string& f) { SaveRowListFile(s.lines, f); },
-    [](const TWindowState& s) { return JoinWithCrLf(s.lines.Lines()); }};
+    [](const TWindowState& s) { return test::JoinWithCrLf(s.lines.Lines()); }};
 
 const TWriteOperation Start{"Start",
                             [](const TWindowState& s, const std::string& f) {
                                 ExportTriangleCsv(s.rows, ExportedColumn, f);
                             },
                             [](const TWindowState& s) {
-                                return JoinWithCrLf(
+                                return test::JoinWithCrLf(
                                     TriangleToCsvLines(BuildDiffTriangle(s.rows, ExportedColumn)));
                             }};
 
 enum class TWriteResult { Written, CannotCreate, StreamWriteError };
 
-using PrepareFn = std::function<std::string(const test::TTempDir&)>; // returns the target
+using PrepareFn = std::function<std::string(const test::TTempDir&)>;  // returns the target
 
 struct TWriteCase {
     const char* name;
     PrepareFn prepare;
     TWriteResult result;
-    std::string detail; // the system's text, or where the bytes land when written
+    std::string detail;  // the system's text, or where the bytes land when written
     std::function<long(std::size_t bytes)> fileSizeLimit = nullptr;
     const char* rootSkipReason = nullptr;
 };
@@ -277,7 +270,7 @@ std::string ExpectedWriteMessage(const TWriteCase& c, const std::string& target)
 
 class WriteFaultTest : public testing::TestWithParam<std::tuple<TWriteOperation, TWriteCase>> {};
 
-TEST_P(WriteFaultTest, FailsWithItsMessageAndChangesNothing)
+TEST_P(WriteFaultTest, WritesWholeOrChangesNothing)
 {
     const auto& [operation, c] = GetParam();
     if (c.rootSkipReason && RunningAsRoot())
@@ -329,8 +322,8 @@ const Lines PreviousLines = {"01 02 03 04 05 06 07", "-5 99 00 $F 05 06 07 kept 
 
 struct TOpenCase {
     const char* name;
-    PrepareFn prepare;           // returns the file to open
-    std::optional<Lines> loaded; // nullopt: the file must be refused
+    PrepareFn prepare;            // returns the file to open
+    std::optional<Lines> loaded;  // nullopt: the file must be refused
     const char* rootSkipReason = nullptr;
 };
 
