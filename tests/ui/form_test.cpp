@@ -10,9 +10,11 @@
 #include <QSpinBox>
 
 #include <array>
+#include <csignal>
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <sys/resource.h>
 
 #include "fake_user_dialogs.h"
 #include "model/row_list_file.h"
@@ -37,6 +39,48 @@ void WriteBytes(const QString& path, const std::string& bytes)
 {
     std::ofstream(path.toStdString(), std::ios::binary) << bytes;
 }
+
+// Row lines whose first values count up, from 00 to 99 and round again.
+std::string RowListText(int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += QStringLiteral("%1 01 02 03 04 05 06\r\n")
+                    .arg(i % 100, 2, 10, QLatin1Char('0'))
+                    .toStdString();
+    return text;
+}
+
+// Lowers this process's file size limit for one scope, with SIGXFSZ ignored
+// so that a write past it fails instead of ending the process; both are put
+// back afterwards. Unlike permissions, the limit holds for root too.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(qint64 bytes) : active_(bytes > 0)
+    {
+        if (!active_)
+            return;
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit lowered = previous_;
+        lowered.rlim_cur = static_cast<rlim_t>(bytes);
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~TFileSizeLimit()
+    {
+        if (!active_)
+            return;
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    TFileSizeLimit(const TFileSizeLimit&) = delete;
+    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+private:
+    bool active_;
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
 
 } // namespace
 
@@ -256,19 +300,68 @@ private slots:
         QCOMPARE(form_->Lines().SelectedIndex(), 1);
     }
 
-    void failedSaveReportsAndKeepsTheRows()
+    // Failures a person can meet while saving or exporting: each is reported
+    // with its message, and leaves the rows, the selection and the folder as
+    // they were (the previous file byte for byte, no temporary file).
+    void failedWriteReportsAndChangesNothing_data()
     {
-        AddIndexedRows(2);
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("systemText");
+        QTest::addColumn<qint64>("fileSizeLimit"); // 0: none
+        for (const QString& button : {QStringLiteral("btnSave"), QStringLiteral("Button1")}) {
+            const QByteArray tag = button.toLatin1() + ": ";
+            QTest::newRow(tag + "missing folder") << button << "missing/out"
+                                                  << "No such file or directory" << qint64{0};
+            QTest::newRow(tag + "folder as target") << button << "folder"
+                                                    << "Is a directory" << qint64{0};
+            QTest::newRow(tag + "dangling link into a missing folder")
+                << button << "dangling"
+                << "No such file or directory" << qint64{0};
+            QTest::newRow(tag + "disk full") << button << "previous" << QString() << qint64{4096};
+        }
+    }
+
+    void failedWriteReportsAndChangesNothing()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, target);
+        QFETCH(QString, systemText);
+        QFETCH(qint64, fileSizeLimit);
+        QVERIFY(QDir(folder_->path()).mkdir("folder"));
+        QVERIFY(QFile::link("gone/file", folder_->filePath("dangling")));
+        WriteBytes(folder_->filePath("previous"), "previous contents\r\n");
+        // A list whose text is well past the file size limit.
+        const QString rowList = folder_->filePath("rows.tir");
+        WriteBytes(rowList, RowListText(600));
+        dialogs_->nextFileNames.push_back(rowList.toStdString());
+        Click("btnOpen");
+        QCOMPARE(form_->Lines().Count(), 600);
         ClickLine(1);
         const auto rows = form_->Rows();
-        dialogs_->nextFileNames.push_back(folder_->filePath("missing/rows.tir").toStdString());
+        const QStringList listing =
+            QDir(folder_->path())
+                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+        const QString path = folder_->filePath(target);
+        dialogs_->nextFileNames.push_back(path.toStdString());
 
-        Click("btnSave");
+        {
+            const TFileSizeLimit limit(fileSizeLimit);
+            Click(button);
+        }
 
-        QCOMPARE(dialogs_->reportedFailures.size(), size_t{1});
-        QVERIFY(dialogs_->reportedFailures[0].starts_with("Cannot create file"));
+        const std::string message =
+            systemText.isEmpty()
+                ? std::string("Stream write error")
+                : "Cannot create file \"" + path.toStdString() + "\". " + systemText.toStdString();
+        QCOMPARE(dialogs_->reportedFailures, std::vector<std::string>{message});
         QCOMPARE(form_->Rows(), rows);
         QCOMPARE(form_->Lines().SelectedIndex(), 1);
+        QCOMPARE(
+            QDir(folder_->path())
+                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+            listing);
+        QCOMPARE(ReadBytes(folder_->filePath("previous")), std::string("previous contents\r\n"));
         ExpectWindowStillWorks();
     }
 
@@ -297,6 +390,13 @@ private slots:
         QTest::addColumn<QByteArray>("contents");
         QTest::newRow("malformed") << "bad.tir" << QByteArray("01 02 03 04 05 06 07\r\n\r\n");
         QTest::newRow("missing") << "missing.tir" << QByteArray();
+        QTest::newRow("byte-order mark") << "bom.tir"
+                                         << QByteArray("\xEF\xBB\xBF"
+                                                       "01 02 03 04 05 06 07\r\n");
+        QTest::newRow("NUL inside a line")
+            << "nul.tir" << QByteArray("01 02 03 04\0 05 06 07\r\n", 23);
+        QTest::newRow("binary bytes")
+            << "binary.tir" << QByteArray("\x01\x89PNG\r\n\x1a\n\xff\xfe", 12);
     }
 
     void failedOpenShowsItsMessageAndKeepsTheRows()
