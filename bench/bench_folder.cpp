@@ -23,4 +23,4 @@ TBenchFolder::~TBenchFolder()
     std::filesystem::remove_all(path_, ignored);
 }
 
-}  // namespace quorva::bench
+} // namespace quorva::bench

@@ -20,4 +20,4 @@ private:
     std::string path_;
 };
 
-}  // namespace quorva::bench
+} // namespace quorva::bench

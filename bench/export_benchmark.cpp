@@ -56,5 +56,5 @@ void BM_ExportTriangleCsvWideCells(benchmark::State& state)
 }
 BENCHMARK(BM_ExportTriangleCsvWideCells)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
 
-}  // namespace
-}  // namespace quorva::bench
+} // namespace
+} // namespace quorva::bench

@@ -4,10 +4,10 @@
 //
 //   quorva_export_driver N FILE
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <cstdint>
 #include <filesystem>
 
 #include "process_usage.h"
@@ -31,9 +31,8 @@ int main(int argc, char** argv)
         // export without the disk.
         std::error_code noSize;
         const std::uintmax_t bytes = std::filesystem::file_size(argv[2], noSize);
-        std::printf("bytes=%ju seconds=%.6f peak_rss=%zu\n",
-                    noSize ? std::uintmax_t{0} : bytes, seconds,
-                    bench::PeakResidentBytes());
+        std::printf("bytes=%ju seconds=%.6f peak_rss=%zu\n", noSize ? std::uintmax_t{0} : bytes,
+                    seconds, bench::PeakResidentBytes());
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());

@@ -59,5 +59,5 @@ void BM_LineToRow(benchmark::State& state)
 }
 BENCHMARK(BM_LineToRow);
 
-}  // namespace
-}  // namespace quorva::bench
+} // namespace
+} // namespace quorva::bench

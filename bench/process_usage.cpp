@@ -12,4 +12,4 @@ std::size_t PeakResidentBytes()
     return static_cast<std::size_t>(usage.ru_maxrss) * 1024;
 }
 
-}  // namespace quorva::bench
+} // namespace quorva::bench

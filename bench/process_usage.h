@@ -20,4 +20,4 @@ private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-}  // namespace quorva::bench
+} // namespace quorva::bench

@@ -24,11 +24,12 @@ void WriteRandomRowListFile(std::size_t count, const std::string& fileName)
     // The writer copies each line before it asks for the next one.
     std::string line;
     SaveLinesToFile(
-        count, [&rows, &line](std::size_t i) -> std::string_view {
+        count,
+        [&rows, &line](std::size_t i) -> std::string_view {
             line = RowToLine(rows[i]);
             return line;
         },
         fileName);
 }
 
-}  // namespace quorva::bench
+} // namespace quorva::bench

@@ -17,4 +17,4 @@ TRowTable RandomRows(std::size_t count, std::int32_t low, std::int32_t high,
 // have rendered them.
 void WriteRandomRowListFile(std::size_t count, const std::string& fileName);
 
-}  // namespace quorva::bench
+} // namespace quorva::bench

@@ -68,5 +68,5 @@ void BM_MoveSelectedRowUpAndDown(benchmark::State& state)
 }
 BENCHMARK(BM_MoveSelectedRowUpAndDown)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
-}  // namespace quorva::bench
+} // namespace
+} // namespace quorva::bench

@@ -67,7 +67,7 @@ std::string TemporaryNamePattern(const std::string& targetPath)
            ".XXXXXX";
 }
 
-}  // namespace
+} // namespace
 
 TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName) : fileName_(fileName)
 {
@@ -165,4 +165,4 @@ void TAtomicFileWriter::Discard() noexcept
         ::unlink(tempPath_.c_str());
 }
 
-}  // namespace quorva
+} // namespace quorva

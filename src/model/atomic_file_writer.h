@@ -35,11 +35,11 @@ private:
     void SyncFolder() const noexcept;
     void Discard() noexcept;
 
-    std::string fileName_;    // as the caller named it, for messages
-    std::string targetPath_;  // after following symbolic links
-    std::string tempPath_;    // empty when writing in place
+    std::string fileName_;   // as the caller named it, for messages
+    std::string targetPath_; // after following symbolic links
+    std::string tempPath_;   // empty when writing in place
     int fd_ = -1;
     bool committed_ = false;
 };
 
-}  // namespace quorva
+} // namespace quorva

@@ -12,4 +12,4 @@ public:
     explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 
-}  // namespace quorva
+} // namespace quorva

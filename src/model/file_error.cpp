@@ -12,7 +12,7 @@ std::string FileMessage(const char* action, const std::string& fileName, int err
            SystemErrorText(errorCode);
 }
 
-}  // namespace
+} // namespace
 
 std::string CannotCreateFileMessage(const std::string& fileName, int errorCode)
 {
@@ -27,8 +27,7 @@ std::string CannotOpenFileMessage(const std::string& fileName, int errorCode)
 std::string SystemErrorText(int errorCode)
 {
     std::string text = std::strerror(errorCode);
-    while (!text.empty() &&
-           (static_cast<unsigned char>(text.back()) < 33 || text.back() == '.'))
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) < 33 || text.back() == '.'))
         text.pop_back();
     return text;
 }
@@ -40,4 +39,4 @@ std::string AbsoluteFileName(const std::string& fileName)
     return error ? fileName : absolute.string();
 }
 
-}  // namespace quorva
+} // namespace quorva

@@ -19,4 +19,4 @@ std::string SystemErrorText(int errorCode);
 // that fails.
 std::string AbsoluteFileName(const std::string& fileName);
 
-}  // namespace quorva
+} // namespace quorva

@@ -12,7 +12,7 @@ void CheckIndex(int index, int count)
         throw std::out_of_range("line index out of range");
 }
 
-}  // namespace
+} // namespace
 
 std::string_view TLineList::Line(int index) const
 {
@@ -93,7 +93,10 @@ void TLineList::Delete(int index)
     }
 }
 
-void TLineList::Clear() { AssignText({}, {}); }
+void TLineList::Clear()
+{
+    AssignText({}, {});
+}
 
 void TLineList::Assign(const std::vector<std::string>& lines)
 {
@@ -144,4 +147,4 @@ void TLineList::SetSelected(int index)
         observer_->SelectionChanged(index);
 }
 
-}  // namespace quorva
+} // namespace quorva

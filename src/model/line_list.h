@@ -66,4 +66,4 @@ private:
     TLineListObserver* observer_ = nullptr;
 };
 
-}  // namespace quorva
+} // namespace quorva

@@ -14,4 +14,4 @@ using TNumberRow = std::array<std::int32_t, RowWidth>;
 // The ordered row table; row i belongs to line i of the line list.
 using TRowTable = std::vector<TNumberRow>;
 
-}  // namespace quorva
+} // namespace quorva

@@ -24,7 +24,10 @@ int HexDigitValue(char c)
     return -1;
 }
 
-bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDecimalDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Length of the hexadecimal prefix at the start of `rest`, 0 for none.
 std::size_t HexPrefixLength(std::string_view rest)
@@ -80,7 +83,7 @@ bool ParseDecimal(std::string_view digits, bool negative, std::uint32_t& magnitu
     return true;
 }
 
-}  // namespace
+} // namespace
 
 std::int32_t StrToInt(std::string_view text)
 {
@@ -96,8 +99,8 @@ std::int32_t StrToInt(std::string_view text)
 
     std::uint32_t pattern = 0;
     const std::size_t prefix = HexPrefixLength(rest);
-    const bool parsed = prefix > 0 ? ParseHex(rest.substr(prefix), pattern)
-                                   : ParseDecimal(rest, negative, pattern);
+    const bool parsed =
+        prefix > 0 ? ParseHex(rest.substr(prefix), pattern) : ParseDecimal(rest, negative, pattern);
     if (!parsed)
         ThrowNotAnInteger(text);
     // Negation wraps, as the pattern of a negative hexadecimal number would.
@@ -122,4 +125,4 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-}  // namespace quorva
+} // namespace quorva

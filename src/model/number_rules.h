@@ -26,4 +26,4 @@ std::string IntToStr(std::int32_t value);
 // Removes every character of code 32 or less from both ends.
 std::string_view Trim(std::string_view text);
 
-}  // namespace quorva
+} // namespace quorva

@@ -30,7 +30,7 @@ void ExchangeWithNeighbour(TRowTable& rows, TLineList& lines, int s, int neighbo
     lines.Select(neighbour);
 }
 
-}  // namespace
+} // namespace
 
 void AddRow(TRowTable& rows, TLineList& lines, const TNumberRow& row)
 {
@@ -69,4 +69,4 @@ void MoveSelectedRowDown(TRowTable& rows, TLineList& lines)
     ExchangeWithNeighbour(rows, lines, s, s + 1);
 }
 
-}  // namespace quorva
+} // namespace quorva

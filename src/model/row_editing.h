@@ -22,4 +22,4 @@ void DeleteSelectedRow(TRowTable& rows, TLineList& lines);
 void MoveSelectedRowUp(TRowTable& rows, TLineList& lines);
 void MoveSelectedRowDown(TRowTable& rows, TLineList& lines);
 
-}  // namespace quorva
+} // namespace quorva

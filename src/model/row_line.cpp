@@ -21,7 +21,7 @@ char* AppendField(char* out, std::int32_t value)
     return std::to_chars(out, out + 11, value).ptr;
 }
 
-}  // namespace
+} // namespace
 
 std::string_view RowToLine(const TNumberRow& row, TRowLineBuffer& buffer)
 {
@@ -40,4 +40,4 @@ std::string RowToLine(const TNumberRow& row)
     return std::string(RowToLine(row, buffer));
 }
 
-}  // namespace quorva
+} // namespace quorva

@@ -20,4 +20,4 @@ using TRowLineBuffer = std::array<char, RowWidth * 12 + RowWidth - 1>;
 // list can be rendered again line by line; valid while `buffer` is.
 std::string_view RowToLine(const TNumberRow& row, TRowLineBuffer& buffer);
 
-}  // namespace quorva
+} // namespace quorva

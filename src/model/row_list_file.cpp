@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "model/huge_pages.h"
 #include "model/number_rules.h"
 #include "model/text_file.h"
 
@@ -11,7 +12,10 @@ namespace {
 constexpr std::size_t FieldStride = 3;
 constexpr std::size_t FieldLength = 2;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 std::int32_t FieldValue(std::string_view field)
 {
@@ -37,7 +41,27 @@ bool ReadTwoDigitFields(std::string_view line, TNumberRow& row)
     return true;
 }
 
-}  // namespace
+// A row line as Save writes the rows that Add renders: seven two-digit fields
+// and CR LF. Reads it from the start of `text` when it is one; nearly every
+// line of a row-list file is, and this is quicker than finding the line end
+// and then parsing.
+constexpr std::size_t RowLineLength = FieldStride * (RowWidth - 1) + FieldLength;
+
+bool ReadRowLine(std::string_view text, TNumberRow& row)
+{
+    if (text.size() < RowLineLength + 2 || text[RowLineLength] != '\r' ||
+        text[RowLineLength + 1] != '\n')
+        return false;
+    // With the fields all digits, only a separator could end the line early.
+    for (std::size_t j = 0; j + 1 < row.size(); ++j) {
+        const char separator = text[j * FieldStride + FieldLength];
+        if (separator == '\r' || separator == '\n')
+            return false;
+    }
+    return ReadTwoDigitFields(text, row);
+}
+
+} // namespace
 
 TNumberRow LineToRow(std::string_view line)
 {
@@ -60,16 +84,42 @@ void SaveRowListFile(const TLineList& lines, const std::string& fileName)
         [&lines](std::size_t index) { return lines.Line(static_cast<int>(index)); }, fileName);
 }
 
+void ParseRowListText(std::string_view text, std::vector<TTextSpan>& lineSpans, TRowTable& rows)
+{
+    const std::size_t lineCount = CountLines(text);
+    lineSpans.clear();
+    lineSpans.reserve(lineCount);
+    AdviseHugePages(lineSpans.data(), lineCount * sizeof(TTextSpan));
+    rows.clear();
+    rows.reserve(lineCount);
+    AdviseHugePages(rows.data(), lineCount * sizeof(TNumberRow));
+    // Each line is parsed as soon as it is found, while its bytes are still in
+    // the cache.
+    TLineScanner scanner(text);
+    for (;;) {
+        TTextSpan line;
+        TNumberRow row;
+        if (ReadRowLine(scanner.Rest(), row)) {
+            line = {scanner.Offset(), RowLineLength};
+            scanner.Skip(RowLineLength + 2);
+        } else if (scanner.Next(line)) {
+            row = LineToRow(line.In(text));
+        } else {
+            return;
+        }
+        lineSpans.push_back(line);
+        rows.push_back(row);
+    }
+}
+
 bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
                      const ShowErrorFn& showError)
 {
     try {
         std::string text = ReadWholeFile(fileName);
-        std::vector<TTextSpan> lineSpans = SplitLineSpans(text);
+        std::vector<TTextSpan> lineSpans;
         TRowTable parsed;
-        parsed.reserve(lineSpans.size());
-        for (const TTextSpan& span : lineSpans)
-            parsed.push_back(LineToRow(span.In(text)));
+        ParseRowListText(text, lineSpans, parsed);
         lines.AssignText(std::move(text), std::move(lineSpans));
         rows = std::move(parsed);
         return true;
@@ -81,4 +131,4 @@ bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
     }
 }
 
-}  // namespace quorva
+} // namespace quorva

@@ -17,6 +17,11 @@ inline constexpr const char* SBadFileFormat = "Не распознанный ф�
 // position 20 on are never looked at. Raises Error for a bad field.
 TNumberRow LineToRow(std::string_view line);
 
+// The lines of a row-list text, as SplitLineSpans finds them, and the row of
+// each, as LineToRow reads it; what both held before is replaced. Raises Error
+// for a bad line, leaving both in no particular state.
+void ParseRowListText(std::string_view text, std::vector<TTextSpan>& lineSpans, TRowTable& rows);
+
 // Writes the row lines exactly as they stand.
 void SaveRowListFile(const TLineList& lines, const std::string& fileName);
 
@@ -30,4 +35,4 @@ using ShowErrorFn = std::function<void(const std::string& message)>;
 bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
                      const ShowErrorFn& showError);
 
-}  // namespace quorva
+} // namespace quorva

@@ -35,8 +35,35 @@ std::string ReadWholeFile(const std::string& fileName);
 std::vector<TTextSpan> SplitLineSpans(std::string_view text);
 std::vector<std::string> SplitLines(std::string_view text);
 
+// How many lines SplitLineSpans finds in `text`, counted without storing them,
+// so that whatever holds the lines can be allocated once and exactly.
+std::size_t CountLines(std::string_view text);
+
+// The lines of a text one by one, as SplitLineSpans finds them, for callers
+// that work on each line while its bytes are still in the cache.
+class TLineScanner {
+public:
+    explicit TLineScanner(std::string_view text);
+    // The next line's place in the text; false once the text is used up.
+    bool Next(TTextSpan& line);
+
+    // What is left of the text, from the start of the next line, and where
+    // that is in the text: a caller that recognises a common kind of line
+    // faster than Next can take it itself and Skip its bytes.
+    std::string_view Rest() const { return {next_, static_cast<std::size_t>(end_ - next_)}; }
+    std::size_t Offset() const { return static_cast<std::size_t>(next_ - begin_); }
+    // Passes over the first `bytes` of Rest(), which must be whole lines with
+    // their line ends.
+    void Skip(std::size_t bytes) { next_ += bytes; }
+
+private:
+    const char* begin_;
+    const char* end_;
+    const char* next_;
+};
+
 // Lines are handed over in pieces of about this size, so that a large text is
 // never held twice in memory.
 inline constexpr std::size_t WriteChunkSize = 1 << 20;
 
-}  // namespace quorva
+} // namespace quorva

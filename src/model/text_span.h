@@ -14,4 +14,4 @@ struct TTextSpan {
     std::string_view In(std::string_view text) const { return text.substr(offset, length); }
 };
 
-}  // namespace quorva
+} // namespace quorva

@@ -24,8 +24,7 @@ TCompactTriangle<Cell>::TCompactTriangle(const std::vector<std::int32_t>& values
         FillColumn(j);
 }
 
-template <class Cell>
-void TCompactTriangle<Cell>::FillColumn(std::size_t j)
+template <class Cell> void TCompactTriangle<Cell>::FillColumn(std::size_t j)
 {
     const Cell* previous = cells_.data() + columnStart_[j - 1];
     Cell* column = cells_.data() + columnStart_[j];
@@ -53,4 +52,4 @@ bool FitsByteCells(const std::vector<std::int32_t>& values)
 template class TCompactTriangle<std::uint8_t>;
 template class TCompactTriangle<std::int32_t>;
 
-}  // namespace quorva
+} // namespace quorva

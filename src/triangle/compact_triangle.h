@@ -14,8 +14,7 @@ namespace quorva {
 // Cell is std::uint8_t when every value is 0 to 255: differences of such
 // values never leave that range and are never blank. Otherwise std::int32_t,
 // with the same blank rules as the full triangle.
-template <class Cell>
-class TCompactTriangle {
+template <class Cell> class TCompactTriangle {
 public:
     explicit TCompactTriangle(const std::vector<std::int32_t>& values);
 
@@ -37,4 +36,4 @@ extern template class TCompactTriangle<std::int32_t>;
 // Whether every value fits the one-byte form.
 bool FitsByteCells(const std::vector<std::int32_t>& values);
 
-}  // namespace quorva
+} // namespace quorva

@@ -58,30 +58,26 @@ char* AppendCellAndBlank(char* out, std::int32_t value)
 // The distance between band rows in cells: a whole odd number of cache lines,
 // so that the rows written to one after another while a column is loaded fall
 // into different cache sets instead of evicting one another.
-template <class Cell>
-std::size_t SpreadStride(std::size_t cells)
+template <class Cell> std::size_t SpreadStride(std::size_t cells)
 {
     constexpr std::size_t CacheLine = 64;
     const std::size_t lines = (cells * sizeof(Cell) + CacheLine - 1) / CacheLine;
     return (lines | 1) * CacheLine / sizeof(Cell);
 }
 
-}  // namespace
+} // namespace
 
 template <class Cell>
 TCsvBandRenderer<Cell>::TCsvBandRenderer(const TCompactTriangle<Cell>& triangle,
                                          std::size_t bandLines)
-    : triangle_(triangle),
-      lineCount_(2 * triangle.ValueCount() - 1),
+    : triangle_(triangle), lineCount_(2 * triangle.ValueCount() - 1),
       lineCapacity_((triangle.ValueCount() + 1) / 2 * MaxPairText<Cell> + 3 + OverWrite),
-      bandLines_(bandLines),
-      rowStride_(SpreadStride<Cell>((triangle.ValueCount() + 1) / 2)),
+      bandLines_(bandLines), rowStride_(SpreadStride<Cell>((triangle.ValueCount() + 1) / 2)),
       band_(bandLines * rowStride_)
 {
 }
 
-template <class Cell>
-void TCsvBandRenderer<Cell>::LoadBand(std::size_t first)
+template <class Cell> void TCsvBandRenderer<Cell>::LoadBand(std::size_t first)
 {
     bandFirst_ = first;
     const std::size_t last = std::min(first + bandLines_, lineCount_);
@@ -97,7 +93,7 @@ void TCsvBandRenderer<Cell>::LoadBand(std::size_t first)
 
 template <class Cell>
 void TCsvBandRenderer<Cell>::PrefetchColumn(std::size_t j, std::size_t first,
-                                           std::size_t last) const
+                                            std::size_t last) const
 {
     // No hardware prefetcher guesses the jumps from column to column; asking
     // early overlaps the waits for several of them.
@@ -122,8 +118,7 @@ void TCsvBandRenderer<Cell>::LoadColumn(std::size_t j, std::size_t first, std::s
         *cell = *value++;
 }
 
-template <class Cell>
-char* TCsvBandRenderer<Cell>::AppendLine(char* out, std::size_t k) const
+template <class Cell> char* TCsvBandRenderer<Cell>::AppendLine(char* out, std::size_t k) const
 {
     // Non-blank and blank cells alternate; a line starts with a blank when k
     // is odd.
@@ -147,4 +142,4 @@ char* TCsvBandRenderer<Cell>::AppendLine(char* out, std::size_t k) const
 template class TCsvBandRenderer<std::uint8_t>;
 template class TCsvBandRenderer<std::int32_t>;
 
-}  // namespace quorva
+} // namespace quorva

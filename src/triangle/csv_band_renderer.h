@@ -16,8 +16,7 @@ namespace quorva {
 // memory page for nearly every cell. Instead, each band's cells are first
 // copied into a small line-major table, visiting each column once for a short
 // contiguous run; every line is then rendered from one contiguous row of it.
-template <class Cell>
-class TCsvBandRenderer {
+template <class Cell> class TCsvBandRenderer {
 public:
     TCsvBandRenderer(const TCompactTriangle<Cell>& triangle, std::size_t bandLines);
 
@@ -48,4 +47,4 @@ private:
 extern template class TCsvBandRenderer<std::uint8_t>;
 extern template class TCsvBandRenderer<std::int32_t>;
 
-}  // namespace quorva
+} // namespace quorva

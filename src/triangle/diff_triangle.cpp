@@ -42,4 +42,4 @@ TDiffTriangle BuildDiffTriangle(const TRowTable& rows, int column)
     return triangle;
 }
 
-}  // namespace quorva
+} // namespace quorva

@@ -37,4 +37,4 @@ inline std::int32_t AbsDifference(std::int32_t upper, std::int32_t lower)
     return static_cast<std::int32_t>(magnitude);
 }
 
-}  // namespace quorva
+} // namespace quorva

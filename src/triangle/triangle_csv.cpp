@@ -47,7 +47,7 @@ std::vector<std::int32_t> ColumnValues(const TRowTable& rows, int column)
     return values;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string> TriangleToCsvLines(const TDiffTriangle& triangle)
 {
@@ -77,4 +77,4 @@ void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fil
     writer.Commit();
 }
 
-}  // namespace quorva
+} // namespace quorva

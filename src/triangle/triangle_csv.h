@@ -20,4 +20,4 @@ std::vector<std::string> TriangleToCsvLines(const TDiffTriangle& triangle);
 // is touched.
 void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fileName);
 
-}  // namespace quorva
+} // namespace quorva

@@ -13,4 +13,4 @@ void Check(bool holds, std::string_view what)
     std::abort();
 }
 
-}  // namespace quorva::fuzz
+} // namespace quorva::fuzz

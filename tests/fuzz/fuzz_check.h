@@ -8,4 +8,4 @@ namespace quorva::fuzz {
 // keeps the input that broke it.
 void Check(bool holds, std::string_view what);
 
-}  // namespace quorva::fuzz
+} // namespace quorva::fuzz

@@ -40,7 +40,7 @@ void CheckSpansTileTheText(std::string_view text, const std::vector<quorva::TTex
     Check(tail.empty() || IsOneLineEnd(tail), "text left after the last line");
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

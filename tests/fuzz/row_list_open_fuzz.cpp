@@ -83,7 +83,7 @@ void CheckUntouched(const TWindowState& state, const std::vector<std::string>& s
     Check(state.rows == before.rows, "rows changed by a failed Open");
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

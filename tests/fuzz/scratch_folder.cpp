@@ -34,7 +34,7 @@ private:
     std::string path_;
 };
 
-}  // namespace
+} // namespace
 
 const std::string& ScratchFolder()
 {
@@ -59,4 +59,4 @@ std::string ReadScratchFile(const std::string& fileName)
     return bytes.str();
 }
 
-}  // namespace quorva::fuzz
+} // namespace quorva::fuzz

@@ -13,4 +13,4 @@ const std::string& ScratchFolder();
 void WriteScratchFile(const std::string& fileName, std::string_view bytes);
 std::string ReadScratchFile(const std::string& fileName);
 
-}  // namespace quorva::fuzz
+} // namespace quorva::fuzz

@@ -70,7 +70,7 @@ std::optional<std::int32_t> ReferenceValue(std::string_view text)
     return ReadDecimalReference(text, negative);
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

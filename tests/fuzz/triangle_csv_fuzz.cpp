@@ -84,7 +84,7 @@ void CheckSeedColumn(const std::vector<std::string>& lines, const quorva::TRowTa
     }
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

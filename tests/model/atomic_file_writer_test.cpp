@@ -69,5 +69,5 @@ TEST(AtomicFileWriterTest, UncommittedWriterRemovesItsTemporaryFile)
     EXPECT_EQ(dir.Listing(), "t.csv");
 }
 
-}  // namespace
-}  // namespace quorva
+} // namespace
+} // namespace quorva

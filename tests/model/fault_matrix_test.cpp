@@ -69,7 +69,7 @@ const TWindowState& LargeState()
             for (std::int32_t j = 0; j < RowWidth; ++j)
                 row[static_cast<std::size_t>(j)] = (i * 37 + j * 11 + i * i) % 100;
             if (i % 97 == 5)
-                row[ExportedColumn] = -(i % 9 + 1);  // as a file may give it
+                row[ExportedColumn] = -(i % 9 + 1); // as a file may give it
             lines.push_back(RowToLine(row));
         }
         lines[0] += " " + std::string(WriteChunkSize + 1000, 'x');
@@ -110,13 +110,13 @@ const TWriteOperation Start{"Start",
 
 enum class TWriteResult { Written, CannotCreate, StreamWriteError };
 
-using PrepareFn = std::function<std::string(const test::TTempDir&)>;  // returns the target
+using PrepareFn = std::function<std::string(const test::TTempDir&)>; // returns the target
 
 struct TWriteCase {
     const char* name;
     PrepareFn prepare;
     TWriteResult result;
-    std::string detail;  // the system's text, or where the bytes land when written
+    std::string detail; // the system's text, or where the bytes land when written
     std::function<long(std::size_t bytes)> fileSizeLimit = nullptr;
     const char* rootSkipReason = nullptr;
 };
@@ -322,8 +322,8 @@ const Lines PreviousLines = {"01 02 03 04 05 06 07", "-5 99 00 $F 05 06 07 kept 
 
 struct TOpenCase {
     const char* name;
-    PrepareFn prepare;            // returns the file to open
-    std::optional<Lines> loaded;  // nullopt: the file must be refused
+    PrepareFn prepare;           // returns the file to open
+    std::optional<Lines> loaded; // nullopt: the file must be refused
     const char* rootSkipReason = nullptr;
 };
 
@@ -481,5 +481,5 @@ TEST(OpenFaultTest, HundredMegabyteSingleLine)
     EXPECT_EQ(state.rows, TRowTable{LineToRow(Row1)});
 }
 
-}  // namespace
-}  // namespace quorva
+} // namespace
+} // namespace quorva

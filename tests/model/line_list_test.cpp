@@ -24,7 +24,9 @@ TEST(LineListTest, DeletingMovesTheSelectionWithItsLine)
     struct TCase {
         int selected, deleted, selectedAfter;
     };
-    const TCase cases[] = {{2, 0, 1}, {0, 2, 0}, {1, 1, TLineList::NoSelection},
+    const TCase cases[] = {{2, 0, 1},
+                           {0, 2, 0},
+                           {1, 1, TLineList::NoSelection},
                            {TLineList::NoSelection, 0, TLineList::NoSelection}};
     for (const TCase& c : cases) {
         TLineList list = ListOf({"a", "b", "c"}, c.selected);
@@ -90,13 +92,13 @@ TEST(LineListTest, KeepsLinesIntactWhileReclaimingReplacedText)
         list.Add("line " + std::to_string(i));
     // Far more replaced text than live text forces the buffer to be rebuilt.
     for (int round = 0; round < 2000; ++round)
-        list.Replace(round % 100, "round " + std::to_string(round) + " of line " +
-                                      std::to_string(round % 100));
+        list.Replace(round % 100,
+                     "round " + std::to_string(round) + " of line " + std::to_string(round % 100));
     list.Delete(0);
     ASSERT_EQ(list.Count(), 99);
     for (int i = 1; i < 100; ++i)
-        EXPECT_EQ(list.Line(i - 1), "round " + std::to_string(1900 + i) + " of line " +
-                                        std::to_string(i));
+        EXPECT_EQ(list.Line(i - 1),
+                  "round " + std::to_string(1900 + i) + " of line " + std::to_string(i));
 }
 
 TEST(LineListTest, ServesLinesFromAnAssignedText)
@@ -106,5 +108,5 @@ TEST(LineListTest, ServesLinesFromAnAssignedText)
     EXPECT_EQ(list.Lines(), (std::vector<std::string>{"one", "two"}));
 }
 
-}  // namespace
-}  // namespace quorva
+} // namespace
+} // namespace quorva

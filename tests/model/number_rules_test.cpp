@@ -12,7 +12,7 @@ namespace {
 
 struct TConversion {
     std::string text;
-    std::optional<std::int32_t> value;  // nullopt: the text is not a number
+    std::optional<std::int32_t> value; // nullopt: the text is not a number
 };
 
 class StrToIntTest : public testing::TestWithParam<TConversion> {};
@@ -63,8 +63,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(IntToStrTest, WritesShortestDecimalForm)
 {
-    const std::pair<std::int32_t, std::string> cases[] = {
-        {0, "0"}, {7, "7"}, {-5, "-5"}, {99, "99"}, {INT_MAX, "2147483647"}, {INT_MIN, "-2147483648"}};
+    const std::pair<std::int32_t, std::string> cases[] = {{0, "0"},
+                                                          {7, "7"},
+                                                          {-5, "-5"},
+                                                          {99, "99"},
+                                                          {INT_MAX, "2147483647"},
+                                                          {INT_MIN, "-2147483648"}};
     for (const auto& [value, text] : cases)
         EXPECT_EQ(IntToStr(value), text);
 }
@@ -74,7 +78,7 @@ TEST(TrimTest, RemovesCodesUpTo32FromBothEndsOnly)
     const std::pair<std::string, std::string> cases[] = {
         {"  a b  ", "a b"},
         {std::string("\x01\t\r\n a \x1f ", 8), "a"},
-        {"\xA0x\xFF", "\xA0x\xFF"},  // high bytes are text, not space
+        {"\xA0x\xFF", "\xA0x\xFF"}, // high bytes are text, not space
         {"   ", ""},
         {"", ""},
         {std::string("\0a\0", 3), "a"}};
@@ -82,5 +86,5 @@ TEST(TrimTest, RemovesCodesUpTo32FromBothEndsOnly)
         EXPECT_EQ(Trim(text), trimmed) << "[" << text << "]";
 }
 
-}  // namespace
-}  // namespace quorva
+} // namespace
+} // namespace quorva

@@ -12,7 +12,10 @@ namespace {
 
 // Rows told apart by their first value; line i is always RowToLine(row i)
 // unless a test says otherwise.
-TNumberRow RowWith(std::int32_t first) { return {first, 1, 2, 3, 4, 5, 6}; }
+TNumberRow RowWith(std::int32_t first)
+{
+    return {first, 1, 2, 3, 4, 5, 6};
+}
 
 struct TTable {
     TRowTable rows;
@@ -108,8 +111,9 @@ TEST(RowEditingTest, AddRewritesLinesReadInAnotherForm)
     test::TRecordingObserver observer;
     lines.SetObserver(&observer);
     AddRow(rows, lines, RowWith(3));
-    EXPECT_EQ(lines.Lines(), (std::vector<std::string>{"01 01 02 03 04 05 06", "02 01 02 03 04 05 06",
-                                                       "03 01 02 03 04 05 06"}));
+    EXPECT_EQ(lines.Lines(),
+              (std::vector<std::string>{"01 01 02 03 04 05 06", "02 01 02 03 04 05 06",
+                                        "03 01 02 03 04 05 06"}));
     EXPECT_EQ(observer.events,
               (std::vector<std::string>{"change 0-0", "change 1-1", "insert 2-2", "select 2"}));
 }
@@ -158,5 +162,5 @@ TEST(RowEditingTest, StaysInStepOnALargeList)
     table.ExpectInStep();
 }
 
-}  // namespace
-}  // namespace quorva
+} // namespace
+} // namespace quorva

@@ -41,5 +41,5 @@ TEST(RowToLineTest, EveryFieldValueReadsBack)
     }
 }
 
-}  // namespace
-}  // namespace quorva
+} // namespace
+} // namespace quorva

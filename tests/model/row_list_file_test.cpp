@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <optional>
+#include <random>
 
 #include "model/error.h"
 #include "model/row_editing.h"
 #include "model/row_line.h"
+#include "model/text_file.h"
 #include "support/temp_dir.h"
 
 namespace quorva {
@@ -14,7 +17,7 @@ namespace {
 
 struct TLineCase {
     std::string line;
-    std::optional<TNumberRow> row;  // nullopt: the line must be refused
+    std::optional<TNumberRow> row; // nullopt: the line must be refused
 };
 
 TEST(LineToRowTest, ReadsTheSevenFieldsAndNothingElse)
@@ -22,14 +25,16 @@ TEST(LineToRowTest, ReadsTheSevenFieldsAndNothingElse)
     const TLineCase cases[] = {
         {"01 02 03 04 05 06 07", TNumberRow{1, 2, 3, 4, 5, 6, 7}},
         {"10 00 99 05 42 07 13", TNumberRow{10, 0, 99, 5, 42, 7, 13}},
-        {"01 02 03 04 05 06 7", TNumberRow{1, 2, 3, 4, 5, 6, 7}},      // 19 characters
-        {"01 02 03 04 05 06 ", std::nullopt},                           // 18 characters
+        {"01 02 03 04 05 06 7", TNumberRow{1, 2, 3, 4, 5, 6, 7}}, // 19 characters
+        {"01 02 03 04 05 06 ", std::nullopt},                     // 18 characters
         {"01 02 03 04 05 06 07 08 and more", TNumberRow{1, 2, 3, 4, 5, 6, 7}},
-        {"01;02;03;04;05;06;07", TNumberRow{1, 2, 3, 4, 5, 6, 7}},      // separators unread
+        {"01;02;03;04;05;06;07", TNumberRow{1, 2, 3, 4, 5, 6, 7}}, // separators unread
         {"-5  1 +2 $F xa -0 09", TNumberRow{-5, 1, 2, 15, 10, 0, 9}},
-        {"01 02 03 04 05 06 7 ", std::nullopt},                         // "7 " is no number
+        {"01 02 03 04 05 06 7 ", std::nullopt}, // "7 " is no number
         {"01 02 03 04 05 06 0x", std::nullopt},
-        {"\xEF\xBB\xBF" "01 02 03 04 05 06 07", std::nullopt},          // byte-order mark
+        {"\xEF\xBB\xBF"
+         "01 02 03 04 05 06 07",
+         std::nullopt}, // byte-order mark
         {"\t1 02 03 04 05 06 07", std::nullopt},
         {"", std::nullopt},
         {"01 02 03 04 05  6 07", TNumberRow{1, 2, 3, 4, 5, 6, 7}},
@@ -41,6 +46,61 @@ TEST(LineToRowTest, ReadsTheSevenFieldsAndNothingElse)
             EXPECT_EQ(LineToRow(c.line), *c.row);
         else
             EXPECT_THROW(LineToRow(c.line), Error);
+    }
+}
+
+// Open takes lines of the usual shape without the general splitter and
+// parser; on any text it must find the lines and rows those two find, and
+// refuse what they refuse.
+TEST(ParseRowListTextTest, AgreesWithSplitterAndLineToRowOnRandomTexts)
+{
+    std::mt19937 random(7);
+    const char* const lineEnds[] = {"\r\n", "\r\n", "\r\n", "\n", "\r", "\n\r", "\r\r\n", ""};
+    const std::string strayBytes("\r\n\0x -+$9", 10);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int lineCount = static_cast<int>(random() % 8);
+        for (int i = 0; i < lineCount; ++i) {
+            std::string line;
+            for (int j = 0; j < RowWidth; ++j) {
+                line += static_cast<char>('0' + random() % 10);
+                line += static_cast<char>('0' + random() % 10);
+                if (j + 1 < RowWidth)
+                    line += ' ';
+            }
+            if (random() % 4 == 0)
+                line[random() % line.size()] = strayBytes[random() % strayBytes.size()];
+            if (random() % 8 == 0)
+                line.resize(random() % (line.size() + 4), '5');
+            text += line;
+            text += lineEnds[random() % std::size(lineEnds)];
+        }
+        SCOPED_TRACE(testing::PrintToString(text));
+
+        std::vector<TTextSpan> expectedSpans;
+        TRowTable expectedRows;
+        bool expectedRefusal = false;
+        try {
+            expectedSpans = SplitLineSpans(text);
+            for (const TTextSpan& span : expectedSpans)
+                expectedRows.push_back(LineToRow(span.In(text)));
+        } catch (const Error&) {
+            expectedRefusal = true;
+        }
+
+        std::vector<TTextSpan> spans{{1, 2}};
+        TRowTable rows{TNumberRow{}};
+        if (expectedRefusal) {
+            EXPECT_THROW(ParseRowListText(text, spans, rows), Error);
+            continue;
+        }
+        ParseRowListText(text, spans, rows);
+        ASSERT_EQ(spans.size(), expectedSpans.size());
+        for (std::size_t i = 0; i < spans.size(); ++i) {
+            EXPECT_EQ(spans[i].offset, expectedSpans[i].offset) << "line " << i;
+            EXPECT_EQ(spans[i].length, expectedSpans[i].length) << "line " << i;
+        }
+        EXPECT_EQ(rows, expectedRows);
     }
 }
 
@@ -87,7 +147,7 @@ TEST(RowListFileTest, SaveThenOpenRestoresLinesAndRows)
 {
     const std::vector<TRowTable> tables = {
         {{1, 2, 3, 4, 5, 6, 7}, {10, 0, 99, 5, 42, 7, 13}},
-        {{-9, -1, 0, 9, 10, 99, -5}},  // negatives read from a file, then re-rendered by Add
+        {{-9, -1, 0, 9, 10, 99, -5}}, // negatives read from a file, then re-rendered by Add
         {},
     };
     for (const TRowTable& table : tables) {
@@ -104,5 +164,5 @@ TEST(RowListFileTest, SaveThenOpenRestoresLinesAndRows)
     }
 }
 
-}  // namespace
-}  // namespace quorva
+} // namespace
+} // namespace quorva

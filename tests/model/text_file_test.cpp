@@ -29,7 +29,10 @@ TEST(SplitLinesTest, AcceptsEveryLineEndTheReaderKnows)
         {std::string("\0abc", 4), {}},
         {std::string("ab\0c\r\nd", 7), {"ab"}},
         {std::string("ab\r\n\0cd", 7), {"ab"}},
-        {"\xEF\xBB\xBF" "01\r\n", {"\xEF\xBB\xBF" "01"}},
+        {"\xEF\xBB\xBF"
+         "01\r\n",
+         {"\xEF\xBB\xBF"
+          "01"}},
         {"x\xFF\x80y", {"x\xFF\x80y"}},
     };
     for (const auto& [text, lines] : cases)
@@ -67,6 +70,28 @@ TEST(SplitLinesTest, AgreesWithTheRuleOnRandomTexts)
         if (round % 10 == 0 && !text.empty())
             text[random() % text.size()] = '\0';
         ASSERT_EQ(SplitLines(text), SplitByTheRule(text)) << testing::PrintToString(text);
+    }
+}
+
+// The count is taken by a separate, block-wise pass over the bytes; it must
+// come to what the splitter finds, across block boundaries too.
+TEST(CountLinesTest, AgreesWithTheSplitterOnRandomTexts)
+{
+    std::mt19937 random(5);
+    const std::string alphabet("a\r\n\n\r\r\n", 7);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text(random() % (round % 4 == 0 ? 1200 : 40), ' ');
+        for (char& c : text)
+            c = alphabet[random() % alphabet.size()];
+        if (round % 10 == 0 && !text.empty())
+            text[random() % text.size()] = '\0';
+        ASSERT_EQ(CountLines(text), SplitLineSpans(text).size()) << testing::PrintToString(text);
+    }
+    for (const char* lineEnd : {"\n", "\r", "\r\n", "\n\r"}) {
+        std::string text;
+        for (int i = 0; i < 1000; ++i)
+            text += lineEnd;
+        EXPECT_EQ(CountLines(text), SplitLineSpans(text).size()) << testing::PrintToString(lineEnd);
     }
 }
 
@@ -134,5 +159,5 @@ TEST(TextFileTest, ReadingAFolderFails)
     EXPECT_EQ(target, Lines{"kept"});
 }
 
-}  // namespace
-}  // namespace quorva
+} // namespace
+} // namespace quorva

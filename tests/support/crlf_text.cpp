@@ -10,4 +10,4 @@ std::string JoinWithCrLf(const std::vector<std::string>& lines)
     return text;
 }
 
-}  // namespace quorva::test
+} // namespace quorva::test

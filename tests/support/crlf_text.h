@@ -9,4 +9,4 @@ namespace quorva::test {
 // last one included.
 std::string JoinWithCrLf(const std::vector<std::string>& lines);
 
-}  // namespace quorva::test
+} // namespace quorva::test

@@ -18,7 +18,7 @@ std::string ContentsOf(const fs::path& file)
     }
 }
 
-}  // namespace
+} // namespace
 
 TFolderSnapshot SnapshotFolder(const std::string& folder)
 {
@@ -35,4 +35,4 @@ TFolderSnapshot SnapshotFolder(const std::string& folder)
     return snapshot;
 }
 
-}  // namespace quorva::test
+} // namespace quorva::test

@@ -13,4 +13,4 @@ using TFolderSnapshot = std::map<std::string, std::string>;
 
 TFolderSnapshot SnapshotFolder(const std::string& folder);
 
-}  // namespace quorva::test
+} // namespace quorva::test

@@ -32,4 +32,4 @@ private:
     }
 };
 
-}  // namespace quorva::test
+} // namespace quorva::test

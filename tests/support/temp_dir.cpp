@@ -105,4 +105,4 @@ std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action
     return message;
 }
 
-}  // namespace quorva::test
+} // namespace quorva::test

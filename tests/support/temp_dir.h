@@ -32,4 +32,4 @@ bool Exists(const std::string& fileName);
 // succeeded. The limit applies to root too, unlike permissions.
 std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action);
 
-}  // namespace quorva::test
+} // namespace quorva::test

@@ -37,7 +37,7 @@ TEST(DiffTriangleTest, SmallTriangles)
         {{1, -1, 4}, {{1}, {B, 2}, {-1, B, 3}, {B, B}, {4}}},
         {{INT_MIN, 1}, {{INT_MIN}, {B, B}, {1}}},
         {{INT_MAX, -2}, {{INT_MAX}, {B, INT_MAX}, {-2}}},
-        {{0, INT_MIN}, {{0}, {B, INT_MIN}, {INT_MIN}}},  // 32-bit arithmetic wraps
+        {{0, INT_MIN}, {{0}, {B, INT_MIN}, {INT_MIN}}}, // 32-bit arithmetic wraps
     };
     for (const auto& [values, triangle] : cases)
         EXPECT_EQ(BuildDiffTriangle(RowsWithColumn(values), 0), triangle)
@@ -80,7 +80,8 @@ TEST(DiffTriangleTest, NonNegativeValuesGiveRepeatedDifferences)
             for (int k = 0; k < 2 * n - 1; ++k) {
                 if (static_cast<int>(triangle[static_cast<std::size_t>(k)].size()) <= j)
                     continue;
-                const std::int32_t cell = triangle[static_cast<std::size_t>(k)][static_cast<std::size_t>(j)];
+                const std::int32_t cell =
+                    triangle[static_cast<std::size_t>(k)][static_cast<std::size_t>(j)];
                 if ((k + j) % 2 != 0)
                     EXPECT_EQ(cell, B);
                 else
@@ -94,5 +95,5 @@ TEST(DiffTriangleTest, NonNegativeValuesGiveRepeatedDifferences)
     }
 }
 
-}  // namespace
-}  // namespace quorva
+} // namespace
+} // namespace quorva

@@ -33,7 +33,8 @@ std::string ExportedBytes(const std::vector<std::int32_t>& values, int column = 
 std::string PlainBytes(const std::vector<std::int32_t>& values, int column = 0)
 {
     test::TTempDir dir;
-    const auto lines = TriangleToCsvLines(BuildDiffTriangle(RowsWithColumn(values, column), column));
+    const auto lines =
+        TriangleToCsvLines(BuildDiffTriangle(RowsWithColumn(values, column), column));
     SaveLinesToFile(lines, dir.File("out.csv"));
     return test::ReadBytes(dir.File("out.csv"));
 }
@@ -86,8 +87,7 @@ TEST(TriangleCsvTest, StreamedExportMatchesThePlainTriangle)
     struct TRange {
         std::int32_t low, high;
     };
-    const TRange ranges[] = {{0, 99}, {0, 255}, {-9, 99}, {-1, 1}, {250, 260},
-                             {INT_MIN, INT_MAX}};
+    const TRange ranges[] = {{0, 99}, {0, 255}, {-9, 99}, {-1, 1}, {250, 260}, {INT_MIN, INT_MAX}};
     for (const TRange& range : ranges) {
         std::uniform_int_distribution<std::int32_t> value(range.low, range.high);
         for (int n : {1, 2, 3, 4, 17, 64, 65, 128, 129, 301}) {
@@ -111,5 +111,5 @@ TEST(TriangleCsvTest, ExportSpansManyWriteChunks)
     EXPECT_EQ(bytes, PlainBytes(values));
 }
 
-}  // namespace
-}  // namespace quorva
+} // namespace
+} // namespace quorva

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstddef>
+
+namespace quorva {
+
+// Asks the kernel to back a large buffer with huge pages where it can, before
+// the buffer is first written: tens of megabytes then cost a few dozen page
+// faults instead of thousands. Only advice: where it is refused, or the buffer
+// is too small to hold a whole huge page, nothing changes.
+void AdviseHugePages(const void* data, std::size_t bytes);
+
+} // namespace quorva
