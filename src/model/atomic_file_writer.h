@@ -32,6 +32,7 @@ public:
     void Commit();
 
 private:
+    void StartWriteBack() noexcept;
     void SyncFolder() const noexcept;
     void Discard() noexcept;
 
@@ -40,6 +41,8 @@ private:
     std::string tempPath_;   // empty when writing in place
     int fd_ = -1;
     bool committed_ = false;
+    std::size_t written_ = 0;
+    std::size_t writtenBack_ = 0;
 };
 
 } // namespace quorva

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "model/huge_pages.h"
 #include "triangle/diff_triangle.h"
 
 namespace quorva {
@@ -17,6 +18,9 @@ TCompactTriangle<Cell>::TCompactTriangle(const std::vector<std::int32_t>& values
         columnStart_[j] = start;
         start += n - j;
     }
+    // A large triangle is hundreds of megabytes, first touched right here.
+    cells_.reserve(start);
+    AdviseHugePages(cells_.data(), start * sizeof(Cell));
     cells_.resize(start);
     std::transform(values.begin(), values.end(), cells_.begin(),
                    [](std::int32_t value) { return static_cast<Cell>(value); });
