@@ -19,16 +19,21 @@ std::vector<std::int32_t> FirstColumn(const TRowTable& rows)
     return values;
 }
 
-// The whole Start operation, file and fsync included.
-void BM_ExportTriangleCsv(benchmark::State& state)
+// The whole Start operation, file and fsync included, on random values.
+void MeasureExport(benchmark::State& state, std::int32_t low, std::int32_t high)
 {
-    const TRowTable rows = RandomRows(static_cast<std::size_t>(state.range(0)), 0, 99);
+    const TRowTable rows = RandomRows(static_cast<std::size_t>(state.range(0)), low, high);
     const TBenchFolder folder;
     const std::string file = folder.File("triangle.csv");
     for (auto _ : state)
         ExportTriangleCsv(rows, 0, file);
     const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(file));
     state.SetBytesProcessed(bytes * state.iterations());
+}
+
+void BM_ExportTriangleCsv(benchmark::State& state)
+{
+    MeasureExport(state, 0, 99);
 }
 BENCHMARK(BM_ExportTriangleCsv)->Arg(1024)->Arg(4096)->Arg(16384)->Unit(benchmark::kMillisecond);
 
@@ -46,13 +51,7 @@ BENCHMARK(BM_CompactTriangle)->Arg(1024)->Arg(4096)->Arg(16384)->Unit(benchmark:
 // Values beyond one byte take the wide cells, as rows read from a file can.
 void BM_ExportTriangleCsvWideCells(benchmark::State& state)
 {
-    const TRowTable rows = RandomRows(static_cast<std::size_t>(state.range(0)), -9, 99);
-    const TBenchFolder folder;
-    const std::string file = folder.File("triangle.csv");
-    for (auto _ : state)
-        ExportTriangleCsv(rows, 0, file);
-    const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(file));
-    state.SetBytesProcessed(bytes * state.iterations());
+    MeasureExport(state, -9, 99);
 }
 BENCHMARK(BM_ExportTriangleCsvWideCells)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
 
