@@ -17,19 +17,14 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-std::int32_t FieldValue(std::string_view field)
-{
-    // Nearly every field is two digits; the general rule covers the rest.
-    if (field.size() == 2 && IsDigit(field[0]) && IsDigit(field[1]))
-        return (field[0] - '0') * 10 + (field[1] - '0');
-    return StrToInt(field);
-}
+// Characters up to the end of the seventh field.
+constexpr std::size_t RowLineLength = FieldStride * (RowWidth - 1) + FieldLength;
 
 // Reads the line when all seven fields are two digits, as in every line Add
 // renders; returns false otherwise, leaving the general rule to decide.
 bool ReadTwoDigitFields(std::string_view line, TNumberRow& row)
 {
-    if (line.size() < FieldStride * (RowWidth - 1) + FieldLength)
+    if (line.size() < RowLineLength)
         return false;
     for (std::size_t j = 0; j < row.size(); ++j) {
         const char tens = line[j * FieldStride];
@@ -45,7 +40,6 @@ bool ReadTwoDigitFields(std::string_view line, TNumberRow& row)
 // and CR LF. Reads it from the start of `text` when it is one; nearly every
 // line of a row-list file is, and this is quicker than finding the line end
 // and then parsing.
-constexpr std::size_t RowLineLength = FieldStride * (RowWidth - 1) + FieldLength;
 
 bool ReadRowLine(std::string_view text, TNumberRow& row)
 {
@@ -72,7 +66,7 @@ TNumberRow LineToRow(std::string_view line)
         const std::size_t start = j * FieldStride;
         const std::string_view field =
             start < line.size() ? line.substr(start, FieldLength) : std::string_view();
-        row[j] = FieldValue(field);
+        row[j] = StrToInt(field);
     }
     return row;
 }
