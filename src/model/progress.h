@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+
+namespace quorva {
+
+// How a long operation (Open, Save, Start) tells its caller how far it has
+// got, and learns whether to go on. The core knows nothing of windows: the
+// window turns this into its progress dialog.
+class TProgress {
+public:
+    virtual ~TProgress() = default;
+
+    // `done` of `total` units of work are finished. Called now and then from
+    // the thread that started the operation; returns false when the user
+    // asked to stop, after which the operation ends with Cancelled.
+    virtual bool Proceed(std::uint64_t done, std::uint64_t total) = 0;
+};
+
+// A progress that never stops anything, for callers with nobody to ask.
+TProgress& NoProgress();
+
+// Raised when an operation stops because its progress said so. It is not a
+// failure: nothing is reported, and the operation has changed nothing.
+class Cancelled : public std::exception {
+public:
+    const char* what() const noexcept override { return "Cancelled"; }
+};
+
+} // namespace quorva
