@@ -1,7 +1,10 @@
 #include "model/line_list.h"
 
+#include <new>
 #include <stdexcept>
 #include <utility>
+
+#include "model/growth.h"
 
 namespace quorva {
 namespace {
@@ -13,6 +16,12 @@ void CheckIndex(int index, int count)
 }
 
 } // namespace
+
+void TLineList::Reserve(std::size_t lines, std::size_t bytes)
+{
+    GrowTo(spans_, spans_.size() + lines);
+    GrowTo(text_, text_.size() + bytes);
+}
 
 std::string_view TLineList::Line(int index) const
 {
@@ -29,6 +38,13 @@ std::vector<std::string> TLineList::Lines() const
     return lines;
 }
 
+// Text that lies in the buffer would move when the buffer grows.
+bool TLineList::IsInText(std::string_view text) const
+{
+    const auto* begin = text_.data();
+    return text.data() >= begin && text.data() < begin + text_.size();
+}
+
 TTextSpan TLineList::Store(std::string_view text)
 {
     const TTextSpan span{text_.size(), text.size()};
@@ -37,13 +53,19 @@ TTextSpan TLineList::Store(std::string_view text)
     return span;
 }
 
-void TLineList::ReclaimIfWasteful()
+void TLineList::ReclaimIfWasteful() noexcept
 {
     constexpr std::size_t SmallWaste = 1 << 16;
     if (text_.size() - liveBytes_ <= liveBytes_ + SmallWaste)
         return;
     std::string compact;
-    compact.reserve(liveBytes_);
+    // The room reserved for coming lines stays; and reclaiming only saves
+    // memory, so when memory is short the waste simply stays a while longer.
+    try {
+        compact.reserve(liveBytes_ + (text_.capacity() - text_.size()));
+    } catch (const std::bad_alloc&) {
+        return;
+    }
     for (TTextSpan& span : spans_) {
         const std::size_t offset = compact.size();
         compact.append(span.In(text_));
@@ -55,6 +77,9 @@ void TLineList::ReclaimIfWasteful()
 void TLineList::Replace(int index, std::string_view text)
 {
     CheckIndex(index, Count());
+    if (IsInText(text))
+        return Replace(index, std::string(text));
+    Reserve(0, text.size());
     TTextSpan& span = spans_[static_cast<std::size_t>(index)];
     liveBytes_ -= span.length;
     span = Store(text);
@@ -65,6 +90,11 @@ void TLineList::Replace(int index, std::string_view text)
 
 void TLineList::Add(std::string_view text)
 {
+    // Before the observer hears of it: a view told of an insertion must see
+    // it happen.
+    if (IsInText(text))
+        return Add(std::string(text));
+    Reserve(1, text.size());
     const int index = Count();
     if (observer_)
         observer_->LinesAboutToBeInserted(index, index);

@@ -38,8 +38,14 @@ public:
     std::string_view Line(int index) const;
     std::vector<std::string> Lines() const;
 
+    // Replace and Add change nothing when they fail (out of memory).
     void Replace(int index, std::string_view text);
     void Add(std::string_view text);
+    // Makes room for `lines` more lines holding `bytes` more text, so that
+    // the Add and Replace calls that use it cannot run out of memory: a
+    // caller that changes several lines reserves first and so changes all or
+    // none of them.
+    void Reserve(std::size_t lines, std::size_t bytes);
     void Delete(int index);
     void Clear();
     // Replace every line at once and leave nothing selected.
@@ -55,8 +61,9 @@ public:
     void SetObserver(TLineListObserver* observer) { observer_ = observer; }
 
 private:
+    bool IsInText(std::string_view text) const;
     TTextSpan Store(std::string_view text);
-    void ReclaimIfWasteful();
+    void ReclaimIfWasteful() noexcept;
     void SetSelected(int index);
 
     std::string text_;

@@ -1,23 +1,44 @@
 #include "model/row_editing.h"
 
+#include <new>
 #include <utility>
+#include <vector>
 
+#include "model/error.h"
+#include "model/growth.h"
 #include "model/row_line.h"
 
 namespace quorva {
 namespace {
 
-// Renders every existing line again from its row. Only lines whose text
-// differs are replaced, so a view is told about real changes only; the result
-// is the same as clearing the list and adding every line anew.
-void RenderExistingLines(const TRowTable& rows, TLineList& lines)
+// The existing lines whose text differs from their row's rendering, and the
+// bytes their new text takes. Only these are replaced, so a view is told
+// about real changes only; the result is the same as clearing the list and
+// adding every line anew.
+struct TStaleLines {
+    std::vector<int> indexes;
+    std::size_t newBytes = 0;
+};
+
+TStaleLines FindStaleLines(const TRowTable& rows, const TLineList& lines)
 {
+    TStaleLines stale;
     TRowLineBuffer buffer;
     for (int i = 0; i < lines.Count(); ++i) {
         const std::string_view line = RowToLine(rows[static_cast<std::size_t>(i)], buffer);
-        if (line != lines.Line(i))
-            lines.Replace(i, line);
+        if (line != lines.Line(i)) {
+            stale.indexes.push_back(i);
+            stale.newBytes += line.size();
+        }
     }
+    return stale;
+}
+
+void RenderLines(const TRowTable& rows, TLineList& lines, const std::vector<int>& indexes)
+{
+    TRowLineBuffer buffer;
+    for (int i : indexes)
+        lines.Replace(i, RowToLine(rows[static_cast<std::size_t>(i)], buffer));
 }
 
 void ExchangeWithNeighbour(TRowTable& rows, TLineList& lines, int s, int neighbour)
@@ -34,9 +55,21 @@ void ExchangeWithNeighbour(TRowTable& rows, TLineList& lines, int s, int neighbo
 
 void AddRow(TRowTable& rows, TLineList& lines, const TNumberRow& row)
 {
+    // Everything that can run out of memory comes first; once it is done the
+    // change cannot fail halfway.
+    TStaleLines stale;
+    std::string line;
+    try {
+        stale = FindStaleLines(rows, lines);
+        line = RowToLine(row);
+        GrowTo(rows, rows.size() + 1);
+        lines.Reserve(1, stale.newBytes + line.size());
+    } catch (const std::bad_alloc&) {
+        throw Error(AddOutOfMemoryMessage);
+    }
     rows.push_back(row);
-    RenderExistingLines(rows, lines);
-    lines.Add(RowToLine(row));
+    RenderLines(rows, lines, stale.indexes);
+    lines.Add(line);
     lines.Select(lines.Count() - 1);
 }
 

@@ -10,8 +10,11 @@ namespace quorva {
 // line i always belongs to row i.
 
 // Appends the row, renders every line again from its row and selects the new
-// last line.
+// last line. When memory runs out, raises "Not enough memory to add the row."
+// with the rows and lines as they were.
 void AddRow(TRowTable& rows, TLineList& lines, const TNumberRow& row);
+
+inline constexpr const char* AddOutOfMemoryMessage = "Not enough memory to add the row.";
 
 // Deletes the selected row; the line that took its place, or else the new
 // last line, becomes selected. Nothing happens when no line is selected.
