@@ -20,6 +20,7 @@
 #include "support/folder_snapshot.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
+#include "support/window_state.h"
 #include "triangle/diff_triangle.h"
 #include "triangle/triangle_csv.h"
 
@@ -42,25 +43,7 @@ void PrepareUnprivileged(const test::TTempDir& dir)
     test::HandToUnprivileged(dir.Path());
 }
 
-// The rows, lines and selection a window holds.
-struct TWindowState {
-    TRowTable rows;
-    TLineList lines;
-
-    explicit TWindowState(Lines rowLines)
-    {
-        for (const std::string& line : rowLines)
-            rows.push_back(LineToRow(line));
-        lines.Assign(rowLines);
-        lines.Select(static_cast<int>(rowLines.size()) / 2);
-    }
-
-    bool SameAs(const TWindowState& other) const
-    {
-        return rows == other.rows && lines.Lines() == other.lines.Lines() &&
-               lines.SelectedIndex() == other.lines.SelectedIndex();
-    }
-};
+using test::TWindowState;
 
 // Large enough that both writers hand their text over in more than one
 // chunk: 800 rows give a triangle CSV of over a megabyte, and the first line

@@ -37,14 +37,22 @@ bool CanRunUnprivileged()
     return !IsRoot() || Nobody() != nullptr;
 }
 
+// Where there is no `nobody`, its usual ids: the cases that need it are
+// skipped there, but their tables still name it.
+constexpr unsigned UsualNobodyId = 65534;
+
 unsigned UnprivilegedUid()
 {
-    return IsRoot() ? Nobody()->pw_uid : ::geteuid();
+    if (!IsRoot())
+        return ::geteuid();
+    return Nobody() ? Nobody()->pw_uid : UsualNobodyId;
 }
 
 unsigned UnprivilegedGid()
 {
-    return IsRoot() ? Nobody()->pw_gid : ::getegid();
+    if (!IsRoot())
+        return ::getegid();
+    return Nobody() ? Nobody()->pw_gid : UsualNobodyId;
 }
 
 void HandToUnprivileged(const std::string& folder)
