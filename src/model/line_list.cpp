@@ -1,5 +1,6 @@
 #include "model/line_list.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -21,6 +22,7 @@ void TLineList::Reserve(std::size_t lines, std::size_t bytes)
 {
     GrowTo(spans_, spans_.size() + lines);
     GrowTo(text_, text_.size() + bytes);
+    promisedBytes_ = std::max(promisedBytes_, bytes);
 }
 
 std::string_view TLineList::Line(int index) const
@@ -49,6 +51,7 @@ TTextSpan TLineList::Store(std::string_view text)
 {
     const TTextSpan span{text_.size(), text.size()};
     text_.append(text);
+    promisedBytes_ -= std::min(promisedBytes_, text.size());
     liveBytes_ += text.size();
     return span;
 }
@@ -59,10 +62,10 @@ void TLineList::ReclaimIfWasteful() noexcept
     if (text_.size() - liveBytes_ <= liveBytes_ + SmallWaste)
         return;
     std::string compact;
-    // The room reserved for coming lines stays; and reclaiming only saves
+    // The room promised to coming lines stays; and reclaiming only saves
     // memory, so when memory is short the waste simply stays a while longer.
     try {
-        compact.reserve(liveBytes_ + (text_.capacity() - text_.size()));
+        compact.reserve(liveBytes_ + promisedBytes_);
     } catch (const std::bad_alloc&) {
         return;
     }
@@ -150,6 +153,7 @@ void TLineList::AssignText(std::string text, std::vector<TTextSpan> lineSpans)
     text_ = std::move(text);
     spans_ = std::move(lineSpans);
     liveBytes_ = 0;
+    promisedBytes_ = 0;
     for (const TTextSpan& span : spans_)
         liveBytes_ += span.length;
     const bool hadSelection = selected_ != NoSelection;

@@ -69,6 +69,7 @@ private:
     std::string text_;
     std::vector<TTextSpan> spans_;
     std::size_t liveBytes_ = 0;
+    std::size_t promisedBytes_ = 0; // room reserved for text still to come
     int selected_ = NoSelection;
     TLineListObserver* observer_ = nullptr;
 };

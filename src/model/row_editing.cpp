@@ -43,8 +43,16 @@ void RenderLines(const TRowTable& rows, TLineList& lines, const std::vector<int>
 
 void ExchangeWithNeighbour(TRowTable& rows, TLineList& lines, int s, int neighbour)
 {
-    std::string upper(lines.Line(s));
-    std::string lower(lines.Line(neighbour));
+    // Both lines change or neither: the room for both comes first.
+    std::string upper;
+    std::string lower;
+    try {
+        upper = lines.Line(s);
+        lower = lines.Line(neighbour);
+        lines.Reserve(0, upper.size() + lower.size());
+    } catch (const std::bad_alloc&) {
+        throw Error(MoveOutOfMemoryMessage);
+    }
     lines.Replace(s, lower);
     lines.Replace(neighbour, upper);
     std::swap(rows[static_cast<std::size_t>(s)], rows[static_cast<std::size_t>(neighbour)]);

@@ -15,6 +15,7 @@ namespace quorva {
 void AddRow(TRowTable& rows, TLineList& lines, const TNumberRow& row);
 
 inline constexpr const char* AddOutOfMemoryMessage = "Not enough memory to add the row.";
+inline constexpr const char* MoveOutOfMemoryMessage = "Not enough memory to move the row.";
 
 // Deletes the selected row; the line that took its place, or else the new
 // last line, becomes selected. Nothing happens when no line is selected.
@@ -22,6 +23,8 @@ void DeleteSelectedRow(TRowTable& rows, TLineList& lines);
 
 // Exchange the selected row and its line with the neighbour above / below and
 // keep them selected. Nothing happens without a selection or at the edge.
+// When memory runs out, raises "Not enough memory to move the row." with
+// nothing moved.
 void MoveSelectedRowUp(TRowTable& rows, TLineList& lines);
 void MoveSelectedRowDown(TRowTable& rows, TLineList& lines);
 

@@ -9,6 +9,7 @@ usage: quorva_e2e.py QUORVA_EXECUTABLE CASE
 import os
 import shutil
 import sys
+import time
 import traceback
 
 # Run from the source tree: leave no bytecode caches in it.
@@ -295,6 +296,30 @@ def failed_export_reported(session, window):
     expect_file(recovered, expected)
 
 
+def pipe_refused_at_once(session, window):
+    """A named pipe chosen in Open is refused at once with the error dialog,
+    instead of waiting for a writer, and the window then works as before."""
+    rows = [ROW_B, ROW_E]
+    for row in rows:
+        window.enter_row(row)
+    pipe = os.path.join(session.scratch, "pipe.tir")
+    os.mkfifo(pipe)
+
+    window.open_rows(pipe)
+    chosen = time.monotonic()
+    error = session.wait_for_window("Error", timeout=1.0)
+    waited = time.monotonic() - chosen
+    expect(waited <= 1.0, f"the error dialog took {waited:.2f} s")
+    session.wait_for_focus(error, "Error")
+    session.key("Return")
+    session.wait_until_closed(error, "Error")
+
+    window.enter_row(ROW_A)
+    after = os.path.join(session.scratch, "after.tir")
+    window.save_rows(after)
+    expect_file(after, text_file(row_line(row) for row in rows + [ROW_A]))
+
+
 # The program names its failure reports after its executable: this case runs
 # a copy under another name, so a caption fixed in the code would show.
 RENAMED_EXECUTABLE = "QuorvaCheck.e2e"
@@ -305,6 +330,7 @@ CASES = {
     "save_then_open": save_then_open,
     "refused_file_keeps_rows": refused_file_keeps_rows,
     "failed_export_reported": failed_export_reported,
+    "pipe_refused_at_once": pipe_refused_at_once,
 }
 
 

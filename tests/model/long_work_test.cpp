@@ -29,11 +29,10 @@ using test::TWindowState;
 
 const std::string PreviousBytes = "previous contents\r\n";
 
-// About 3 MB of row lines: several progress reports.
-const TWindowState& BigState()
+const Lines& BigLines()
 {
-    static const TWindowState state(test::SampleRowLines(150'000));
-    return state;
+    static const Lines lines = test::ManyRowsState().lines.Lines();
+    return lines;
 }
 
 const Lines& SmallLines()
@@ -62,7 +61,7 @@ using PrepareFn = std::function<std::string(const test::TTempDir&)>; // returns 
 struct TLongOperation {
     const char* name;
     PrepareFn prepare;
-    Lines startLines; // what the window holds before
+    const Lines& (*startLines)(); // what the window holds before
     // Runs the operation; returns the messages it showed.
     std::function<Lines(TWindowState&, const std::string&, TProgress&)> run;
 };
@@ -106,16 +105,16 @@ PrepareFn HardLinked()
 PrepareFn BigFile()
 {
     return [](const test::TTempDir& dir) {
-        SaveRowListFile(BigState().lines, dir.File("list.tir"));
+        SaveRowListFile(test::ManyRowsState().lines, dir.File("list.tir"));
         return dir.File("list.tir");
     };
 }
 
 const TLongOperation Operations[] = {
-    {"Save to a new file", Absent(), BigState().lines.Lines(), SaveInto},
-    {"Save over a file", Existing(), BigState().lines.Lines(), SaveInto},
-    {"Save in place", HardLinked(), BigState().lines.Lines(), SaveInto},
-    {"Open", BigFile(), SmallLines(), OpenInto},
+    {"Save to a new file", Absent(), BigLines, SaveInto},
+    {"Save over a file", Existing(), BigLines, SaveInto},
+    {"Save in place", HardLinked(), BigLines, SaveInto},
+    {"Open", BigFile(), SmallLines, OpenInto},
 };
 
 void PrintTo(const TLongOperation& operation, std::ostream* out)
@@ -139,7 +138,7 @@ TEST_P(ProgressTest, RisesAndEndsAtTheTotal)
     const TLongOperation& operation = GetParam();
     test::TTempDir dir;
     const std::string file = operation.prepare(dir);
-    TWindowState state(operation.startLines);
+    TWindowState state(operation.startLines());
     TRecordingProgress progress;
     EXPECT_EQ(operation.run(state, file, progress), Lines{});
 
@@ -167,7 +166,7 @@ TEST_P(CancelTest, ChangesNothing)
     TRecordingProgress counting;
     {
         test::TTempDir scratch;
-        TWindowState state(operation.startLines);
+        TWindowState state(operation.startLines());
         operation.run(state, operation.prepare(scratch), counting);
     }
     const int cancelAt =
@@ -176,11 +175,11 @@ TEST_P(CancelTest, ChangesNothing)
     test::TTempDir dir;
     const std::string file = operation.prepare(dir);
     const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
-    TWindowState state(operation.startLines);
+    TWindowState state(operation.startLines());
     TRecordingProgress cancelling(cancelAt);
     EXPECT_THROW(operation.run(state, file, cancelling), Cancelled);
     EXPECT_EQ(static_cast<int>(cancelling.reports.size()), cancelAt + 1) << "went on after stop";
-    EXPECT_TRUE(state.SameAs(TWindowState(operation.startLines)));
+    EXPECT_TRUE(state.SameAs(TWindowState(operation.startLines())));
     EXPECT_TRUE(test::SnapshotFolder(dir.Path()) == before) << "the folder changed";
 }
 
@@ -271,25 +270,25 @@ private:
 struct TMemoryCase {
     const char* name;
     PrepareFn prepare;
-    Lines startLines;
+    const Lines& (*startLines)();
     std::function<Lines(TWindowState&, const std::string&)> run; // the messages shown
     std::string message;
 };
 
 const TMemoryCase MemoryCases[] = {
-    {"Save", Absent(), BigState().lines.Lines(),
+    {"Save", Absent(), BigLines,
      [](TWindowState& state, const std::string& file) {
          SaveRowListFile(state.lines, file);
          return Lines{};
      },
      SaveOutOfMemoryMessage},
-    {"Add", Absent(), BigState().lines.Lines(),
+    {"Add", Absent(), BigLines,
      [](TWindowState& state, const std::string&) {
          AddRow(state.rows, state.lines, {1, 2, 3, 4, 5, 6, 7});
          return Lines{};
      },
      AddOutOfMemoryMessage},
-    {"Open", BigFile(), SmallLines(),
+    {"Open", BigFile(), SmallLines,
      [](TWindowState& state, const std::string& file) {
          return OpenInto(state, file, NoProgress());
      },
@@ -310,7 +309,7 @@ TEST_P(OutOfMemoryTest, IsReportedAndChangesNothing)
     const std::string file = c.prepare(dir);
     const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
     const std::string message = test::MessageFromChild([&] {
-        TWindowState state(c.startLines);
+        TWindowState state(c.startLines());
         state.rows.shrink_to_fit(); // as full as a window's may be
         const TWindowState unchanged = state;
         Lines shown;

@@ -32,4 +32,10 @@ std::vector<std::string> SampleRowLines(std::size_t count)
     return lines;
 }
 
+const TWindowState& ManyRowsState()
+{
+    static const TWindowState state(SampleRowLines(150'000));
+    return state;
+}
+
 } // namespace quorva::test

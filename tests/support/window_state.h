@@ -19,6 +19,10 @@ struct TWindowState {
     bool SameAs(const TWindowState& other) const;
 };
 
+// 150,000 rows, about 3 MB saved: enough for a save or an open to report
+// progress several times.
+const TWindowState& ManyRowsState();
+
 // `count` row lines as Add renders them, of varied values.
 std::vector<std::string> SampleRowLines(std::size_t count);
 
