@@ -21,6 +21,7 @@
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 #include "support/window_state.h"
+#include "support/write_operations.h"
 #include "triangle/diff_triangle.h"
 #include "triangle/triangle_csv.h"
 
@@ -31,7 +32,7 @@ namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
 const std::string PreviousBytes = "previous contents\r\n";
-constexpr int ExportedColumn = 2;
+using test::ExportedColumn;
 
 // Permission cases run as an unprivileged user (see unprivileged.h): root
 // may write and read anything, so permissions could not refuse it.
@@ -77,24 +78,9 @@ std::string SnapshotSummary(const test::TFolderSnapshot& snapshot)
 // ---------------------------------------------------------------------------
 // Save and Start
 
-struct TWriteOperation {
-    const char* name;
-    std::function<void(const TWindowState&, const std::string&)> run;
-    std::function<std::string(const TWindowState&)> expectedBytes;
-};
-
-const TWriteOperation Save{
-    "Save", [](const TWindowState& s, const std::string& f) { SaveRowListFile(s.lines, f); },
-    [](const TWindowState& s) { return test::JoinWithCrLf(s.lines.Lines()); }};
-
-const TWriteOperation Start{"Start",
-                            [](const TWindowState& s, const std::string& f) {
-                                ExportTriangleCsv(s.rows, ExportedColumn, f);
-                            },
-                            [](const TWindowState& s) {
-                                return test::JoinWithCrLf(
-                                    TriangleToCsvLines(BuildDiffTriangle(s.rows, ExportedColumn)));
-                            }};
+using test::TWriteOperation;
+const TWriteOperation& Save = test::SaveOperation;
+const TWriteOperation& Start = test::StartOperation;
 
 enum class TWriteResult { Written, CannotCreate, StreamWriteError };
 
@@ -202,11 +188,6 @@ const TWriteCase WriteCases[] = {
      [](std::size_t bytes) { return static_cast<long>(bytes / 3); }},
 };
 
-void PrintTo(const TWriteOperation& operation, std::ostream* out)
-{
-    *out << operation.name;
-}
-
 void PrintTo(const TWriteCase& c, std::ostream* out)
 {
     *out << c.name;
@@ -218,16 +199,7 @@ std::string RunWriteOperation(const TWriteOperation& operation, const TWriteCase
                               const std::string& target, std::size_t bytes)
 {
     const TWindowState& state = LargeState();
-    auto action = [&] {
-        const TWindowState before = state;
-        try {
-            operation.run(state, target);
-        } catch (const Error&) {
-            if (!state.SameAs(before))
-                throw Error("the window's state changed");
-            throw;
-        }
-    };
+    auto action = [&] { test::RunKeepingState(operation, state, target); };
     if (c.fileSizeLimit)
         return test::RunWithFileSizeLimit(c.fileSizeLimit(bytes), action);
     if (c.unprivileged)
@@ -278,27 +250,12 @@ TEST_P(WriteFaultTest, WritesWholeOrChangesNothing)
         << "folder holds " << SnapshotSummary(after) << "\nexpected " << SnapshotSummary(expected);
 }
 
-std::string TestName(const char* prefix, const char* caseName)
-{
-    std::string name = prefix;
-    bool upper = true;
-    for (const char* p = caseName; *p; ++p) {
-        if (!std::isalnum(static_cast<unsigned char>(*p))) {
-            upper = true;
-            continue;
-        }
-        name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(*p))) : *p;
-        upper = false;
-    }
-    return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Targets, WriteFaultTest,
                          testing::Combine(testing::Values(Save, Start),
                                           testing::ValuesIn(WriteCases)),
                          [](const testing::TestParamInfo<WriteFaultTest::ParamType>& param) {
-                             return TestName(std::get<0>(param.param).name,
-                                             std::get<1>(param.param).name);
+                             return test::TestName(std::get<0>(param.param).name,
+                                                   std::get<1>(param.param).name);
                          });
 
 // ---------------------------------------------------------------------------
@@ -448,7 +405,7 @@ TEST_P(OpenFaultTest, LoadsWholeOrKeepsTheRows)
 
 INSTANTIATE_TEST_SUITE_P(Files, OpenFaultTest, testing::ValuesIn(OpenCases),
                          [](const testing::TestParamInfo<TOpenCase>& param) {
-                             return TestName("", param.param.name);
+                             return test::TestName("", param.param.name);
                          });
 
 // One line of 100 MB: only its first 20 characters are read, so it loads

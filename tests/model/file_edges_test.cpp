@@ -24,13 +24,11 @@
 #include "model/row_list_file.h"
 #include "model/system_resources.h"
 #include "support/child_process.h"
-#include "support/crlf_text.h"
 #include "support/folder_snapshot.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 #include "support/window_state.h"
-#include "triangle/diff_triangle.h"
-#include "triangle/triangle_csv.h"
+#include "support/write_operations.h"
 
 namespace quorva {
 namespace {
@@ -40,7 +38,6 @@ using Lines = std::vector<std::string>;
 using test::TWindowState;
 
 const std::string PreviousBytes = "previous contents\r\n";
-constexpr int ExportedColumn = 2;
 
 // 600 rows, the first with 100 kB of trailing text: the saved list and the
 // CSV are both far larger than the small disk below.
@@ -54,24 +51,9 @@ const TWindowState& EdgeState()
     return state;
 }
 
-struct TWriteOperation {
-    const char* name;
-    std::function<void(const TWindowState&, const std::string&)> run;
-    std::function<std::string(const TWindowState&)> expectedBytes;
-};
-
-const TWriteOperation Save{
-    "Save", [](const TWindowState& s, const std::string& f) { SaveRowListFile(s.lines, f); },
-    [](const TWindowState& s) { return test::JoinWithCrLf(s.lines.Lines()); }};
-
-const TWriteOperation Start{"Start",
-                            [](const TWindowState& s, const std::string& f) {
-                                ExportTriangleCsv(s.rows, ExportedColumn, f);
-                            },
-                            [](const TWindowState& s) {
-                                return test::JoinWithCrLf(
-                                    TriangleToCsvLines(BuildDiffTriangle(s.rows, ExportedColumn)));
-                            }};
+using test::TWriteOperation;
+const TWriteOperation& Save = test::SaveOperation;
+const TWriteOperation& Start = test::StartOperation;
 
 std::string Attribute(const std::string& file, const char* name)
 {
@@ -147,9 +129,7 @@ PrepareFn ExistingFile(const std::function<void(const std::string&)>& adorn = nu
 PrepareFn HardLinked()
 {
     return [](const test::TTempDir& dir) {
-        const std::string target = ExistingFile()(dir);
-        fs::create_hard_link(target, dir.File("other"));
-        return target;
+        return test::MakeHardLinkedFile(dir, "out", "other", PreviousBytes);
     };
 }
 
@@ -247,11 +227,6 @@ const TWriteCase WriteCases[] = {
      [](std::size_t bytes) { return static_cast<long>(bytes / 2); }},
 };
 
-void PrintTo(const TWriteOperation& operation, std::ostream* out)
-{
-    *out << operation.name;
-}
-
 void PrintTo(const TWriteCase& c, std::ostream* out)
 {
     *out << c.name;
@@ -270,16 +245,7 @@ std::string RunAs(const TWriteOperation& operation, const TWriteCase& c, const s
                   std::size_t bytes)
 {
     const TWindowState& state = EdgeState();
-    auto action = [&] {
-        const TWindowState before = state;
-        try {
-            operation.run(state, target);
-        } catch (const Error&) {
-            if (!state.SameAs(before))
-                throw Error("the window's state changed");
-            throw;
-        }
-    };
+    auto action = [&] { test::RunKeepingState(operation, state, target); };
     if (c.fileSizeLimit)
         return test::RunWithFileSizeLimit(c.fileSizeLimit(bytes), action);
     if (c.user == TUser::Unprivileged)
@@ -321,27 +287,12 @@ TEST_P(EdgeWriteTest, WritesWholeOrChangesNothing)
         c.check(dir, target);
 }
 
-std::string CaseName(std::string name)
-{
-    std::string result;
-    bool upper = true;
-    for (char c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) {
-            upper = true;
-            continue;
-        }
-        result += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
-        upper = false;
-    }
-    return result;
-}
-
 INSTANTIATE_TEST_SUITE_P(Targets, EdgeWriteTest,
                          testing::Combine(testing::Values(Save, Start),
                                           testing::ValuesIn(WriteCases)),
                          [](const testing::TestParamInfo<EdgeWriteTest::ParamType>& param) {
-                             return CaseName(std::string(std::get<0>(param.param).name) +
-                                             std::get<1>(param.param).name);
+                             return test::TestName(std::get<0>(param.param).name,
+                                                   std::get<1>(param.param).name);
                          });
 
 // ---------------------------------------------------------------------------
@@ -537,7 +488,7 @@ TEST_P(EdgeOpenTest, LoadsOrRefusesAtOnce)
 
 INSTANTIATE_TEST_SUITE_P(Files, EdgeOpenTest, testing::ValuesIn(OpenCases),
                          [](const testing::TestParamInfo<TOpenCase>& param) {
-                             return CaseName(param.param.name);
+                             return test::TestName("", param.param.name);
                          });
 
 // ---------------------------------------------------------------------------
@@ -608,7 +559,7 @@ TEST_P(KillMidSaveTest, LeavesTheFolderAsItWas)
 
 INSTANTIATE_TEST_SUITE_P(Moments, KillMidSaveTest, testing::ValuesIn(KillCases),
                          [](const testing::TestParamInfo<TKillCase>& param) {
-                             return CaseName(param.param.name);
+                             return test::TestName("", param.param.name);
                          });
 
 } // namespace

@@ -19,6 +19,7 @@
 #include "support/folder_snapshot.h"
 #include "support/temp_dir.h"
 #include "support/window_state.h"
+#include "support/write_operations.h"
 
 namespace quorva {
 namespace {
@@ -96,9 +97,7 @@ PrepareFn Existing()
 PrepareFn HardLinked()
 {
     return [](const test::TTempDir& dir) {
-        const std::string file = Existing()(dir);
-        fs::create_hard_link(file, dir.File("other.tir"));
-        return file;
+        return test::MakeHardLinkedFile(dir, "list.tir", "other.tir", PreviousBytes);
     };
 }
 
@@ -120,15 +119,6 @@ const TLongOperation Operations[] = {
 void PrintTo(const TLongOperation& operation, std::ostream* out)
 {
     *out << operation.name;
-}
-
-std::string CaseName(const std::string& name)
-{
-    std::string result;
-    for (char c : name)
-        if (std::isalnum(static_cast<unsigned char>(c)))
-            result += c;
-    return result;
 }
 
 class ProgressTest : public testing::TestWithParam<TLongOperation> {};
@@ -154,7 +144,7 @@ TEST_P(ProgressTest, RisesAndEndsAtTheTotal)
 
 INSTANTIATE_TEST_SUITE_P(Operations, ProgressTest, testing::ValuesIn(Operations),
                          [](const testing::TestParamInfo<TLongOperation>& param) {
-                             return CaseName(param.param.name);
+                             return test::TestName("", param.param.name);
                          });
 
 // Where in the reports the cancel comes: 0 the first, 1 the last.
@@ -188,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(Moments, CancelTest,
                                           testing::Values(0.0, 0.5, 1.0)),
                          [](const testing::TestParamInfo<CancelTest::ParamType>& param) {
                              const double moment = std::get<1>(param.param);
-                             return CaseName(std::get<0>(param.param).name) +
+                             return test::TestName("", std::get<0>(param.param).name) +
                                     (moment == 0   ? "AtTheFirst"
                                      : moment == 1 ? "AtTheLast"
                                                    : "InTheMiddle");
