@@ -283,7 +283,31 @@ const TMemoryCase MemoryCases[] = {
          return OpenInto(state, file, NoProgress());
      },
      SBadFileFormat},
+    {"Move", Absent(), BigLines,
+     [](TWindowState& state, const std::string&) {
+         MoveSelectedRowUp(state.rows, state.lines);
+         return Lines{};
+     },
+     MoveOutOfMemoryMessage},
 };
+
+// Leaves no spare room in the rows or the lines, as a window's may be after
+// a while: the next change has to allocate.
+void Tighten(TWindowState& state)
+{
+    state.rows.shrink_to_fit();
+    std::string text;
+    std::vector<TTextSpan> spans;
+    for (int i = 0; i < state.lines.Count(); ++i) {
+        spans.push_back({text.size(), state.lines.Line(i).size()});
+        text += state.lines.Line(i);
+    }
+    text.shrink_to_fit();
+    spans.shrink_to_fit();
+    const int selected = state.lines.SelectedIndex();
+    state.lines.AssignText(std::move(text), std::move(spans));
+    state.lines.Select(selected);
+}
 
 void PrintTo(const TMemoryCase& c, std::ostream* out)
 {
@@ -300,7 +324,7 @@ TEST_P(OutOfMemoryTest, IsReportedAndChangesNothing)
     const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
     const std::string message = test::MessageFromChild([&] {
         TWindowState state(c.startLines());
-        state.rows.shrink_to_fit(); // as full as a window's may be
+        Tighten(state);
         const TWindowState unchanged = state;
         Lines shown;
         std::string failure;
