@@ -40,6 +40,9 @@ public:
 
     void Replace(int index, std::string_view text);
     void Add(std::string_view text);
+    // Appends the lines `lineSpans` picks out of `text`, announced as one
+    // insertion, so that a long paste costs one view update.
+    void Append(std::string_view text, const std::vector<TTextSpan>& lineSpans);
     void Delete(int index);
     void Clear();
     // Replace every line at once and leave nothing selected.

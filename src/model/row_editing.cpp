@@ -40,6 +40,27 @@ void AddRow(TRowTable& rows, TLineList& lines, const TNumberRow& row)
     lines.Select(lines.Count() - 1);
 }
 
+void AppendRows(TRowTable& rows, TLineList& lines, const TRowTable& added)
+{
+    if (added.empty())
+        return;
+    std::string text;
+    std::vector<TTextSpan> spans;
+    spans.reserve(added.size());
+    TRowLineBuffer buffer;
+    for (const TNumberRow& row : added) {
+        const std::string_view line = RowToLine(row, buffer);
+        spans.push_back({text.size(), line.size()});
+        text += line;
+    }
+    // Whatever may fail to allocate does so before rows and lines part ways.
+    rows.reserve(rows.size() + added.size());
+    RenderExistingLines(rows, lines);
+    lines.Append(text, spans);
+    rows.insert(rows.end(), added.begin(), added.end());
+    lines.Select(lines.Count() - 1);
+}
+
 void DeleteSelectedRow(TRowTable& rows, TLineList& lines)
 {
     const int i = lines.SelectedIndex();

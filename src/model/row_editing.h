@@ -13,6 +13,11 @@ namespace quorva {
 // last line.
 void AddRow(TRowTable& rows, TLineList& lines, const TNumberRow& row);
 
+// Appends the rows in one pass with the same result as adding each with
+// AddRow: every line rendered from its row, the last one selected. Nothing
+// happens when `added` is empty.
+void AppendRows(TRowTable& rows, TLineList& lines, const TRowTable& added);
+
 // Deletes the selected row; the line that took its place, or else the new
 // last line, becomes selected. Nothing happens when no line is selected.
 void DeleteSelectedRow(TRowTable& rows, TLineList& lines);

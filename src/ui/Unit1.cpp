@@ -1,5 +1,11 @@
 #include "ui/Unit1.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -10,11 +16,15 @@
 
 #include "model/row_editing.h"
 #include "model/row_list_file.h"
+#include "model/row_text_import.h"
 #include "triangle/triangle_csv.h"
 #include "ui/busy_cursor.h"
 #include "ui/column_choice.h"
+#include "ui/dialog_placement.h"
+#include "ui/dropped_file.h"
 #include "ui/form_layout.h"
 #include "ui/row_list_view.h"
+#include "ui/window_accessibility.h"
 
 namespace quorva {
 
@@ -23,8 +33,10 @@ namespace {
 constexpr QSize DesignedClientSize(423, 282);
 constexpr QPoint DesignedPosition(483, 308);
 
-// Fixed size, title bar with the system menu and close box only.
-constexpr Qt::WindowFlags FrameFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+// The application's main window (not a dialog, which desktops would treat as
+// passing and tie to an invisible owner), of fixed size, with a title bar
+// holding the system menu and the close box only.
+constexpr Qt::WindowFlags FrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
 } // namespace
@@ -39,9 +51,10 @@ TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* pare
     CreateList(scale, std::move(clock));
     CreateColumnChoice(scale);
     SetTabOrder();
+    CreatePasteShortcut();
 
     setFixedSize(scale(DesignedClientSize));
-    move(DesignedPosition);
+    move(PositionWithin(screen()->availableGeometry(), size(), DesignedPosition));
     spinFields_.front()->setFocus();
 }
 
@@ -50,6 +63,8 @@ void TForm1::SetUpWindow()
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorva"));
     setAccessibleName(QStringLiteral("Quorva"));
+    AnnounceFormAsWindow();
+    setAcceptDrops(true);
     setFont(WindowFont(screen()->logicalDotsPerInchY()));
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
@@ -145,6 +160,19 @@ void TForm1::SetTabOrder()
         setTabOrder(chain[i - 1], chain[i]);
 }
 
+void TForm1::CreatePasteShortcut()
+{
+    // A window-wide shortcut: a focused spin field claims Ctrl+V for its own
+    // text first, everywhere else it pastes rows.
+    auto* paste = new QAction(this);
+    paste->setObjectName(QStringLiteral("actPaste"));
+    paste->setShortcut(QKeySequence::Paste);
+    paste->setShortcutContext(Qt::WindowShortcut);
+    connect(paste, &QAction::triggered, this,
+            [this] { RunReportingFailures(&TForm1::PasteClick); });
+    addAction(paste);
+}
+
 TNumberRow TForm1::SpinValues() const
 {
     TNumberRow row{};
@@ -181,8 +209,13 @@ void TForm1::btnOpenClick()
     const auto fileName = dialogs_.ChooseOpenFile();
     if (!fileName)
         return;
+    OpenRowList(*fileName);
+}
+
+void TForm1::OpenRowList(const std::string& fileName)
+{
     TBusyCursor busy;
-    OpenRowListFile(FLines, FRows, *fileName,
+    OpenRowListFile(FLines, FRows, fileName,
                     [this](const std::string& message) { dialogs_.ShowError(message); });
 }
 
@@ -202,6 +235,30 @@ void TForm1::Button1Click()
         return;
     TBusyCursor busy;
     ExportTriangleCsv(FRows, rgColumsNo->ItemIndex(), *fileName);
+}
+
+void TForm1::PasteClick()
+{
+    TBusyCursor busy;
+    PasteRows(FRows, FLines, QGuiApplication::clipboard()->text().toStdString());
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData() && DroppedRowListFile(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const auto fileName = event->mimeData() ? DroppedRowListFile(*event->mimeData()) : std::nullopt;
+    if (!fileName)
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop is over, so that a failure's dialog does not keep
+    // the dragging program waiting.
+    QMetaObject::invokeMethod(
+        this, [this, name = *fileName] { OpenRowList(name); }, Qt::QueuedConnection);
 }
 
 } // namespace quorva

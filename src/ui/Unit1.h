@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <array>
+#include <string>
 
 #include "model/line_list.h"
 #include "model/number_row.h"
@@ -10,6 +11,8 @@
 #include "ui/prefix_search.h"
 #include "ui/user_dialogs.h"
 
+class QDragEnterEvent;
+class QDropEvent;
 class QPushButton;
 class QSpinBox;
 
@@ -39,6 +42,16 @@ public:
     void btnOpenClick();
     void btnSaveClick();
     void Button1Click(); // Start
+    // Ctrl+V outside the spin fields: appends the rows the clipboard holds.
+    void PasteClick();
+
+    // Opens a row-list file as Open does, showing Open's error on failure:
+    // for Open, a file named on the command line and a dropped file.
+    void OpenRowList(const std::string& fileName);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void SetUpWindow();
@@ -50,6 +63,7 @@ private:
                               const TLayoutScale& scale, void (TForm1::*handler)());
     void RunReportingFailures(void (TForm1::*handler)());
     void SetTabOrder();
+    void CreatePasteShortcut();
     TNumberRow SpinValues() const;
 
     TUserDialogs& dialogs_;

@@ -522,7 +522,7 @@ private:
         const QModelIndexList selected = List()->selectionModel()->selectedIndexes();
         if (selected.isEmpty())
             return -1;
-        if (List()->currentIndex() != selected.first())
+        if (List()->hasFocus() && List()->currentIndex() != selected.first())
             return -2; // current and selected disagree
         return selected.first().row();
     }
