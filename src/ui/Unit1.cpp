@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QShowEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -54,7 +55,7 @@ TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* pare
     CreatePasteShortcut();
 
     setFixedSize(scale(DesignedClientSize));
-    move(PositionWithin(screen()->availableGeometry(), size(), DesignedPosition));
+    move(DesignedPosition);
     spinFields_.front()->setFocus();
 }
 
@@ -241,6 +242,16 @@ void TForm1::PasteClick()
 {
     TBusyCursor busy;
     PasteRows(FRows, FLines, QGuiApplication::clipboard()->text().toStdString());
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    // Placed when first shown, once the frame's size is known where the
+    // platform tells it, so that the whole frame stays on the screen.
+    if (!std::exchange(placed_, true))
+        move(PositionWithin(screen()->availableGeometry(), frameGeometry().size(),
+                            DesignedPosition));
+    QWidget::showEvent(event);
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event)

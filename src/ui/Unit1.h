@@ -13,6 +13,7 @@
 
 class QDragEnterEvent;
 class QDropEvent;
+class QShowEvent;
 class QPushButton;
 class QSpinBox;
 
@@ -52,6 +53,7 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void SetUpWindow();
@@ -81,6 +83,7 @@ private:
     QPushButton* btnOpen = nullptr;
     QPushButton* btnSave = nullptr;
     QPushButton* Button1 = nullptr;
+    bool placed_ = false;
 };
 
 } // namespace quorva

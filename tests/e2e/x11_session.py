@@ -97,9 +97,10 @@ class Session:
             env["ASAN_OPTIONS"] += ":suppressions=" + ASAN_SUPPRESSIONS
         return env
 
-    def start_app(self):
+    def start_app(self, *arguments, environment=None):
         with open(self.app_log, "wb") as log:
-            self.app = subprocess.Popen([self.executable], env=self.app_environment(),
+            self.app = subprocess.Popen([self.executable, *arguments],
+                                        env={**self.app_environment(), **(environment or {})},
                                         stdout=log, stderr=subprocess.STDOUT,
                                         cwd=self.scratch)
 
