@@ -6,10 +6,10 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QShowEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QSpinBox>
 
 #include <cstdint>
@@ -45,6 +45,9 @@ constexpr Qt::WindowFlags FrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt
 TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* parent)
     : QWidget(parent, FrameFlags), dialogs_(dialogs)
 {
+    // Before anything about the window reaches assistive technology, which
+    // keeps the first description it gets of an object.
+    AnnounceFormAsWindow();
     SetUpWindow();
     const TLayoutScale scale(fontMetrics().height());
     CreateSpinFields(scale);
@@ -64,7 +67,6 @@ void TForm1::SetUpWindow()
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorva"));
     setAccessibleName(QStringLiteral("Quorva"));
-    AnnounceFormAsWindow();
     setAcceptDrops(true);
     setFont(WindowFont(screen()->logicalDotsPerInchY()));
     setBackgroundRole(QPalette::Button);

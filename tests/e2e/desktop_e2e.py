@@ -160,6 +160,9 @@ def screen_reader(session):
     bus = AccessibilityBus(session.server.display)
     try:
         window = start_window(session, environment=bus.environment)
+        # Without a window manager the window is active only once clicked.
+        window.click_spin_field(0)
+        session.wait_for_focus(window.id, "Quorva")
         check = subprocess.run([SYSTEM_PYTHON, os.path.join(HERE, "atspi_check.py")],
                                env={**os.environ, **bus.environment}, capture_output=True,
                                text=True, timeout=120)
