@@ -13,6 +13,7 @@
 #include <QSpinBox>
 
 #include <cstdint>
+#include <stdexcept>
 #include <utility>
 
 #include "model/row_editing.h"
@@ -23,6 +24,7 @@
 #include "ui/column_choice.h"
 #include "ui/dialog_placement.h"
 #include "ui/dropped_file.h"
+#include "ui/form_controls.h"
 #include "ui/form_layout.h"
 #include "ui/row_list_view.h"
 #include "ui/window_accessibility.h"
@@ -50,11 +52,7 @@ TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* pare
     AnnounceFormAsWindow();
     SetUpWindow();
     const TLayoutScale scale(fontMetrics().height());
-    CreateSpinFields(scale);
-    CreateButtons(scale);
-    CreateList(scale, std::move(clock));
-    CreateColumnChoice(scale);
-    SetTabOrder();
+    CreateControls(scale, std::move(clock));
     CreatePasteShortcut();
 
     setFixedSize(scale(DesignedClientSize));
@@ -73,52 +71,60 @@ void TForm1::SetUpWindow()
     setAutoFillBackground(true);
 }
 
-void TForm1::CreateSpinFields(const TLayoutScale& scale)
+void TForm1::CreateControls(const TLayoutScale& scale, TPrefixSearch::TClock clock)
 {
-    for (int i = 0; i < RowWidth; ++i) {
-        auto* field = new QSpinBox(this);
-        field->setObjectName(QStringLiteral("ed1%1").arg(i));
-        field->setAccessibleName(QStringLiteral("Column %1 value").arg(i + 1));
-        field->setRange(0, 99);
-        field->setSingleStep(1);
-        field->setWrapping(false);
-        field->setValue(i + 1);
-        // The edit field and its up-down arrows, as one control.
-        field->setGeometry(scale(QRect(8 + 48 * i, 8, 25 + 16, 21)));
-        spinFields_[static_cast<std::size_t>(i)] = field;
+    QList<QWidget*> tabChain;
+    for (const TControlDesign& design : FormControls()) {
+        QWidget* control = CreateControl(design, clock);
+        control->setObjectName(QString::fromLatin1(design.name));
+        control->setAccessibleName(QString::fromLatin1(design.caption));
+        control->setGeometry(scale(design.designed));
+        if (design.kind != TControlKind::ColumnChoice) {
+            tabChain << control;
+            continue;
+        }
+        columnChoice_->ArrangeButtons(columnChoice_->fontMetrics().height());
+        for (int i = 0; i < TColumnChoice::ColumnCount; ++i)
+            tabChain << columnChoice_->Button(i);
     }
+    for (qsizetype i = 1; i < tabChain.size(); ++i)
+        setTabOrder(tabChain[i - 1], tabChain[i]);
 }
 
-void TForm1::CreateButtons(const TLayoutScale& scale)
+QWidget* TForm1::CreateControl(const TControlDesign& design, TPrefixSearch::TClock& clock)
 {
-    Button2 = CreateButton("Button2", QStringLiteral("Add"), {344, 8, 75, 25}, scale,
-                           &TForm1::Button2Click);
-    Button3 = CreateButton("Button3", QStringLiteral("Delete"), {344, 40, 75, 25}, scale,
-                           &TForm1::Button3Click);
-    Button1 = CreateButton("Button1", QStringLiteral("Start"), {344, 249, 75, 25}, scale,
-                           &TForm1::Button1Click);
-    btnOpen = CreateButton("btnOpen", QStringLiteral("Open"), {344, 160, 75, 25}, scale,
-                           &TForm1::btnOpenClick);
-    btnSave = CreateButton("btnSave", QStringLiteral("Save"), {344, 192, 75, 25}, scale,
-                           &TForm1::btnSaveClick);
-    btnUp = CreateButton("btnUp", QStringLiteral("Moove Up"), {344, 72, 75, 25}, scale,
-                         &TForm1::btnUpClick);
-    btnDown = CreateButton("btnDown", QStringLiteral("Moove Down"), {344, 104, 75, 25}, scale,
-                           &TForm1::btnDownClick);
+    switch (design.kind) {
+    case TControlKind::SpinField:
+        return CreateSpinField();
+    case TControlKind::Button:
+        return CreateButton(design);
+    case TControlKind::List:
+        return new TRowListView(linesModel_, std::move(clock), this);
+    case TControlKind::ColumnChoice:
+        return columnChoice_ = new TColumnChoice(this);
+    }
+    throw std::logic_error("unknown kind of control");
 }
 
-QPushButton* TForm1::CreateButton(const char* name, const QString& caption, const QRect& designed,
-                                  const TLayoutScale& scale, void (TForm1::*handler)())
+QSpinBox* TForm1::CreateSpinField()
 {
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAccessibleName(caption);
+    auto* field = new QSpinBox(this);
+    field->setRange(0, 99);
+    field->setSingleStep(1);
+    field->setWrapping(false);
+    spinFields_.push_back(field);
+    field->setValue(static_cast<int>(spinFields_.size()));
+    return field;
+}
+
+QPushButton* TForm1::CreateButton(const TControlDesign& design)
+{
+    auto* button = new QPushButton(QString::fromLatin1(design.caption), this);
     // Enter and Esc must press nothing in this window.
     button->setAutoDefault(false);
     button->setDefault(false);
-    button->setGeometry(scale(designed));
     connect(button, &QPushButton::clicked, this,
-            [this, handler] { RunReportingFailures(handler); });
+            [this, handler = design.handler] { RunReportingFailures(handler); });
     return button;
 }
 
@@ -133,34 +139,6 @@ void TForm1::RunReportingFailures(void (TForm1::*handler)())
     } catch (const std::exception& failure) {
         dialogs_.ReportFailure(failure.what());
     }
-}
-
-void TForm1::CreateList(const TLayoutScale& scale, TPrefixSearch::TClock clock)
-{
-    ListBox1 = new TRowListView(FLinesModel, std::move(clock), this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setAccessibleName(QStringLiteral("Rows"));
-    ListBox1->setGeometry(scale(QRect(8, 32, 329, 193)));
-}
-
-void TForm1::CreateColumnChoice(const TLayoutScale& scale)
-{
-    rgColumsNo = new TColumnChoice(this);
-    rgColumsNo->setObjectName(QStringLiteral("rgColumsNo"));
-    rgColumsNo->setAccessibleName(QStringLiteral("Colums No"));
-    rgColumsNo->setGeometry(scale(QRect(8, 224, 329, 49)));
-    rgColumsNo->ArrangeButtons(rgColumsNo->fontMetrics().height());
-}
-
-void TForm1::SetTabOrder()
-{
-    QList<QWidget*> chain(spinFields_.begin(), spinFields_.end());
-    chain << Button2 << Button3 << ListBox1 << Button1;
-    for (int i = 0; i < TColumnChoice::ColumnCount; ++i)
-        chain << rgColumsNo->Button(i);
-    chain << btnOpen << btnSave << btnUp << btnDown;
-    for (qsizetype i = 1; i < chain.size(); ++i)
-        setTabOrder(chain[i - 1], chain[i]);
 }
 
 void TForm1::CreatePasteShortcut()
@@ -189,22 +167,22 @@ TNumberRow TForm1::SpinValues() const
 
 void TForm1::Button2Click()
 {
-    AddRow(FRows, FLines, SpinValues());
+    AddRow(rows_, lines_, SpinValues());
 }
 
 void TForm1::Button3Click()
 {
-    DeleteSelectedRow(FRows, FLines);
+    DeleteSelectedRow(rows_, lines_);
 }
 
 void TForm1::btnUpClick()
 {
-    MoveSelectedRowUp(FRows, FLines);
+    MoveSelectedRowUp(rows_, lines_);
 }
 
 void TForm1::btnDownClick()
 {
-    MoveSelectedRowDown(FRows, FLines);
+    MoveSelectedRowDown(rows_, lines_);
 }
 
 void TForm1::btnOpenClick()
@@ -218,7 +196,7 @@ void TForm1::btnOpenClick()
 void TForm1::OpenRowList(const std::string& fileName)
 {
     TBusyCursor busy;
-    OpenRowListFile(FLines, FRows, fileName,
+    OpenRowListFile(lines_, rows_, fileName,
                     [this](const std::string& message) { dialogs_.ShowError(message); });
 }
 
@@ -228,7 +206,7 @@ void TForm1::btnSaveClick()
     if (!fileName)
         return;
     TBusyCursor busy;
-    SaveRowListFile(FLines, *fileName);
+    SaveRowListFile(lines_, *fileName);
 }
 
 void TForm1::Button1Click()
@@ -237,13 +215,13 @@ void TForm1::Button1Click()
     if (!fileName)
         return;
     TBusyCursor busy;
-    ExportTriangleCsv(FRows, rgColumsNo->ItemIndex(), *fileName);
+    ExportTriangleCsv(rows_, columnChoice_->ItemIndex(), *fileName);
 }
 
 void TForm1::PasteClick()
 {
     TBusyCursor busy;
-    PasteRows(FRows, FLines, QGuiApplication::clipboard()->text().toStdString());
+    PasteRows(rows_, lines_, QGuiApplication::clipboard()->text().toStdString());
 }
 
 void TForm1::showEvent(QShowEvent* event)
