@@ -145,6 +145,9 @@ void TRowListView::updateGeometries()
     QAbstractItemView::updateGeometries();
 }
 
+// QListView's own resizeEvent, dataChanged and scrollContentsBy work on its
+// per-item layout, which this view does not keep; the base item view's do
+// what is needed.
 void TRowListView::resizeEvent(QResizeEvent* event)
 {
     QAbstractItemView::resizeEvent(event);

@@ -31,11 +31,6 @@ public:
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     void doItemsLayout() override;
 
-    // Height of every line, in pixels.
-    int LineHeight() const;
-    // The first line at the top of the viewport.
-    int TopLine() const;
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -61,6 +56,10 @@ private:
     void FollowSelectionWithCurrent();
     static bool IsTypedCharacter(const QKeyEvent& event);
     int LineCount() const;
+    // Height of every line, in pixels.
+    int LineHeight() const;
+    // The line at the top of the viewport.
+    int TopLine() const;
     int FullyVisibleLines() const;
     int LineAt(int y) const;
     QRect LineRect(int line) const;

@@ -227,6 +227,90 @@ private slots:
         QCOMPARE(view.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     }
 
+    void scrollBarOnlyOnOverflow_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("scrollBar");
+        QTest::newRow("empty") << 0 << false;
+        QTest::newRow("fits") << 3 << false;
+        QTest::newRow("overflows") << 50 << true;
+    }
+
+    void scrollBarOnlyOnOverflow()
+    {
+        QFETCH(int, count);
+        QFETCH(bool, scrollBar);
+        TLineList lines;
+        lines.Assign(NumberedLines(count));
+        TLineListModel model(lines);
+        TRowListView view(model, SteadyMilliseconds);
+        view.resize(200, 100);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCOMPARE(view.verticalScrollBar()->isVisible(), scrollBar);
+        QVERIFY(!view.horizontalScrollBar()->isVisible());
+    }
+
+    // Keys move the selection over the lines and keep it in view; the
+    // clicked line stays under the pointer.
+    void keysMoveAndScroll_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("End") << QList<int>{Qt::Key_End} << 99'999;
+        QTest::newRow("End, Up") << QList<int>{Qt::Key_End, Qt::Key_Up} << 99'998;
+        QTest::newRow("Down at the end") << QList<int>{Qt::Key_End, Qt::Key_Down} << 99'999;
+        QTest::newRow("Home") << QList<int>{Qt::Key_End, Qt::Key_Home} << 0;
+        QTest::newRow("Up at the top") << QList<int>{Qt::Key_Up} << 0;
+        QTest::newRow("Down") << QList<int>{Qt::Key_Down, Qt::Key_Down} << 2;
+        QTest::newRow("PageUp at the top") << QList<int>{Qt::Key_PageUp} << 0;
+    }
+
+    void keysMoveAndScroll()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, selected);
+        TLineList lines;
+        lines.Assign(NumberedLines(100'000));
+        TLineListModel model(lines);
+        TRowListView view(model, SteadyMilliseconds);
+        view.resize(200, 100);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setFocus();
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                          view.visualRect(model.index(0)).center());
+        QCOMPARE(lines.SelectedIndex(), 0);
+
+        for (int key : keys)
+            QTest::keyClick(&view, static_cast<Qt::Key>(key));
+
+        QCOMPARE(lines.SelectedIndex(), selected);
+        const QRect line = view.visualRect(model.index(selected));
+        QVERIFY(view.viewport()->rect().contains(line));
+        QCOMPARE(view.indexAt(line.center()).row(), selected);
+    }
+
+    void pageDownMovesByAPage()
+    {
+        TLineList lines;
+        lines.Assign(NumberedLines(1000));
+        TLineListModel model(lines);
+        TRowListView view(model, SteadyMilliseconds);
+        view.resize(200, 100);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setFocus();
+        lines.Select(0);
+        const int height = view.visualRect(model.index(0)).height();
+        const int page = view.viewport()->height() / height;
+
+        QTest::keyClick(&view, Qt::Key_PageDown);
+
+        QCOMPARE(lines.SelectedIndex(), page);
+        QVERIFY(view.viewport()->rect().contains(view.visualRect(model.index(page))));
+    }
+
     void prefixSearch_data()
     {
         QTest::addColumn<QStringList>("lines");
