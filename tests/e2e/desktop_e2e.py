@@ -11,14 +11,13 @@ import re
 import shutil
 import subprocess
 import sys
-import traceback
 
 # Run from the source tree: leave no bytecode caches in it.
 sys.dont_write_bytecode = True
 
 from quorva_e2e import (BAD_FILE_FORMAT, LIST_LEFT, LIST_TOP, ROW_A, ROW_B, ROW_C,  # noqa: E402
                         QuorvaWindow, expect, expect_file, row_line, text_file)
-from x11_session import E2EFailure, Session, wait_for  # noqa: E402
+from x11_session import E2EFailure, run_in_session, wait_for  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # Debian's own interpreter, where python3-pyatspi is installed.
@@ -187,28 +186,12 @@ CASES = {
 
 
 def run(executable, case_name):
-    session = Session(executable)
-    failed = True
-    try:
+    def body(session):
         window = CASES[case_name](session)
         if window:
             window.close()
-        failed = False
-    except Exception:
-        traceback.print_exc(file=sys.stdout)
-        screen = os.path.join(session.scratch, "screen-at-failure.png")
-        try:  # only help in finding the cause
-            print("windows on the screen:\n" + session.describe_windows())
-            session.screenshot(screen)
-            print(f"screen at the failure: {screen}")
-        except Exception as error:
-            print(f"no picture of the screen: {error}")
-    finally:
-        output = session.app_output() if os.path.exists(session.app_log) else ""
-        session.finish(failed)
-    if output:
-        print("program output:\n" + output)
-    return 1 if failed else 0
+
+    return run_in_session(executable, body)
 
 
 def main():

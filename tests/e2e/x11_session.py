@@ -9,8 +9,10 @@ import ctypes
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
+import traceback
 
 WAIT_SECONDS = 30
 ASAN_SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "asan.supp")
@@ -205,6 +207,32 @@ class Session:
             print(f"scratch folder kept: {self.scratch}")
         else:
             shutil.rmtree(self.scratch, ignore_errors=True)
+
+
+def run_in_session(executable, body):
+    """Runs body(session) in a fresh session; on a failure prints the trace,
+    the windows on the screen and where a screenshot of it went. Returns the
+    exit status for the test runner."""
+    session = Session(executable)
+    failed = True
+    try:
+        body(session)
+        failed = False
+    except Exception:
+        traceback.print_exc(file=sys.stdout)
+        screen = os.path.join(session.scratch, "screen-at-failure.png")
+        try:  # only help in finding the cause
+            print("windows on the screen:\n" + session.describe_windows())
+            session.screenshot(screen)
+            print(f"screen at the failure: {screen}")
+        except Exception as error:
+            print(f"no picture of the screen: {error}")
+    finally:
+        output = session.app_output() if os.path.exists(session.app_log) else ""
+        session.finish(failed)
+    if output:
+        print("program output:\n" + output)
+    return 1 if failed else 0
 
 
 class _ClientMessage(ctypes.Structure):

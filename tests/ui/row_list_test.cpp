@@ -48,6 +48,21 @@ public:
     QStringList log;
 };
 
+// A view over `count` numbered lines, shown at 200 by 100 pixels.
+struct TShownView {
+    TLineList lines;
+    TLineListModel model{lines};
+    TRowListView view{model, SteadyMilliseconds};
+
+    explicit TShownView(int count)
+    {
+        lines.Assign(NumberedLines(count));
+        view.resize(200, 100);
+        view.show();
+    }
+    bool Exposed() { return QTest::qWaitForWindowExposed(&view); }
+};
+
 // The one row selected in the view; the current row exists only while the
 // view has the focus.
 int SelectedRow(const QListView& view)
@@ -240,15 +255,10 @@ private slots:
     {
         QFETCH(int, count);
         QFETCH(bool, scrollBar);
-        TLineList lines;
-        lines.Assign(NumberedLines(count));
-        TLineListModel model(lines);
-        TRowListView view(model, SteadyMilliseconds);
-        view.resize(200, 100);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        QCOMPARE(view.verticalScrollBar()->isVisible(), scrollBar);
-        QVERIFY(!view.horizontalScrollBar()->isVisible());
+        TShownView shown(count);
+        QVERIFY(shown.Exposed());
+        QCOMPARE(shown.view.verticalScrollBar()->isVisible(), scrollBar);
+        QVERIFY(!shown.view.horizontalScrollBar()->isVisible());
     }
 
     // Keys move the selection over the lines and keep it in view; the
@@ -270,45 +280,37 @@ private slots:
     {
         QFETCH(QList<int>, keys);
         QFETCH(int, selected);
-        TLineList lines;
-        lines.Assign(NumberedLines(100'000));
-        TLineListModel model(lines);
-        TRowListView view(model, SteadyMilliseconds);
-        view.resize(200, 100);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        TShownView shown(100'000);
+        QVERIFY(shown.Exposed());
+        TRowListView& view = shown.view;
         view.setFocus();
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
-                          view.visualRect(model.index(0)).center());
-        QCOMPARE(lines.SelectedIndex(), 0);
+                          view.visualRect(shown.model.index(0)).center());
+        QCOMPARE(shown.lines.SelectedIndex(), 0);
 
         for (int key : keys)
             QTest::keyClick(&view, static_cast<Qt::Key>(key));
 
-        QCOMPARE(lines.SelectedIndex(), selected);
-        const QRect line = view.visualRect(model.index(selected));
+        QCOMPARE(shown.lines.SelectedIndex(), selected);
+        const QRect line = view.visualRect(shown.model.index(selected));
         QVERIFY(view.viewport()->rect().contains(line));
         QCOMPARE(view.indexAt(line.center()).row(), selected);
     }
 
     void pageDownMovesByAPage()
     {
-        TLineList lines;
-        lines.Assign(NumberedLines(1000));
-        TLineListModel model(lines);
-        TRowListView view(model, SteadyMilliseconds);
-        view.resize(200, 100);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.setFocus();
-        lines.Select(0);
-        const int height = view.visualRect(model.index(0)).height();
-        const int page = view.viewport()->height() / height;
+        TShownView shown(1000);
+        QVERIFY(shown.Exposed());
+        shown.view.setFocus();
+        shown.lines.Select(0);
+        const int height = shown.view.visualRect(shown.model.index(0)).height();
+        const int page = shown.view.viewport()->height() / height;
 
-        QTest::keyClick(&view, Qt::Key_PageDown);
+        QTest::keyClick(&shown.view, Qt::Key_PageDown);
 
-        QCOMPARE(lines.SelectedIndex(), page);
-        QVERIFY(view.viewport()->rect().contains(view.visualRect(model.index(page))));
+        QCOMPARE(shown.lines.SelectedIndex(), page);
+        QVERIFY(
+            shown.view.viewport()->rect().contains(shown.view.visualRect(shown.model.index(page))));
     }
 
     void prefixSearch_data()
