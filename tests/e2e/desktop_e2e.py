@@ -17,7 +17,7 @@ sys.dont_write_bytecode = True
 
 from quorva_e2e import (BAD_FILE_FORMAT, LIST_LEFT, LIST_TOP, ROW_A, ROW_B, ROW_C,  # noqa: E402
                         QuorvaWindow, expect, expect_file, row_line, text_file)
-from x11_session import E2EFailure, run_in_session, wait_for  # noqa: E402
+from x11_session import E2EFailure, case_main, run_in_session, wait_for  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # Debian's own interpreter, where python3-pyatspi is installed.
@@ -195,15 +195,7 @@ def run(executable, case_name):
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
-        print(f"usage: {sys.argv[0]} QUORVA_EXECUTABLE {{{'|'.join(CASES)}}}", file=sys.stderr)
-        return 2
-    missing = [tool for tool in ("Xvfb", "xdotool", "xclip", "xprop") if not shutil.which(tool)]
-    if missing:
-        print(f"missing {', '.join(missing)}: install the TEST_PACKAGES of scripts/packages.sh",
-              file=sys.stderr)
-        return 1
-    return run(os.path.abspath(sys.argv[1]), sys.argv[2])
+    return case_main(CASES, run, tools=("Xvfb", "xdotool", "xclip", "xprop"))
 
 
 if __name__ == "__main__":

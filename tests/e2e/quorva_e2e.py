@@ -13,7 +13,7 @@ import sys
 # Run from the source tree: leave no bytecode caches in it.
 sys.dont_write_bytecode = True
 
-from x11_session import E2EFailure, run_in_session, wait_for  # noqa: E402
+from x11_session import E2EFailure, case_main, run_in_session, wait_for  # noqa: E402
 
 MAIN_CAPTION = "Quorva"
 BAD_FILE_FORMAT = "Не распознанный формат файла."
@@ -324,15 +324,7 @@ def run(executable, case_name):
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
-        print(f"usage: {sys.argv[0]} QUORVA_EXECUTABLE {{{'|'.join(CASES)}}}", file=sys.stderr)
-        return 2
-    missing = [tool for tool in ("Xvfb", "xdotool", "xclip") if not shutil.which(tool)]
-    if missing:
-        print(f"missing {', '.join(missing)}: install the TEST_PACKAGES of scripts/packages.sh",
-              file=sys.stderr)
-        return 1
-    return run(os.path.abspath(sys.argv[1]), sys.argv[2])
+    return case_main(CASES, run)
 
 
 if __name__ == "__main__":

@@ -209,6 +209,20 @@ class Session:
             shutil.rmtree(self.scratch, ignore_errors=True)
 
 
+def case_main(cases, run, tools=("Xvfb", "xdotool", "xclip")):
+    """The command line of a script of cases: SCRIPT QUORVA_EXECUTABLE CASE.
+    Returns the exit status of run(executable, case) once the tools are there."""
+    if len(sys.argv) != 3 or sys.argv[2] not in cases:
+        print(f"usage: {sys.argv[0]} QUORVA_EXECUTABLE {{{'|'.join(cases)}}}", file=sys.stderr)
+        return 2
+    missing = [tool for tool in tools if not shutil.which(tool)]
+    if missing:
+        print(f"missing {', '.join(missing)}: install the TEST_PACKAGES of scripts/packages.sh",
+              file=sys.stderr)
+        return 1
+    return run(os.path.abspath(sys.argv[1]), sys.argv[2])
+
+
 def run_in_session(executable, body):
     """Runs body(session) in a fresh session; on a failure prints the trace,
     the windows on the screen and where a screenshot of it went. Returns the
