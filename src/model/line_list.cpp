@@ -16,6 +16,13 @@ void CheckIndex(int index, int count)
         throw std::out_of_range("line index out of range");
 }
 
+void CheckSpans(std::string_view text, const std::vector<TTextSpan>& lineSpans)
+{
+    for (const TTextSpan& span : lineSpans)
+        if (span.offset > text.size() || span.length > text.size() - span.offset)
+            throw std::out_of_range("line outside its text");
+}
+
 } // namespace
 
 void TLineList::Reserve(std::size_t lines, std::size_t bytes)
@@ -106,6 +113,28 @@ void TLineList::Add(std::string_view text)
         observer_->LinesInserted(index, index);
 }
 
+void TLineList::Append(std::string_view text, const std::vector<TTextSpan>& lineSpans)
+{
+    if (lineSpans.empty())
+        return;
+    CheckSpans(text, lineSpans);
+    std::size_t added = 0;
+    for (const TTextSpan& span : lineSpans)
+        added += span.length;
+    // Room first, before the observer hears of it, so that a failed
+    // allocation leaves the list as it was and no view waits for lines that
+    // never come.
+    Reserve(lineSpans.size(), added);
+    const int first = Count();
+    const int last = first + static_cast<int>(lineSpans.size()) - 1;
+    if (observer_)
+        observer_->LinesAboutToBeInserted(first, last);
+    for (const TTextSpan& span : lineSpans)
+        spans_.push_back(Store(span.In(text)));
+    if (observer_)
+        observer_->LinesInserted(first, last);
+}
+
 void TLineList::Delete(int index)
 {
     CheckIndex(index, Count());
@@ -145,9 +174,7 @@ void TLineList::Assign(const std::vector<std::string>& lines)
 
 void TLineList::AssignText(std::string text, std::vector<TTextSpan> lineSpans)
 {
-    for (const TTextSpan& span : lineSpans)
-        if (span.offset > text.size() || span.length > text.size() - span.offset)
-            throw std::out_of_range("line outside its text");
+    CheckSpans(text, lineSpans);
     if (observer_)
         observer_->LinesAboutToBeReset();
     text_ = std::move(text);

@@ -46,6 +46,9 @@ public:
     // caller that changes several lines reserves first and so changes all or
     // none of them.
     void Reserve(std::size_t lines, std::size_t bytes);
+    // Appends the lines `lineSpans` picks out of `text`, announced as one
+    // insertion, so that a long paste costs one view update.
+    void Append(std::string_view text, const std::vector<TTextSpan>& lineSpans);
     void Delete(int index);
     void Clear();
     // Replace every line at once and leave nothing selected.

@@ -59,26 +59,58 @@ void ExchangeWithNeighbour(TRowTable& rows, TLineList& lines, int s, int neighbo
     lines.Select(neighbour);
 }
 
+// The rows rendered as one text and the place of each line in it.
+struct TRenderedRows {
+    std::string text;
+    std::vector<TTextSpan> spans;
+};
+
+TRenderedRows Render(const TRowTable& added)
+{
+    TRenderedRows rendered;
+    rendered.spans.reserve(added.size());
+    TRowLineBuffer buffer;
+    for (const TNumberRow& row : added) {
+        const std::string_view line = RowToLine(row, buffer);
+        rendered.spans.push_back({rendered.text.size(), line.size()});
+        rendered.text += line;
+    }
+    return rendered;
+}
+
+// Appends the rows, renders every line again from its row and selects the new
+// last line. Everything that can run out of memory comes first; once it is
+// done the change cannot fail halfway.
+void AppendRendered(TRowTable& rows, TLineList& lines, const TRowTable& added,
+                    const char* outOfMemoryMessage)
+{
+    TStaleLines stale;
+    TRenderedRows rendered;
+    try {
+        stale = FindStaleLines(rows, lines);
+        rendered = Render(added);
+        GrowTo(rows, rows.size() + added.size());
+        lines.Reserve(added.size(), stale.newBytes + rendered.text.size());
+    } catch (const std::bad_alloc&) {
+        throw Error(outOfMemoryMessage);
+    }
+    rows.insert(rows.end(), added.begin(), added.end());
+    RenderLines(rows, lines, stale.indexes);
+    lines.Append(rendered.text, rendered.spans);
+    lines.Select(lines.Count() - 1);
+}
+
 } // namespace
 
 void AddRow(TRowTable& rows, TLineList& lines, const TNumberRow& row)
 {
-    // Everything that can run out of memory comes first; once it is done the
-    // change cannot fail halfway.
-    TStaleLines stale;
-    std::string line;
-    try {
-        stale = FindStaleLines(rows, lines);
-        line = RowToLine(row);
-        GrowTo(rows, rows.size() + 1);
-        lines.Reserve(1, stale.newBytes + line.size());
-    } catch (const std::bad_alloc&) {
-        throw Error(AddOutOfMemoryMessage);
-    }
-    rows.push_back(row);
-    RenderLines(rows, lines, stale.indexes);
-    lines.Add(line);
-    lines.Select(lines.Count() - 1);
+    AppendRendered(rows, lines, TRowTable{row}, AddOutOfMemoryMessage);
+}
+
+void AppendRows(TRowTable& rows, TLineList& lines, const TRowTable& added)
+{
+    if (!added.empty())
+        AppendRendered(rows, lines, added, PasteOutOfMemoryMessage);
 }
 
 void DeleteSelectedRow(TRowTable& rows, TLineList& lines)

@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-#include <array>
+#include <string>
+#include <vector>
 
 #include "model/line_list.h"
 #include "model/number_row.h"
@@ -10,6 +11,9 @@
 #include "ui/prefix_search.h"
 #include "ui/user_dialogs.h"
 
+class QDragEnterEvent;
+class QDropEvent;
+class QShowEvent;
 class QPushButton;
 class QSpinBox;
 
@@ -17,7 +21,7 @@ namespace quorva {
 
 class TColumnChoice;
 class TLayoutScale;
-class TRowListView;
+struct TControlDesign;
 
 // The tool's one window. It owns the row table and the line list for the
 // program's whole life; each button runs one operation of the core on them,
@@ -29,8 +33,8 @@ public:
     explicit TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock = SteadyMilliseconds,
                     QWidget* parent = nullptr);
 
-    const TRowTable& Rows() const { return FRows; }
-    const TLineList& Lines() const { return FLines; }
+    const TRowTable& Rows() const { return rows_; }
+    const TLineList& Lines() const { return lines_; }
 
     void Button2Click(); // Add
     void Button3Click(); // Delete
@@ -39,34 +43,36 @@ public:
     void btnOpenClick();
     void btnSaveClick();
     void Button1Click(); // Start
+    // Ctrl+V outside the spin fields: appends the rows the clipboard holds.
+    void PasteClick();
+
+    // Opens a row-list file as Open does, showing Open's error on failure:
+    // for Open, a file named on the command line and a dropped file.
+    void OpenRowList(const std::string& fileName);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void SetUpWindow();
-    void CreateSpinFields(const TLayoutScale& scale);
-    void CreateList(const TLayoutScale& scale, TPrefixSearch::TClock clock);
-    void CreateColumnChoice(const TLayoutScale& scale);
-    void CreateButtons(const TLayoutScale& scale);
-    QPushButton* CreateButton(const char* name, const QString& caption, const QRect& designed,
-                              const TLayoutScale& scale, void (TForm1::*handler)());
+    void CreateControls(const TLayoutScale& scale, TPrefixSearch::TClock clock);
+    QWidget* CreateControl(const TControlDesign& design, TPrefixSearch::TClock& clock);
+    QSpinBox* CreateSpinField();
+    QPushButton* CreateButton(const TControlDesign& design);
     void RunReportingFailures(void (TForm1::*handler)());
-    void SetTabOrder();
+    void CreatePasteShortcut();
     TNumberRow SpinValues() const;
 
     TUserDialogs& dialogs_;
-    TRowTable FRows;
-    TLineList FLines;
-    TLineListModel FLinesModel{FLines};
+    TRowTable rows_;
+    TLineList lines_;
+    TLineListModel linesModel_{lines_};
 
-    std::array<QSpinBox*, RowWidth> spinFields_{};
-    TRowListView* ListBox1 = nullptr;
-    TColumnChoice* rgColumsNo = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* btnUp = nullptr;
-    QPushButton* btnDown = nullptr;
-    QPushButton* btnOpen = nullptr;
-    QPushButton* btnSave = nullptr;
-    QPushButton* Button1 = nullptr;
+    std::vector<QSpinBox*> spinFields_;
+    TColumnChoice* columnChoice_ = nullptr;
+    bool placed_ = false;
 };
 
 } // namespace quorva

@@ -10,12 +10,11 @@ import os
 import shutil
 import sys
 import time
-import traceback
 
 # Run from the source tree: leave no bytecode caches in it.
 sys.dont_write_bytecode = True
 
-from x11_session import E2EFailure, Session, wait_for  # noqa: E402
+from x11_session import E2EFailure, case_main, run_in_session, wait_for  # noqa: E402
 
 MAIN_CAPTION = "Quorva"
 BAD_FILE_FORMAT = "Не распознанный формат файла."
@@ -336,9 +335,8 @@ CASES = {
 
 def run(executable, case_name):
     case = CASES[case_name]
-    session = Session(executable)
-    failed = True
-    try:
+
+    def body(session):
         if case is failed_export_reported:
             renamed = os.path.join(session.scratch, RENAMED_EXECUTABLE)
             shutil.copy2(executable, renamed)
@@ -347,34 +345,12 @@ def run(executable, case_name):
         window = QuorvaWindow(session)
         case(session, window)
         window.close()
-        failed = False
-    except Exception:
-        traceback.print_exc(file=sys.stdout)
-        screen = os.path.join(session.scratch, "screen-at-failure.png")
-        try:  # only help in finding the cause
-            print("windows on the screen:\n" + session.describe_windows())
-            session.screenshot(screen)
-            print(f"screen at the failure: {screen}")
-        except Exception as error:
-            print(f"no picture of the screen: {error}")
-    finally:
-        output = session.app_output() if os.path.exists(session.app_log) else ""
-        session.finish(failed)
-    if output:
-        print("program output:\n" + output)
-    return 1 if failed else 0
+
+    return run_in_session(executable, body)
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
-        print(f"usage: {sys.argv[0]} QUORVA_EXECUTABLE {{{'|'.join(CASES)}}}", file=sys.stderr)
-        return 2
-    missing = [tool for tool in ("Xvfb", "xdotool", "xclip") if not shutil.which(tool)]
-    if missing:
-        print(f"missing {', '.join(missing)}: install the TEST_PACKAGES of scripts/packages.sh",
-              file=sys.stderr)
-        return 1
-    return run(os.path.abspath(sys.argv[1]), sys.argv[2])
+    return case_main(CASES, run)
 
 
 if __name__ == "__main__":

@@ -278,6 +278,12 @@ const TMemoryCase MemoryCases[] = {
          return Lines{};
      },
      AddOutOfMemoryMessage},
+    {"Paste", Absent(), BigLines,
+     [](TWindowState& state, const std::string&) {
+         AppendRows(state.rows, state.lines, TRowTable(2, TNumberRow{1, 2, 3, 4, 5, 6, 7}));
+         return Lines{};
+     },
+     PasteOutOfMemoryMessage},
     {"Open", BigFile(), SmallLines,
      [](TWindowState& state, const std::string& file) {
          return OpenInto(state, file, NoProgress());
