@@ -45,7 +45,7 @@ constexpr Qt::WindowFlags FrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt
 } // namespace
 
 TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* parent)
-    : QWidget(parent, FrameFlags), dialogs_(dialogs)
+    : QWidget(parent, FrameFlags), FDialogs(dialogs)
 {
     // Before anything about the window reaches assistive technology, which
     // keeps the first description it gets of an object.
@@ -57,7 +57,7 @@ TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* pare
 
     setFixedSize(scale(DesignedClientSize));
     move(DesignedPosition);
-    spinFields_.front()->setFocus();
+    FSpinFields.front()->setFocus();
 }
 
 void TForm1::SetUpWindow()
@@ -83,9 +83,9 @@ void TForm1::CreateControls(const TLayoutScale& scale, TPrefixSearch::TClock clo
             tabChain << control;
             continue;
         }
-        columnChoice_->ArrangeButtons(columnChoice_->fontMetrics().height());
+        FColumnChoice->ArrangeButtons(FColumnChoice->fontMetrics().height());
         for (int i = 0; i < TColumnChoice::ColumnCount; ++i)
-            tabChain << columnChoice_->Button(i);
+            tabChain << FColumnChoice->Button(i);
     }
     for (qsizetype i = 1; i < tabChain.size(); ++i)
         setTabOrder(tabChain[i - 1], tabChain[i]);
@@ -99,9 +99,9 @@ QWidget* TForm1::CreateControl(const TControlDesign& design, TPrefixSearch::TClo
     case TControlKind::Button:
         return CreateButton(design);
     case TControlKind::List:
-        return new TRowListView(linesModel_, std::move(clock), this);
+        return new TRowListView(FLinesModel, std::move(clock), this);
     case TControlKind::ColumnChoice:
-        return columnChoice_ = new TColumnChoice(this);
+        return FColumnChoice = new TColumnChoice(this);
     }
     throw std::logic_error("unknown kind of control");
 }
@@ -112,8 +112,8 @@ QSpinBox* TForm1::CreateSpinField()
     field->setRange(0, 99);
     field->setSingleStep(1);
     field->setWrapping(false);
-    spinFields_.push_back(field);
-    field->setValue(static_cast<int>(spinFields_.size()));
+    FSpinFields.push_back(field);
+    field->setValue(static_cast<int>(FSpinFields.size()));
     return field;
 }
 
@@ -137,7 +137,7 @@ void TForm1::RunReportingFailures(void (TForm1::*handler)())
     try {
         (this->*handler)();
     } catch (const std::exception& failure) {
-        dialogs_.ReportFailure(failure.what());
+        FDialogs.ReportFailure(failure.what());
     }
 }
 
@@ -157,37 +157,37 @@ void TForm1::CreatePasteShortcut()
 TNumberRow TForm1::SpinValues() const
 {
     TNumberRow row{};
-    for (std::size_t i = 0; i < spinFields_.size(); ++i) {
+    for (std::size_t i = 0; i < FSpinFields.size(); ++i) {
         // A number still being typed counts as soon as Add is pressed.
-        spinFields_[i]->interpretText();
-        row[i] = static_cast<std::int16_t>(spinFields_[i]->value());
+        FSpinFields[i]->interpretText();
+        row[i] = static_cast<std::int16_t>(FSpinFields[i]->value());
     }
     return row;
 }
 
 void TForm1::Button2Click()
 {
-    AddRow(rows_, lines_, SpinValues());
+    AddRow(FRows, FLines, SpinValues());
 }
 
 void TForm1::Button3Click()
 {
-    DeleteSelectedRow(rows_, lines_);
+    DeleteSelectedRow(FRows, FLines);
 }
 
 void TForm1::btnUpClick()
 {
-    MoveSelectedRowUp(rows_, lines_);
+    MoveSelectedRowUp(FRows, FLines);
 }
 
 void TForm1::btnDownClick()
 {
-    MoveSelectedRowDown(rows_, lines_);
+    MoveSelectedRowDown(FRows, FLines);
 }
 
 void TForm1::btnOpenClick()
 {
-    const auto fileName = dialogs_.ChooseOpenFile();
+    const auto fileName = FDialogs.ChooseOpenFile();
     if (!fileName)
         return;
     OpenRowList(*fileName);
@@ -196,39 +196,39 @@ void TForm1::btnOpenClick()
 void TForm1::OpenRowList(const std::string& fileName)
 {
     TBusyCursor busy;
-    OpenRowListFile(lines_, rows_, fileName,
-                    [this](const std::string& message) { dialogs_.ShowError(message); });
+    OpenRowListFile(FLines, FRows, fileName,
+                    [this](const std::string& message) { FDialogs.ShowError(message); });
 }
 
 void TForm1::btnSaveClick()
 {
-    const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::RowList);
+    const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::RowList);
     if (!fileName)
         return;
     TBusyCursor busy;
-    SaveRowListFile(lines_, *fileName);
+    SaveRowListFile(FLines, *fileName);
 }
 
 void TForm1::Button1Click()
 {
-    const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv);
+    const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv);
     if (!fileName)
         return;
     TBusyCursor busy;
-    ExportTriangleCsv(rows_, columnChoice_->ItemIndex(), *fileName);
+    ExportTriangleCsv(FRows, FColumnChoice->ItemIndex(), *fileName);
 }
 
 void TForm1::PasteClick()
 {
     TBusyCursor busy;
-    PasteRows(rows_, lines_, QGuiApplication::clipboard()->text().toStdString());
+    PasteRows(FRows, FLines, QGuiApplication::clipboard()->text().toStdString());
 }
 
 void TForm1::showEvent(QShowEvent* event)
 {
     // Placed when first shown, once the frame's size is known where the
     // platform tells it, so that the whole frame stays on the screen.
-    if (!std::exchange(placed_, true))
+    if (!std::exchange(FPlaced, true))
         move(PositionWithin(screen()->availableGeometry(), frameGeometry().size(),
                             DesignedPosition));
     QWidget::showEvent(event);

@@ -33,8 +33,8 @@ public:
     explicit TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock = SteadyMilliseconds,
                     QWidget* parent = nullptr);
 
-    const TRowTable& Rows() const { return rows_; }
-    const TLineList& Lines() const { return lines_; }
+    const TRowTable& Rows() const { return FRows; }
+    const TLineList& Lines() const { return FLines; }
 
     void Button2Click(); // Add
     void Button3Click(); // Delete
@@ -65,14 +65,14 @@ private:
     void CreatePasteShortcut();
     TNumberRow SpinValues() const;
 
-    TUserDialogs& dialogs_;
-    TRowTable rows_;
-    TLineList lines_;
-    TLineListModel linesModel_{lines_};
+    TUserDialogs& FDialogs;
+    TRowTable FRows;
+    TLineList FLines;
+    TLineListModel FLinesModel{FLines};
 
-    std::vector<QSpinBox*> spinFields_;
-    TColumnChoice* columnChoice_ = nullptr;
-    bool placed_ = false;
+    std::vector<QSpinBox*> FSpinFields;
+    TColumnChoice* FColumnChoice = nullptr;
+    bool FPlaced = false;
 };
 
 } // namespace quorva
