@@ -291,7 +291,8 @@ std::uint64_t ExportBufferBytes(std::uint64_t valueCount, std::uint64_t cellSize
 {
     const std::uint64_t lineCells = (valueCount + 1) / 2;
     constexpr std::uint64_t CacheLinePadding = 128;
-    const std::uint64_t bandTables = 2 * ExportBandLines * (lineCells * cellSize + CacheLinePadding);
+    const std::uint64_t bandTables =
+        2 * ExportBandLines * (lineCells * cellSize + CacheLinePadding);
     const std::uint64_t lineText = lineCells * MaxPairText(cellSize) + 16;
     return bandTables + BandsInFlight * ExportBandLines * lineText;
 }

@@ -54,8 +54,7 @@ std::uint64_t DifferenceDigits(const TRowTable& rows, int column)
     const TColumnRange range = RangeOf(rows, column);
     if (range.low >= 0)
         return DigitCount(static_cast<std::uint64_t>(range.high));
-    const std::uint64_t grown =
-        static_cast<std::uint64_t>(range.high - range.low) + rows.size();
+    const std::uint64_t grown = static_cast<std::uint64_t>(range.high - range.low) + rows.size();
     constexpr std::uint64_t Largest = std::numeric_limits<std::int32_t>::max();
     return DigitCount(std::min(grown, Largest));
 }
@@ -75,9 +74,25 @@ void CheckMemory(const TRowTable& rows, std::uint64_t needed, const TSystemResou
         ThrowNotEnoughMemory(rows.size(), needed, available);
 }
 
-// The folder whose file system receives the file's new blocks, following
-// symbolic links; empty when the target is no regular file (a device or a
-// pipe is written in place and takes no space there).
+// Where the data of `fileName` really goes, following a chain of symbolic
+// links even to a target that does not exist yet.
+std::filesystem::path FollowLinks(std::filesystem::path path)
+{
+    namespace fs = std::filesystem;
+    constexpr int MaxLinks = 40;
+    std::error_code error;
+    for (int hops = 0; hops < MaxLinks && fs::is_symlink(fs::symlink_status(path, error)); ++hops) {
+        const fs::path target = fs::read_symlink(path, error);
+        if (error)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
+}
+
+// The folder whose file system receives the file's new blocks; empty when
+// the target is no regular file (a device or a pipe is written in place and
+// takes no space there).
 std::string FolderReceiving(const std::string& fileName)
 {
     namespace fs = std::filesystem;
@@ -85,11 +100,9 @@ std::string FolderReceiving(const std::string& fileName)
     const fs::file_status status = fs::status(fileName, error);
     if (fs::exists(status) && !fs::is_regular_file(status))
         return {};
-    fs::path target = fs::weakly_canonical(fs::absolute(fileName, error), error);
-    if (error)
-        target = fileName;
-    const fs::path folder = target.parent_path();
-    return folder.empty() ? std::string(".") : folder.string();
+    const fs::path target = FollowLinks(fs::absolute(fileName, error));
+    const fs::path folder = fs::weakly_canonical(target.parent_path(), error);
+    return error || folder.empty() ? target.parent_path().string() : folder.string();
 }
 
 void CheckDiskSpace(std::uint64_t needed, const std::string& fileName,

@@ -69,7 +69,9 @@ bool Exists(const std::string& fileName)
     return std::filesystem::exists(std::filesystem::symlink_status(fileName, ignored));
 }
 
-std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action)
+namespace {
+
+std::string RunWithLimit(int resource, long limit, const std::function<void()>& action)
 {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0)
@@ -78,8 +80,8 @@ std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action
     if (child == 0) {
         ::close(pipeEnds[0]);
         std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit fileSize{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
-        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        const rlimit lowered{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+        ::setrlimit(resource, &lowered);
         std::string message;
         try {
             action();
@@ -103,6 +105,18 @@ std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw std::runtime_error("the limited child did not finish");
     return message;
+}
+
+} // namespace
+
+std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action)
+{
+    return RunWithLimit(RLIMIT_FSIZE, limit, action);
+}
+
+std::string RunWithMemoryLimit(long limit, const std::function<void()>& action)
+{
+    return RunWithLimit(RLIMIT_AS, limit, action);
 }
 
 } // namespace quorva::test
