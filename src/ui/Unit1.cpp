@@ -14,6 +14,7 @@
 #include "ui/busy_cursor.h"
 #include "ui/column_choice.h"
 #include "ui/form_layout.h"
+#include "ui/progress_dialog.h"
 #include "ui/row_list_view.h"
 
 namespace quorva {
@@ -30,7 +31,7 @@ constexpr Qt::WindowFlags FrameFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt
 } // namespace
 
 TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* parent)
-    : QWidget(parent, FrameFlags), dialogs_(dialogs)
+    : QWidget(parent, FrameFlags), dialogs_(dialogs), clock_(clock)
 {
     SetUpWindow();
     const TLayoutScale scale(fontMetrics().height());
@@ -112,6 +113,8 @@ void TForm1::RunReportingFailures(void (TForm1::*handler)())
     // application's report in notify().
     try {
         (this->*handler)();
+    } catch (const Cancelled&) {
+        // The user stopped it, and it changed nothing: there is nothing to say.
     } catch (const std::exception& failure) {
         dialogs_.ReportFailure(failure.what());
     }
@@ -201,7 +204,9 @@ void TForm1::Button1Click()
     if (!fileName)
         return;
     TBusyCursor busy;
-    ExportTriangleCsv(FRows, rgColumsNo->ItemIndex(), *fileName);
+    const int column = rgColumsNo->ItemIndex();
+    TProgressDialog progress(this, ExportingCaption(column, *fileName), clock_);
+    ExportTriangleCsv(FRows, column, *fileName, progress);
 }
 
 } // namespace quorva

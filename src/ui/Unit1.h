@@ -53,6 +53,8 @@ private:
     TNumberRow SpinValues() const;
 
     TUserDialogs& dialogs_;
+    // Times the progress of long operations, as it times typing in the list.
+    TPrefixSearch::TClock clock_;
     TRowTable FRows;
     TLineList FLines;
     TLineListModel FLinesModel{FLines};

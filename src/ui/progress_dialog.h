@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "model/progress.h"
+
+class QProgressDialog;
+class QWidget;
+
+namespace quorva {
+
+// The progress of one long operation of the window, shown in a window-modal
+// progress dialog with a Cancel button (Esc cancels too). Nothing shows for
+// an operation that ends within the delay, so quick ones do not flash a
+// dialog. While the dialog is up the window takes no input, and events are
+// handled now and then, so that the window repaints and Cancel is heard.
+//
+// Made on the stack around the core's call; the dialog goes with it.
+class TProgressDialog final : public TProgress {
+public:
+    using TClock = std::function<std::chrono::milliseconds()>;
+
+    static constexpr std::chrono::milliseconds ShowDelay{500};
+    // How often the events are handled: often enough for a smooth repaint,
+    // rarely enough to cost the operation nothing worth measuring.
+    static constexpr std::chrono::milliseconds EventInterval{30};
+
+    TProgressDialog(QWidget* window, const QString& caption, TClock clock,
+                    std::chrono::milliseconds showDelay = ShowDelay);
+    ~TProgressDialog() override;
+    TProgressDialog(const TProgressDialog&) = delete;
+    TProgressDialog& operator=(const TProgressDialog&) = delete;
+
+    bool Proceed(std::uint64_t done, std::uint64_t total) override;
+
+private:
+    void Show();
+    void Update(std::uint64_t done, std::uint64_t total);
+
+    QWidget* window_;
+    QString caption_;
+    TClock clock_;
+    std::chrono::milliseconds start_;
+    std::chrono::milliseconds showDelay_;
+    std::chrono::milliseconds lastEvents_{};
+    QPointer<QProgressDialog> dialog_;
+};
+
+// What the dialog says for each operation, naming the file without its folder.
+QString ExportingCaption(int column, const std::string& fileName);
+QString SavingCaption(const std::string& fileName);
+QString OpeningCaption(const std::string& fileName);
+
+} // namespace quorva
