@@ -55,6 +55,26 @@ double CancelLatency(const quorva::TRowTable& rows, const char* fileName, double
     return ended < requestedAt ? -1 : std::chrono::duration<double>(ended - requestedAt).count();
 }
 
+struct TLatencies {
+    double median;
+    double worst;
+};
+
+// Cancels at several moments along an export that takes `seconds` whole.
+TLatencies CancelLatencies(const quorva::TRowTable& rows, const char* fileName, double seconds)
+{
+    std::vector<double> latencies;
+    for (double share : {0.02, 0.1, 0.3, 0.5, 0.7, 0.9}) {
+        const double latency = CancelLatency(rows, fileName, share * seconds);
+        if (latency >= 0)
+            latencies.push_back(latency);
+    }
+    if (latencies.empty())
+        throw std::runtime_error("every export ended before it was asked to stop");
+    std::sort(latencies.begin(), latencies.end());
+    return {latencies[latencies.size() / 2], latencies.back()};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -74,19 +94,13 @@ int main(int argc, char** argv)
         // its size; a cancelled export pays it for its part-written file.
         const double removeSeconds = bench::SecondsOf([&] { std::remove(argv[2]); });
 
-        std::vector<double> latencies;
-        for (double share : {0.02, 0.1, 0.3, 0.5, 0.7, 0.9}) {
-            const double latency = CancelLatency(rows, argv[2], share * seconds);
-            if (latency >= 0)
-                latencies.push_back(latency);
-        }
-        if (latencies.empty())
-            throw std::runtime_error("every export ended before it was asked to stop");
-        std::sort(latencies.begin(), latencies.end());
-        std::printf("export_seconds=%.6f remove_seconds=%.6f cancels=%zu cancel_median=%.6f "
-                    "cancel_max=%.6f\n",
-                    seconds, removeSeconds, latencies.size(), latencies[latencies.size() / 2],
-                    latencies.back());
+        const TLatencies cancels = CancelLatencies(rows, argv[2], seconds);
+        // Into /dev/null there is no file to remove: the export's own part.
+        const TLatencies stops = CancelLatencies(rows, "/dev/null", seconds);
+        std::printf("export_seconds=%.6f remove_seconds=%.6f cancel_median=%.6f cancel_max=%.6f "
+                    "stop_median=%.6f stop_max=%.6f\n",
+                    seconds, removeSeconds, cancels.median, cancels.worst, stops.median,
+                    stops.worst);
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());

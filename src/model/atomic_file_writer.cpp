@@ -143,15 +143,6 @@ void TAtomicFileWriter::StartWriteBack() noexcept
         return;
     ::sync_file_range(fd_, static_cast<off_t>(writtenBack_),
                       static_cast<off_t>(written_ - writtenBack_), SYNC_FILE_RANGE_WRITE);
-    // The step before this one is waited for, so that at most two steps are
-    // ever on their way to the disk. Discarding the file must wait for what
-    // is on its way, and a cancelled export should end at once, not when
-    // hundreds of megabytes queued for the disk have arrived there. A caller
-    // faster than the disk waits here instead of in Commit().
-    ::sync_file_range(
-        fd_, static_cast<off_t>(waitedFor_), static_cast<off_t>(writtenBack_ - waitedFor_),
-        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
-    waitedFor_ = writtenBack_;
     writtenBack_ = written_;
 }
 

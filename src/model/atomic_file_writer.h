@@ -43,7 +43,6 @@ private:
     bool committed_ = false;
     std::size_t written_ = 0;
     std::size_t writtenBack_ = 0;
-    std::size_t waitedFor_ = 0;
 };
 
 } // namespace quorva
