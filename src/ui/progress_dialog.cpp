@@ -1,5 +1,6 @@
 #include "ui/progress_dialog.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -8,11 +9,29 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/input_blocker.h"
+
 namespace quorva {
 namespace {
 
 // The bar counts in thousandths: the core's totals may exceed an int.
 constexpr int BarSteps = 1000;
+
+// Stays up when the user cancels, until the work has ended and the dialog is
+// deleted: the window must take no input meanwhile, and the dialog's going
+// tells that the work is over. Cancel, Esc and the close box only say so.
+class TStayingProgressDialog final : public QProgressDialog {
+public:
+    using QProgressDialog::QProgressDialog;
+
+protected:
+    void reject() override { emit canceled(); }
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->ignore();
+        emit canceled();
+    }
+};
 
 QString ShownName(const std::string& fileName)
 {
@@ -30,6 +49,11 @@ TProgressDialog::TProgressDialog(QWidget* window, const QString& caption, TClock
 
 TProgressDialog::~TProgressDialog()
 {
+    if (blocker_) {
+        // Input that came after the last look at the events is dropped
+        // here, not acted on once the dialog has gone.
+        QCoreApplication::processEvents();
+    }
     delete dialog_;
 }
 
@@ -45,12 +69,19 @@ bool TProgressDialog::Proceed(std::uint64_t done, std::uint64_t total)
         // dropped, as the dialog is modal to it.
         QCoreApplication::processEvents();
     }
-    return !(dialog_ && dialog_->wasCanceled());
+    return !cancelRequested_;
 }
 
 void TProgressDialog::Show()
 {
-    dialog_ = new QProgressDialog(caption_, QProgressDialog::tr("Cancel"), 0, BarSteps, window_);
+    blocker_ = std::make_unique<TInputBlocker>(window_);
+    dialog_ =
+        new TStayingProgressDialog(caption_, QProgressDialog::tr("Cancel"), 0, BarSteps, window_);
+    QObject::disconnect(dialog_, SIGNAL(canceled()), dialog_, SLOT(cancel()));
+    QObject::connect(dialog_, &QProgressDialog::canceled, dialog_, [this] {
+        cancelRequested_ = true;
+        dialog_->setLabelText(QStringLiteral("Cancelling…"));
+    });
     dialog_->setObjectName(QStringLiteral("ProgressDialog"));
     dialog_->setWindowTitle(window_->windowTitle());
     dialog_->setWindowModality(Qt::WindowModal);

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "model/progress.h"
@@ -14,13 +15,17 @@ class QWidget;
 
 namespace quorva {
 
+class TInputBlocker;
+
 // The progress of one long operation of the window, shown in a window-modal
 // progress dialog with a Cancel button (Esc cancels too). Nothing shows for
 // an operation that ends within the delay, so quick ones do not flash a
-// dialog. While the dialog is up the window takes no input, and events are
-// handled now and then, so that the window repaints and Cancel is heard.
+// dialog. From the moment the dialog shows until the operation has ended the
+// window takes no input, neither at once nor later, and events are handled
+// now and then, so that the window repaints and Cancel is heard.
 //
-// Made on the stack around the core's call; the dialog goes with it.
+// Made on the stack around the core's call; the dialog goes with it, and not
+// before: after Cancel it says "Cancelling…" until the work has ended.
 class TProgressDialog final : public TProgress {
 public:
     using TClock = std::function<std::chrono::milliseconds()>;
@@ -48,6 +53,8 @@ private:
     std::chrono::milliseconds start_;
     std::chrono::milliseconds showDelay_;
     std::chrono::milliseconds lastEvents_{};
+    bool cancelRequested_ = false;
+    std::unique_ptr<TInputBlocker> blocker_;
     QPointer<QProgressDialog> dialog_;
 };
 

@@ -315,6 +315,7 @@ def cancelled_export_leaves_nothing(session, window):
     session.key("Escape")
     session.wait_until_closed(progress, "the progress dialog")
 
+    # The dialog stays until the export has ended.
     expect(sorted(os.listdir(session.scratch)) == before,
            f"the cancelled export left {sorted(set(os.listdir(session.scratch)) - set(before))}")
     resaved = os.path.join(session.scratch, "resaved.tir")

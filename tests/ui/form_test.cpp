@@ -19,6 +19,7 @@
 #include "fake_user_dialogs.h"
 #include "model/row_list_file.h"
 #include "reporting_test_main.h"
+#include "row_list_text.h"
 #include "ui/Unit1.h"
 
 using quorva::TForm1;
@@ -38,17 +39,6 @@ std::string ReadBytes(const QString& path)
 void WriteBytes(const QString& path, const std::string& bytes)
 {
     std::ofstream(path.toStdString(), std::ios::binary) << bytes;
-}
-
-// Row lines whose first values count up, from 00 to 99 and round again.
-std::string RowListText(int count)
-{
-    std::string text;
-    for (int i = 0; i < count; ++i)
-        text += QStringLiteral("%1 01 02 03 04 05 06\r\n")
-                    .arg(i % 100, 2, 10, QLatin1Char('0'))
-                    .toStdString();
-    return text;
 }
 
 // Lowers this process's file size limit for one scope, with SIGXFSZ ignored

@@ -16,6 +16,7 @@
 
 #include "fake_user_dialogs.h"
 #include "reporting_test_main.h"
+#include "row_list_text.h"
 #include "ui/Unit1.h"
 
 using quorva::TForm1;
@@ -25,16 +26,6 @@ namespace {
 
 // Enough rows for dozens of progress calls: a few thousand lines of CSV.
 constexpr int RowCount = 2000;
-
-std::string RowListText()
-{
-    std::string text;
-    for (int i = 0; i < RowCount; ++i)
-        text += QStringLiteral("%1 01 02 03 04 05 06\r\n")
-                    .arg(i % 100, 2, 10, QLatin1Char('0'))
-                    .toStdString();
-    return text;
-}
 
 // A clock that moves on by a fixed step every time it is read, and lets the
 // test act at that moment, while Start is still running.
@@ -69,7 +60,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
 
         const QString rows = folder_->filePath("rows.tir");
-        std::ofstream(rows.toStdString(), std::ios::binary) << RowListText();
+        std::ofstream(rows.toStdString(), std::ios::binary) << RowListText(RowCount);
         dialogs_->nextFileNames.push_back(rows.toStdString());
         Click(form_->findChild<QPushButton*>("btnOpen"));
         QCOMPARE(form_->Lines().Count(), RowCount);
@@ -155,16 +146,28 @@ private slots:
         QVERIFY(dialogs_->shownErrors.empty());
     }
 
+    // After Cancel the dialog stays until the export has ended.
+    void windowTakesNoInputWhileTheDialogIsUp_data()
+    {
+        QTest::addColumn<bool>("afterCancel");
+        QTest::newRow("dialog up") << false;
+        QTest::newRow("just cancelled") << true;
+    }
+
     void windowTakesNoInputWhileTheDialogIsUp()
     {
+        QFETCH(bool, afterCancel);
         ClickLine(5);
         auto* deleteButton = form_->findChild<QPushButton*>("Button3");
         clock_->step = 100ms;
         bool clicked = false;
         clock_->onRead = [&] {
-            if (clicked || !ShownDialog())
+            QProgressDialog* dialog = ShownDialog();
+            if (clicked || !dialog)
                 return;
             clicked = true;
+            if (afterCancel)
+                Click(dialog->findChild<QPushButton*>());
             // Through the window system, as a user's input comes: a click
             // on Delete, and Space, which would press Start again where the
             // focus was left.
@@ -181,7 +184,7 @@ private slots:
         QVERIFY(clicked);
         QCOMPARE(form_->Lines().Count(), RowCount);
         QCOMPARE(form_->Lines().SelectedIndex(), 5);
-        QVERIFY(QFile::exists(folder_->filePath("out.csv")));
+        QCOMPARE(QFile::exists(folder_->filePath("out.csv")), !afterCancel);
     }
 
 private:
