@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QProgressBar>
 #include <QProgressDialog>
 
 #include <algorithm>
@@ -89,14 +90,18 @@ void TProgressDialog::Show()
     dialog_->setMinimumDuration(0);
     dialog_->setAutoReset(false);
     dialog_->setAutoClose(false);
-    dialog_->setValue(0);
+    // The bar is set directly: the dialog's own setValue() handles all
+    // events on every call when it is modal.
+    bar_ = new QProgressBar(dialog_);
+    bar_->setRange(0, BarSteps);
+    dialog_->setBar(bar_);
     dialog_->show();
 }
 
 void TProgressDialog::Update(std::uint64_t done, std::uint64_t total)
 {
     const double share = total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
-    dialog_->setValue(static_cast<int>(std::min(share, 1.0) * BarSteps));
+    bar_->setValue(static_cast<int>(std::min(share, 1.0) * BarSteps));
 }
 
 QString ExportingCaption(int column, const std::string& fileName)

@@ -10,6 +10,7 @@
 
 #include "model/progress.h"
 
+class QProgressBar;
 class QProgressDialog;
 class QWidget;
 
@@ -33,7 +34,7 @@ public:
     static constexpr std::chrono::milliseconds ShowDelay{500};
     // How often the events are handled: often enough for a smooth repaint,
     // rarely enough to cost the operation nothing worth measuring.
-    static constexpr std::chrono::milliseconds EventInterval{30};
+    static constexpr std::chrono::milliseconds EventInterval{50};
 
     TProgressDialog(QWidget* window, const QString& caption, TClock clock,
                     std::chrono::milliseconds showDelay = ShowDelay);
@@ -56,6 +57,7 @@ private:
     bool cancelRequested_ = false;
     std::unique_ptr<TInputBlocker> blocker_;
     QPointer<QProgressDialog> dialog_;
+    QProgressBar* bar_ = nullptr; // owned by dialog_
 };
 
 // What the dialog says for each operation, naming the file without its folder.
