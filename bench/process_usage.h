@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 
 namespace quorva::bench {
 
@@ -19,5 +20,13 @@ public:
 private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
+
+// Seconds that `action` takes.
+inline double SecondsOf(const std::function<void()>& action)
+{
+    const TStopwatch stopwatch;
+    action();
+    return stopwatch.Seconds();
+}
 
 } // namespace quorva::bench

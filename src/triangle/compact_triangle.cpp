@@ -10,6 +10,14 @@ namespace quorva {
 
 template <class Cell>
 TCompactTriangle<Cell>::TCompactTriangle(const std::vector<std::int32_t>& values)
+    : TCompactTriangle(values, TSeedOnly{})
+{
+    for (std::size_t j = 1; j < ValueCount(); ++j)
+        FillColumn(j);
+}
+
+template <class Cell>
+TCompactTriangle<Cell>::TCompactTriangle(const std::vector<std::int32_t>& values, TSeedOnly)
 {
     const std::size_t n = values.size();
     columnStart_.resize(n);
@@ -18,20 +26,17 @@ TCompactTriangle<Cell>::TCompactTriangle(const std::vector<std::int32_t>& values
         columnStart_[j] = start;
         start += n - j;
     }
-    // A large triangle is hundreds of megabytes, first touched right here.
-    cells_.reserve(start);
-    AdviseHugePages(cells_.data(), start * sizeof(Cell));
-    cells_.resize(start);
-    std::transform(values.begin(), values.end(), cells_.begin(),
+    // A large triangle is hundreds of megabytes, first touched as it is filled.
+    cells_.reset(new Cell[start]);
+    AdviseHugePages(cells_.get(), start * sizeof(Cell));
+    std::transform(values.begin(), values.end(), cells_.get(),
                    [](std::int32_t value) { return static_cast<Cell>(value); });
-    for (std::size_t j = 1; j < n; ++j)
-        FillColumn(j);
 }
 
 template <class Cell> void TCompactTriangle<Cell>::FillColumn(std::size_t j)
 {
-    const Cell* previous = cells_.data() + columnStart_[j - 1];
-    Cell* column = cells_.data() + columnStart_[j];
+    const Cell* previous = cells_.get() + columnStart_[j - 1];
+    Cell* column = cells_.get() + columnStart_[j];
     const std::size_t length = ValueCount() - j;
     if constexpr (std::is_unsigned_v<Cell>) {
         for (std::size_t i = 0; i < length; ++i) {

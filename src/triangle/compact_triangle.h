@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace quorva {
@@ -18,15 +19,24 @@ template <class Cell> class TCompactTriangle {
 public:
     explicit TCompactTriangle(const std::vector<std::int32_t>& values);
 
+    // Only column 0, the values themselves: the caller fills columns 1 to
+    // n - 1 in that order with FillColumn, so that others can read the
+    // columns already filled while the rest are computed.
+    struct TSeedOnly {};
+    TCompactTriangle(const std::vector<std::int32_t>& values, TSeedOnly);
+
     std::size_t ValueCount() const { return columnStart_.size(); }
     Cell At(std::size_t j, std::size_t i) const { return cells_[columnStart_[j] + i]; }
     // Column j's n - j values, one after another.
-    const Cell* Column(std::size_t j) const { return cells_.data() + columnStart_[j]; }
+    const Cell* Column(std::size_t j) const { return cells_.get() + columnStart_[j]; }
 
-private:
+    // Computes column j from column j - 1, which must be filled already.
     void FillColumn(std::size_t j);
 
-    std::vector<Cell> cells_;
+private:
+    // Left uninitialised until filled: zeroing hundreds of megabytes first
+    // would cost a whole extra pass over memory.
+    std::unique_ptr<Cell[]> cells_;
     std::vector<std::size_t> columnStart_;
 };
 

@@ -1,22 +1,122 @@
 #include "triangle/triangle_budget.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <limits>
 #include <string>
 
 #include "model/error.h"
 #include "triangle/compact_triangle.h"
+#include "triangle/csv_export_pipeline.h"
 #include "triangle/diff_triangle.h"
 
 namespace quorva {
 namespace {
 
-bool ColumnFitsByteCells(const TRowTable& rows, int column)
+struct TColumnRange {
+    std::int64_t low = 0;
+    std::int64_t high = 0;
+};
+
+TColumnRange RangeOf(const TRowTable& rows, int column)
 {
+    TColumnRange range{std::numeric_limits<std::int64_t>::max(),
+                       std::numeric_limits<std::int64_t>::min()};
     for (const TNumberRow& row : rows) {
-        const std::int32_t value = row[static_cast<std::size_t>(column)];
-        if (value < 0 || value > 255)
-            return false;
+        const std::int64_t value = row[static_cast<std::size_t>(column)];
+        range.low = std::min(range.low, value);
+        range.high = std::max(range.high, value);
     }
-    return true;
+    return range;
+}
+
+std::uint64_t CellSize(const TRowTable& rows, int column)
+{
+    const TColumnRange range = RangeOf(rows, column);
+    return range.low >= 0 && range.high <= 255 ? 1 : sizeof(std::int32_t);
+}
+
+std::uint64_t DigitCount(std::uint64_t value)
+{
+    std::uint64_t digits = 1;
+    for (; value >= 10; value /= 10)
+        ++digits;
+    return digits;
+}
+
+// The most digits any cell beyond the values' own column can have. Without
+// negative values every difference lies between 0 and the largest value.
+// A negative value leaves blanks, which read as -1 when they are a lower
+// parent, so a column's differences can grow by one from the column before;
+// past 32 bits they wrap, and any cell up to INT32_MAX is possible.
+std::uint64_t DifferenceDigits(const TRowTable& rows, int column)
+{
+    const TColumnRange range = RangeOf(rows, column);
+    if (range.low >= 0)
+        return DigitCount(static_cast<std::uint64_t>(range.high));
+    const std::uint64_t grown = static_cast<std::uint64_t>(range.high - range.low) + rows.size();
+    constexpr std::uint64_t Largest = std::numeric_limits<std::int32_t>::max();
+    return DigitCount(std::min(grown, Largest));
+}
+
+[[noreturn]] void ThrowNotEnoughMemory(std::size_t valueCount, std::uint64_t needed,
+                                       std::uint64_t available)
+{
+    throw Error("The triangle of " + std::to_string(valueCount) + " values needs " +
+                FormatBytes(needed) + " of memory, but " + FormatBytes(available) +
+                " is available.");
+}
+
+void CheckMemory(const TRowTable& rows, std::uint64_t needed, const TSystemResources& system)
+{
+    const std::uint64_t available = system.AvailableMemory();
+    if (needed > available)
+        ThrowNotEnoughMemory(rows.size(), needed, available);
+}
+
+// Where the data of `fileName` really goes, following a chain of symbolic
+// links even to a target that does not exist yet.
+std::filesystem::path FollowLinks(std::filesystem::path path)
+{
+    namespace fs = std::filesystem;
+    constexpr int MaxLinks = 40;
+    std::error_code error;
+    for (int hops = 0; hops < MaxLinks && fs::is_symlink(fs::symlink_status(path, error)); ++hops) {
+        const fs::path target = fs::read_symlink(path, error);
+        if (error)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
+}
+
+// The folder whose file system receives the file's new blocks; empty when
+// the target is no regular file (a device or a pipe is written in place and
+// takes no space there).
+std::string FolderReceiving(const std::string& fileName)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::status(fileName, error);
+    if (fs::exists(status) && !fs::is_regular_file(status))
+        return {};
+    const fs::path target = FollowLinks(fs::absolute(fileName, error));
+    const fs::path folder = fs::weakly_canonical(target.parent_path(), error);
+    return error || folder.empty() ? target.parent_path().string() : folder.string();
+}
+
+void CheckDiskSpace(std::uint64_t needed, const std::string& fileName,
+                    const TSystemResources& system)
+{
+    const std::string folder = FolderReceiving(fileName);
+    if (folder.empty())
+        return;
+    // The new file is written beside the old one and replaces it only when
+    // complete, so the old file's space does not count as free.
+    const std::uint64_t free = system.FreeSpace(folder);
+    if (needed > free)
+        throw Error("The CSV file needs up to " + FormatBytes(needed) + ", but the folder " +
+                    folder + " has " + FormatBytes(free) + " free.");
 }
 
 } // namespace
@@ -24,21 +124,40 @@ bool ColumnFitsByteCells(const TRowTable& rows, int column)
 std::uint64_t TriangleMemoryNeeded(const TRowTable& rows, int column)
 {
     const std::uint64_t n = rows.size();
-    const std::uint64_t cellSize = ColumnFitsByteCells(rows, column) ? 1 : sizeof(std::int32_t);
     // The non-blank half, n (n + 1) / 2 cells, and where each column starts.
-    return n * (n + 1) / 2 * cellSize + n * sizeof(std::size_t) + n * sizeof(std::int32_t);
+    return n * (n + 1) / 2 * CellSize(rows, column) + n * sizeof(std::size_t) +
+           n * sizeof(std::int32_t);
 }
 
 void CheckTriangleFitsInMemory(const TRowTable& rows, int column, const TSystemResources& system)
 {
     CheckTriangleInput(rows, column);
-    const std::uint64_t needed = TriangleMemoryNeeded(rows, column);
-    const std::uint64_t available = system.AvailableMemory();
-    if (needed <= available)
-        return;
-    throw Error("The triangle of " + std::to_string(rows.size()) + " values needs " +
-                FormatBytes(needed) + " of memory, but " + FormatBytes(available) +
-                " is available.");
+    CheckMemory(rows, TriangleMemoryNeeded(rows, column), system);
+}
+
+std::uint64_t CsvBytesUpperBound(const TRowTable& rows, int column)
+{
+    const std::uint64_t n = rows.size();
+    if (n == 0)
+        return 0;
+    // Every one of the n² cells ends in ';' and each of the 2n - 1 lines in
+    // CR LF; the values' digits are counted exactly.
+    std::uint64_t bytes = n * n + 2 * (2 * n - 1);
+    for (const TNumberRow& row : rows) {
+        const std::int32_t value = row[static_cast<std::size_t>(column)];
+        if (value >= 0)
+            bytes += DigitCount(static_cast<std::uint64_t>(value));
+    }
+    return bytes + n * (n - 1) / 2 * DifferenceDigits(rows, column);
+}
+
+void CheckExportFits(const TRowTable& rows, int column, const std::string& fileName,
+                     const TSystemResources& system)
+{
+    CheckTriangleInput(rows, column);
+    const std::uint64_t buffers = ExportBufferBytes(rows.size(), CellSize(rows, column));
+    CheckMemory(rows, TriangleMemoryNeeded(rows, column) + buffers, system);
+    CheckDiskSpace(CsvBytesUpperBound(rows, column), fileName, system);
 }
 
 } // namespace quorva

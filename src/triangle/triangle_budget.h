@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "model/number_row.h"
 #include "model/system_resources.h"
@@ -15,5 +16,17 @@ std::uint64_t TriangleMemoryNeeded(const TRowTable& rows, int column);
 // both ask this before they allocate anything.
 void CheckTriangleFitsInMemory(const TRowTable& rows, int column,
                                const TSystemResources& system = SystemResources());
+
+// Bytes the CSV export of one column's triangle writes at most, worked out
+// from the values alone in time linear in their number: exact but for the
+// digits of the differences, which are bounded by the largest difference the
+// values allow.
+std::uint64_t CsvBytesUpperBound(const TRowTable& rows, int column);
+
+// Raises Error, with the figures, when the export of one column's triangle
+// to `fileName` would run out of memory (the triangle and the export's own
+// buffers) or out of space in the target's file system. Nothing is touched.
+void CheckExportFits(const TRowTable& rows, int column, const std::string& fileName,
+                     const TSystemResources& system = SystemResources());
 
 } // namespace quorva

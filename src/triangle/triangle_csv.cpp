@@ -1,42 +1,16 @@
 #include "triangle/triangle_csv.h"
 
-#include <algorithm>
+#include <new>
 
 #include "model/atomic_file_writer.h"
+#include "model/error.h"
 #include "model/number_rules.h"
-#include "model/text_file.h"
 #include "triangle/compact_triangle.h"
-#include "triangle/csv_band_renderer.h"
+#include "triangle/csv_export_pipeline.h"
+#include "triangle/triangle_budget.h"
 
 namespace quorva {
 namespace {
-
-// Lines per band: a band takes a whole cache line from each column of
-// one-byte cells, and its table of cells stays within the processor's
-// second-level cache.
-constexpr std::size_t BandLines = 128;
-
-template <class Cell>
-void WriteCsv(const std::vector<std::int32_t>& values, TAtomicFileWriter& writer)
-{
-    const TCompactTriangle<Cell> triangle(values);
-    TCsvBandRenderer<Cell> renderer(triangle, BandLines);
-    std::string chunk(WriteChunkSize + renderer.LineCapacity(), '\0');
-    char* const begin = chunk.data();
-    char* out = begin;
-    for (std::size_t first = 0; first < renderer.LineCount(); first += BandLines) {
-        renderer.LoadBand(first);
-        const std::size_t last = std::min(first + BandLines, renderer.LineCount());
-        for (std::size_t k = first; k < last; ++k) {
-            out = renderer.AppendLine(out, k);
-            if (static_cast<std::size_t>(out - begin) >= WriteChunkSize) {
-                writer.Write({begin, static_cast<std::size_t>(out - begin)});
-                out = begin;
-            }
-        }
-    }
-    writer.Write({begin, static_cast<std::size_t>(out - begin)});
-}
 
 std::vector<std::int32_t> ColumnValues(const TRowTable& rows, int column)
 {
@@ -65,16 +39,23 @@ std::vector<std::string> TriangleToCsvLines(const TDiffTriangle& triangle)
     return lines;
 }
 
-void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fileName)
+void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fileName,
+                       TProgress& progress, const TSystemResources& system)
 {
-    CheckTriangleInput(rows, column);
-    const std::vector<std::int32_t> values = ColumnValues(rows, column);
-    TAtomicFileWriter writer(fileName);
-    if (FitsByteCells(values))
-        WriteCsv<std::uint8_t>(values, writer);
-    else
-        WriteCsv<std::int32_t>(values, writer);
-    writer.Commit();
+    CheckExportFits(rows, column, fileName, system);
+    try {
+        const std::vector<std::int32_t> values = ColumnValues(rows, column);
+        TAtomicFileWriter writer(fileName);
+        if (FitsByteCells(values))
+            WriteTriangleCsv<std::uint8_t>(values, writer, progress);
+        else
+            WriteTriangleCsv<std::int32_t>(values, writer, progress);
+        writer.Commit();
+    } catch (const std::bad_alloc&) {
+        // The check above leaves room for the export, but other programs
+        // may take the memory in the meantime.
+        throw Error("Not enough memory to export the triangle.");
+    }
 }
 
 } // namespace quorva

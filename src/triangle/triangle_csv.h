@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "model/number_row.h"
+#include "model/progress.h"
+#include "model/system_resources.h"
 #include "triangle/diff_triangle.h"
 
 namespace quorva {
@@ -16,8 +18,16 @@ std::vector<std::string> TriangleToCsvLines(const TDiffTriangle& triangle);
 // followed by CR LF). Gives the same bytes as SaveLinesToFile of
 // TriangleToCsvLines(BuildDiffTriangle(rows, column)), but streams the text
 // from a compact form of the triangle, so memory stays well below the size of
-// the file. Raises "Range check error" for an empty table, before the file
-// is touched.
-void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fileName);
+// the file.
+//
+// Before anything is allocated or written it raises "Range check error" for
+// an empty table, and an Error with the figures when the triangle would not
+// fit in the available memory or the file in the target folder's free space
+// (CheckExportFits). It reports its progress, and when the progress says stop
+// it ends with Cancelled, leaving the target as it was. Memory that still
+// runs out ends it with "Not enough memory to export the triangle.".
+void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fileName,
+                       TProgress& progress = NoProgress(),
+                       const TSystemResources& system = SystemResources());
 
 } // namespace quorva

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <optional>
 #include <utility>
 
 #include "model/row_editing.h"
@@ -26,6 +27,7 @@
 #include "ui/dropped_file.h"
 #include "ui/form_controls.h"
 #include "ui/form_layout.h"
+#include "ui/progress_dialog.h"
 #include "ui/row_list_view.h"
 #include "ui/window_accessibility.h"
 
@@ -45,7 +47,7 @@ constexpr Qt::WindowFlags FrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt
 } // namespace
 
 TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* parent)
-    : QWidget(parent, FrameFlags), FDialogs(dialogs)
+    : QWidget(parent, FrameFlags), FDialogs(dialogs), FClock(clock)
 {
     // Before anything about the window reaches assistive technology, which
     // keeps the first description it gets of an object.
@@ -136,6 +138,8 @@ void TForm1::RunReportingFailures(void (TForm1::*handler)())
     // application's report in notify().
     try {
         (this->*handler)();
+    } catch (const Cancelled&) {
+        // The user stopped it, and it changed nothing: there is nothing to say.
     } catch (const std::exception& failure) {
         FDialogs.ReportFailure(failure.what());
     }
@@ -195,9 +199,20 @@ void TForm1::btnOpenClick()
 
 void TForm1::OpenRowList(const std::string& fileName)
 {
-    TBusyCursor busy;
-    OpenRowListFile(FLines, FRows, fileName,
-                    [this](const std::string& message) { FDialogs.ShowError(message); });
+    std::optional<std::string> refusal;
+    try {
+        TBusyCursor busy;
+        TProgressDialog progress(this, OpeningCaption(fileName), FClock);
+        OpenRowListFile(FLines, FRows, fileName,
+                        [&refusal](const std::string& message) { refusal = message; }, progress);
+    } catch (const Cancelled&) {
+        // Also reached from a drop or the command line, where no handler
+        // would catch it: a cancelled Open has changed nothing.
+        return;
+    }
+    // Shown once the progress dialog has gone, so that the error stands alone.
+    if (refusal)
+        FDialogs.ShowError(*refusal);
 }
 
 void TForm1::btnSaveClick()
@@ -206,7 +221,8 @@ void TForm1::btnSaveClick()
     if (!fileName)
         return;
     TBusyCursor busy;
-    SaveRowListFile(FLines, *fileName);
+    TProgressDialog progress(this, SavingCaption(*fileName), FClock);
+    SaveRowListFile(FLines, *fileName, progress);
 }
 
 void TForm1::Button1Click()
@@ -215,7 +231,9 @@ void TForm1::Button1Click()
     if (!fileName)
         return;
     TBusyCursor busy;
-    ExportTriangleCsv(FRows, FColumnChoice->ItemIndex(), *fileName);
+    const int column = FColumnChoice->ItemIndex();
+    TProgressDialog progress(this, ExportingCaption(column, *fileName), FClock);
+    ExportTriangleCsv(FRows, column, *fileName, progress);
 }
 
 void TForm1::PasteClick()

@@ -66,6 +66,8 @@ private:
     TNumberRow SpinValues() const;
 
     TUserDialogs& FDialogs;
+    // Times the progress of long operations, as it times typing in the list.
+    TPrefixSearch::TClock FClock;
     TRowTable FRows;
     TLineList FLines;
     TLineListModel FLinesModel{FLines};

@@ -319,6 +319,32 @@ def pipe_refused_at_once(session, window):
     expect_file(after, text_file(row_line(row) for row in rows + [ROW_A]))
 
 
+def cancelled_export_leaves_nothing(session, window):
+    """A long export, cancelled with Esc while its progress dialog shows,
+    leaves no file behind, and the window then saves the list unchanged."""
+    rows = [[i % 100, i * 7 % 100, i * 13 % 100, 1, 2, 3, i // 1000 % 100] for i in range(40000)]
+    listed = text_file(row_line(row) for row in rows)
+    large = os.path.join(session.scratch, "large.tir")
+    with open(large, "wb") as file:
+        file.write(listed)
+    window.open_rows(large)
+    before = sorted(os.listdir(session.scratch))
+
+    window.export_csv(os.path.join(session.scratch, "large.csv"))
+    # The dialog carries the program's name, as the window does.
+    progress = wait_for("the progress dialog", lambda: [
+        other for other in session.visible_windows(MAIN_CAPTION) if other != window.id])[0]
+    session.wait_for_focus(progress, "the progress dialog")
+    session.key("Escape")
+    session.wait_until_closed(progress, "the progress dialog")
+
+    # The dialog stays until the export has ended.
+    expect(sorted(os.listdir(session.scratch)) == before,
+           f"the cancelled export left {sorted(set(os.listdir(session.scratch)) - set(before))}")
+    resaved = os.path.join(session.scratch, "resaved.tir")
+    window.save_rows(resaved)
+    expect_file(resaved, listed)
+
 # The program names its failure reports after its executable: this case runs
 # a copy under another name, so a caption fixed in the code would show.
 RENAMED_EXECUTABLE = "QuorvaCheck.e2e"
@@ -330,6 +356,7 @@ CASES = {
     "refused_file_keeps_rows": refused_file_keeps_rows,
     "failed_export_reported": failed_export_reported,
     "pipe_refused_at_once": pipe_refused_at_once,
+    "cancelled_export_leaves_nothing": cancelled_export_leaves_nothing,
 }
 
 

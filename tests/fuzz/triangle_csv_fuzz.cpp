@@ -19,7 +19,9 @@ namespace {
 
 using quorva::fuzz::Check;
 
-constexpr std::size_t MaxRows = 64;
+// Enough for several bands of lines, which the export renders on two
+// threads and writes in order.
+constexpr std::size_t MaxRows = 200;
 
 // Mostly the values a user or a file gives, but also every 32-bit extreme.
 std::int32_t PickValue(FuzzedDataProvider& input)

@@ -15,6 +15,7 @@
 #include "model/row_editing.h"
 #include "model/row_list_file.h"
 #include "model/text_file.h"
+#include "support/scripted_progress.h"
 #include "support/child_process.h"
 #include "support/folder_snapshot.h"
 #include "support/temp_dir.h"
@@ -42,20 +43,14 @@ const Lines& SmallLines()
     return lines;
 }
 
-// Writes down every report; answers "stop" at report `cancelAt`.
-class TRecordingProgress final : public TProgress {
-public:
-    explicit TRecordingProgress(int cancelAt = -1) : cancelAt_(cancelAt) {}
-    bool Proceed(std::uint64_t done, std::uint64_t total) override
-    {
-        reports.push_back({done, total});
-        return static_cast<int>(reports.size()) - 1 != cancelAt_;
-    }
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
-
-private:
-    int cancelAt_;
-};
+// Writes down every report; answers "stop" at report `cancelAt` (counted
+// from 0), or never.
+test::TScriptedProgress RecordingProgress(int cancelAt = -1)
+{
+    return test::TScriptedProgress([cancelAt, call = 0](std::uint64_t, std::uint64_t) mutable {
+        return call++ == cancelAt;
+    });
+}
 
 using PrepareFn = std::function<std::string(const test::TTempDir&)>; // returns the file
 
@@ -129,10 +124,10 @@ TEST_P(ProgressTest, RisesAndEndsAtTheTotal)
     test::TTempDir dir;
     const std::string file = operation.prepare(dir);
     TWindowState state(operation.startLines());
-    TRecordingProgress progress;
+    test::TScriptedProgress progress = RecordingProgress();
     EXPECT_EQ(operation.run(state, file, progress), Lines{});
 
-    const auto& reports = progress.reports;
+    const auto& reports = progress.calls;
     ASSERT_GE(reports.size(), 3u) << "a first, a middle and a last report";
     EXPECT_EQ(reports.front().first, 0u);
     for (std::size_t i = 1; i < reports.size(); ++i) {
@@ -153,22 +148,22 @@ class CancelTest : public testing::TestWithParam<std::tuple<TLongOperation, doub
 TEST_P(CancelTest, ChangesNothing)
 {
     const auto& [operation, moment] = GetParam();
-    TRecordingProgress counting;
+    test::TScriptedProgress counting = RecordingProgress();
     {
         test::TTempDir scratch;
         TWindowState state(operation.startLines());
         operation.run(state, operation.prepare(scratch), counting);
     }
     const int cancelAt =
-        static_cast<int>(moment * static_cast<double>(counting.reports.size() - 1));
+        static_cast<int>(moment * static_cast<double>(counting.calls.size() - 1));
 
     test::TTempDir dir;
     const std::string file = operation.prepare(dir);
     const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
     TWindowState state(operation.startLines());
-    TRecordingProgress cancelling(cancelAt);
+    test::TScriptedProgress cancelling = RecordingProgress(cancelAt);
     EXPECT_THROW(operation.run(state, file, cancelling), Cancelled);
-    EXPECT_EQ(static_cast<int>(cancelling.reports.size()), cancelAt + 1) << "went on after stop";
+    EXPECT_EQ(static_cast<int>(cancelling.calls.size()), cancelAt + 1) << "went on after stop";
     EXPECT_TRUE(state.SameAs(TWindowState(operation.startLines())));
     EXPECT_TRUE(test::SnapshotFolder(dir.Path()) == before) << "the folder changed";
 }

@@ -74,14 +74,28 @@ bool Exists(const std::string& fileName)
     return std::filesystem::exists(std::filesystem::symlink_status(fileName, ignored));
 }
 
-std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action)
+namespace {
+
+std::string RunWithLimit(int resource, long limit, const std::function<void()>& action)
 {
     return MessageFromChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit fileSize{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
-        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        const rlimit lowered{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+        ::setrlimit(resource, &lowered);
         action();
     });
+}
+
+} // namespace
+
+std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action)
+{
+    return RunWithLimit(RLIMIT_FSIZE, limit, action);
+}
+
+std::string RunWithMemoryLimit(long limit, const std::function<void()>& action)
+{
+    return RunWithLimit(RLIMIT_AS, limit, action);
 }
 
 } // namespace quorva::test

@@ -32,4 +32,9 @@ bool Exists(const std::string& fileName);
 // succeeded. The limit applies to root too, unlike permissions.
 std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action);
 
+// The same with the child's address space limited to `limit` bytes, so that
+// a large allocation fails there. (AddressSanitizer needs far more address
+// space than any useful limit: skip such tests in its build.)
+std::string RunWithMemoryLimit(long limit, const std::function<void()>& action);
+
 } // namespace quorva::test

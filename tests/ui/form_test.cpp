@@ -17,6 +17,7 @@
 #include "form_fixture.h"
 #include "model/row_list_file.h"
 #include "reporting_test_main.h"
+#include "row_list_text.h"
 #include "support/temp_dir.h"
 #include "ui/Unit1.h"
 
@@ -34,17 +35,6 @@ std::string ReadBytes(const QString& path)
 void WriteBytes(const QString& path, const std::string& bytes)
 {
     quorva::test::WriteBytes(path.toStdString(), bytes);
-}
-
-// Row lines whose first values count up, from 00 to 99 and round again.
-std::string RowListText(int count)
-{
-    std::string text;
-    for (int i = 0; i < count; ++i)
-        text += QStringLiteral("%1 01 02 03 04 05 06\r\n")
-                    .arg(i % 100, 2, 10, QLatin1Char('0'))
-                    .toStdString();
-    return text;
 }
 
 // Lowers this process's file size limit for one scope, with SIGXFSZ ignored
@@ -392,7 +382,8 @@ private slots:
         Click("btnOpen");
 
         QCOMPARE(dialogs_->shownErrors, std::vector<std::string>{quorva::SBadFileFormat});
-        QCOMPARE(dialogs_->cursorsWhileShowingError, std::vector<Qt::CursorShape>{Qt::WaitCursor});
+        // The work is over: the message waits for the user without a busy cursor.
+        QCOMPARE(dialogs_->cursorsWhileShowingError, std::vector<Qt::CursorShape>{Qt::ArrowCursor});
         QVERIFY(dialogs_->reportedFailures.empty());
         QCOMPARE(form_->Rows(), rows);
         QCOMPARE(List()->model()->rowCount(), 3);

@@ -1,0 +1,312 @@
+#include "triangle/csv_export_pipeline.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "triangle/compact_triangle.h"
+#include "triangle/csv_band_renderer.h"
+#include "triangle/diff_triangle.h"
+
+namespace quorva {
+namespace {
+
+// Rendered bands that may wait for the writer: enough for the renderers to
+// run ahead over a slow write, few enough to keep memory small.
+constexpr std::size_t BandsInFlight = 4;
+
+// The longest the writing thread waits without asking the progress, so that
+// Cancel is heard while the other thread computes.
+constexpr std::chrono::milliseconds ProgressInterval{20};
+
+// Longest text of a cell and its ';', plus the blank's ';' after it.
+constexpr std::uint64_t MaxPairText(std::uint64_t cellSize)
+{
+    return cellSize == 1 ? 5 : 12;
+}
+
+struct TBandText {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+    bool ready = false; // rendered and not yet written
+};
+
+template <class Cell> class TCsvExport {
+public:
+    TCsvExport(const std::vector<std::int32_t>& values, TAtomicFileWriter& writer,
+               TProgress& progress);
+    void Run();
+
+private:
+    // The second thread: fills the triangle, then renders bands until none
+    // is left to claim.
+    void Work() noexcept;
+    void FillColumns();
+    void RenderClaimedBands();
+
+    // This thread: writes the bands in order, rendering bands itself while
+    // the one to write next is not ready.
+    void WriteBands();
+    TBandText& AwaitBand(std::size_t band);
+    void WaitForColumns(std::size_t columns);
+    void AskProgress();
+    void Stop() noexcept;
+
+    bool Claim(std::size_t& band); // with mutex_ held
+    void RenderBand(TCsvBandRenderer<Cell>& renderer, std::size_t band);
+    std::size_t FirstLine(std::size_t band) const { return band * ExportBandLines; }
+    std::size_t EndLine(std::size_t band) const;
+    std::size_t ColumnsNeeded(std::size_t band) const;
+    std::uint64_t BandCells(std::size_t band) const;
+
+    TCompactTriangle<Cell> triangle_;
+    TAtomicFileWriter& writer_;
+    TProgress& progress_;
+    const std::size_t valueCount_;
+    const std::size_t lineCount_;
+    const std::size_t bandCount_;
+    // Progress counts the cells filled and the cells written.
+    const std::uint64_t totalWork_;
+    TCsvBandRenderer<Cell> ownRenderer_;
+    TCsvBandRenderer<Cell> workerRenderer_;
+    std::array<TBandText, BandsInFlight> texts_;
+    std::uint64_t writtenCells_ = 0; // this thread's only
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    // Guarded by mutex_.
+    std::size_t filledColumns_ = 1;
+    std::uint64_t filledCells_;
+    std::size_t nextBand_ = 0;
+    std::size_t writtenBands_ = 0;
+    std::exception_ptr failure_;
+    // Set under mutex_ too, but also read while filling without it.
+    std::atomic<bool> stopping_{false};
+};
+
+template <class Cell>
+TCsvExport<Cell>::TCsvExport(const std::vector<std::int32_t>& values, TAtomicFileWriter& writer,
+                             TProgress& progress)
+    : triangle_(values, typename TCompactTriangle<Cell>::TSeedOnly{}), writer_(writer),
+      progress_(progress), valueCount_(values.size()), lineCount_(2 * values.size() - 1),
+      bandCount_((lineCount_ + ExportBandLines - 1) / ExportBandLines),
+      totalWork_(std::uint64_t{valueCount_} * (valueCount_ + 1) / 2 +
+                 std::uint64_t{valueCount_} * valueCount_),
+      ownRenderer_(triangle_, ExportBandLines), workerRenderer_(triangle_, ExportBandLines),
+      filledCells_(valueCount_)
+{
+    // Everything is allocated before the first byte is written, so that a
+    // lack of memory shows before the work starts. Pages are touched only as
+    // bands are rendered into them.
+    for (TBandText& text : texts_)
+        text.bytes.reset(new char[ExportBandLines * ownRenderer_.LineCapacity()]);
+}
+
+template <class Cell> void TCsvExport<Cell>::Run()
+{
+    std::thread worker;
+    try {
+        worker = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+        // No second thread to be had: this one computes everything first.
+        FillColumns();
+    }
+    try {
+        WriteBands();
+    } catch (...) {
+        Stop();
+        if (worker.joinable())
+            worker.join();
+        throw;
+    }
+    if (worker.joinable())
+        worker.join();
+}
+
+template <class Cell> void TCsvExport<Cell>::Work() noexcept
+{
+    try {
+        FillColumns();
+        RenderClaimedBands();
+    } catch (...) {
+        const std::lock_guard lock(mutex_);
+        failure_ = std::current_exception();
+        stopping_ = true;
+        changed_.notify_all();
+    }
+}
+
+template <class Cell> void TCsvExport<Cell>::FillColumns()
+{
+    for (std::size_t j = 1; j < valueCount_ && !stopping_; ++j) {
+        triangle_.FillColumn(j);
+        const std::lock_guard lock(mutex_);
+        filledColumns_ = j + 1;
+        filledCells_ += valueCount_ - j;
+        changed_.notify_all();
+    }
+}
+
+template <class Cell> void TCsvExport<Cell>::RenderClaimedBands()
+{
+    for (;;) {
+        std::size_t band = 0;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] {
+                return stopping_ || nextBand_ >= bandCount_ ||
+                       nextBand_ < writtenBands_ + BandsInFlight;
+            });
+            if (stopping_ || !Claim(band))
+                return;
+        }
+        RenderBand(workerRenderer_, band);
+        const std::lock_guard lock(mutex_);
+        texts_[band % BandsInFlight].ready = true;
+        changed_.notify_all();
+    }
+}
+
+template <class Cell> void TCsvExport<Cell>::WriteBands()
+{
+    for (std::size_t band = 0; band < bandCount_; ++band) {
+        TBandText& text = AwaitBand(band);
+        writer_.Write({text.bytes.get(), text.size});
+        writtenCells_ += BandCells(band);
+        {
+            const std::lock_guard lock(mutex_);
+            text.ready = false;
+            ++writtenBands_;
+            changed_.notify_all();
+        }
+        AskProgress();
+    }
+}
+
+template <class Cell> TBandText& TCsvExport<Cell>::AwaitBand(std::size_t band)
+{
+    TBandText& text = texts_[band % BandsInFlight];
+    std::unique_lock lock(mutex_);
+    while (!text.ready) {
+        if (failure_)
+            std::rethrow_exception(failure_);
+        std::size_t claimed = 0;
+        if (Claim(claimed)) {
+            lock.unlock();
+            WaitForColumns(ColumnsNeeded(claimed));
+            RenderBand(ownRenderer_, claimed);
+            lock.lock();
+            texts_[claimed % BandsInFlight].ready = true;
+        } else {
+            changed_.wait_for(lock, ProgressInterval);
+            lock.unlock();
+            AskProgress();
+            lock.lock();
+        }
+    }
+    return text;
+}
+
+template <class Cell> void TCsvExport<Cell>::WaitForColumns(std::size_t columns)
+{
+    std::unique_lock lock(mutex_);
+    while (filledColumns_ < columns) {
+        if (failure_)
+            std::rethrow_exception(failure_);
+        changed_.wait_for(lock, ProgressInterval);
+        lock.unlock();
+        AskProgress();
+        lock.lock();
+    }
+}
+
+template <class Cell> void TCsvExport<Cell>::AskProgress()
+{
+    std::uint64_t filledCells = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        filledCells = filledCells_;
+    }
+    if (!progress_.Proceed(filledCells + writtenCells_, totalWork_))
+        throw Cancelled();
+}
+
+template <class Cell> void TCsvExport<Cell>::Stop() noexcept
+{
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+    changed_.notify_all();
+}
+
+template <class Cell> bool TCsvExport<Cell>::Claim(std::size_t& band)
+{
+    // A band's text is rendered into the place of the band BandsInFlight
+    // before it, which must have been written.
+    if (nextBand_ >= bandCount_ || nextBand_ >= writtenBands_ + BandsInFlight)
+        return false;
+    band = nextBand_++;
+    return true;
+}
+
+template <class Cell>
+void TCsvExport<Cell>::RenderBand(TCsvBandRenderer<Cell>& renderer, std::size_t band)
+{
+    TBandText& text = texts_[band % BandsInFlight];
+    renderer.LoadBand(FirstLine(band));
+    char* out = text.bytes.get();
+    for (std::size_t k = FirstLine(band); k < EndLine(band); ++k)
+        out = renderer.AppendLine(out, k);
+    text.size = static_cast<std::size_t>(out - text.bytes.get());
+}
+
+template <class Cell> std::size_t TCsvExport<Cell>::EndLine(std::size_t band) const
+{
+    return std::min(FirstLine(band) + ExportBandLines, lineCount_);
+}
+
+template <class Cell> std::size_t TCsvExport<Cell>::ColumnsNeeded(std::size_t band) const
+{
+    // Line k has cells in columns 0 to min(k, lineCount - 1 - k).
+    return std::min({EndLine(band), lineCount_ - FirstLine(band), valueCount_});
+}
+
+template <class Cell> std::uint64_t TCsvExport<Cell>::BandCells(std::size_t band) const
+{
+    std::uint64_t cells = 0;
+    for (std::size_t k = FirstLine(band); k < EndLine(band); ++k)
+        cells += TriangleRowLength(k, lineCount_);
+    return cells;
+}
+
+} // namespace
+
+std::uint64_t ExportBufferBytes(std::uint64_t valueCount, std::uint64_t cellSize)
+{
+    const std::uint64_t lineCells = (valueCount + 1) / 2;
+    constexpr std::uint64_t CacheLinePadding = 128;
+    const std::uint64_t bandTables =
+        2 * ExportBandLines * (lineCells * cellSize + CacheLinePadding);
+    const std::uint64_t lineText = lineCells * MaxPairText(cellSize) + 16;
+    return bandTables + BandsInFlight * ExportBandLines * lineText;
+}
+
+template <class Cell>
+void WriteTriangleCsv(const std::vector<std::int32_t>& values, TAtomicFileWriter& writer,
+                      TProgress& progress)
+{
+    TCsvExport<Cell>(values, writer, progress).Run();
+}
+
+template void WriteTriangleCsv<std::uint8_t>(const std::vector<std::int32_t>&, TAtomicFileWriter&,
+                                             TProgress&);
+template void WriteTriangleCsv<std::int32_t>(const std::vector<std::int32_t>&, TAtomicFileWriter&,
+                                             TProgress&);
+
+} // namespace quorva

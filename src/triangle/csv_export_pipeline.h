@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/atomic_file_writer.h"
+#include "model/progress.h"
+
+namespace quorva {
+
+// Lines the export renders together as one piece of work: a band takes a
+// whole cache line from each column of one-byte cells, and its table of cells
+// stays within the processor's second-level cache.
+inline constexpr std::size_t ExportBandLines = 128;
+
+// Memory the export takes besides the triangle itself: the band tables of
+// its two renderers and the rendered bands waiting to be written.
+std::uint64_t ExportBufferBytes(std::uint64_t valueCount, std::uint64_t cellSize);
+
+// Writes the CSV text of the triangle of `values` to `writer`, every line
+// followed by CR LF, with cells of type Cell (see TCompactTriangle).
+//
+// Computing, rendering and writing overlap: a second thread fills the
+// triangle's columns and then renders bands of lines, while this thread
+// renders bands too and writes every band in order. The second thread lives
+// only inside this call. Progress is asked only from this thread, after every
+// band written and at least every few dozen milliseconds while it waits;
+// when it says stop, the call ends with Cancelled.
+template <class Cell>
+void WriteTriangleCsv(const std::vector<std::int32_t>& values, TAtomicFileWriter& writer,
+                      TProgress& progress);
+
+} // namespace quorva

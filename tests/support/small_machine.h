@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/system_resources.h"
+
+namespace quorva::test {
+
+// A machine with the given memory and free disk space, which remembers the
+// folder it was asked about.
+class TSmallMachine final : public TSystemResources {
+public:
+    TSmallMachine(std::uint64_t memory, std::uint64_t freeSpace)
+        : memory_(memory), freeSpace_(freeSpace)
+    {
+    }
+
+    std::uint64_t AvailableMemory() const override { return memory_; }
+    std::uint64_t FreeSpace(const std::string& folder) const override
+    {
+        askedFolders.push_back(folder);
+        return freeSpace_;
+    }
+
+    mutable std::vector<std::string> askedFolders;
+
+private:
+    std::uint64_t memory_;
+    std::uint64_t freeSpace_;
+};
+
+} // namespace quorva::test

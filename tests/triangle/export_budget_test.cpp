@@ -1,0 +1,237 @@
+// The export's refusals before it starts: the triangle's memory and the
+// CSV's size against the figures of a machine described by the test, and an
+// allocation that still fails.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <random>
+
+#include "model/error.h"
+#include "support/case_name.h"
+#include "support/folder_snapshot.h"
+#include "support/small_machine.h"
+#include "support/temp_dir.h"
+#include "triangle/triangle_budget.h"
+#include "triangle/triangle_csv.h"
+
+namespace quorva {
+namespace {
+
+constexpr std::uint64_t Unlimited = std::numeric_limits<std::uint64_t>::max();
+constexpr std::uint64_t TwoGigabytes = 2'000'000'000;
+
+TRowTable RowsOf(const std::vector<std::int32_t>& values)
+{
+    TRowTable rows(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        rows[i][0] = values[i];
+    return rows;
+}
+
+std::vector<std::int32_t> RandomValues(std::size_t count, std::int32_t low, std::int32_t high)
+{
+    std::mt19937 random(static_cast<unsigned>(count) + static_cast<unsigned>(high));
+    std::uniform_int_distribution<std::int32_t> value(low, high);
+    std::vector<std::int32_t> values(count);
+    for (auto& v : values)
+        v = value(random);
+    return values;
+}
+
+// n equal values, and one negative at the start when the cells must be wide.
+TRowTable LargeTable(std::size_t count, bool wideCells)
+{
+    std::vector<std::int32_t> values(count, 5);
+    if (wideCells)
+        values.front() = -1;
+    return RowsOf(values);
+}
+
+std::string ErrorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "";
+}
+
+// Gigabytes in "... needs 2.5 GB of memory ..."
+double NeededGigabytes(const std::string& message)
+{
+    double gigabytes = 0;
+    const std::size_t at = message.find(" needs ");
+    if (at == std::string::npos ||
+        std::sscanf(message.c_str() + at, " needs %lf GB", &gigabytes) != 1)
+        return 0;
+    return gigabytes;
+}
+
+struct TMemoryCase {
+    const char* name;
+    std::size_t count;
+    bool wideCells;
+    bool refused;
+};
+
+class ExportMemoryTest : public testing::TestWithParam<TMemoryCase> {};
+
+TEST_P(ExportMemoryTest, RefusesWhatDoesNotFitBeforeTouchingAnything)
+{
+    const TMemoryCase& param = GetParam();
+    const TRowTable rows = LargeTable(param.count, param.wideCells);
+    const test::TSmallMachine machine(TwoGigabytes, Unlimited);
+    test::TTempDir dir;
+    const std::string message = ErrorOf([&] {
+        if (param.refused)
+            ExportTriangleCsv(rows, 0, dir.File("out.csv"), NoProgress(), machine);
+        else
+            CheckExportFits(rows, 0, dir.File("out.csv"), machine);
+    });
+    EXPECT_EQ(dir.Listing(), "");
+    if (!param.refused) {
+        EXPECT_EQ(message, "");
+        return;
+    }
+    const std::string prefix = "The triangle of " + std::to_string(param.count) + " values needs ";
+    EXPECT_TRUE(message.starts_with(prefix)) << message;
+    EXPECT_TRUE(message.ends_with(" of memory, but 2.0 GB is available.")) << message;
+    // The figure covers the triangle's n (n + 1) / 2 cells, and not much more.
+    const double cells = static_cast<double>(param.count) * (param.count + 1) / 2;
+    const double triangle = cells * (param.wideCells ? 4 : 1) / 1e9;
+    EXPECT_GE(NeededGigabytes(message), triangle - 0.05) << message;
+    EXPECT_LE(NeededGigabytes(message), triangle * 1.1) << message;
+}
+
+INSTANTIATE_TEST_SUITE_P(TwoGigabytesAvailable, ExportMemoryTest,
+                         testing::Values(TMemoryCase{"ByteCellsTooMany", 70000, false, true},
+                                         TMemoryCase{"ByteCellsFit", 60000, false, false},
+                                         TMemoryCase{"WideCellsTooMany", 35000, true, true},
+                                         TMemoryCase{"WideCellsFit", 28000, true, false}),
+                         test::TCaseName());
+
+// The CSV of 1,000 values 0 to 99 takes about 1.5 MB.
+struct TSpaceCase {
+    const char* name;
+    std::uint64_t freeSpace;
+    bool targetExists;
+    bool refused;
+};
+
+class ExportSpaceTest : public testing::TestWithParam<TSpaceCase> {};
+
+TEST_P(ExportSpaceTest, RefusesAFileThatWouldNotFit)
+{
+    const TSpaceCase& param = GetParam();
+    test::TTempDir dir;
+    if (param.targetExists)
+        test::WriteBytes(dir.File("out.csv"), std::string(2'000'000, 'x'));
+    const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
+    const test::TSmallMachine machine(Unlimited, param.freeSpace);
+
+    const std::string message = ErrorOf([&] {
+        ExportTriangleCsv(RowsOf(RandomValues(1000, 0, 99)), 0, dir.File("out.csv"), NoProgress(),
+                          machine);
+    });
+
+    const std::string folder = std::filesystem::canonical(dir.Path()).string();
+    EXPECT_EQ(machine.askedFolders, std::vector<std::string>{folder});
+    if (!param.refused) {
+        EXPECT_EQ(message, "");
+        EXPECT_NE(test::SnapshotFolder(dir.Path()), before);
+        return;
+    }
+    EXPECT_TRUE(message.starts_with("The CSV file needs up to ")) << message;
+    EXPECT_TRUE(message.ends_with(", but the folder " + folder + " has " +
+                                  FormatBytes(param.freeSpace) + " free."))
+        << message;
+    EXPECT_EQ(test::SnapshotFolder(dir.Path()), before);
+}
+
+// The old file is replaced only once the new one is complete, so its space
+// is no help.
+INSTANTIATE_TEST_SUITE_P(FreeSpace, ExportSpaceTest,
+                         testing::Values(TSpaceCase{"NewFileNoRoom", 1000, false, true},
+                                         TSpaceCase{"NewFileJustShort", 1'400'000, false, true},
+                                         TSpaceCase{"NewFileRoom", 100'000'000, false, false},
+                                         TSpaceCase{"ReplacedFileNoRoom", 1'400'000, true, true},
+                                         TSpaceCase{"ReplacedFileRoom", 100'000'000, true, false}),
+                         test::TCaseName());
+
+TEST(ExportSpaceTest, AsksTheFolderALinkLeadsTo)
+{
+    test::TTempDir dir;
+    std::filesystem::create_directory(dir.File("real"));
+    std::filesystem::create_symlink(dir.File("real/out.csv"), dir.File("link.csv"));
+    const test::TSmallMachine machine(Unlimited, Unlimited);
+    ExportTriangleCsv(RowsOf({1, 2, 3}), 0, dir.File("link.csv"), NoProgress(), machine);
+    EXPECT_EQ(machine.askedFolders,
+              std::vector<std::string>{std::filesystem::canonical(dir.File("real")).string()});
+}
+
+TEST(ExportSpaceTest, ADeviceTakesNoSpace)
+{
+    const test::TSmallMachine machine(Unlimited, 0);
+    EXPECT_NO_THROW(
+        ExportTriangleCsv(RowsOf(RandomValues(300, 0, 99)), 0, "/dev/null", NoProgress(), machine));
+}
+
+// The bound is never below the real size, and close to it: exact where
+// every cell has one digit.
+struct TBoundCase {
+    const char* name;
+    std::int32_t low, high;
+    double mostOver; // bound / real size at most
+};
+
+class CsvBoundTest : public testing::TestWithParam<TBoundCase> {};
+
+TEST_P(CsvBoundTest, BoundsTheRealSizeClosely)
+{
+    for (std::size_t count : {1, 2, 3, 64, 301}) {
+        const TRowTable rows = RowsOf(RandomValues(count, GetParam().low, GetParam().high));
+        test::TTempDir dir;
+        ExportTriangleCsv(rows, 0, dir.File("out.csv"));
+        const auto real = static_cast<double>(std::filesystem::file_size(dir.File("out.csv")));
+        const auto bound = static_cast<double>(CsvBytesUpperBound(rows, 0));
+        EXPECT_GE(bound, real) << count;
+        EXPECT_LE(bound, real * GetParam().mostOver) << count;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, CsvBoundTest,
+    testing::Values(TBoundCase{"SingleDigits", 0, 9, 1.0}, TBoundCase{"TwoDigits", 0, 99, 1.5},
+                    TBoundCase{"Bytes", 0, 255, 1.7}, TBoundCase{"SomeNegative", -9, 99, 2.5},
+                    TBoundCase{"Extremes", std::numeric_limits<std::int32_t>::min(),
+                               std::numeric_limits<std::int32_t>::max(), 2.5}),
+    test::TCaseName());
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool AddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool AddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool AddressSanitizer = false;
+#endif
+
+TEST(ExportMemoryTest, MemoryThatRunsOutIsAnError)
+{
+    if (AddressSanitizer)
+        GTEST_SKIP() << "the sanitizer needs more address space than the limit leaves";
+    test::TTempDir dir;
+    const TRowTable rows = LargeTable(40000, false);
+    const std::string message = test::RunWithMemoryLimit(512L << 20, [&] {
+        const test::TSmallMachine plenty(Unlimited, Unlimited);
+        ExportTriangleCsv(rows, 0, dir.File("out.csv"), NoProgress(), plenty);
+    });
+    EXPECT_EQ(message, "Not enough memory to export the triangle.");
+    EXPECT_EQ(dir.Listing(), "");
+}
+
+} // namespace
+} // namespace quorva

@@ -1,0 +1,120 @@
+// The export's progress and Cancel: progress that only rises and ends at the
+// whole, and a Cancel at any point that leaves the folder as it was.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "model/progress.h"
+#include "support/case_name.h"
+#include "support/folder_snapshot.h"
+#include "support/scripted_progress.h"
+#include "support/temp_dir.h"
+#include "triangle/triangle_csv.h"
+
+namespace quorva {
+namespace {
+
+// Values of one column: byte cells or wide ones, one band of lines or many.
+struct TColumnCase {
+    const char* name;
+    std::size_t count;
+    std::int32_t low, high;
+};
+
+const TColumnCase ColumnCases[] = {
+    {"OneValue", 1, 0, 99},
+    {"OneBand", 40, 0, 99},
+    {"ManyBands", 1100, 0, 99},
+    {"WideCells", 301, -9, 99},
+};
+
+TRowTable RandomRows(const TColumnCase& column)
+{
+    std::mt19937 random(static_cast<unsigned>(column.count));
+    std::uniform_int_distribution<std::int32_t> value(column.low, column.high);
+    TRowTable rows(column.count);
+    for (TNumberRow& row : rows)
+        row[2] = value(random);
+    return rows;
+}
+
+class ExportProgressTest : public testing::TestWithParam<TColumnCase> {};
+
+TEST_P(ExportProgressTest, RisesAndEndsAtTheWhole)
+{
+    test::TTempDir dir;
+    test::TScriptedProgress progress;
+    ExportTriangleCsv(RandomRows(GetParam()), 2, dir.File("out.csv"), progress);
+
+    ASSERT_FALSE(progress.calls.empty());
+    const std::uint64_t total = progress.calls.front().second;
+    std::uint64_t previous = 0;
+    for (const auto& [done, callTotal] : progress.calls) {
+        EXPECT_EQ(callTotal, total);
+        EXPECT_GE(done, previous);
+        EXPECT_LE(done, total);
+        previous = done;
+    }
+    EXPECT_EQ(progress.calls.back().first, total);
+}
+
+INSTANTIATE_TEST_SUITE_P(Columns, ExportProgressTest, testing::ValuesIn(ColumnCases),
+                         test::TCaseName());
+
+// When the user cancels, and whether a file of that name was there before.
+struct TCancelCase {
+    const char* name;
+    test::TScriptedProgress::TStopRule stopAt;
+    bool targetExists;
+};
+
+bool AtFirstCall(std::uint64_t, std::uint64_t)
+{
+    return true;
+}
+bool HalfWay(std::uint64_t done, std::uint64_t total)
+{
+    return 2 * done >= total;
+}
+bool AtTheEnd(std::uint64_t done, std::uint64_t total)
+{
+    return done == total;
+}
+
+const TCancelCase CancelCases[] = {
+    {"FirstCallNewFile", AtFirstCall, false}, {"HalfWayNewFile", HalfWay, false},
+    {"LastCallNewFile", AtTheEnd, false},     {"FirstCallExistingFile", AtFirstCall, true},
+    {"HalfWayExistingFile", HalfWay, true},   {"LastCallExistingFile", AtTheEnd, true},
+};
+
+class ExportCancelTest : public testing::TestWithParam<TCancelCase> {};
+
+TEST_P(ExportCancelTest, LeavesTheFolderAsItWas)
+{
+    test::TTempDir dir;
+    if (GetParam().targetExists)
+        test::WriteBytes(dir.File("out.csv"), "earlier export\r\n");
+    const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
+
+    for (const TColumnCase& column : ColumnCases) {
+        test::TScriptedProgress progress(GetParam().stopAt);
+        EXPECT_THROW(ExportTriangleCsv(RandomRows(column), 2, dir.File("out.csv"), progress),
+                     Cancelled)
+            << column.name;
+        EXPECT_EQ(test::SnapshotFolder(dir.Path()), before) << column.name;
+        // Once told to stop, the export asks no more.
+        const auto stops =
+            std::count_if(progress.calls.begin(), progress.calls.end(), [](const auto& call) {
+                return GetParam().stopAt(call.first, call.second);
+            });
+        EXPECT_EQ(stops, 1) << column.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, ExportCancelTest, testing::ValuesIn(CancelCases),
+                         test::TCaseName());
+
+} // namespace
+} // namespace quorva
