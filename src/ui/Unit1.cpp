@@ -15,6 +15,8 @@
 #include "ui/column_choice.h"
 #include "ui/form_layout.h"
 #include "ui/row_list_view.h"
+#include "ui/triangle_command.h"
+#include "ui/triangle_window.h"
 
 namespace quorva {
 
@@ -39,6 +41,11 @@ TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* pare
     CreateList(scale, std::move(clock));
     CreateColumnChoice(scale);
     SetTabOrder();
+    auto* triangle = new TTriangleCommand(
+        *this, [this] { return rgColumsNo->ItemIndex(); },
+        [this] { RunReportingFailures(&TForm1::ShowTriangleClick); });
+    triangle->AddToContextMenu(*ListBox1);
+    triangle->AddToContextMenu(*rgColumsNo);
 
     setFixedSize(scale(DesignedClientSize));
     move(DesignedPosition);
@@ -202,6 +209,11 @@ void TForm1::Button1Click()
         return;
     TBusyCursor busy;
     ExportTriangleCsv(FRows, rgColumsNo->ItemIndex(), *fileName);
+}
+
+void TForm1::ShowTriangleClick()
+{
+    ShowTriangleWindow(FRows, rgColumsNo->ItemIndex(), FLinesModel, dialogs_, this);
 }
 
 } // namespace quorva

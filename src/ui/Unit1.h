@@ -39,6 +39,7 @@ public:
     void btnOpenClick();
     void btnSaveClick();
     void Button1Click(); // Start
+    void ShowTriangleClick();
 
 private:
     void SetUpWindow();

@@ -17,13 +17,23 @@ TQtUserDialogs::TQtUserDialogs(QString applicationTitle)
       saveDialog2_({QStringLiteral("SaveDialog2"), QStringLiteral("tir (*.tir)"),
                     QStringLiteral("tir"), QFileDialog::AcceptSave}),
       openDialog1_({QStringLiteral("OpenDialog1"), QStringLiteral("tir (*.tir)"),
-                    QStringLiteral("tir"), QFileDialog::AcceptOpen})
+                    QStringLiteral("tir"), QFileDialog::AcceptOpen}),
+      imageDialog_({QStringLiteral("ImageDialog"), QStringLiteral("png (*.png)"),
+                    QStringLiteral("png"), QFileDialog::AcceptSave})
 {
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseSaveFile(TSaveFile kind)
 {
-    return Choose(kind == TSaveFile::TriangleCsv ? saveDialog1_ : saveDialog2_);
+    switch (kind) {
+    case TSaveFile::TriangleCsv:
+        return Choose(saveDialog1_);
+    case TSaveFile::RowList:
+        return Choose(saveDialog2_);
+    case TSaveFile::ViewImage:
+        break;
+    }
+    return Choose(imageDialog_);
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseOpenFile()
