@@ -31,6 +31,18 @@ QString ValueText(const std::optional<std::int32_t>& value)
     return value ? QString::number(*value) : QStringLiteral("blank");
 }
 
+// The whole-pixel scroll offset that puts the content point `cell` (in cells)
+// nearest to the viewport pixel `anchor`, without leaving the cell it is in.
+int AnchoredOffset(double cell, double anchor, double cellSize)
+{
+    const double wanted = cell * cellSize - anchor;
+    const double cellStart = std::floor(cell) * cellSize - anchor;
+    const double first = std::ceil(cellStart);
+    const double last = std::ceil(cellStart + cellSize) - 1;
+    const double offset = std::round(wanted);
+    return static_cast<int>(first <= last ? std::clamp(offset, first, last) : offset);
+}
+
 } // namespace
 
 QString CellAccessibleText(const TTriangleGrid& grid, TCellPosition cell)
@@ -114,10 +126,8 @@ void TTriangleCanvas::SetCellSize(double size, QPointF anchor)
     cellSize_ = std::clamp(size, MinCellSize(), MaxCellSize);
     fitted_ = false;
     UpdateScrollRanges();
-    horizontalScrollBar()->setValue(
-        static_cast<int>(std::lround(content.x() * cellSize_ - anchor.x())));
-    verticalScrollBar()->setValue(
-        static_cast<int>(std::lround(content.y() * cellSize_ - anchor.y())));
+    horizontalScrollBar()->setValue(AnchoredOffset(content.x(), anchor.x(), cellSize_));
+    verticalScrollBar()->setValue(AnchoredOffset(content.y(), anchor.y(), cellSize_));
     viewport()->update();
 }
 

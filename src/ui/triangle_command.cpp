@@ -16,7 +16,10 @@ TTriangleCommand::TTriangleCommand(QWidget& window, std::function<int()> chosenC
     action_->setObjectName(QStringLiteral("ShowTriangle"));
     action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     action_->setShortcutContext(Qt::WindowShortcut);
-    connect(action_, &QAction::triggered, this, std::move(show));
+    connect(action_, &QAction::triggered, this, [this, show = std::move(show)] {
+        UpdateText();
+        show();
+    });
     window.addAction(action_);
     UpdateText();
 }

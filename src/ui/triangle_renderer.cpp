@@ -122,9 +122,10 @@ void TTriangleRenderer::FillCellColumn(QImage& image, int x, std::int64_t j,
 void TTriangleRenderer::FillSampledColumn(QImage& image, int x, double cellsPerPixel, double top,
                                           double left, QRgb outside) const
 {
-    // A few cells evenly spread over the pixel's block; a sample that falls
-    // on a blank cell takes the cell below it, so the blank half of the
-    // triangle does not wash out the colours.
+    // A few cells evenly spread over the pixel's block. Where they are all
+    // the cells of the block, the mean is exact; where they are spread out,
+    // a sample that falls on a blank cell takes the cell below it, lest the
+    // samples all land on the blank half.
     const int samples = std::min(MaxSamples, static_cast<int>(std::ceil(cellsPerPixel)));
     const double step = cellsPerPixel / samples;
     std::int64_t columns[MaxSamples];
@@ -142,7 +143,7 @@ void TTriangleRenderer::FillSampledColumn(QImage& image, int x, double cellsPerP
                     continue;
                 inside = true;
                 auto value = grid_.Cell(k, j);
-                if (!value && (k + j) % 2 != 0)
+                if (!value && step > 1 && (k + j) % 2 != 0)
                     value = grid_.Cell(k + 1, j);
                 if (value)
                     block.Add(*value);

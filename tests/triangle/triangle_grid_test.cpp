@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <sstream>
 
 #include "model/error.h"
+#include "support/triangle_fields.h"
 #include "triangle/diff_triangle.h"
 #include "triangle/triangle_csv.h"
 
@@ -22,28 +22,11 @@ struct TGridCase {
 
 TRowTable RandomRows(const TGridCase& c)
 {
-    std::mt19937 random(static_cast<unsigned>(c.count * 7919 + c.column));
-    std::uniform_int_distribution<std::int32_t> value(c.low, c.high);
-    TRowTable rows(c.count);
-    for (TNumberRow& row : rows)
-        for (std::int32_t& cell : row)
-            cell = value(random);
-    return rows;
+    return test::RandomRows(c.count, c.low, c.high,
+                            static_cast<unsigned>(c.count * 7919 + c.column));
 }
 
-// The CSV's fields of every line, split at ';' as a spreadsheet splits them.
-std::vector<std::vector<std::string>> CsvFields(const TRowTable& rows, int column)
-{
-    std::vector<std::vector<std::string>> fields;
-    for (const std::string& line : TriangleToCsvLines(BuildDiffTriangle(rows, column))) {
-        std::vector<std::string> lineFields;
-        std::istringstream stream(line);
-        for (std::string field; std::getline(stream, field, ';');)
-            lineFields.push_back(field);
-        fields.push_back(std::move(lineFields));
-    }
-    return fields;
-}
+using test::CsvFields;
 
 std::string FieldText(const std::optional<std::int32_t>& cell)
 {
