@@ -56,11 +56,6 @@ TTriangleGrid::TTriangleGrid(const TRowTable& rows, int column) : valueCount_(ro
 
 TTriangleGrid::~TTriangleGrid() = default;
 
-bool TTriangleGrid::HasCell(std::size_t k, std::size_t j) const
-{
-    return k < LineCount() && j < TriangleRowLength(k, LineCount());
-}
-
 std::optional<std::int32_t> TTriangleGrid::Cell(std::size_t k, std::size_t j) const
 {
     // Cells with k + j odd are the blank half; the others are column j's

@@ -63,13 +63,23 @@ public:
 
     // Whether line k has a field j at all (the lines get shorter towards
     // both ends of the triangle).
-    bool HasCell(std::size_t k, std::size_t j) const;
+    bool HasCell(std::size_t k, std::size_t j) const
+    {
+        return k < LineCount() && j <= k && j < LineCount() - k;
+    }
     // The cell's value; nothing for a blank cell or one outside the triangle.
     std::optional<std::int32_t> Cell(std::size_t k, std::size_t j) const;
     // The lines of the two cells a cell is the difference of, in the column
     // to its left; nothing for column 0, whose cells are the rows' values.
     static std::optional<std::pair<std::size_t, std::size_t>> ParentLines(std::size_t k,
                                                                           std::size_t j);
+
+    // Value i of column j, which stands on line 2i + j; negative when blank.
+    // For painters that walk down a column without asking about every line.
+    std::int32_t ColumnValue(std::size_t j, std::size_t i) const
+    {
+        return bytes_ ? std::int32_t{bytes_->At(j, i)} : words_->At(j, i);
+    }
 
     // Exact statistics of the non-blank cells in a rectangle.
     TCellBlock Block(const TCellRect& rect) const;

@@ -35,12 +35,6 @@ TColourScale::TColourScale(std::int64_t low, std::int64_t high)
     }
 }
 
-QRgb TColourScale::Of(double value) const
-{
-    const double step = (value - static_cast<double>(low_)) * stepsPerUnit_;
-    return shades_[static_cast<std::size_t>(std::clamp(step + 0.5, 0.0, Steps - 1.0))];
-}
-
 QColor TColourScale::TextOn(QRgb shade)
 {
     return qGray(shade) > 140 ? Qt::black : Qt::white;

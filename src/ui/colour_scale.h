@@ -21,7 +21,13 @@ public:
 
     std::int64_t Low() const { return low_; }
     std::int64_t High() const { return high_; }
-    QRgb Of(double value) const;
+    QRgb Of(double value) const
+    {
+        const double step = (value - static_cast<double>(low_)) * stepsPerUnit_ + 0.5;
+        return shades_[static_cast<std::size_t>(step < 0           ? 0
+                                                : step > Steps - 1 ? Steps - 1
+                                                                   : step)];
+    }
     // Black or white, whichever reads better on the value's shade.
     static QColor TextOn(QRgb shade);
 

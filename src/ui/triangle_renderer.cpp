@@ -26,7 +26,8 @@ std::int64_t CellIndex(double pixel, double cellSize)
 
 } // namespace
 
-TTriangleRenderer::TTriangleRenderer(const TTriangleGrid& grid) : grid_(grid), scale_(ScaleOf(grid))
+TTriangleRenderer::TTriangleRenderer(const TTriangleGrid& grid)
+    : grid_(grid), scale_(ScaleOf(grid)), outside_(Outside().rgb()), blank_(BlankCell().rgb())
 {
 }
 
@@ -77,50 +78,58 @@ void TTriangleRenderer::PaintNumbers(QPainter& painter, const QSize& viewport, d
     }
 }
 
-QImage TTriangleRenderer::MapImage(const QSize& viewport, double cellSize, QPoint offset) const
+const QImage& TTriangleRenderer::MapImage(const QSize& viewport, double cellSize,
+                                          QPoint offset) const
 {
-    QImage image(viewport, QImage::Format_RGB32);
-    const QRgb outside = Outside().rgb();
+    if (image_.size() != viewport)
+        image_ = QImage(viewport, QImage::Format_RGB32);
+    pixels_ = image_.bits();
+    bytesPerLine_ = image_.bytesPerLine();
     if (cellSize >= 1) {
         // Each pixel shows the one cell under it; the line of every pixel
-        // row is worked out once.
+        // row is worked out once, and each column is read downwards, in
+        // the order its values lie in memory.
         std::vector<std::int64_t> lines(static_cast<std::size_t>(viewport.height()));
         for (int y = 0; y < viewport.height(); ++y)
             lines[static_cast<std::size_t>(y)] = CellIndex(offset.y() + y, cellSize);
         for (int x = 0; x < viewport.width(); ++x)
-            FillCellColumn(image, x, CellIndex(offset.x() + x, cellSize), lines, outside);
-        return image;
+            FillCellColumn(x, CellIndex(offset.x() + x, cellSize), lines);
+        return image_;
     }
     const double cellsPerPixel = 1 / cellSize;
-    for (int x = 0; x < viewport.width(); ++x) {
-        const double left = (offset.x() + x) * cellsPerPixel;
-        const double top = offset.y() * cellsPerPixel;
-        if (cellsPerPixel < TTriangleGrid::SummaryBlock)
-            FillSampledColumn(image, x, cellsPerPixel, top, left, outside);
-        else
-            FillSummaryColumn(image, x, cellsPerPixel, top, left, outside);
+    if (cellsPerPixel >= TTriangleGrid::SummaryBlock) {
+        FillSummaries(cellsPerPixel, offset);
+        return image_;
     }
-    return image;
+    for (int x = 0; x < viewport.width(); ++x)
+        FillSampledColumn(x, cellsPerPixel, offset.y() * cellsPerPixel,
+                          (offset.x() + x) * cellsPerPixel);
+    return image_;
 }
 
-void TTriangleRenderer::FillCellColumn(QImage& image, int x, std::int64_t j,
-                                       const std::vector<std::int64_t>& lines, QRgb outside) const
+void TTriangleRenderer::FillCellColumn(int x, std::int64_t j,
+                                       const std::vector<std::int64_t>& lines) const
 {
-    const QRgb blank = BlankCell().rgb();
-    for (int y = 0; y < image.height(); ++y) {
+    // Column j has cells on lines j to LineCount() - 1 - j; those with k - j
+    // odd are blank, the others are the column's values in order.
+    const auto lineCount = static_cast<std::int64_t>(grid_.LineCount());
+    const bool onGrid = j >= 0 && j < static_cast<std::int64_t>(grid_.ColumnCount());
+    for (int y = 0; y < image_.height(); ++y) {
         const std::int64_t k = lines[static_cast<std::size_t>(y)];
-        QRgb shade = outside;
-        if (k >= 0 && j >= 0 &&
-            grid_.HasCell(static_cast<std::size_t>(k), static_cast<std::size_t>(j))) {
-            const auto value = grid_.Cell(static_cast<std::size_t>(k), static_cast<std::size_t>(j));
-            shade = value ? scale_.Of(*value) : blank;
+        QRgb shade = outside_;
+        if (onGrid && k >= j && k < lineCount - j) {
+            const std::int32_t value =
+                (k - j) % 2 ? -1
+                            : grid_.ColumnValue(static_cast<std::size_t>(j),
+                                                static_cast<std::size_t>((k - j) / 2));
+            shade = value < 0 ? blank_ : scale_.Of(value);
         }
-        reinterpret_cast<QRgb*>(image.scanLine(y))[x] = shade;
+        Pixel(x, y) = shade;
     }
 }
 
-void TTriangleRenderer::FillSampledColumn(QImage& image, int x, double cellsPerPixel, double top,
-                                          double left, QRgb outside) const
+void TTriangleRenderer::FillSampledColumn(int x, double cellsPerPixel, double top,
+                                          double left) const
 {
     // A few cells evenly spread over the pixel's block. Where they are all
     // the cells of the block, the mean is exact; where they are spread out,
@@ -128,17 +137,17 @@ void TTriangleRenderer::FillSampledColumn(QImage& image, int x, double cellsPerP
     // samples all land on the blank half.
     const int samples = std::min(MaxSamples, static_cast<int>(std::ceil(cellsPerPixel)));
     const double step = cellsPerPixel / samples;
-    std::int64_t columns[MaxSamples];
+    std::size_t columns[MaxSamples];
     for (int a = 0; a < samples; ++a)
-        columns[a] = static_cast<std::int64_t>(left + (a + 0.5) * step);
-    for (int y = 0; y < image.height(); ++y) {
+        columns[a] = static_cast<std::size_t>(left + (a + 0.5) * step);
+    for (int y = 0; y < image_.height(); ++y) {
         const double pixelTop = top + y * cellsPerPixel;
         TCellBlock block;
         bool inside = false;
         for (int b = 0; b < samples; ++b) {
             const auto k = static_cast<std::size_t>(pixelTop + (b + 0.5) * step);
             for (int a = 0; a < samples; ++a) {
-                const auto j = static_cast<std::size_t>(columns[a]);
+                const std::size_t j = columns[a];
                 if (!grid_.HasCell(k, j))
                     continue;
                 inside = true;
@@ -149,15 +158,14 @@ void TTriangleRenderer::FillSampledColumn(QImage& image, int x, double cellsPerP
                     block.Add(*value);
             }
         }
-        reinterpret_cast<QRgb*>(image.scanLine(y))[x] = ShadeOf(block, inside, outside);
+        Pixel(x, y) = ShadeOf(block, inside);
     }
 }
 
-void TTriangleRenderer::FillSummaryColumn(QImage& image, int x, double cellsPerPixel, double top,
-                                          double left, QRgb outside) const
+void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPoint offset) const
 {
     // The coarsest summaries no larger than a pixel: a pixel then spans one
-    // or two of them each way, and their merge is its block's mean.
+    // to three of them each way, and their merge is about its block's mean.
     std::size_t level = 0;
     while (level + 1 < grid_.SummaryLevels() &&
            double(TTriangleGrid::SummaryBlock << (level + 1)) <= cellsPerPixel)
@@ -165,30 +173,50 @@ void TTriangleRenderer::FillSummaryColumn(QImage& image, int x, double cellsPerP
     const double block = double(TTriangleGrid::SummaryBlock << level);
     const auto rows = static_cast<std::int64_t>(grid_.SummaryRows(level));
     const auto columns = static_cast<std::int64_t>(grid_.SummaryColumns(level));
-    const auto firstColumn = static_cast<std::int64_t>(left / block);
-    const auto endColumn =
-        std::min(columns, static_cast<std::int64_t>(std::ceil((left + cellsPerPixel) / block)));
-    for (int y = 0; y < image.height(); ++y) {
-        const double pixelTop = top + y * cellsPerPixel;
-        const auto firstRow = static_cast<std::int64_t>(pixelTop / block);
-        const auto endRow = std::min(
-            rows, static_cast<std::int64_t>(std::ceil((pixelTop + cellsPerPixel) / block)));
-        TCellBlock merged;
-        for (std::int64_t r = firstRow; r < endRow; ++r)
-            for (std::int64_t c = firstColumn; c < endColumn; ++c)
-                merged.Merge(
-                    grid_.Summary(level, static_cast<std::size_t>(r), static_cast<std::size_t>(c)));
-        const bool inside = grid_.HasCell(static_cast<std::size_t>(pixelTop + cellsPerPixel / 2),
-                                          static_cast<std::size_t>(left + cellsPerPixel / 2));
-        reinterpret_cast<QRgb*>(image.scanLine(y))[x] = ShadeOf(merged, inside, outside);
+    // Each pixel column's first and end summary column, worked out once.
+    const auto width = static_cast<std::size_t>(image_.width());
+    std::vector<std::int64_t> first(width), end(width), centre(width);
+    for (std::size_t x = 0; x < width; ++x) {
+        const double left = (offset.x() + static_cast<double>(x)) * cellsPerPixel;
+        first[x] = static_cast<std::int64_t>(left / block);
+        end[x] =
+            std::min(columns, static_cast<std::int64_t>(std::ceil((left + cellsPerPixel) / block)));
+        centre[x] = static_cast<std::int64_t>(left + cellsPerPixel / 2);
+    }
+    for (int y = 0; y < image_.height(); ++y) {
+        const double top = (offset.y() + y) * cellsPerPixel;
+        const auto firstRow = static_cast<std::int64_t>(top / block);
+        const auto endRow =
+            std::min(rows, static_cast<std::int64_t>(std::ceil((top + cellsPerPixel) / block)));
+        const auto middleLine = static_cast<std::size_t>(top + cellsPerPixel / 2);
+        for (std::size_t x = 0; x < width; ++x) {
+            std::int64_t sum = 0;
+            std::uint64_t count = 0;
+            for (std::int64_t r = firstRow; r < endRow; ++r)
+                for (std::int64_t c = first[x]; c < end[x]; ++c) {
+                    const TCellBlock& summary = grid_.Summary(level, static_cast<std::size_t>(r),
+                                                              static_cast<std::size_t>(c));
+                    sum += summary.sum;
+                    count += summary.count;
+                }
+            const bool inside = grid_.HasCell(middleLine, static_cast<std::size_t>(centre[x]));
+            Pixel(static_cast<int>(x), y) = ShadeOfMean(sum, count, inside);
+        }
     }
 }
 
-QRgb TTriangleRenderer::ShadeOf(const TCellBlock& block, bool inside, QRgb outside) const
+QRgb TTriangleRenderer::ShadeOf(const TCellBlock& block, bool inside) const
+{
+    return ShadeOfMean(block.sum, block.count, inside);
+}
+
+QRgb TTriangleRenderer::ShadeOfMean(std::int64_t sum, std::uint64_t count, bool inside) const
 {
     if (!inside)
-        return outside;
-    return block.Empty() ? BlankCell().rgb() : scale_.Of(block.Mean());
+        return outside_;
+    if (count == 0)
+        return blank_;
+    return scale_.Of(static_cast<double>(sum) / static_cast<double>(count));
 }
 
 } // namespace quorva

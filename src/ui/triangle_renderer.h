@@ -38,17 +38,25 @@ public:
 private:
     void PaintNumbers(QPainter& painter, const QSize& viewport, double cellSize,
                       QPoint offset) const;
-    QImage MapImage(const QSize& viewport, double cellSize, QPoint offset) const;
-    void FillCellColumn(QImage& image, int x, std::int64_t j,
-                        const std::vector<std::int64_t>& lines, QRgb outside) const;
-    void FillSampledColumn(QImage& image, int x, double cellsPerPixel, double top, double left,
-                           QRgb outside) const;
-    void FillSummaryColumn(QImage& image, int x, double cellsPerPixel, double top, double left,
-                           QRgb outside) const;
-    QRgb ShadeOf(const TCellBlock& block, bool inside, QRgb outside) const;
+    const QImage& MapImage(const QSize& viewport, double cellSize, QPoint offset) const;
+    void FillCellColumn(int x, std::int64_t j, const std::vector<std::int64_t>& lines) const;
+    void FillSampledColumn(int x, double cellsPerPixel, double top, double left) const;
+    void FillSummaries(double cellsPerPixel, QPoint offset) const;
+    QRgb& Pixel(int x, int y) const
+    {
+        return reinterpret_cast<QRgb*>(pixels_ + y * bytesPerLine_)[x];
+    }
+    QRgb ShadeOf(const TCellBlock& block, bool inside) const;
+    QRgb ShadeOfMean(std::int64_t sum, std::uint64_t count, bool inside) const;
 
     const TTriangleGrid& grid_;
     TColourScale scale_;
+    QRgb outside_;
+    QRgb blank_;
+    // The map of the last frame, kept so that a frame allocates nothing.
+    mutable QImage image_;
+    mutable uchar* pixels_ = nullptr;
+    mutable qsizetype bytesPerLine_ = 0;
 };
 
 } // namespace quorva
