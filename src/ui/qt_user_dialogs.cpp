@@ -1,5 +1,6 @@
 #include "ui/qt_user_dialogs.h"
 
+#include <QApplication>
 #include <QFile>
 
 #include <utility>
@@ -43,7 +44,10 @@ std::optional<std::string> TQtUserDialogs::ChooseOpenFile()
 
 std::optional<std::string> TQtUserDialogs::Choose(TFileDialog& dialog)
 {
-    const std::optional<QString> path = dialog.Choose(owner_);
+    // Modal to the window the user asked from: the main window, or another
+    // of the program's windows such as a triangle view.
+    QWidget* active = QApplication::activeWindow();
+    const std::optional<QString> path = dialog.Choose(active ? active : owner_.data());
     if (!path)
         return std::nullopt;
     return QFile::encodeName(*path).toStdString();

@@ -56,9 +56,9 @@ void TTriangleWindow::CreateActions()
         connect(action, &QAction::triggered, this, operation);
         return action;
     };
-    add(QStringLiteral("Export\u2026"), QKeySequence(),
+    add(QStringLiteral("Export\u2026"), QKeySequence(Qt::CTRL | Qt::Key_E),
         [this] { RunReportingFailures(&TTriangleWindow::ExportCsv); });
-    add(QStringLiteral("Save image\u2026"), QKeySequence(),
+    add(QStringLiteral("Save image\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S),
         [this] { RunReportingFailures(&TTriangleWindow::SaveImage); });
     tools->addSeparator();
     // The canvas reads these keys itself when it has the focus; the buttons
