@@ -1,6 +1,7 @@
 #include "triangle/triangle_grid.h"
 
 #include <algorithm>
+#include <functional>
 #include <thread>
 #include <type_traits>
 
@@ -116,21 +117,29 @@ void TTriangleGrid::BuildSummaries()
     // two threads, which write to different summaries.
     const std::size_t columns = levels_[0].columns;
     const std::size_t middle = columns / 2;
-    auto summarise = [this](std::size_t first, std::size_t end) {
+    TValueCounts helperCounts{};
+    TValueCounts counts{};
+    auto summarise = [this](std::size_t first, std::size_t end, TValueCounts& tally) {
         if (bytes_)
-            SummariseColumns(*bytes_, first, end);
+            SummariseColumns(*bytes_, first, end, tally);
         else
-            SummariseColumns(*words_, first, end);
+            SummariseColumns(*words_, first, end, tally);
     };
-    std::thread helper(summarise, middle, columns);
-    summarise(0, middle);
+    std::thread helper(summarise, middle, columns, std::ref(helperCounts));
+    summarise(0, middle, counts);
     helper.join();
+    if (bytes_) {
+        valueCounts_.assign(counts.begin(), counts.end());
+        for (std::size_t v = 0; v < counts.size(); ++v)
+            valueCounts_[v] += helperCounts[v];
+    }
     AddCoarserLevels();
 }
 
 template <class Value>
 void TTriangleGrid::SummariseColumns(const TCompactTriangle<Value>& triangle,
-                                     std::size_t firstBlock, std::size_t endBlock)
+                                     std::size_t firstBlock, std::size_t endBlock,
+                                     TValueCounts& counts)
 {
     TLevel& finest = levels_[0];
     const std::size_t endColumn = std::min(endBlock * SummaryBlock, ColumnCount());
@@ -146,9 +155,12 @@ void TTriangleGrid::SummariseColumns(const TCompactTriangle<Value>& triangle,
             const std::size_t endLine = (blockRow + 1) * SummaryBlock;
             const std::size_t end = std::min(length, (endLine - j + 1) / 2);
             TCellBlock run;
-            for (; i < end; ++i)
+            for (; i < end; ++i) {
+                if constexpr (std::is_unsigned_v<Value>)
+                    ++counts[column[i]];
                 if (!IsBlank(column[i]))
                     run.Add(column[i]);
+            }
             blocks[blockRow * finest.columns].Merge(run);
         }
     }

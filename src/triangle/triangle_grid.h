@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -96,6 +97,10 @@ public:
         return summary.blocks[row * summary.columns + column];
     }
 
+    // How many cells hold each value 0 to 255, for a triangle whose values
+    // all lie there; empty for one with larger or negative values.
+    const std::vector<std::uint64_t>& ValueCounts() const { return valueCounts_; }
+
     // The rectangle as CSV text: each line's fields in the rectangle, each
     // followed by ';' (a blank field by ';' alone), and a line feed.
     std::string CsvText(const TCellRect& rect) const;
@@ -110,9 +115,11 @@ private:
         std::vector<TCellBlock> blocks;
     };
 
+    using TValueCounts = std::array<std::uint64_t, 256>;
+
     template <class Value>
     void SummariseColumns(const TCompactTriangle<Value>& triangle, std::size_t firstBlock,
-                          std::size_t endBlock);
+                          std::size_t endBlock, TValueCounts& counts);
     template <class Value>
     TCellBlock BlockOf(const TCompactTriangle<Value>& triangle, const TCellRect& rect) const;
     void BuildSummaries();
@@ -122,6 +129,7 @@ private:
     std::unique_ptr<TCompactTriangle<std::uint8_t>> bytes_;
     std::unique_ptr<TCompactTriangle<std::int32_t>> words_;
     std::vector<TLevel> levels_;
+    std::vector<std::uint64_t> valueCounts_;
 };
 
 } // namespace quorva

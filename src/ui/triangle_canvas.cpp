@@ -109,7 +109,12 @@ void TTriangleCanvas::Fit()
 
 void TTriangleCanvas::ZoomBy(double factor, QPointF anchor)
 {
-    SetCellSize(cellSize_ * factor, anchor);
+    // Zooming past one pixel a cell stops there once: the one zoom at which
+    // every cell is exactly one pixel.
+    double size = cellSize_ * factor;
+    if ((cellSize_ - 1) * (size - 1) < 0)
+        size = 1;
+    SetCellSize(size, anchor);
 }
 
 void TTriangleCanvas::ZoomBy(double factor)
@@ -258,7 +263,8 @@ void TTriangleCanvas::PaintHighlights(QPainter& painter) const
         painter.setPen(QPen(SelectionColour, 1));
         painter.drawRect(area);
     }
-    if (pointed_)
+    // A blank cell was computed from nothing.
+    if (pointed_ && grid_->Cell(pointed_->line, pointed_->column))
         if (const auto parents = TTriangleGrid::ParentLines(pointed_->line, pointed_->column)) {
             OutlineCell(painter, {parents->first, pointed_->column - 1}, ParentColour, 2);
             OutlineCell(painter, {parents->second, pointed_->column - 1}, ParentColour, 2);

@@ -13,12 +13,6 @@ namespace {
 // few enough to keep a frame short.
 constexpr int MaxSamples = 3;
 
-TColourScale ScaleOf(const TTriangleGrid& grid)
-{
-    const TCellBlock& whole = grid.Whole();
-    return whole.Empty() ? TColourScale(0, 0) : TColourScale(whole.min, whole.max);
-}
-
 std::int64_t CellIndex(double pixel, double cellSize)
 {
     return static_cast<std::int64_t>(std::floor(pixel / cellSize));
@@ -27,7 +21,7 @@ std::int64_t CellIndex(double pixel, double cellSize)
 } // namespace
 
 TTriangleRenderer::TTriangleRenderer(const TTriangleGrid& grid)
-    : grid_(grid), scale_(ScaleOf(grid)), outside_(Outside().rgb()), blank_(BlankCell().rgb())
+    : grid_(grid), scale_(grid), outside_(Outside().rgb()), blank_(BlankCell().rgb())
 {
 }
 
