@@ -36,7 +36,9 @@ def write_rows(path):
 
 
 def presses(from_size, to_size):
-    return max(0, round(math.log(to_size / from_size) / math.log(ZOOM_STEP)))
+    """Ctrl+plus presses from one cell size to at least another (the view
+    stops at exactly one pixel a cell on the way)."""
+    return max(0, math.ceil(math.log(to_size / from_size) / math.log(ZOOM_STEP) - 1e-6))
 
 
 def main():
@@ -61,13 +63,17 @@ def main():
         canvas_height = height - CANVAS_TOP - CANVAS_BOTTOM_MARGIN
         fitted = min(width / ROW_COUNT, canvas_height / (2 * ROW_COUNT - 1))
 
-        # Point at a cell a third of the way down the triangle: the zoom keeps it in place.
-        session.click(left + int(ROW_COUNT * fitted * 0.25), top + CANVAS_TOP + canvas_height // 3)
+        # Point at a cell near the rows' own values, a third of the way down
+        # the triangle: the zoom keeps it in place.
+        session.click(left + int(12 * fitted) + 1, top + CANVAS_TOP + canvas_height // 3)
         shots = [("triangle-view-fit.png", 0), ("triangle-view-pixels.png", presses(fitted, 1.0)),
-                 ("triangle-view-numbers.png", presses(1.0, 36.0))]
+                 ("triangle-view-numbers.png", presses(1.0, 35.0))]
         for name, zoom_in in shots:
             for _ in range(zoom_in):
                 session.key("ctrl+plus")
+            if name == "triangle-view-numbers.png":
+                # Two cells on, so that the two it comes from show too.
+                session.key("Right", "Right")
             session.screenshot(os.path.join(folder, name), crop=(left, top, width, height))
         failed = False
     finally:
