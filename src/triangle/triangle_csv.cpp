@@ -38,15 +38,6 @@ void WriteCsv(const std::vector<std::int32_t>& values, TAtomicFileWriter& writer
     writer.Write({begin, static_cast<std::size_t>(out - begin)});
 }
 
-std::vector<std::int32_t> ColumnValues(const TRowTable& rows, int column)
-{
-    std::vector<std::int32_t> values;
-    values.reserve(rows.size());
-    for (const TNumberRow& row : rows)
-        values.push_back(row[static_cast<std::size_t>(column)]);
-    return values;
-}
-
 } // namespace
 
 std::vector<std::string> TriangleToCsvLines(const TDiffTriangle& triangle)

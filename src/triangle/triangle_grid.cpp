@@ -11,15 +11,6 @@
 namespace quorva {
 namespace {
 
-std::vector<std::int32_t> ColumnValues(const TRowTable& rows, int column)
-{
-    std::vector<std::int32_t> values;
-    values.reserve(rows.size());
-    for (const TNumberRow& row : rows)
-        values.push_back(row[static_cast<std::size_t>(column)]);
-    return values;
-}
-
 // A one-byte cell is never blank; a wider one is when negative.
 template <class Cell> bool IsBlank(Cell value)
 {

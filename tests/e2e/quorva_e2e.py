@@ -308,9 +308,9 @@ CASES = {
 }
 
 
-def run(executable, case_name):
-    case = CASES[case_name]
-    session = Session(executable)
+def run(executable, case_name, cases=None, session_class=Session):
+    case = (cases or CASES)[case_name]
+    session = session_class(executable)
     failed = True
     try:
         if case is failed_export_reported:
@@ -339,16 +339,20 @@ def run(executable, case_name):
     return 1 if failed else 0
 
 
-def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
-        print(f"usage: {sys.argv[0]} QUORVA_EXECUTABLE {{{'|'.join(CASES)}}}", file=sys.stderr)
+def main(cases=None, session_classes=None, tools=("Xvfb", "xdotool", "xclip")):
+    """Runs the case named on the command line: one of `cases` (this file's
+    own by default), in a session of the class `session_classes` gives it."""
+    cases = cases or CASES
+    if len(sys.argv) != 3 or sys.argv[2] not in cases:
+        print(f"usage: {sys.argv[0]} QUORVA_EXECUTABLE {{{'|'.join(cases)}}}", file=sys.stderr)
         return 2
-    missing = [tool for tool in ("Xvfb", "xdotool", "xclip") if not shutil.which(tool)]
+    missing = [tool for tool in tools if not shutil.which(tool)]
     if missing:
         print(f"missing {', '.join(missing)}: install the TEST_PACKAGES of scripts/packages.sh",
               file=sys.stderr)
         return 1
-    return run(os.path.abspath(sys.argv[1]), sys.argv[2])
+    session_class = (session_classes or {}).get(sys.argv[2], Session)
+    return run(os.path.abspath(sys.argv[1]), sys.argv[2], cases, session_class)
 
 
 if __name__ == "__main__":

@@ -7,17 +7,16 @@ usage: triangle_view_e2e.py QUORVA_EXECUTABLE CASE
 """
 
 import os
-import shutil
 import struct
 import subprocess
 import sys
 import time
-import traceback
 
 sys.dont_write_bytecode = True
 
+import quorva_e2e  # noqa: E402
 from quorva_e2e import QuorvaWindow, expect, expect_file, triangle_csv  # noqa: E402
-from x11_session import E2EFailure, Session, wait_for  # noqa: E402
+from x11_session import Session, wait_for  # noqa: E402
 
 ROWS = [[10, 0, 99, 5, 42, 7, 13], [3, 30, 8, 0, 99, 1, 2], [50, 49, 17, 88, 6, 60, 0],
         [9, 11, 64, 21, 3, 77, 45]]
@@ -87,6 +86,12 @@ def view_opens_and_saves_image(session, window):
 class AccessibleSession(Session):
     """A session whose program talks to a private accessibility bus."""
 
+    bus = {}
+
+    def start_app(self):
+        self.start_bus()
+        super().start_app()
+
     def start_bus(self):
         output = subprocess.run(["dbus-launch", "--sh-syntax"], capture_output=True, text=True,
                                 check=True, env={**os.environ, "DISPLAY": self.server.display})
@@ -101,6 +106,7 @@ class AccessibleSession(Session):
             ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
             env={**os.environ, "DISPLAY": self.server.display},
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(0.5)  # the accessibility bus registers itself on the session bus
 
     def app_environment(self):
         env = super().app_environment()
@@ -173,49 +179,6 @@ CASES = {
 }
 
 
-def run(executable, case_name):
-    case = CASES[case_name]
-    accessible = case is focused_cell_read_by_screen_reader
-    session = (AccessibleSession if accessible else Session)(executable)
-    session.bus = {}
-    failed = True
-    try:
-        if accessible:
-            session.start_bus()
-            time.sleep(0.5)
-        session.start_app()
-        window = QuorvaWindow(session)
-        case(session, window)
-        window.close()
-        failed = False
-    except Exception:
-        traceback.print_exc(file=sys.stdout)
-        try:
-            print("windows on the screen:\n" + session.describe_windows())
-            screen = os.path.join(session.scratch, "screen-at-failure.png")
-            session.screenshot(screen)
-            print(f"screen at the failure: {screen}")
-        except Exception as error:
-            print(f"no picture of the screen: {error}")
-    finally:
-        output = session.app_output() if os.path.exists(session.app_log) else ""
-        session.finish(failed)
-    if output:
-        print("program output:\n" + output)
-    return 1 if failed else 0
-
-
-def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
-        print(f"usage: {sys.argv[0]} QUORVA_EXECUTABLE {{{'|'.join(CASES)}}}", file=sys.stderr)
-        return 2
-    missing = [tool for tool in ("Xvfb", "xdotool", "dbus-launch") if not shutil.which(tool)]
-    if missing:
-        print(f"missing {', '.join(missing)}: install the TEST_PACKAGES of scripts/packages.sh",
-              file=sys.stderr)
-        return 1
-    return run(os.path.abspath(sys.argv[1]), sys.argv[2])
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(quorva_e2e.main(CASES, {"focused_cell_read_by_screen_reader": AccessibleSession},
+                             tools=("Xvfb", "xdotool", "dbus-launch")))

@@ -12,11 +12,11 @@
 
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "fake_user_dialogs.h"
 #include "model/error.h"
 #include "reporting_test_main.h"
+#include "support/temp_dir.h"
 #include "support/triangle_fields.h"
 #include "triangle/triangle_csv.h"
 #include "triangle/triangle_grid.h"
@@ -31,10 +31,7 @@ namespace {
 
 std::string ReadBytes(const QString& path)
 {
-    std::ifstream file(path.toStdString(), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
+    return test::ReadBytes(path.toStdString());
 }
 
 QString ExpectedCellText(const std::vector<std::vector<std::string>>& fields, std::size_t k,
