@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <unistd.h>
 #include <vector>
@@ -38,9 +39,26 @@ std::size_t CurrentResidentBytes()
     return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
 }
 
-// Median and slowest frame, in milliseconds, of frames scrolled one step
-// down the middle of the triangle at the given zoom.
-std::pair<double, double> FrameTimes(quorva::TTriangleCanvas& canvas, double cellSize)
+// Processor time this thread has used, in milliseconds: unlike the wall
+// clock, it does not count the time other programs held the processor.
+double ThreadMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1000 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+struct TFrameTimes {
+    double median = 0;
+    double worst = 0;
+    double cpuMedian = 0;
+    double cpuWorst = 0;
+};
+
+// Median and slowest frame, in milliseconds of wall-clock and of processor
+// time, of frames scrolled one step down the middle of the triangle at the
+// given zoom.
+TFrameTimes FrameTimes(quorva::TTriangleCanvas& canvas, double cellSize)
 {
     canvas.SetCellSize(cellSize, QPointF(0, 0));
     QScrollBar& down = *canvas.verticalScrollBar();
@@ -49,14 +67,18 @@ std::pair<double, double> FrameTimes(quorva::TTriangleCanvas& canvas, double cel
     down.setValue(down.maximum() / 2 - Frames * down.singleStep());
     QImage frame(canvas.viewport()->size(), QImage::Format_RGB32);
     std::vector<double> times;
+    std::vector<double> cpuTimes;
     for (int i = 0; i < Frames; ++i) {
         down.setValue(down.value() + std::max(down.singleStep(), 3));
+        const double cpuStart = ThreadMilliseconds();
         const quorva::bench::TStopwatch stopwatch;
         canvas.viewport()->render(&frame);
         times.push_back(stopwatch.Seconds() * 1000);
+        cpuTimes.push_back(ThreadMilliseconds() - cpuStart);
     }
     std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times.back()};
+    std::sort(cpuTimes.begin(), cpuTimes.end());
+    return {times[times.size() / 2], times.back(), cpuTimes[cpuTimes.size() / 2], cpuTimes.back()};
 }
 
 } // namespace
@@ -83,17 +105,21 @@ int main(int argc, char** argv)
     const std::size_t added = bench::PeakResidentBytes() - before;
 
     TTriangleCanvas& canvas = window->Canvas();
-    const auto [numbersMedian, numbersWorst] = FrameTimes(canvas, 30);
-    const auto [pixelMedian, pixelWorst] = FrameTimes(canvas, 1);
+    const TFrameTimes numbers = FrameTimes(canvas, 30);
+    const TFrameTimes pixel = FrameTimes(canvas, 1);
     const double fitted = canvas.FitCellSize();
-    const auto [fitMedian, fitWorst] = FrameTimes(canvas, fitted);
+    const TFrameTimes fit = FrameTimes(canvas, fitted);
 
-    std::printf("open_seconds=%.4f view_bytes=%zu triangle_bytes=%zu viewport=%dx%d "
-                "numbers_ms=%.2f numbers_worst_ms=%.2f pixel_ms=%.2f pixel_worst_ms=%.2f "
-                "fit_cell=%.4f fit_ms=%.2f fit_worst_ms=%.2f\n",
+    std::printf("open_seconds=%.4f view_bytes=%zu triangle_bytes=%zu viewport=%dx%d fit_cell=%.4f",
                 openSeconds, added, n * (n + 1) / 2, canvas.viewport()->width(),
-                canvas.viewport()->height(), numbersMedian, numbersWorst, pixelMedian, pixelWorst,
-                fitted, fitMedian, fitWorst);
+                canvas.viewport()->height(), fitted);
+    const std::pair<const char*, const TFrameTimes*> zooms[] = {
+        {"numbers", &numbers}, {"pixel", &pixel}, {"fit", &fit}};
+    for (const auto& [name, times] : zooms)
+        std::printf(" %s_ms=%.2f %s_worst_ms=%.2f %s_cpu_ms=%.2f %s_cpu_worst_ms=%.2f", name,
+                    times->median, name, times->worst, name, times->cpuMedian, name,
+                    times->cpuWorst);
+    std::printf("\n");
     delete window;
     return 0;
 }
