@@ -62,8 +62,8 @@ TEST_P(TriangleGridTest, CopiedRectanglesAreTheCsvRectangles)
     for (int trial = 0; trial < 50; ++trial) {
         std::uniform_int_distribution<std::size_t> line(0, grid.LineCount());
         std::uniform_int_distribution<std::size_t> column(0, grid.ColumnCount());
-        auto [k0, k1] = std::minmax(line(random), line(random));
-        auto [j0, j1] = std::minmax(column(random), column(random));
+        auto [k0, k1] = std::minmax({line(random), line(random)});
+        auto [j0, j1] = std::minmax({column(random), column(random)});
         std::string expected;
         for (std::size_t k = k0; k < k1; ++k) {
             for (std::size_t j = j0; j < std::min(j1, csv[k].size()); ++j)
