@@ -1,6 +1,9 @@
 # Debian packages the build needs, sourced by the run and test scripts.
 BUILD_PACKAGES=(g++ cmake make qt6-base-dev libgl-dev fonts-dejavu-core)
-TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool xclip x11-utils python3 desktop-file-utils clang libclang-rt-14-dev python3-pyatspi at-spi2-core dbus-x11)
+TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool xclip x11-utils python3 desktop-file-utils clang libclang-rt-14-dev
+               shared-mime-info python3-pyatspi at-spi2-core dbus-x11)
+# For scripts/package, which builds and checks the Debian package.
+PACKAGE_PACKAGES=(dpkg-dev file lintian)
 BENCH_PACKAGES=(g++ cmake make libbenchmark-dev)
 # Only for scripts/screenshot, which takes the README's picture.
 SCREENSHOT_PACKAGES=(xvfb xdotool x11-utils imagemagick openbox python3)

@@ -1,12 +1,14 @@
 #include "model/atomic_file_writer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <random>
 #include <unistd.h>
 
 #include "model/error.h"
+#include "model/extended_attributes.h"
 #include "model/file_error.h"
 
 namespace quorva {
@@ -15,6 +17,11 @@ namespace {
 [[noreturn]] void ThrowCannotCreate(const std::string& fileName, int errorCode)
 {
     throw Error(CannotCreateFileMessage(fileName, errorCode));
+}
+
+[[noreturn]] void ThrowWriteError()
+{
+    throw Error(StreamWriteErrorMessage);
 }
 
 std::string FolderOf(const std::string& path)
@@ -60,11 +67,62 @@ mode_t ModeForNewFile()
 }
 
 // Temporary files stay short of the name length limit, whatever the target's.
-std::string TemporaryNamePattern(const std::string& targetPath)
+std::string TemporaryNamePrefix(const std::string& targetPath)
 {
     constexpr std::size_t KeptNameLength = 64;
-    return FolderOf(targetPath) + "/." + BaseNameOf(targetPath).substr(0, KeptNameLength) +
-           ".XXXXXX";
+    return FolderOf(targetPath) + "/." + BaseNameOf(targetPath).substr(0, KeptNameLength) + ".";
+}
+
+std::string RandomSuffix()
+{
+    static constexpr char Letters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937 random{std::random_device{}()};
+    std::string suffix(6, ' ');
+    for (char& c : suffix)
+        c = Letters[random() % (sizeof Letters - 1)];
+    return suffix;
+}
+
+// A rename gives the target's name to another file: other hard links keep the
+// old text, and a folder the user may not write refuses it.
+bool RenameWouldSplit(const std::string& targetPath, const struct stat& existing)
+{
+    return existing.st_nlink > 1 ||
+           ::faccessat(AT_FDCWD, FolderOf(targetPath).c_str(), W_OK | X_OK, AT_EACCESS) != 0;
+}
+
+bool WriteAll(int fd, std::string_view data, std::size_t& written)
+{
+    while (!data.empty()) {
+        const ssize_t got = ::write(fd, data.data(), data.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        data.remove_prefix(static_cast<std::size_t>(got));
+        written += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+bool ReadAll(int fd, std::string& bytes, std::size_t size)
+{
+    bytes.resize(size);
+    std::size_t used = 0;
+    while (used < bytes.size()) {
+        const ssize_t got =
+            ::pread(fd, bytes.data() + used, bytes.size() - used, static_cast<off_t>(used));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        used += static_cast<std::size_t>(got);
+    }
+    bytes.resize(used);
+    return true;
 }
 
 } // namespace
@@ -80,37 +138,89 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName) : fileName_(fi
         ThrowCannotCreate(fileName_, errno);
     if (exists && S_ISDIR(status.st_mode))
         ThrowCannotCreate(fileName_, EISDIR);
-
     if (exists && !S_ISREG(status.st_mode)) {
-        fd_ = ::open(targetPath_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd_ < 0)
-            ThrowCannotCreate(fileName_, errno);
+        OpenDevice();
         return;
     }
     if (exists) {
         // The old contents must stay when the user could not have written
         // them in place; opening without truncating asks exactly that.
-        const int probe = ::open(targetPath_.c_str(), O_WRONLY | O_CLOEXEC);
+        const int probe = ::open(targetPath_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
         if (probe < 0)
             ThrowCannotCreate(fileName_, errno);
         ::close(probe);
+        if (RenameWouldSplit(targetPath_, status)) {
+            StartInPlace();
+            return;
+        }
     }
+    StartReplacing(exists ? std::optional(status) : std::nullopt);
+}
 
-    tempPath_ = TemporaryNamePattern(targetPath_);
+void TAtomicFileWriter::OpenDevice()
+{
+    way_ = TWay::Device;
+    // Without O_NONBLOCK, a pipe nobody reads would hold the open forever.
+    fd_ = ::open(targetPath_.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0)
+        ThrowCannotCreate(fileName_, errno);
+    // Once open, a reader is there: writes may wait for it as usual.
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+}
+
+void TAtomicFileWriter::StartReplacing(const std::optional<struct stat>& existing)
+{
+    OpenTemporary();
+    if (!existing) {
+        ::fchmod(fd_, ModeForNewFile());
+        return;
+    }
+    if (!KeepAttributes(*existing)) {
+        Discard();
+        StartInPlace();
+    }
+}
+
+// Gives the temporary file what the target has besides its bytes; false when
+// some of it cannot be given, as a user who does not own the file cannot give
+// it another's ownership.
+bool TAtomicFileWriter::KeepAttributes(const struct stat& existing)
+{
+    if (::fchown(fd_, existing.st_uid, existing.st_gid) != 0)
+        return false;
+    // After the owner: a change of owner clears the set-user-ID bit.
+    if (::fchmod(fd_, existing.st_mode & 07777) != 0)
+        return false;
+    return CopyExtendedAttributes(targetPath_, fd_);
+}
+
+void TAtomicFileWriter::OpenTemporary()
+{
+    fd_ = ::open(FolderOf(targetPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd_ >= 0)
+        return;
+    tempPath_ = TemporaryNamePrefix(targetPath_) + "XXXXXX";
     fd_ = ::mkostemp(tempPath_.data(), O_CLOEXEC);
     if (fd_ < 0) {
         const int error = errno;
         tempPath_.clear();
         ThrowCannotCreate(fileName_, error);
     }
-    if (exists) {
-        // Ownership can only be kept by a privileged user; others own what
-        // they write, as with any new file.
-        [[maybe_unused]] const int ignored = ::fchown(fd_, status.st_uid, status.st_gid);
-        ::fchmod(fd_, status.st_mode & 07777);
-    } else {
-        ::fchmod(fd_, ModeForNewFile());
-    }
+}
+
+void TAtomicFileWriter::StartInPlace()
+{
+    way_ = TWay::InPlace;
+    fd_ = ::open(targetPath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0)
+        ThrowCannotCreate(fileName_, errno);
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0)
+        ThrowCannotCreate(fileName_, errno);
+    if (!S_ISREG(status.st_mode))
+        ThrowCannotCreate(fileName_, EINVAL);
+    if (!ReadAll(fd_, oldBytes_, static_cast<std::size_t>(status.st_size)))
+        ThrowCannotCreate(fileName_, errno);
 }
 
 TAtomicFileWriter::~TAtomicFileWriter()
@@ -119,18 +229,46 @@ TAtomicFileWriter::~TAtomicFileWriter()
         Discard();
 }
 
+void TAtomicFileWriter::ExpectBytes(std::uint64_t bytes, const TSystemResources& resources)
+{
+    expectedBytes_ = bytes;
+    resources_ = &resources;
+}
+
 void TAtomicFileWriter::Write(std::string_view data)
 {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd_, data.data(), data.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            throw Error(StreamWriteErrorMessage);
-        data.remove_prefix(static_cast<std::size_t>(written));
-        written_ += static_cast<std::size_t>(written);
-    }
+    if (way_ == TWay::InPlace && !truncated_)
+        TruncateInPlace();
+    if (!WriteAll(fd_, data, written_))
+        ThrowWriteError();
     StartWriteBack();
+}
+
+// The old bytes go only when the new ones have room: the space they free
+// counts, as they are kept in memory meanwhile.
+void TAtomicFileWriter::TruncateInPlace()
+{
+    if (expectedBytes_) {
+        const std::string folder = FolderOf(targetPath_);
+        const std::uint64_t free = resources_->FreeSpace(folder);
+        const std::uint64_t available = free + std::min<std::uint64_t>(oldBytes_.size(), ~free);
+        if (*expectedBytes_ > available)
+            throw Error("The file needs " + FormatBytes(*expectedBytes_) + ", but the folder " +
+                        AbsoluteFileName(folder) + " has " + FormatBytes(available) + " free.");
+    }
+    truncated_ = true;
+    if (::ftruncate(fd_, 0) != 0)
+        ThrowWriteError();
+}
+
+void TAtomicFileWriter::RestoreInPlace() noexcept
+{
+    if (!truncated_)
+        return;
+    std::size_t written = 0;
+    if (::ftruncate(fd_, 0) == 0 && ::lseek(fd_, 0, SEEK_SET) == 0 &&
+        WriteAll(fd_, oldBytes_, written))
+        ::fsync(fd_);
 }
 
 void TAtomicFileWriter::StartWriteBack() noexcept
@@ -148,17 +286,48 @@ void TAtomicFileWriter::StartWriteBack() noexcept
 
 void TAtomicFileWriter::Commit()
 {
-    const bool synced = tempPath_.empty() || ::fsync(fd_) == 0;
-    const bool closed = ::close(fd_) == 0;
-    fd_ = -1;
-    if (!synced || !closed)
-        throw Error(StreamWriteErrorMessage);
-    if (!tempPath_.empty()) {
+    if (way_ == TWay::InPlace && !truncated_)
+        TruncateInPlace();
+    if (way_ != TWay::Device && ::fsync(fd_) != 0)
+        ThrowWriteError();
+    if (way_ == TWay::Replace) {
+        if (tempPath_.empty())
+            LinkTemporary();
         if (::rename(tempPath_.c_str(), targetPath_.c_str()) != 0)
             ThrowCannotCreate(fileName_, errno);
-        SyncFolder();
+        tempPath_.clear();
     }
+    const int fd = fd_;
+    fd_ = -1;
+    // A device is not flushed, so closing it is where its last write fails.
+    if (::close(fd) != 0 && way_ == TWay::Device)
+        ThrowWriteError();
+    if (way_ == TWay::Replace)
+        SyncFolder();
     committed_ = true;
+}
+
+// Names the unnamed temporary file, now that it is complete and on disk, so
+// that it can be renamed over the target (a rename cannot take a file
+// without a name).
+void TAtomicFileWriter::LinkTemporary()
+{
+    const std::string descriptorPath = "/proc/self/fd/" + std::to_string(fd_);
+    const std::string prefix = TemporaryNamePrefix(targetPath_);
+    constexpr int Attempts = 100;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < Attempts && error == EEXIST; ++attempt) {
+        std::string name = prefix + RandomSuffix();
+        // The first call needs a privilege few have; the second needs /proc.
+        if (::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
+            ::linkat(AT_FDCWD, descriptorPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) ==
+                0) {
+            tempPath_ = std::move(name);
+            return;
+        }
+        error = errno;
+    }
+    ThrowCannotCreate(fileName_, error);
 }
 
 void TAtomicFileWriter::SyncFolder() const noexcept
@@ -173,11 +342,14 @@ void TAtomicFileWriter::SyncFolder() const noexcept
 
 void TAtomicFileWriter::Discard() noexcept
 {
+    if (way_ == TWay::InPlace)
+        RestoreInPlace();
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
     if (!tempPath_.empty())
         ::unlink(tempPath_.c_str());
+    tempPath_.clear();
 }
 
 } // namespace quorva

@@ -1,22 +1,45 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+
+#include "model/system_resources.h"
 
 namespace quorva {
 
-// Replaces a file's contents all or nothing: the text goes into a temporary
-// file in the target's folder, which is flushed to disk and then renamed over
-// the target. Until Commit() succeeds the target is untouched; a writer that
-// is destroyed without a successful Commit() removes its temporary file.
+// Replaces a file's contents all or nothing. Until Commit() succeeds the
+// target is untouched; a writer destroyed without a successful Commit()
+// leaves the folder and the target as they were.
+//
+// Three ways, chosen by what the target is:
+//
+// - Replace (a new file, or a regular file nothing below applies to): the
+//   text goes into an unnamed temporary file in the target's folder
+//   (O_TMPFILE), so that a crash leaves nothing behind. Once complete and
+//   flushed it gets a name and is renamed over the target. Where the file
+//   system has no unnamed files, a hidden named one (".name.XXXXXX") serves.
+//   The new file keeps the old one's permission bits, owner, group and
+//   extended attributes (POSIX ACLs included).
+// - In place (an existing regular file that a rename would turn into another
+//   file for the rest of the system: one with more than one hard link, one
+//   whose owner, group or attributes the new file could not be given, one in
+//   a folder the user may not write): the file is truncated and rewritten,
+//   as careful editors do. Its old bytes are kept in memory until the new
+//   text is flushed; a failure or a cancel writes them back. With
+//   ExpectBytes(), a text that would not fit in the free space is refused
+//   before the file is touched.
+// - Device (an existing target that is no regular file): opened and written
+//   as it is. Opening never waits: a named pipe without a reader fails at
+//   once with "No such device or address".
 //
 // The target is refused as the old in-place writer would have refused it: a
 // folder, a missing folder or an existing file the user may not write fails
 // with "Cannot create file". A symbolic link is followed, so the file it
-// points to is replaced and the link stays. An existing file keeps its
-// permission bits. A target that exists but is no regular file (a device, a
-// pipe) cannot be renamed over and is written in place.
+// points to is written and the link stays.
 class TAtomicFileWriter {
 public:
     explicit TAtomicFileWriter(const std::string& fileName);
@@ -24,25 +47,49 @@ public:
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
 
+    // The number of bytes the caller is about to write in all. A file
+    // rewritten in place checks with it, before its old contents go, that
+    // the new text fits in the free space of its folder's file system.
+    void ExpectBytes(std::uint64_t bytes, const TSystemResources& resources = SystemResources());
+
     // Writes all of `data`, retrying short writes; raises "Stream write error"
     // when the system accepts no more.
     void Write(std::string_view data);
 
-    // Flushes, closes and renames the temporary file over the target.
+    // Flushes the text to disk and puts it in place of the target.
     void Commit();
 
+    enum class TWay { Replace, InPlace, Device };
+    TWay Way() const { return way_; }
+
 private:
+    void OpenDevice();
+    void StartReplacing(const std::optional<struct stat>& existing);
+    bool KeepAttributes(const struct stat& existing);
+    void OpenTemporary();
+    void StartInPlace();
+    void TruncateInPlace();
+    void RestoreInPlace() noexcept;
+    void LinkTemporary();
     void StartWriteBack() noexcept;
     void SyncFolder() const noexcept;
     void Discard() noexcept;
 
     std::string fileName_;   // as the caller named it, for messages
     std::string targetPath_; // after following symbolic links
-    std::string tempPath_;   // empty when writing in place
+    std::string tempPath_;   // the temporary file's name, once it has one
+    TWay way_ = TWay::Replace;
     int fd_ = -1;
     bool committed_ = false;
     std::size_t written_ = 0;
     std::size_t writtenBack_ = 0;
+
+    // In place only: the target's bytes before, and whether they are gone
+    // from the file yet.
+    std::string oldBytes_;
+    bool truncated_ = false;
+    std::optional<std::uint64_t> expectedBytes_;
+    const TSystemResources* resources_ = &SystemResources();
 };
 
 } // namespace quorva

@@ -1,7 +1,11 @@
 #include "model/line_list.h"
 
+#include <algorithm>
+#include <new>
 #include <stdexcept>
 #include <utility>
+
+#include "model/growth.h"
 
 namespace quorva {
 namespace {
@@ -12,7 +16,21 @@ void CheckIndex(int index, int count)
         throw std::out_of_range("line index out of range");
 }
 
+void CheckSpans(std::string_view text, const std::vector<TTextSpan>& lineSpans)
+{
+    for (const TTextSpan& span : lineSpans)
+        if (span.offset > text.size() || span.length > text.size() - span.offset)
+            throw std::out_of_range("line outside its text");
+}
+
 } // namespace
+
+void TLineList::Reserve(std::size_t lines, std::size_t bytes)
+{
+    GrowTo(spans_, spans_.size() + lines);
+    GrowTo(text_, text_.size() + bytes);
+    promisedBytes_ = std::max(promisedBytes_, bytes);
+}
 
 std::string_view TLineList::Line(int index) const
 {
@@ -29,21 +47,35 @@ std::vector<std::string> TLineList::Lines() const
     return lines;
 }
 
+// Text that lies in the buffer would move when the buffer grows.
+bool TLineList::IsInText(std::string_view text) const
+{
+    const auto* begin = text_.data();
+    return text.data() >= begin && text.data() < begin + text_.size();
+}
+
 TTextSpan TLineList::Store(std::string_view text)
 {
     const TTextSpan span{text_.size(), text.size()};
     text_.append(text);
+    promisedBytes_ -= std::min(promisedBytes_, text.size());
     liveBytes_ += text.size();
     return span;
 }
 
-void TLineList::ReclaimIfWasteful()
+void TLineList::ReclaimIfWasteful() noexcept
 {
     constexpr std::size_t SmallWaste = 1 << 16;
     if (text_.size() - liveBytes_ <= liveBytes_ + SmallWaste)
         return;
     std::string compact;
-    compact.reserve(liveBytes_);
+    // The room promised to coming lines stays; and reclaiming only saves
+    // memory, so when memory is short the waste simply stays a while longer.
+    try {
+        compact.reserve(liveBytes_ + promisedBytes_);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
     for (TTextSpan& span : spans_) {
         const std::size_t offset = compact.size();
         compact.append(span.In(text_));
@@ -55,6 +87,9 @@ void TLineList::ReclaimIfWasteful()
 void TLineList::Replace(int index, std::string_view text)
 {
     CheckIndex(index, Count());
+    if (IsInText(text))
+        return Replace(index, std::string(text));
+    Reserve(0, text.size());
     TTextSpan& span = spans_[static_cast<std::size_t>(index)];
     liveBytes_ -= span.length;
     span = Store(text);
@@ -65,12 +100,39 @@ void TLineList::Replace(int index, std::string_view text)
 
 void TLineList::Add(std::string_view text)
 {
+    // Before the observer hears of it: a view told of an insertion must see
+    // it happen.
+    if (IsInText(text))
+        return Add(std::string(text));
+    Reserve(1, text.size());
     const int index = Count();
     if (observer_)
         observer_->LinesAboutToBeInserted(index, index);
     spans_.push_back(Store(text));
     if (observer_)
         observer_->LinesInserted(index, index);
+}
+
+void TLineList::Append(std::string_view text, const std::vector<TTextSpan>& lineSpans)
+{
+    if (lineSpans.empty())
+        return;
+    CheckSpans(text, lineSpans);
+    std::size_t added = 0;
+    for (const TTextSpan& span : lineSpans)
+        added += span.length;
+    // Room first, before the observer hears of it, so that a failed
+    // allocation leaves the list as it was and no view waits for lines that
+    // never come.
+    Reserve(lineSpans.size(), added);
+    const int first = Count();
+    const int last = first + static_cast<int>(lineSpans.size()) - 1;
+    if (observer_)
+        observer_->LinesAboutToBeInserted(first, last);
+    for (const TTextSpan& span : lineSpans)
+        spans_.push_back(Store(span.In(text)));
+    if (observer_)
+        observer_->LinesInserted(first, last);
 }
 
 void TLineList::Delete(int index)
@@ -112,14 +174,13 @@ void TLineList::Assign(const std::vector<std::string>& lines)
 
 void TLineList::AssignText(std::string text, std::vector<TTextSpan> lineSpans)
 {
-    for (const TTextSpan& span : lineSpans)
-        if (span.offset > text.size() || span.length > text.size() - span.offset)
-            throw std::out_of_range("line outside its text");
+    CheckSpans(text, lineSpans);
     if (observer_)
         observer_->LinesAboutToBeReset();
     text_ = std::move(text);
     spans_ = std::move(lineSpans);
     liveBytes_ = 0;
+    promisedBytes_ = 0;
     for (const TTextSpan& span : spans_)
         liveBytes_ += span.length;
     const bool hadSelection = selected_ != NoSelection;

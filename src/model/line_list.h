@@ -38,8 +38,17 @@ public:
     std::string_view Line(int index) const;
     std::vector<std::string> Lines() const;
 
+    // Replace and Add change nothing when they fail (out of memory).
     void Replace(int index, std::string_view text);
     void Add(std::string_view text);
+    // Makes room for `lines` more lines holding `bytes` more text, so that
+    // the Add and Replace calls that use it cannot run out of memory: a
+    // caller that changes several lines reserves first and so changes all or
+    // none of them.
+    void Reserve(std::size_t lines, std::size_t bytes);
+    // Appends the lines `lineSpans` picks out of `text`, announced as one
+    // insertion, so that a long paste costs one view update.
+    void Append(std::string_view text, const std::vector<TTextSpan>& lineSpans);
     void Delete(int index);
     void Clear();
     // Replace every line at once and leave nothing selected.
@@ -55,13 +64,15 @@ public:
     void SetObserver(TLineListObserver* observer) { observer_ = observer; }
 
 private:
+    bool IsInText(std::string_view text) const;
     TTextSpan Store(std::string_view text);
-    void ReclaimIfWasteful();
+    void ReclaimIfWasteful() noexcept;
     void SetSelected(int index);
 
     std::string text_;
     std::vector<TTextSpan> spans_;
     std::size_t liveBytes_ = 0;
+    std::size_t promisedBytes_ = 0; // room reserved for text still to come
     int selected_ = NoSelection;
     TLineListObserver* observer_ = nullptr;
 };

@@ -10,8 +10,19 @@ namespace quorva {
 // line i always belongs to row i.
 
 // Appends the row, renders every line again from its row and selects the new
-// last line.
+// last line. When memory runs out, raises "Not enough memory to add the row."
+// with the rows and lines as they were.
 void AddRow(TRowTable& rows, TLineList& lines, const TNumberRow& row);
+
+inline constexpr const char* AddOutOfMemoryMessage = "Not enough memory to add the row.";
+inline constexpr const char* MoveOutOfMemoryMessage = "Not enough memory to move the row.";
+inline constexpr const char* PasteOutOfMemoryMessage = "Not enough memory to paste the rows.";
+
+// Appends the rows in one pass with the same result as adding each with
+// AddRow: every line rendered from its row, the last one selected. Nothing
+// happens when `added` is empty. When memory runs out, raises "Not enough
+// memory to paste the rows." with the rows and lines as they were.
+void AppendRows(TRowTable& rows, TLineList& lines, const TRowTable& added);
 
 // Deletes the selected row; the line that took its place, or else the new
 // last line, becomes selected. Nothing happens when no line is selected.
@@ -19,6 +30,8 @@ void DeleteSelectedRow(TRowTable& rows, TLineList& lines);
 
 // Exchange the selected row and its line with the neighbour above / below and
 // keep them selected. Nothing happens without a selection or at the edge.
+// When memory runs out, raises "Not enough memory to move the row." with
+// nothing moved.
 void MoveSelectedRowUp(TRowTable& rows, TLineList& lines);
 void MoveSelectedRowDown(TRowTable& rows, TLineList& lines);
 

@@ -2,8 +2,11 @@
 
 #include <utility>
 
+#include "model/error.h"
 #include "model/huge_pages.h"
 #include "model/number_rules.h"
+#include "model/progress_steps.h"
+#include "model/regular_file.h"
 #include "model/text_file.h"
 
 namespace quorva {
@@ -71,15 +74,24 @@ TNumberRow LineToRow(std::string_view line)
     return row;
 }
 
-void SaveRowListFile(const TLineList& lines, const std::string& fileName)
+void SaveRowListFile(const TLineList& lines, const std::string& fileName, TProgress& progress)
 {
     SaveLinesToFile(
         static_cast<std::size_t>(lines.Count()),
-        [&lines](std::size_t index) { return lines.Line(static_cast<int>(index)); }, fileName);
+        [&lines](std::size_t index) { return lines.Line(static_cast<int>(index)); }, fileName,
+        progress);
 }
 
 void ParseRowListText(std::string_view text, std::vector<TTextSpan>& lineSpans, TRowTable& rows)
 {
+    ParseRowListText(text, lineSpans, rows, [](std::size_t) {});
+}
+
+void ParseRowListText(std::string_view text, std::vector<TTextSpan>& lineSpans, TRowTable& rows,
+                      const ParsedFn& onParsed)
+{
+    // About a megabyte of usual row lines between reports.
+    constexpr std::size_t LinesPerReport = 1 << 16;
     const std::size_t lineCount = CountLines(text);
     lineSpans.clear();
     lineSpans.reserve(lineCount);
@@ -103,20 +115,40 @@ void ParseRowListText(std::string_view text, std::vector<TTextSpan>& lineSpans, 
         }
         lineSpans.push_back(line);
         rows.push_back(row);
+        if (rows.size() % LinesPerReport == 0)
+            onParsed(scanner.Offset());
     }
 }
 
+std::uint64_t OpenPeakBytes(std::uint64_t fileBytes)
+{
+    // A row line as Add writes it, with its line end.
+    constexpr std::uint64_t UsualLineBytes = 22;
+    constexpr std::uint64_t PerLine = sizeof(TTextSpan) + sizeof(TNumberRow);
+    return fileBytes + fileBytes / UsualLineBytes * PerLine;
+}
+
 bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
-                     const ShowErrorFn& showError)
+                     const ShowErrorFn& showError, TProgress& progress,
+                     const TSystemResources& resources)
 {
     try {
-        std::string text = ReadWholeFile(fileName);
+        TRegularFile file(fileName);
+        if (OpenPeakBytes(file.Size()) > resources.AvailableMemory())
+            throw Error("not enough memory to open the file");
+        // Half the way is reading, half parsing.
+        TProgressSteps steps(progress, 2 * file.Size());
+        std::string text = file.ReadAll([&](std::uint64_t read) { steps.Reach(read); });
         std::vector<TTextSpan> lineSpans;
         TRowTable parsed;
-        ParseRowListText(text, lineSpans, parsed);
+        ParseRowListText(text, lineSpans, parsed,
+                         [&](std::size_t parsedBytes) { steps.Reach(file.Size() + parsedBytes); });
+        steps.Finish();
         lines.AssignText(std::move(text), std::move(lineSpans));
         rows = std::move(parsed);
         return true;
+    } catch (const Cancelled&) {
+        throw;
     } catch (...) {
         // Whatever went wrong, the user learns only that the file was not
         // understood; the rows they had stay.

@@ -6,6 +6,8 @@
 
 #include "model/line_list.h"
 #include "model/number_row.h"
+#include "model/progress.h"
+#include "model/system_resources.h"
 
 namespace quorva {
 
@@ -22,8 +24,15 @@ TNumberRow LineToRow(std::string_view line);
 // for a bad line, leaving both in no particular state.
 void ParseRowListText(std::string_view text, std::vector<TTextSpan>& lineSpans, TRowTable& rows);
 
-// Writes the row lines exactly as they stand.
-void SaveRowListFile(const TLineList& lines, const std::string& fileName);
+// The same, telling `onParsed` now and then how many bytes of the text are
+// parsed, so that a long parse can show progress or be stopped by a throw.
+using ParsedFn = std::function<void(std::size_t bytesParsed)>;
+void ParseRowListText(std::string_view text, std::vector<TTextSpan>& lineSpans, TRowTable& rows,
+                      const ParsedFn& onParsed);
+
+// Writes the row lines exactly as they stand (see SaveLinesToFile).
+void SaveRowListFile(const TLineList& lines, const std::string& fileName,
+                     TProgress& progress = NoProgress());
 
 using ShowErrorFn = std::function<void(const std::string& message)>;
 
@@ -32,7 +41,20 @@ using ShowErrorFn = std::function<void(const std::string& message)>;
 // `rows` the parsed values. On any failure `showError` is called with
 // SBadFileFormat, and the list, its selection and the table stay as they were.
 // Returns whether the file was loaded.
+//
+// Only a regular file is read; a pipe, socket or device is refused at once.
+// So is a file that would need more memory than `resources` says is
+// available (see OpenPeakBytes), before anything is read; and running out of
+// memory all the same is one more failure. Progress is reported in bytes,
+// reading then parsing; when it says stop, Cancelled propagates out of here,
+// nothing is shown and nothing has changed.
 bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
-                     const ShowErrorFn& showError);
+                     const ShowErrorFn& showError, TProgress& progress = NoProgress(),
+                     const TSystemResources& resources = SystemResources());
+
+// The most memory Open takes for a file of `fileBytes`, as an estimate for
+// files of row lines as Add writes them: the text, and for each line its
+// position and its row.
+std::uint64_t OpenPeakBytes(std::uint64_t fileBytes);
 
 } // namespace quorva

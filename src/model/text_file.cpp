@@ -2,36 +2,18 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <new>
 
 #include "model/atomic_file_writer.h"
 #include "model/error.h"
 #include "model/file_error.h"
-#include "model/huge_pages.h"
+#include "model/progress_steps.h"
+#include "model/regular_file.h"
 
 namespace quorva {
 namespace {
-
-class TFileDescriptor {
-public:
-    explicit TFileDescriptor(int fd) : fd_(fd) {}
-    ~TFileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 bool IsLineEnd(char c)
 {
@@ -68,65 +50,63 @@ std::string_view LineText(std::string_view text)
     return text.substr(0, text.find('\0'));
 }
 
-} // namespace
-
-void SaveLinesToFile(const std::vector<std::string>& lines, const std::string& fileName)
+std::uint64_t TextBytes(std::size_t count, const LineAtFn& lineAt)
 {
-    SaveLinesToFile(
-        lines.size(), [&lines](std::size_t index) -> std::string_view { return lines[index]; },
-        fileName);
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        bytes += lineAt(i).size() + 2;
+    return bytes;
 }
 
-void SaveLinesToFile(std::size_t count, const LineAtFn& lineAt, const std::string& fileName)
+void WriteLines(std::size_t count, const LineAtFn& lineAt, const std::string& fileName,
+                TProgress& progress)
 {
+    TProgressSteps steps(progress, TextBytes(count, lineAt));
     TAtomicFileWriter writer(fileName);
+    writer.ExpectBytes(steps.Total());
+    std::uint64_t written = 0;
     std::string chunk;
     chunk.reserve(WriteChunkSize);
+    auto writeChunk = [&] {
+        writer.Write(chunk);
+        written += chunk.size();
+        chunk.clear();
+        steps.Reach(written);
+    };
     for (std::size_t i = 0; i < count; ++i) {
         chunk += lineAt(i);
         chunk += "\r\n";
-        if (chunk.size() >= WriteChunkSize) {
-            writer.Write(chunk);
-            chunk.clear();
-        }
+        if (chunk.size() >= WriteChunkSize)
+            writeChunk();
     }
-    writer.Write(chunk);
+    writeChunk();
+    steps.Finish();
     writer.Commit();
+}
+
+} // namespace
+
+void SaveLinesToFile(const std::vector<std::string>& lines, const std::string& fileName,
+                     TProgress& progress)
+{
+    SaveLinesToFile(
+        lines.size(), [&lines](std::size_t index) -> std::string_view { return lines[index]; },
+        fileName, progress);
+}
+
+void SaveLinesToFile(std::size_t count, const LineAtFn& lineAt, const std::string& fileName,
+                     TProgress& progress)
+{
+    try {
+        WriteLines(count, lineAt, fileName, progress);
+    } catch (const std::bad_alloc&) {
+        throw Error(SaveOutOfMemoryMessage);
+    }
 }
 
 std::string ReadWholeFile(const std::string& fileName)
 {
-    TFileDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0)
-        throw Error(CannotOpenFileMessage(fileName, errno));
-
-    // One byte more than the file holds, so that the read meeting its end
-    // needs no growth.
-    struct stat status {};
-    std::size_t expected = 0;
-    if (::fstat(file.Get(), &status) == 0 && status.st_size > 0)
-        expected = static_cast<std::size_t>(status.st_size);
-    std::string text;
-    text.reserve(expected + 1);
-    AdviseHugePages(text.data(), text.capacity());
-    text.resize(expected + 1);
-
-    constexpr std::size_t GrowthStep = 1 << 20;
-    std::size_t used = 0;
-    for (;;) {
-        if (used == text.size())
-            text.resize(used + GrowthStep);
-        const ssize_t got = ::read(file.Get(), text.data() + used, text.size() - used);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw Error(CannotOpenFileMessage(fileName, errno));
-        if (got == 0) {
-            text.resize(used);
-            return text;
-        }
-        used += static_cast<std::size_t>(got);
-    }
+    return TRegularFile(fileName).ReadAll();
 }
 
 TLineScanner::TLineScanner(std::string_view text)

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/progress.h"
 #include "model/text_span.h"
 
 namespace quorva {
@@ -18,18 +19,25 @@ namespace quorva {
 
 // Writes the lines as the new contents of `fileName`. The previous contents
 // are replaced only once the whole text is safely on disk (see
-// TAtomicFileWriter). Raises Error on failure.
-void SaveLinesToFile(const std::vector<std::string>& lines, const std::string& fileName);
+// TAtomicFileWriter). Raises Error on failure, "Not enough memory to save the
+// file." when memory runs out. Reports progress in bytes written; when it
+// says stop, raises Cancelled with the target as it was.
+void SaveLinesToFile(const std::vector<std::string>& lines, const std::string& fileName,
+                     TProgress& progress = NoProgress());
 
 // The same for lines kept elsewhere: `lineAt(i)` gives line i of `count`.
 using LineAtFn = std::function<std::string_view(std::size_t index)>;
-void SaveLinesToFile(std::size_t count, const LineAtFn& lineAt, const std::string& fileName);
+void SaveLinesToFile(std::size_t count, const LineAtFn& lineAt, const std::string& fileName,
+                     TProgress& progress = NoProgress());
+
+inline constexpr const char* SaveOutOfMemoryMessage = "Not enough memory to save the file.";
 
 // Replaces `target` with the lines of `fileName`. On failure `target` is left
 // as it was and Error is raised.
 void LoadLinesFromFile(std::vector<std::string>& target, const std::string& fileName);
 
-// The whole contents of a file; raises "Cannot open file" on failure.
+// The whole contents of a regular file; raises "Cannot open file" on failure
+// and for anything else (see TRegularFile).
 std::string ReadWholeFile(const std::string& fileName);
 
 std::vector<TTextSpan> SplitLineSpans(std::string_view text);

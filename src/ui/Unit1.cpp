@@ -1,22 +1,35 @@
 #include "ui/Unit1.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QSpinBox>
 
 #include <cstdint>
+#include <stdexcept>
 #include <utility>
 
 #include "model/row_editing.h"
 #include "model/row_list_file.h"
+#include "model/row_text_import.h"
 #include "triangle/triangle_csv.h"
 #include "ui/busy_cursor.h"
 #include "ui/column_choice.h"
+#include "ui/dialog_placement.h"
+#include "ui/dropped_file.h"
+#include "ui/form_controls.h"
 #include "ui/form_layout.h"
 #include "ui/row_list_view.h"
 #include "ui/triangle_command.h"
 #include "ui/triangle_window.h"
+#include "ui/window_accessibility.h"
 
 namespace quorva {
 
@@ -25,31 +38,29 @@ namespace {
 constexpr QSize DesignedClientSize(423, 282);
 constexpr QPoint DesignedPosition(483, 308);
 
-// Fixed size, title bar with the system menu and close box only.
-constexpr Qt::WindowFlags FrameFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+// The application's main window (not a dialog, which desktops would treat as
+// passing and tie to an invisible owner), of fixed size, with a title bar
+// holding the system menu and the close box only.
+constexpr Qt::WindowFlags FrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
 } // namespace
 
 TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* parent)
-    : QWidget(parent, FrameFlags), dialogs_(dialogs)
+    : QWidget(parent, FrameFlags), FDialogs(dialogs)
 {
+    // Before anything about the window reaches assistive technology, which
+    // keeps the first description it gets of an object.
+    AnnounceFormAsWindow();
     SetUpWindow();
     const TLayoutScale scale(fontMetrics().height());
-    CreateSpinFields(scale);
-    CreateButtons(scale);
-    CreateList(scale, std::move(clock));
-    CreateColumnChoice(scale);
-    SetTabOrder();
-    auto* triangle = new TTriangleCommand(
-        *this, [this] { return rgColumsNo->ItemIndex(); },
-        [this] { RunReportingFailures(&TForm1::ShowTriangleClick); });
-    triangle->AddToContextMenu(*ListBox1);
-    triangle->AddToContextMenu(*rgColumsNo);
+    CreateControls(scale, std::move(clock));
+    CreatePasteShortcut();
+    CreateTriangleCommand();
 
     setFixedSize(scale(DesignedClientSize));
     move(DesignedPosition);
-    spinFields_.front()->setFocus();
+    FSpinFields.front()->setFocus();
 }
 
 void TForm1::SetUpWindow()
@@ -57,57 +68,66 @@ void TForm1::SetUpWindow()
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorva"));
     setAccessibleName(QStringLiteral("Quorva"));
+    setAcceptDrops(true);
     setFont(WindowFont(screen()->logicalDotsPerInchY()));
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
 }
 
-void TForm1::CreateSpinFields(const TLayoutScale& scale)
+void TForm1::CreateControls(const TLayoutScale& scale, TPrefixSearch::TClock clock)
 {
-    for (int i = 0; i < RowWidth; ++i) {
-        auto* field = new QSpinBox(this);
-        field->setObjectName(QStringLiteral("ed1%1").arg(i));
-        field->setAccessibleName(QStringLiteral("Column %1 value").arg(i + 1));
-        field->setRange(0, 99);
-        field->setSingleStep(1);
-        field->setWrapping(false);
-        field->setValue(i + 1);
-        // The edit field and its up-down arrows, as one control.
-        field->setGeometry(scale(QRect(8 + 48 * i, 8, 25 + 16, 21)));
-        spinFields_[static_cast<std::size_t>(i)] = field;
+    QList<QWidget*> tabChain;
+    for (const TControlDesign& design : FormControls()) {
+        QWidget* control = CreateControl(design, clock);
+        control->setObjectName(QString::fromLatin1(design.name));
+        control->setAccessibleName(QString::fromLatin1(design.caption));
+        control->setGeometry(scale(design.designed));
+        if (design.kind != TControlKind::ColumnChoice) {
+            tabChain << control;
+            continue;
+        }
+        FColumnChoice->ArrangeButtons(FColumnChoice->fontMetrics().height());
+        for (int i = 0; i < TColumnChoice::ColumnCount; ++i)
+            tabChain << FColumnChoice->Button(i);
     }
+    for (qsizetype i = 1; i < tabChain.size(); ++i)
+        setTabOrder(tabChain[i - 1], tabChain[i]);
 }
 
-void TForm1::CreateButtons(const TLayoutScale& scale)
+QWidget* TForm1::CreateControl(const TControlDesign& design, TPrefixSearch::TClock& clock)
 {
-    Button2 = CreateButton("Button2", QStringLiteral("Add"), {344, 8, 75, 25}, scale,
-                           &TForm1::Button2Click);
-    Button3 = CreateButton("Button3", QStringLiteral("Delete"), {344, 40, 75, 25}, scale,
-                           &TForm1::Button3Click);
-    Button1 = CreateButton("Button1", QStringLiteral("Start"), {344, 249, 75, 25}, scale,
-                           &TForm1::Button1Click);
-    btnOpen = CreateButton("btnOpen", QStringLiteral("Open"), {344, 160, 75, 25}, scale,
-                           &TForm1::btnOpenClick);
-    btnSave = CreateButton("btnSave", QStringLiteral("Save"), {344, 192, 75, 25}, scale,
-                           &TForm1::btnSaveClick);
-    btnUp = CreateButton("btnUp", QStringLiteral("Moove Up"), {344, 72, 75, 25}, scale,
-                         &TForm1::btnUpClick);
-    btnDown = CreateButton("btnDown", QStringLiteral("Moove Down"), {344, 104, 75, 25}, scale,
-                           &TForm1::btnDownClick);
+    switch (design.kind) {
+    case TControlKind::SpinField:
+        return CreateSpinField();
+    case TControlKind::Button:
+        return CreateButton(design);
+    case TControlKind::List:
+        return new TRowListView(FLinesModel, std::move(clock), this);
+    case TControlKind::ColumnChoice:
+        return FColumnChoice = new TColumnChoice(this);
+    }
+    throw std::logic_error("unknown kind of control");
 }
 
-QPushButton* TForm1::CreateButton(const char* name, const QString& caption, const QRect& designed,
-                                  const TLayoutScale& scale, void (TForm1::*handler)())
+QSpinBox* TForm1::CreateSpinField()
 {
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAccessibleName(caption);
+    auto* field = new QSpinBox(this);
+    field->setRange(0, 99);
+    field->setSingleStep(1);
+    field->setWrapping(false);
+    FSpinFields.push_back(field);
+    field->setValue(static_cast<int>(FSpinFields.size()));
+    return field;
+}
+
+QPushButton* TForm1::CreateButton(const TControlDesign& design)
+{
+    auto* button = new QPushButton(QString::fromLatin1(design.caption), this);
     // Enter and Esc must press nothing in this window.
     button->setAutoDefault(false);
     button->setDefault(false);
-    button->setGeometry(scale(designed));
     connect(button, &QPushButton::clicked, this,
-            [this, handler] { RunReportingFailures(handler); });
+            [this, handler = design.handler] { RunReportingFailures(handler); });
     return button;
 }
 
@@ -120,45 +140,39 @@ void TForm1::RunReportingFailures(void (TForm1::*handler)())
     try {
         (this->*handler)();
     } catch (const std::exception& failure) {
-        dialogs_.ReportFailure(failure.what());
+        FDialogs.ReportFailure(failure.what());
     }
 }
 
-void TForm1::CreateList(const TLayoutScale& scale, TPrefixSearch::TClock clock)
+void TForm1::CreateTriangleCommand()
 {
-    ListBox1 = new TRowListView(FLinesModel, std::move(clock), this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setAccessibleName(QStringLiteral("Rows"));
-    ListBox1->setGeometry(scale(QRect(8, 32, 329, 193)));
+    auto* triangle = new TTriangleCommand(
+        *this, [this] { return FColumnChoice->ItemIndex(); },
+        [this] { RunReportingFailures(&TForm1::ShowTriangleClick); });
+    triangle->AddToContextMenu(*findChild<TRowListView*>(QStringLiteral("ListBox1")));
+    triangle->AddToContextMenu(*FColumnChoice);
 }
 
-void TForm1::CreateColumnChoice(const TLayoutScale& scale)
+void TForm1::CreatePasteShortcut()
 {
-    rgColumsNo = new TColumnChoice(this);
-    rgColumsNo->setObjectName(QStringLiteral("rgColumsNo"));
-    rgColumsNo->setAccessibleName(QStringLiteral("Colums No"));
-    rgColumsNo->setGeometry(scale(QRect(8, 224, 329, 49)));
-    rgColumsNo->ArrangeButtons(rgColumsNo->fontMetrics().height());
-}
-
-void TForm1::SetTabOrder()
-{
-    QList<QWidget*> chain(spinFields_.begin(), spinFields_.end());
-    chain << Button2 << Button3 << ListBox1 << Button1;
-    for (int i = 0; i < TColumnChoice::ColumnCount; ++i)
-        chain << rgColumsNo->Button(i);
-    chain << btnOpen << btnSave << btnUp << btnDown;
-    for (qsizetype i = 1; i < chain.size(); ++i)
-        setTabOrder(chain[i - 1], chain[i]);
+    // A window-wide shortcut: a focused spin field claims Ctrl+V for its own
+    // text first, everywhere else it pastes rows.
+    auto* paste = new QAction(this);
+    paste->setObjectName(QStringLiteral("actPaste"));
+    paste->setShortcut(QKeySequence::Paste);
+    paste->setShortcutContext(Qt::WindowShortcut);
+    connect(paste, &QAction::triggered, this,
+            [this] { RunReportingFailures(&TForm1::PasteClick); });
+    addAction(paste);
 }
 
 TNumberRow TForm1::SpinValues() const
 {
     TNumberRow row{};
-    for (std::size_t i = 0; i < spinFields_.size(); ++i) {
+    for (std::size_t i = 0; i < FSpinFields.size(); ++i) {
         // A number still being typed counts as soon as Add is pressed.
-        spinFields_[i]->interpretText();
-        row[i] = static_cast<std::int16_t>(spinFields_[i]->value());
+        FSpinFields[i]->interpretText();
+        row[i] = static_cast<std::int16_t>(FSpinFields[i]->value());
     }
     return row;
 }
@@ -185,17 +199,22 @@ void TForm1::btnDownClick()
 
 void TForm1::btnOpenClick()
 {
-    const auto fileName = dialogs_.ChooseOpenFile();
+    const auto fileName = FDialogs.ChooseOpenFile();
     if (!fileName)
         return;
+    OpenRowList(*fileName);
+}
+
+void TForm1::OpenRowList(const std::string& fileName)
+{
     TBusyCursor busy;
-    OpenRowListFile(FLines, FRows, *fileName,
-                    [this](const std::string& message) { dialogs_.ShowError(message); });
+    OpenRowListFile(FLines, FRows, fileName,
+                    [this](const std::string& message) { FDialogs.ShowError(message); });
 }
 
 void TForm1::btnSaveClick()
 {
-    const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::RowList);
+    const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::RowList);
     if (!fileName)
         return;
     TBusyCursor busy;
@@ -204,16 +223,50 @@ void TForm1::btnSaveClick()
 
 void TForm1::Button1Click()
 {
-    const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv);
+    const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv);
     if (!fileName)
         return;
     TBusyCursor busy;
-    ExportTriangleCsv(FRows, rgColumsNo->ItemIndex(), *fileName);
+    ExportTriangleCsv(FRows, FColumnChoice->ItemIndex(), *fileName);
+}
+
+void TForm1::PasteClick()
+{
+    TBusyCursor busy;
+    PasteRows(FRows, FLines, QGuiApplication::clipboard()->text().toStdString());
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    // Placed when first shown, once the frame's size is known where the
+    // platform tells it, so that the whole frame stays on the screen.
+    if (!std::exchange(FPlaced, true))
+        move(PositionWithin(screen()->availableGeometry(), frameGeometry().size(),
+                            DesignedPosition));
+    QWidget::showEvent(event);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData() && DroppedRowListFile(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const auto fileName = event->mimeData() ? DroppedRowListFile(*event->mimeData()) : std::nullopt;
+    if (!fileName)
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop is over, so that a failure's dialog does not keep
+    // the dragging program waiting.
+    QMetaObject::invokeMethod(
+        this, [this, name = *fileName] { OpenRowList(name); }, Qt::QueuedConnection);
 }
 
 void TForm1::ShowTriangleClick()
 {
-    ShowTriangleWindow(FRows, rgColumsNo->ItemIndex(), FLinesModel, dialogs_, this);
+    ShowTriangleWindow(FRows, FColumnChoice->ItemIndex(), FLinesModel, FDialogs, this);
 }
 
 } // namespace quorva

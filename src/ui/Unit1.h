@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-#include <array>
+#include <string>
+#include <vector>
 
 #include "model/line_list.h"
 #include "model/number_row.h"
@@ -10,6 +11,9 @@
 #include "ui/prefix_search.h"
 #include "ui/user_dialogs.h"
 
+class QDragEnterEvent;
+class QDropEvent;
+class QShowEvent;
 class QPushButton;
 class QSpinBox;
 
@@ -17,7 +21,7 @@ namespace quorva {
 
 class TColumnChoice;
 class TLayoutScale;
-class TRowListView;
+struct TControlDesign;
 
 // The tool's one window. It owns the row table and the line list for the
 // program's whole life; each button runs one operation of the core on them,
@@ -39,35 +43,38 @@ public:
     void btnOpenClick();
     void btnSaveClick();
     void Button1Click(); // Start
+    // Ctrl+V outside the spin fields: appends the rows the clipboard holds.
+    void PasteClick();
     void ShowTriangleClick();
+
+    // Opens a row-list file as Open does, showing Open's error on failure:
+    // for Open, a file named on the command line and a dropped file.
+    void OpenRowList(const std::string& fileName);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void SetUpWindow();
-    void CreateSpinFields(const TLayoutScale& scale);
-    void CreateList(const TLayoutScale& scale, TPrefixSearch::TClock clock);
-    void CreateColumnChoice(const TLayoutScale& scale);
-    void CreateButtons(const TLayoutScale& scale);
-    QPushButton* CreateButton(const char* name, const QString& caption, const QRect& designed,
-                              const TLayoutScale& scale, void (TForm1::*handler)());
+    void CreateControls(const TLayoutScale& scale, TPrefixSearch::TClock clock);
+    QWidget* CreateControl(const TControlDesign& design, TPrefixSearch::TClock& clock);
+    QSpinBox* CreateSpinField();
+    QPushButton* CreateButton(const TControlDesign& design);
     void RunReportingFailures(void (TForm1::*handler)());
-    void SetTabOrder();
+    void CreatePasteShortcut();
+    void CreateTriangleCommand();
     TNumberRow SpinValues() const;
 
-    TUserDialogs& dialogs_;
+    TUserDialogs& FDialogs;
     TRowTable FRows;
     TLineList FLines;
     TLineListModel FLinesModel{FLines};
 
-    std::array<QSpinBox*, RowWidth> spinFields_{};
-    TRowListView* ListBox1 = nullptr;
-    TColumnChoice* rgColumsNo = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* btnUp = nullptr;
-    QPushButton* btnDown = nullptr;
-    QPushButton* btnOpen = nullptr;
-    QPushButton* btnSave = nullptr;
-    QPushButton* Button1 = nullptr;
+    std::vector<QSpinBox*> FSpinFields;
+    TColumnChoice* FColumnChoice = nullptr;
+    bool FPlaced = false;
 };
 
 } // namespace quorva

@@ -37,6 +37,9 @@ void ReportFailure(const std::string& message, const QString& applicationTitle)
     TNormalCursor arrow;
     QMessageBox box(QMessageBox::Critical, applicationTitle, DisplayText(FailureText(message)),
                     QMessageBox::Ok, QApplication::activeWindow());
+    // A file name or message that happens to look like markup is shown as
+    // it is, never rendered.
+    box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }

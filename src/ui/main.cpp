@@ -1,4 +1,7 @@
 #include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QStringList>
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +39,9 @@ int main(int argc, char* argv[])
     }
 
     quorva::TReportingApplication application(argc, argv);
+    // The window's WM_CLASS, which the desktop entry names as StartupWMClass.
+    QCoreApplication::setApplicationName(QStringLiteral("quorva"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorva"));
     quorva::TQtUserDialogs dialogs(
         quorva::ApplicationTitle(QCoreApplication::applicationFilePath()));
     application.SetFailureReport(
@@ -44,5 +50,12 @@ int main(int argc, char* argv[])
     quorva::TForm1 Form1(dialogs);
     dialogs.SetOwner(&Form1);
     Form1.show();
+    // A file named on the command line (as a file manager passes it) is
+    // opened as Open would, once the window is up to own the error dialog.
+    if (const QStringList arguments = QCoreApplication::arguments(); arguments.size() > 1) {
+        const std::string fileName = QFile::encodeName(arguments.at(1)).toStdString();
+        QMetaObject::invokeMethod(
+            &Form1, [&Form1, fileName] { Form1.OpenRowList(fileName); }, Qt::QueuedConnection);
+    }
     return application.exec();
 }

@@ -28,8 +28,6 @@ public:
     // when the selection should stay as it is.
     std::optional<int> Type(QChar key, const TLineList& lines);
 
-    const QString& SearchText() const { return text_; }
-
 private:
     void Edit(QChar key);
 

@@ -9,12 +9,12 @@ usage: quorva_e2e.py QUORVA_EXECUTABLE CASE
 import os
 import shutil
 import sys
-import traceback
+import time
 
 # Run from the source tree: leave no bytecode caches in it.
 sys.dont_write_bytecode = True
 
-from x11_session import E2EFailure, Session, wait_for  # noqa: E402
+from x11_session import E2EFailure, case_main, run_in_session, wait_for  # noqa: E402
 
 MAIN_CAPTION = "Quorva"
 BAD_FILE_FORMAT = "Не распознанный формат файла."
@@ -295,6 +295,30 @@ def failed_export_reported(session, window):
     expect_file(recovered, expected)
 
 
+def pipe_refused_at_once(session, window):
+    """A named pipe chosen in Open is refused at once with the error dialog,
+    instead of waiting for a writer, and the window then works as before."""
+    rows = [ROW_B, ROW_E]
+    for row in rows:
+        window.enter_row(row)
+    pipe = os.path.join(session.scratch, "pipe.tir")
+    os.mkfifo(pipe)
+
+    window.open_rows(pipe)
+    chosen = time.monotonic()
+    error = session.wait_for_window("Error", timeout=1.0)
+    waited = time.monotonic() - chosen
+    expect(waited <= 1.0, f"the error dialog took {waited:.2f} s")
+    session.wait_for_focus(error, "Error")
+    session.key("Return")
+    session.wait_until_closed(error, "Error")
+
+    window.enter_row(ROW_A)
+    after = os.path.join(session.scratch, "after.tir")
+    window.save_rows(after)
+    expect_file(after, text_file(row_line(row) for row in rows + [ROW_A]))
+
+
 # The program names its failure reports after its executable: this case runs
 # a copy under another name, so a caption fixed in the code would show.
 RENAMED_EXECUTABLE = "QuorvaCheck.e2e"
@@ -305,14 +329,14 @@ CASES = {
     "save_then_open": save_then_open,
     "refused_file_keeps_rows": refused_file_keeps_rows,
     "failed_export_reported": failed_export_reported,
+    "pipe_refused_at_once": pipe_refused_at_once,
 }
 
 
-def run(executable, case_name, cases=None, session_class=Session):
-    case = (cases or CASES)[case_name]
-    session = session_class(executable)
-    failed = True
-    try:
+def run(executable, case_name):
+    case = CASES[case_name]
+
+    def body(session):
         if case is failed_export_reported:
             renamed = os.path.join(session.scratch, RENAMED_EXECUTABLE)
             shutil.copy2(executable, renamed)
@@ -321,38 +345,12 @@ def run(executable, case_name, cases=None, session_class=Session):
         window = QuorvaWindow(session)
         case(session, window)
         window.close()
-        failed = False
-    except Exception:
-        traceback.print_exc(file=sys.stdout)
-        screen = os.path.join(session.scratch, "screen-at-failure.png")
-        try:  # only help in finding the cause
-            print("windows on the screen:\n" + session.describe_windows())
-            session.screenshot(screen)
-            print(f"screen at the failure: {screen}")
-        except Exception as error:
-            print(f"no picture of the screen: {error}")
-    finally:
-        output = session.app_output() if os.path.exists(session.app_log) else ""
-        session.finish(failed)
-    if output:
-        print("program output:\n" + output)
-    return 1 if failed else 0
+
+    return run_in_session(executable, body)
 
 
-def main(cases=None, session_classes=None, tools=("Xvfb", "xdotool", "xclip")):
-    """Runs the case named on the command line: one of `cases` (this file's
-    own by default), in a session of the class `session_classes` gives it."""
-    cases = cases or CASES
-    if len(sys.argv) != 3 or sys.argv[2] not in cases:
-        print(f"usage: {sys.argv[0]} QUORVA_EXECUTABLE {{{'|'.join(cases)}}}", file=sys.stderr)
-        return 2
-    missing = [tool for tool in tools if not shutil.which(tool)]
-    if missing:
-        print(f"missing {', '.join(missing)}: install the TEST_PACKAGES of scripts/packages.sh",
-              file=sys.stderr)
-        return 1
-    session_class = (session_classes or {}).get(sys.argv[2], Session)
-    return run(os.path.abspath(sys.argv[1]), sys.argv[2], cases, session_class)
+def main():
+    return case_main(CASES, run)
 
 
 if __name__ == "__main__":

@@ -10,13 +10,14 @@ import os
 import struct
 import subprocess
 import sys
-import time
 
 sys.dont_write_bytecode = True
 
-import quorva_e2e  # noqa: E402
+from desktop_e2e import SYSTEM_PYTHON, AccessibilityBus  # noqa: E402
 from quorva_e2e import QuorvaWindow, expect, expect_file, triangle_csv  # noqa: E402
-from x11_session import Session, wait_for  # noqa: E402
+from x11_session import case_main, run_in_session, wait_for  # noqa: E402
+
+HERE = os.path.dirname(os.path.abspath(__file__))
 
 ROWS = [[10, 0, 99, 5, 42, 7, 13], [3, 30, 8, 0, 99, 1, 2], [50, 49, 17, 88, 6, 60, 0],
         [9, 11, 64, 21, 3, 77, 45]]
@@ -83,93 +84,25 @@ def view_opens_and_saves_image(session, window):
     session.wait_until_closed(view, title)
 
 
-class AccessibleSession(Session):
-    """A session whose program talks to a private accessibility bus."""
-
-    bus = {}
-
-    def start_app(self):
-        self.start_bus()
-        super().start_app()
-
-    def start_bus(self):
-        output = subprocess.run(["dbus-launch", "--sh-syntax"], capture_output=True, text=True,
-                                check=True, env={**os.environ, "DISPLAY": self.server.display})
-        self.bus = {}
-        for line in output.stdout.splitlines():
-            if "=" in line and line.split("=", 1)[0] in ("DBUS_SESSION_BUS_ADDRESS",
-                                                        "DBUS_SESSION_BUS_PID"):
-                key, value = line.rstrip(";").split("=", 1)
-                self.bus[key] = value.strip("'")
-        os.environ.update(self.bus)
-        self.bus_launcher = subprocess.Popen(
-            ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-            env={**os.environ, "DISPLAY": self.server.display},
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(0.5)  # the accessibility bus registers itself on the session bus
-
-    def app_environment(self):
-        env = super().app_environment()
-        env.update(self.bus)
-        env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-        env["QT_ACCESSIBILITY"] = "1"
-        return env
-
-    def finish(self, failed):
-        super().finish(failed)
-        if getattr(self, "bus_launcher", None):
-            self.bus_launcher.terminate()
-            self.bus_launcher.wait()
-        if self.bus.get("DBUS_SESSION_BUS_PID"):
-            try:
-                os.kill(int(self.bus["DBUS_SESSION_BUS_PID"]), 15)
-            except (ProcessLookupError, ValueError):
-                pass
+def focused_names(bus):
+    """The names of the program's focused objects, read through AT-SPI."""
+    check = subprocess.run([SYSTEM_PYTHON, os.path.join(HERE, "atspi_focused.py")],
+                           env={**os.environ, **bus.environment}, capture_output=True, text=True,
+                           timeout=60)
+    return check.stdout.splitlines() if check.returncode == 0 else []
 
 
-def focused_names(application):
-    """Names of the focused objects in an application's accessible tree."""
-    import pyatspi
-    found = []
-
-    def walk(node, depth):
-        if node is None or depth > 30:
-            return
-        try:
-            if node.getState().contains(pyatspi.STATE_FOCUSED):
-                found.append(node.name)
-            children = [node.getChildAtIndex(i) for i in range(node.childCount)]
-        except Exception:
-            return
-        for child in children:
-            walk(child, depth + 1)
-
-    walk(application, 0)
-    return found
-
-
-def quorva_application():
-    import pyatspi
-    desktop = pyatspi.Registry.getDesktop(0)
-    for i in range(desktop.childCount):
-        application = desktop.getChildAtIndex(i)
-        if application is not None and application.name.lower().startswith("quorva"):
-            return application
-    return None
-
-
-def focused_cell_read_by_screen_reader(session, window):
+def focused_cell_read_by_screen_reader(session, window, bus):
     """The arrow keys move the view's focused cell, and AT-SPI reads it as
     "line k, column j: value", counting from 1 as the spreadsheet does."""
     open_view(session, window, 1)
     session.key("Down", "Right")  # line 2, column 2: |10 - 3|
-    application = wait_for("Quorva on the accessibility bus", quorva_application)
     names = wait_for("the focused cell's name",
-                     lambda: [n for n in focused_names(application) if n.startswith("line ")])
+                     lambda: [n for n in focused_names(bus) if n.startswith("line ")])
     expect(names == ["line 2, column 2: 7"], f"focused: {names}")
     session.key("Down")  # line 3, column 2: blank
     names = wait_for("the next cell's name",
-                     lambda: [n for n in focused_names(application) if n.startswith("line 3")])
+                     lambda: [n for n in focused_names(bus) if n.startswith("line 3")])
     expect(names == ["line 3, column 2: blank"], f"focused: {names}")
 
 
@@ -179,6 +112,26 @@ CASES = {
 }
 
 
+def run(executable, case_name):
+    case = CASES[case_name]
+    accessible = case is focused_cell_read_by_screen_reader
+
+    def body(session):
+        bus = AccessibilityBus(session.server.display) if accessible else None
+        try:
+            session.start_app(environment=bus.environment if bus else None)
+            window = QuorvaWindow(session)
+            if bus:
+                case(session, window, bus)
+            else:
+                case(session, window)
+            window.close()
+        finally:
+            if bus:
+                bus.stop()
+
+    return run_in_session(executable, body)
+
+
 if __name__ == "__main__":
-    sys.exit(quorva_e2e.main(CASES, {"focused_cell_read_by_screen_reader": AccessibleSession},
-                             tools=("Xvfb", "xdotool", "dbus-launch")))
+    sys.exit(case_main(CASES, run))

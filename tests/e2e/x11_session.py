@@ -9,8 +9,10 @@ import ctypes
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
+import traceback
 
 WAIT_SECONDS = 30
 ASAN_SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "asan.supp")
@@ -97,9 +99,10 @@ class Session:
             env["ASAN_OPTIONS"] += ":suppressions=" + ASAN_SUPPRESSIONS
         return env
 
-    def start_app(self):
+    def start_app(self, *arguments, environment=None):
         with open(self.app_log, "wb") as log:
-            self.app = subprocess.Popen([self.executable], env=self.app_environment(),
+            self.app = subprocess.Popen([self.executable, *arguments],
+                                        env={**self.app_environment(), **(environment or {})},
                                         stdout=log, stderr=subprocess.STDOUT,
                                         cwd=self.scratch)
 
@@ -204,6 +207,46 @@ class Session:
             print(f"scratch folder kept: {self.scratch}")
         else:
             shutil.rmtree(self.scratch, ignore_errors=True)
+
+
+def case_main(cases, run, tools=("Xvfb", "xdotool", "xclip")):
+    """The command line of a script of cases: SCRIPT QUORVA_EXECUTABLE CASE.
+    Returns the exit status of run(executable, case) once the tools are there."""
+    if len(sys.argv) != 3 or sys.argv[2] not in cases:
+        print(f"usage: {sys.argv[0]} QUORVA_EXECUTABLE {{{'|'.join(cases)}}}", file=sys.stderr)
+        return 2
+    missing = [tool for tool in tools if not shutil.which(tool)]
+    if missing:
+        print(f"missing {', '.join(missing)}: install the TEST_PACKAGES of scripts/packages.sh",
+              file=sys.stderr)
+        return 1
+    return run(os.path.abspath(sys.argv[1]), sys.argv[2])
+
+
+def run_in_session(executable, body):
+    """Runs body(session) in a fresh session; on a failure prints the trace,
+    the windows on the screen and where a screenshot of it went. Returns the
+    exit status for the test runner."""
+    session = Session(executable)
+    failed = True
+    try:
+        body(session)
+        failed = False
+    except Exception:
+        traceback.print_exc(file=sys.stdout)
+        screen = os.path.join(session.scratch, "screen-at-failure.png")
+        try:  # only help in finding the cause
+            print("windows on the screen:\n" + session.describe_windows())
+            session.screenshot(screen)
+            print(f"screen at the failure: {screen}")
+        except Exception as error:
+            print(f"no picture of the screen: {error}")
+    finally:
+        output = session.app_output() if os.path.exists(session.app_log) else ""
+        session.finish(failed)
+    if output:
+        print("program output:\n" + output)
+    return 1 if failed else 0
 
 
 class _ClientMessage(ctypes.Structure):

@@ -11,7 +11,6 @@
 #include <fstream>
 #include <optional>
 #include <random>
-#include <unistd.h>
 
 #include "model/error.h"
 #include "model/row_line.h"
@@ -20,6 +19,9 @@
 #include "support/crlf_text.h"
 #include "support/folder_snapshot.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
+#include "support/window_state.h"
+#include "support/write_operations.h"
 #include "triangle/diff_triangle.h"
 #include "triangle/triangle_csv.h"
 
@@ -30,32 +32,19 @@ namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
 const std::string PreviousBytes = "previous contents\r\n";
-constexpr int ExportedColumn = 2;
+using test::ExportedColumn;
 
-bool RunningAsRoot()
+// Permission cases run as an unprivileged user (see unprivileged.h): root
+// may write and read anything, so permissions could not refuse it.
+const char* const NoUnprivilegedUser = "running as root, with no unprivileged user to become";
+
+// Hands the case's folder to the user it runs as, before its snapshot.
+void PrepareUnprivileged(const test::TTempDir& dir)
 {
-    return ::geteuid() == 0;
+    test::HandToUnprivileged(dir.Path());
 }
 
-// The rows, lines and selection a window holds.
-struct TWindowState {
-    TRowTable rows;
-    TLineList lines;
-
-    explicit TWindowState(Lines rowLines)
-    {
-        for (const std::string& line : rowLines)
-            rows.push_back(LineToRow(line));
-        lines.Assign(rowLines);
-        lines.Select(static_cast<int>(rowLines.size()) / 2);
-    }
-
-    bool SameAs(const TWindowState& other) const
-    {
-        return rows == other.rows && lines.Lines() == other.lines.Lines() &&
-               lines.SelectedIndex() == other.lines.SelectedIndex();
-    }
-};
+using test::TWindowState;
 
 // Large enough that both writers hand their text over in more than one
 // chunk: 800 rows give a triangle CSV of over a megabyte, and the first line
@@ -89,24 +78,9 @@ std::string SnapshotSummary(const test::TFolderSnapshot& snapshot)
 // ---------------------------------------------------------------------------
 // Save and Start
 
-struct TWriteOperation {
-    const char* name;
-    std::function<void(const TWindowState&, const std::string&)> run;
-    std::function<std::string(const TWindowState&)> expectedBytes;
-};
-
-const TWriteOperation Save{
-    "Save", [](const TWindowState& s, const std::string& f) { SaveRowListFile(s.lines, f); },
-    [](const TWindowState& s) { return test::JoinWithCrLf(s.lines.Lines()); }};
-
-const TWriteOperation Start{"Start",
-                            [](const TWindowState& s, const std::string& f) {
-                                ExportTriangleCsv(s.rows, ExportedColumn, f);
-                            },
-                            [](const TWindowState& s) {
-                                return test::JoinWithCrLf(
-                                    TriangleToCsvLines(BuildDiffTriangle(s.rows, ExportedColumn)));
-                            }};
+using test::TWriteOperation;
+const TWriteOperation& Save = test::SaveOperation;
+const TWriteOperation& Start = test::StartOperation;
 
 enum class TWriteResult { Written, CannotCreate, StreamWriteError };
 
@@ -118,7 +92,7 @@ struct TWriteCase {
     TWriteResult result;
     std::string detail; // the system's text, or where the bytes land when written
     std::function<long(std::size_t bytes)> fileSizeLimit = nullptr;
-    const char* rootSkipReason = nullptr;
+    bool unprivileged = false;
 };
 
 PrepareFn ExistingFile(const std::string& name,
@@ -159,11 +133,6 @@ PrepareFn LinkTo(const std::string& linkTarget,
     };
 }
 
-const char* const RootWritesAnyFile =
-    "root may write any file, so a read-only file cannot refuse it";
-const char* const RootWritesAnyFolder =
-    "root may write into any folder, so a read-only folder cannot refuse it";
-
 const TWriteCase WriteCases[] = {
     {"existing file", ExistingFile("out"), TWriteResult::Written, "out"},
     {"disk full at the first byte", ExistingFile("out"), TWriteResult::StreamWriteError, "",
@@ -186,13 +155,13 @@ const TWriteCase WriteCases[] = {
     {"name too long", AbsentFile(std::string(300, 'n')), TWriteResult::CannotCreate,
      "File name too long"},
     {"read-only target", ExistingFile("out", fs::perms::owner_read), TWriteResult::CannotCreate,
-     "Permission denied", nullptr, RootWritesAnyFile},
+     "Permission denied", nullptr, true},
     {"read-only folder", InReadOnlyFolder(""), TWriteResult::CannotCreate, "Permission denied",
-     nullptr, RootWritesAnyFolder},
-    // A file the user could rewrite in place is refused all the same: no
-    // temporary file can be made beside it, so it is kept as it was.
-    {"writable target in a read-only folder", InReadOnlyFolder("out"), TWriteResult::CannotCreate,
-     "Permission denied", nullptr, RootWritesAnyFolder},
+     nullptr, true},
+    // No temporary file can be made beside it, but the file itself may be
+    // written: it is rewritten in place.
+    {"writable target in a read-only folder", InReadOnlyFolder("out"), TWriteResult::Written,
+     "locked/out", nullptr, true},
     {"link to a file through a link",
      LinkTo("link2",
             [](const test::TTempDir& dir) {
@@ -219,11 +188,6 @@ const TWriteCase WriteCases[] = {
      [](std::size_t bytes) { return static_cast<long>(bytes / 3); }},
 };
 
-void PrintTo(const TWriteOperation& operation, std::ostream* out)
-{
-    *out << operation.name;
-}
-
 void PrintTo(const TWriteCase& c, std::ostream* out)
 {
     *out << c.name;
@@ -235,18 +199,11 @@ std::string RunWriteOperation(const TWriteOperation& operation, const TWriteCase
                               const std::string& target, std::size_t bytes)
 {
     const TWindowState& state = LargeState();
-    auto action = [&] {
-        const TWindowState before = state;
-        try {
-            operation.run(state, target);
-        } catch (const Error&) {
-            if (!state.SameAs(before))
-                throw Error("the window's state changed");
-            throw;
-        }
-    };
+    auto action = [&] { test::RunKeepingState(operation, state, target); };
     if (c.fileSizeLimit)
         return test::RunWithFileSizeLimit(c.fileSizeLimit(bytes), action);
+    if (c.unprivileged)
+        return test::RunUnprivileged(action);
     try {
         action();
     } catch (const Error& error) {
@@ -273,10 +230,12 @@ class WriteFaultTest : public testing::TestWithParam<std::tuple<TWriteOperation,
 TEST_P(WriteFaultTest, WritesWholeOrChangesNothing)
 {
     const auto& [operation, c] = GetParam();
-    if (c.rootSkipReason && RunningAsRoot())
-        GTEST_SKIP() << c.rootSkipReason;
+    if (c.unprivileged && !test::CanRunUnprivileged())
+        GTEST_SKIP() << NoUnprivilegedUser;
     test::TTempDir dir;
     const std::string target = c.prepare(dir);
+    if (c.unprivileged)
+        PrepareUnprivileged(dir);
     const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
     const std::string bytes = operation.expectedBytes(LargeState());
 
@@ -291,27 +250,12 @@ TEST_P(WriteFaultTest, WritesWholeOrChangesNothing)
         << "folder holds " << SnapshotSummary(after) << "\nexpected " << SnapshotSummary(expected);
 }
 
-std::string TestName(const char* prefix, const char* caseName)
-{
-    std::string name = prefix;
-    bool upper = true;
-    for (const char* p = caseName; *p; ++p) {
-        if (!std::isalnum(static_cast<unsigned char>(*p))) {
-            upper = true;
-            continue;
-        }
-        name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(*p))) : *p;
-        upper = false;
-    }
-    return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Targets, WriteFaultTest,
                          testing::Combine(testing::Values(Save, Start),
                                           testing::ValuesIn(WriteCases)),
                          [](const testing::TestParamInfo<WriteFaultTest::ParamType>& param) {
-                             return TestName(std::get<0>(param.param).name,
-                                             std::get<1>(param.param).name);
+                             return test::TestName(std::get<0>(param.param).name,
+                                                   std::get<1>(param.param).name);
                          });
 
 // ---------------------------------------------------------------------------
@@ -324,7 +268,7 @@ struct TOpenCase {
     const char* name;
     PrepareFn prepare;           // returns the file to open
     std::optional<Lines> loaded; // nullopt: the file must be refused
-    const char* rootSkipReason = nullptr;
+    bool unprivileged = false;
 };
 
 PrepareFn FileHolding(const std::string& bytes)
@@ -367,7 +311,7 @@ const TOpenCase OpenCases[] = {
          fs::permissions(file, fs::perms::none);
          return file;
      },
-     std::nullopt, "root may read any file, so an unreadable file cannot refuse it"},
+     std::nullopt, true},
     {"random binary bytes", FileHolding(RandomBytes(64 * 1024)), std::nullopt},
     {"binary", FileHolding(std::string("\x01\x02\x7f\x80\xff\n\x00\x10", 8)), std::nullopt},
     {"byte-order mark", FileHolding("\xEF\xBB\xBF" + Row1 + "\r\n"), std::nullopt},
@@ -429,24 +373,39 @@ class OpenFaultTest : public testing::TestWithParam<TOpenCase> {};
 TEST_P(OpenFaultTest, LoadsWholeOrKeepsTheRows)
 {
     const TOpenCase& c = GetParam();
-    if (c.rootSkipReason && RunningAsRoot())
-        GTEST_SKIP() << c.rootSkipReason;
+    if (c.unprivileged && !test::CanRunUnprivileged())
+        GTEST_SKIP() << NoUnprivilegedUser;
     test::TTempDir dir;
     const std::string file = c.prepare(dir);
+    if (c.unprivileged)
+        PrepareUnprivileged(dir);
     const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
 
-    TWindowState state(PreviousLines);
-    const TOpenOutcome outcome = OpenInto(state, file);
-    if (c.loaded)
-        ExpectLoaded(outcome, state, *c.loaded);
+    auto openAndCheck = [&] {
+        TWindowState state(PreviousLines);
+        const TOpenOutcome outcome = OpenInto(state, file);
+        if (c.loaded)
+            ExpectLoaded(outcome, state, *c.loaded);
+        else
+            ExpectRefused(outcome, state);
+    };
+    if (c.unprivileged)
+        EXPECT_EQ(test::RunUnprivileged([&] {
+                      openAndCheck();
+                      // A child's failed expectations die with it; its message
+                      // carries them.
+                      if (testing::Test::HasFailure())
+                          throw Error("Open went wrong as the unprivileged user");
+                  }),
+                  "");
     else
-        ExpectRefused(outcome, state);
+        openAndCheck();
     EXPECT_TRUE(test::SnapshotFolder(dir.Path()) == before) << "Open changed the folder";
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, OpenFaultTest, testing::ValuesIn(OpenCases),
                          [](const testing::TestParamInfo<TOpenCase>& param) {
-                             return TestName("", param.param.name);
+                             return test::TestName("", param.param.name);
                          });
 
 // One line of 100 MB: only its first 20 characters are read, so it loads

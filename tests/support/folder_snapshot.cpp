@@ -29,6 +29,9 @@ TFolderSnapshot SnapshotFolder(const std::string& folder)
             snapshot[name] = "-> " + fs::read_symlink(entry.path()).string();
         else if (entry.is_directory())
             snapshot[name] = "<folder>";
+        else if (!entry.is_regular_file())
+            // Reading a pipe would wait for a writer, a device may never end.
+            snapshot[name] = "<special>";
         else
             snapshot[name] = ContentsOf(entry.path());
     }

@@ -6,7 +6,8 @@
 namespace quorva::test {
 
 // Everything under a folder, by path relative to it: a file's bytes (or
-// "<unreadable>"), a link's "-> target", a folder's "<folder>". Two equal
+// "<unreadable>"), a link's "-> target", a folder's "<folder>", anything else
+// (pipe, socket, device) "<special>". Two equal
 // snapshots mean nothing was written, created, replaced or left behind, at
 // any depth.
 using TFolderSnapshot = std::map<std::string, std::string>;

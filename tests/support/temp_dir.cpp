@@ -8,14 +8,19 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+#include "support/child_process.h"
 
 namespace quorva::test {
 
 TTempDir::TTempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorva-test-XXXXXX").string();
+    // Root's folder for temporary files may be closed to other users, and a
+    // test may hand the folder to one (see unprivileged.h); /tmp is open.
+    const std::filesystem::path base =
+        ::geteuid() == 0 ? std::filesystem::path("/tmp") : std::filesystem::temp_directory_path();
+    std::string pattern = (base / "quorva-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("cannot make a temporary folder");
     path_ = pattern;
@@ -71,38 +76,12 @@ bool Exists(const std::string& fileName)
 
 std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action)
 {
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0)
-        throw std::runtime_error("pipe failed");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipeEnds[0]);
+    return MessageFromChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit fileSize{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
         ::setrlimit(RLIMIT_FSIZE, &fileSize);
-        std::string message;
-        try {
-            action();
-        } catch (const std::exception& error) {
-            message = error.what();
-            if (message.empty())
-                message = "(empty message)";
-        }
-        [[maybe_unused]] auto written = ::write(pipeEnds[1], message.data(), message.size());
-        ::_exit(0);
-    }
-    ::close(pipeEnds[1]);
-    std::string message;
-    char buffer[512];
-    ssize_t got;
-    while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-        message.append(buffer, static_cast<std::size_t>(got));
-    ::close(pipeEnds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("the limited child did not finish");
-    return message;
+        action();
+    });
 }
 
 } // namespace quorva::test

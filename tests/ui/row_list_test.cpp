@@ -48,6 +48,29 @@ public:
     QStringList log;
 };
 
+// A view over `count` numbered lines, shown at 200 by 100 pixels.
+struct TShownView {
+    TLineList lines;
+    TLineListModel model{lines};
+    TRowListView view{model, SteadyMilliseconds};
+
+    explicit TShownView(int count)
+    {
+        lines.Assign(NumberedLines(count));
+        view.resize(200, 100);
+        view.show();
+    }
+    bool Exposed() { return QTest::qWaitForWindowExposed(&view); }
+};
+
+// The one row selected in the view; the current row exists only while the
+// view has the focus.
+int SelectedRow(const QListView& view)
+{
+    const QModelIndexList selected = view.selectionModel()->selectedIndexes();
+    return selected.size() == 1 ? selected.first().row() : -1;
+}
+
 } // namespace
 
 class TRowListTest : public QObject {
@@ -192,7 +215,7 @@ private slots:
         QVERIFY(view.selectionModel()->selectedIndexes().isEmpty());
         lines.Select(3);
         lines.Delete(0);
-        QCOMPARE(view.currentIndex().row(), lines.SelectedIndex());
+        QCOMPARE(SelectedRow(view), lines.SelectedIndex());
         lines.Assign(NumberedLines(2));
         QCOMPARE(lines.SelectedIndex(), TLineList::NoSelection);
         QVERIFY(view.selectionModel()->selectedIndexes().isEmpty());
@@ -217,6 +240,77 @@ private slots:
         QVERIFY(view.uniformItemSizes());
         QVERIFY(view.verticalScrollBar()->isVisible());
         QCOMPARE(view.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    }
+
+    void scrollBarOnlyOnOverflow_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("scrollBar");
+        QTest::newRow("empty") << 0 << false;
+        QTest::newRow("fits") << 3 << false;
+        QTest::newRow("overflows") << 50 << true;
+    }
+
+    void scrollBarOnlyOnOverflow()
+    {
+        QFETCH(int, count);
+        QFETCH(bool, scrollBar);
+        TShownView shown(count);
+        QVERIFY(shown.Exposed());
+        QCOMPARE(shown.view.verticalScrollBar()->isVisible(), scrollBar);
+        QVERIFY(!shown.view.horizontalScrollBar()->isVisible());
+    }
+
+    // Keys move the selection over the lines and keep it in view; the
+    // clicked line stays under the pointer.
+    void keysMoveAndScroll_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("End") << QList<int>{Qt::Key_End} << 99'999;
+        QTest::newRow("End, Up") << QList<int>{Qt::Key_End, Qt::Key_Up} << 99'998;
+        QTest::newRow("Down at the end") << QList<int>{Qt::Key_End, Qt::Key_Down} << 99'999;
+        QTest::newRow("Home") << QList<int>{Qt::Key_End, Qt::Key_Home} << 0;
+        QTest::newRow("Up at the top") << QList<int>{Qt::Key_Up} << 0;
+        QTest::newRow("Down") << QList<int>{Qt::Key_Down, Qt::Key_Down} << 2;
+        QTest::newRow("PageUp at the top") << QList<int>{Qt::Key_PageUp} << 0;
+    }
+
+    void keysMoveAndScroll()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, selected);
+        TShownView shown(100'000);
+        QVERIFY(shown.Exposed());
+        TRowListView& view = shown.view;
+        view.setFocus();
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                          view.visualRect(shown.model.index(0)).center());
+        QCOMPARE(shown.lines.SelectedIndex(), 0);
+
+        for (int key : keys)
+            QTest::keyClick(&view, static_cast<Qt::Key>(key));
+
+        QCOMPARE(shown.lines.SelectedIndex(), selected);
+        const QRect line = view.visualRect(shown.model.index(selected));
+        QVERIFY(view.viewport()->rect().contains(line));
+        QCOMPARE(view.indexAt(line.center()).row(), selected);
+    }
+
+    void pageDownMovesByAPage()
+    {
+        TShownView shown(1000);
+        QVERIFY(shown.Exposed());
+        shown.view.setFocus();
+        shown.lines.Select(0);
+        const int height = shown.view.visualRect(shown.model.index(0)).height();
+        const int page = shown.view.viewport()->height() / height;
+
+        QTest::keyClick(&shown.view, Qt::Key_PageDown);
+
+        QCOMPARE(shown.lines.SelectedIndex(), page);
+        QVERIFY(
+            shown.view.viewport()->rect().contains(shown.view.visualRect(shown.model.index(page))));
     }
 
     void prefixSearch_data()
@@ -278,7 +372,7 @@ private slots:
 
         QTest::keyClicks(&view, "BR");
         QCOMPARE(lines.SelectedIndex(), 2);
-        QCOMPARE(view.currentIndex().row(), 2);
+        QCOMPARE(SelectedRow(view), 2);
         QTest::keyClick(&view, Qt::Key_Backspace);
         QCOMPARE(lines.SelectedIndex(), 1);
         now += 500ms;

@@ -1,0 +1,71 @@
+#include "model/regular_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "model/error.h"
+#include "model/file_error.h"
+#include "model/huge_pages.h"
+
+namespace quorva {
+
+TRegularFile::TRegularFile(const std::string& fileName) : fileName_(fileName)
+{
+    // O_NONBLOCK: a named pipe opens at once instead of waiting for a writer,
+    // and fstat then tells it apart.
+    fd_ = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0)
+        throw Error(CannotOpenFileMessage(fileName, errno));
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0) {
+        const int error = errno;
+        ::close(fd_);
+        throw Error(CannotOpenFileMessage(fileName, error));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd_);
+        throw Error(CannotOpenFileMessage(fileName, S_ISDIR(status.st_mode) ? EISDIR : ENODEV));
+    }
+    size_ = static_cast<std::uint64_t>(status.st_size);
+}
+
+TRegularFile::~TRegularFile()
+{
+    ::close(fd_);
+}
+
+std::string TRegularFile::ReadAll(const OnReadFn& onRead)
+{
+    // One byte more than the file holds, so that the read meeting its end
+    // needs no growth.
+    std::string text;
+    text.reserve(size_ + 1);
+    AdviseHugePages(text.data(), text.capacity());
+    text.resize(size_ + 1);
+
+    // Pieces small enough that progress moves, large enough to cost nothing.
+    constexpr std::size_t PieceSize = 1 << 20;
+    std::size_t used = 0;
+    for (;;) {
+        if (used == text.size())
+            text.resize(used + PieceSize);
+        const std::size_t wanted = std::min(text.size() - used, PieceSize);
+        const ssize_t got = ::pread(fd_, text.data() + used, wanted, static_cast<off_t>(used));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw Error(CannotOpenFileMessage(fileName_, errno));
+        if (got == 0) {
+            text.resize(used);
+            return text;
+        }
+        used += static_cast<std::size_t>(got);
+        if (onRead)
+            onRead(used);
+    }
+}
+
+} // namespace quorva

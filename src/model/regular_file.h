@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quorva {
+
+// A file opened for reading that is sure to be a regular file. Anything else
+// is refused at once with "Cannot open file": reading a named pipe would wait
+// for a writer, and a device may never end. Opening never waits.
+class TRegularFile {
+public:
+    explicit TRegularFile(const std::string& fileName);
+    ~TRegularFile();
+    TRegularFile(const TRegularFile&) = delete;
+    TRegularFile& operator=(const TRegularFile&) = delete;
+
+    // The size when opened.
+    std::uint64_t Size() const { return size_; }
+
+    // The whole contents, read from the start. `onRead(bytes)` is told the
+    // bytes read so far after each piece; it may throw to stop. Raises
+    // "Cannot open file" when reading fails.
+    using OnReadFn = std::function<void(std::uint64_t bytesRead)>;
+    std::string ReadAll(const OnReadFn& onRead = nullptr);
+
+private:
+    std::string fileName_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+} // namespace quorva

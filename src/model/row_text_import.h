@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string_view>
+
+#include "model/line_list.h"
+#include "model/number_row.h"
+
+namespace quorva {
+
+// Rows brought in as text, as a spreadsheet or a text editor copies them:
+// every line that is not blank holds exactly seven whole numbers from 0 to
+// 99, separated by spaces, a tab, a comma or a semicolon. Lines may end in
+// CR LF, LF or CR.
+//
+// Raises Error naming the first line (counted from 1, blank ones included)
+// that is not such a row, and showing its text.
+TRowTable ParseRowText(std::string_view text);
+
+// Parses the text and appends its rows as AppendRows does; on a bad line
+// nothing is added and the Error of ParseRowText escapes.
+void PasteRows(TRowTable& rows, TLineList& lines, std::string_view text);
+
+} // namespace quorva
