@@ -52,6 +52,15 @@ template <class Cell> void TCompactTriangle<Cell>::FillColumn(std::size_t j)
     }
 }
 
+std::vector<std::int32_t> ColumnValues(const TRowTable& rows, int column)
+{
+    std::vector<std::int32_t> values;
+    values.reserve(rows.size());
+    for (const TNumberRow& row : rows)
+        values.push_back(row[static_cast<std::size_t>(column)]);
+    return values;
+}
+
 bool FitsByteCells(const std::vector<std::int32_t>& values)
 {
     return std::all_of(values.begin(), values.end(),

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "model/number_row.h"
+
 namespace quorva {
 
 // The triangle without its blank half. In a triangle built from n values,
@@ -42,6 +44,9 @@ private:
 
 extern template class TCompactTriangle<std::uint8_t>;
 extern template class TCompactTriangle<std::int32_t>;
+
+// One column (0 to 6) of the rows: the values a triangle is built from.
+std::vector<std::int32_t> ColumnValues(const TRowTable& rows, int column);
 
 // Whether every value fits the one-byte form.
 bool FitsByteCells(const std::vector<std::int32_t>& values);

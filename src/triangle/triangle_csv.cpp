@@ -10,18 +10,6 @@
 #include "triangle/triangle_budget.h"
 
 namespace quorva {
-namespace {
-
-std::vector<std::int32_t> ColumnValues(const TRowTable& rows, int column)
-{
-    std::vector<std::int32_t> values;
-    values.reserve(rows.size());
-    for (const TNumberRow& row : rows)
-        values.push_back(row[static_cast<std::size_t>(column)]);
-    return values;
-}
-
-} // namespace
 
 std::vector<std::string> TriangleToCsvLines(const TDiffTriangle& triangle)
 {

@@ -29,6 +29,8 @@
 #include "ui/form_layout.h"
 #include "ui/progress_dialog.h"
 #include "ui/row_list_view.h"
+#include "ui/triangle_command.h"
+#include "ui/triangle_window.h"
 #include "ui/window_accessibility.h"
 
 namespace quorva {
@@ -56,6 +58,7 @@ TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* pare
     const TLayoutScale scale(fontMetrics().height());
     CreateControls(scale, std::move(clock));
     CreatePasteShortcut();
+    CreateTriangleCommand();
 
     setFixedSize(scale(DesignedClientSize));
     move(DesignedPosition);
@@ -143,6 +146,15 @@ void TForm1::RunReportingFailures(void (TForm1::*handler)())
     } catch (const std::exception& failure) {
         FDialogs.ReportFailure(failure.what());
     }
+}
+
+void TForm1::CreateTriangleCommand()
+{
+    auto* triangle = new TTriangleCommand(
+        *this, [this] { return FColumnChoice->ItemIndex(); },
+        [this] { RunReportingFailures(&TForm1::ShowTriangleClick); });
+    triangle->AddToContextMenu(*findChild<TRowListView*>(QStringLiteral("ListBox1")));
+    triangle->AddToContextMenu(*FColumnChoice);
 }
 
 void TForm1::CreatePasteShortcut()
@@ -268,6 +280,11 @@ void TForm1::dropEvent(QDropEvent* event)
     // the dragging program waiting.
     QMetaObject::invokeMethod(
         this, [this, name = *fileName] { OpenRowList(name); }, Qt::QueuedConnection);
+}
+
+void TForm1::ShowTriangleClick()
+{
+    ShowTriangleWindow(FRows, FColumnChoice->ItemIndex(), FLinesModel, FDialogs, this);
 }
 
 } // namespace quorva

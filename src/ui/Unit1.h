@@ -45,6 +45,7 @@ public:
     void Button1Click(); // Start
     // Ctrl+V outside the spin fields: appends the rows the clipboard holds.
     void PasteClick();
+    void ShowTriangleClick();
 
     // Opens a row-list file as Open does, showing Open's error on failure:
     // for Open, a file named on the command line and a dropped file.
@@ -63,6 +64,7 @@ private:
     QPushButton* CreateButton(const TControlDesign& design);
     void RunReportingFailures(void (TForm1::*handler)());
     void CreatePasteShortcut();
+    void CreateTriangleCommand();
     TNumberRow SpinValues() const;
 
     TUserDialogs& FDialogs;

@@ -1,5 +1,6 @@
 #include "ui/qt_user_dialogs.h"
 
+#include <QApplication>
 #include <QFile>
 
 #include <utility>
@@ -17,13 +18,23 @@ TQtUserDialogs::TQtUserDialogs(QString applicationTitle)
       saveDialog2_({QStringLiteral("SaveDialog2"), QStringLiteral("tir (*.tir)"),
                     QStringLiteral("tir"), QFileDialog::AcceptSave}),
       openDialog1_({QStringLiteral("OpenDialog1"), QStringLiteral("tir (*.tir)"),
-                    QStringLiteral("tir"), QFileDialog::AcceptOpen})
+                    QStringLiteral("tir"), QFileDialog::AcceptOpen}),
+      imageDialog_({QStringLiteral("ImageDialog"), QStringLiteral("png (*.png)"),
+                    QStringLiteral("png"), QFileDialog::AcceptSave})
 {
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseSaveFile(TSaveFile kind)
 {
-    return Choose(kind == TSaveFile::TriangleCsv ? saveDialog1_ : saveDialog2_);
+    switch (kind) {
+    case TSaveFile::TriangleCsv:
+        return Choose(saveDialog1_);
+    case TSaveFile::RowList:
+        return Choose(saveDialog2_);
+    case TSaveFile::ViewImage:
+        break;
+    }
+    return Choose(imageDialog_);
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseOpenFile()
@@ -33,7 +44,10 @@ std::optional<std::string> TQtUserDialogs::ChooseOpenFile()
 
 std::optional<std::string> TQtUserDialogs::Choose(TFileDialog& dialog)
 {
-    const std::optional<QString> path = dialog.Choose(owner_);
+    // Modal to the window the user asked from: the main window, or another
+    // of the program's windows such as a triangle view.
+    QWidget* active = QApplication::activeWindow();
+    const std::optional<QString> path = dialog.Choose(active ? active : owner_.data());
     if (!path)
         return std::nullopt;
     return QFile::encodeName(*path).toStdString();

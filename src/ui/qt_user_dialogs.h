@@ -31,6 +31,7 @@ private:
     TFileDialog saveDialog1_;
     TFileDialog saveDialog2_;
     TFileDialog openDialog1_;
+    TFileDialog imageDialog_;
 };
 
 } // namespace quorva

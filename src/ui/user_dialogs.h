@@ -12,6 +12,7 @@ public:
     enum class TSaveFile {
         TriangleCsv, // SaveDialog1, for Start
         RowList,     // SaveDialog2, for Save
+        ViewImage,   // the triangle view's "Save image..."
     };
 
     virtual ~TUserDialogs() = default;

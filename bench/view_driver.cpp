@@ -1,0 +1,125 @@
+// Opens the triangle view of n random values (0 to 99) on Qt's offscreen
+// platform and prints, on one line: the seconds from the command to the first
+// painted frame, the memory the view added, the triangle's own size, and for
+// each of three zoom levels the median and the slowest of a run of frames,
+// each painting the full viewport after a scroll step.
+//
+//   QT_QPA_PLATFORM=offscreen quorva_view_driver N
+
+#include <QApplication>
+#include <QImage>
+#include <QScrollBar>
+#include <QStringListModel>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <unistd.h>
+#include <vector>
+
+#include "process_usage.h"
+#include "random_rows.h"
+#include "triangle/triangle_grid.h"
+#include "ui/qt_user_dialogs.h"
+#include "ui/triangle_canvas.h"
+#include "ui/triangle_window.h"
+
+namespace {
+
+constexpr int Frames = 40;
+
+std::size_t CurrentResidentBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    std::size_t resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// Processor time this thread has used, in milliseconds: unlike the wall
+// clock, it does not count the time other programs held the processor.
+double ThreadMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1000 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+struct TFrameTimes {
+    double median = 0;
+    double worst = 0;
+    double cpuMedian = 0;
+    double cpuWorst = 0;
+};
+
+// Median and slowest frame, in milliseconds of wall-clock and of processor
+// time, of frames scrolled one step down the middle of the triangle at the
+// given zoom.
+TFrameTimes FrameTimes(quorva::TTriangleCanvas& canvas, double cellSize)
+{
+    canvas.SetCellSize(cellSize, QPointF(0, 0));
+    QScrollBar& down = *canvas.verticalScrollBar();
+    QScrollBar& across = *canvas.horizontalScrollBar();
+    across.setValue(across.maximum() / 4);
+    down.setValue(down.maximum() / 2 - Frames * down.singleStep());
+    QImage frame(canvas.viewport()->size(), QImage::Format_RGB32);
+    std::vector<double> times;
+    std::vector<double> cpuTimes;
+    for (int i = 0; i < Frames; ++i) {
+        down.setValue(down.value() + std::max(down.singleStep(), 3));
+        const double cpuStart = ThreadMilliseconds();
+        const quorva::bench::TStopwatch stopwatch;
+        canvas.viewport()->render(&frame);
+        times.push_back(stopwatch.Seconds() * 1000);
+        cpuTimes.push_back(ThreadMilliseconds() - cpuStart);
+    }
+    std::sort(times.begin(), times.end());
+    std::sort(cpuTimes.begin(), cpuTimes.end());
+    return {times[times.size() / 2], times.back(), cpuTimes[cpuTimes.size() / 2], cpuTimes.back()};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace quorva;
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s N\n", argv[0]);
+        return 2;
+    }
+    QApplication application(argc, argv);
+    const auto n = static_cast<std::size_t>(std::strtoull(argv[1], nullptr, 10));
+    const TRowTable rows = bench::RandomRows(n, 0, 99);
+    QStringListModel lines;
+    TQtUserDialogs dialogs(QStringLiteral("quorva"));
+
+    const std::size_t before = CurrentResidentBytes();
+    const bench::TStopwatch stopwatch;
+    TTriangleWindow* window = ShowTriangleWindow(rows, 0, lines, dialogs, nullptr);
+    QCoreApplication::processEvents();
+    window->Canvas().viewport()->repaint();
+    const double openSeconds = stopwatch.Seconds();
+    const std::size_t added = bench::PeakResidentBytes() - before;
+
+    TTriangleCanvas& canvas = window->Canvas();
+    const TFrameTimes numbers = FrameTimes(canvas, 30);
+    const TFrameTimes pixel = FrameTimes(canvas, 1);
+    const double fitted = canvas.FitCellSize();
+    const TFrameTimes fit = FrameTimes(canvas, fitted);
+
+    std::printf("open_seconds=%.4f view_bytes=%zu triangle_bytes=%zu viewport=%dx%d fit_cell=%.4f",
+                openSeconds, added, n * (n + 1) / 2, canvas.viewport()->width(),
+                canvas.viewport()->height(), fitted);
+    const std::pair<const char*, const TFrameTimes*> zooms[] = {
+        {"numbers", &numbers}, {"pixel", &pixel}, {"fit", &fit}};
+    for (const auto& [name, times] : zooms)
+        std::printf(" %s_ms=%.2f %s_worst_ms=%.2f %s_cpu_ms=%.2f %s_cpu_worst_ms=%.2f", name,
+                    times->median, name, times->worst, name, times->cpuMedian, name,
+                    times->cpuWorst);
+    std::printf("\n");
+    delete window;
+    return 0;
+}

@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""Takes the README's pictures of the triangle view: the real window on a
+private X server, showing the triangle of 1,000 random rows at three zoom
+levels: the whole triangle (blocks averaged), about one pixel a cell, and
+readable numbers.
+
+usage: triangle_screenshots.py QUORVA_EXECUTABLE OUTPUT_FOLDER
+"""
+
+import math
+import os
+import random
+import sys
+
+sys.dont_write_bytecode = True
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+
+from quorva_e2e import QuorvaWindow  # noqa: E402
+from triangle_view_e2e import wait_for_titled_window  # noqa: E402
+from x11_session import Session  # noqa: E402
+
+ROW_COUNT = 1000
+ZOOM_STEP = 1.25
+# The canvas's part of the view window, as the window lays it out at 96 dpi:
+# below the tool bar, above the status line.
+CANVAS_TOP, CANVAS_BOTTOM_MARGIN = 32, 24
+
+
+def write_rows(path):
+    generator = random.Random(11)
+    with open(path, "wb") as file:
+        for _ in range(ROW_COUNT):
+            values = [generator.randrange(100) for _ in range(7)]
+            file.write((" ".join(f"{value:02d}" for value in values) + "\r\n").encode())
+
+
+def presses(from_size, to_size):
+    """Ctrl+plus presses from one cell size to at least another (the view
+    stops at exactly one pixel a cell on the way)."""
+    return max(0, math.ceil(math.log(to_size / from_size) / math.log(ZOOM_STEP) - 1e-6))
+
+
+def main():
+    if len(sys.argv) != 3:
+        print(__doc__.strip().splitlines()[-1], file=sys.stderr)
+        return 2
+    executable, folder = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    session = Session(executable)
+    failed = True
+    try:
+        rows = os.path.join(session.scratch, "rows.tir")
+        write_rows(rows)
+        session.start_app()
+        window = QuorvaWindow(session)
+        window.open_rows(rows)
+        # Without a window manager the focus stays where the dialog left it.
+        window.click_at(200, 100)
+        session.wait_for_focus(window.id, "Quorva")
+        session.key("ctrl+t")
+        view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT} values)")
+        left, top, width, height = session.geometry(view)
+        canvas_height = height - CANVAS_TOP - CANVAS_BOTTOM_MARGIN
+        fitted = min(width / ROW_COUNT, canvas_height / (2 * ROW_COUNT - 1))
+
+        # Point at a cell near the rows' own values, a third of the way down
+        # the triangle: the zoom keeps it in place.
+        session.click(left + int(12 * fitted) + 1, top + CANVAS_TOP + canvas_height // 3)
+        shots = [("triangle-view-fit.png", 0), ("triangle-view-pixels.png", presses(fitted, 1.0)),
+                 ("triangle-view-numbers.png", presses(1.0, 35.0))]
+        for name, zoom_in in shots:
+            for _ in range(zoom_in):
+                session.key("ctrl+plus")
+            if name == "triangle-view-numbers.png":
+                # Two cells on, so that the two it comes from show too.
+                session.key("Right", "Right")
+            session.screenshot(os.path.join(folder, name), crop=(left, top, width, height))
+        failed = False
+    finally:
+        session.finish(failed)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,417 @@
+#include "ui/triangle_canvas.h"
+
+#include "triangle/diff_triangle.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quorva {
+namespace {
+
+const QColor FocusColour(0xd0, 0x10, 0x10);
+const QColor ParentColour(0xff, 0x8c, 0x00);
+const QColor SelectionColour(0x30, 0x70, 0xff);
+
+// Outlines narrower than this would vanish on a zoomed-out map.
+constexpr double MinOutline = 7;
+
+QString Numbered(TCellPosition cell)
+{
+    return QStringLiteral("line %1, column %2").arg(cell.line + 1).arg(cell.column + 1);
+}
+
+QString ValueText(const std::optional<std::int32_t>& value)
+{
+    return value ? QString::number(*value) : QStringLiteral("blank");
+}
+
+// The whole-pixel scroll offset that puts the content point `cell` (in cells)
+// nearest to the viewport pixel `anchor`, without leaving the cell it is in.
+int AnchoredOffset(double cell, double anchor, double cellSize)
+{
+    const double wanted = cell * cellSize - anchor;
+    const double cellStart = std::floor(cell) * cellSize - anchor;
+    const double first = std::ceil(cellStart);
+    const double last = std::ceil(cellStart + cellSize) - 1;
+    const double offset = std::round(wanted);
+    return static_cast<int>(first <= last ? std::clamp(offset, first, last) : offset);
+}
+
+} // namespace
+
+QString CellAccessibleText(const TTriangleGrid& grid, TCellPosition cell)
+{
+    return Numbered(cell) + QStringLiteral(": ") + ValueText(grid.Cell(cell.line, cell.column));
+}
+
+QString CellDescription(const TTriangleGrid& grid, TCellPosition cell)
+{
+    QString text = CellAccessibleText(grid, cell);
+    text[0] = text[0].toUpper();
+    if (!grid.Cell(cell.line, cell.column))
+        return text;
+    if (const auto parents = TTriangleGrid::ParentLines(cell.line, cell.column))
+        return text + QStringLiteral(", the difference of lines %1 and %2 of column %3")
+                          .arg(parents->first + 1)
+                          .arg(parents->second + 1)
+                          .arg(cell.column);
+    return text + QStringLiteral(", from row %1 of the list").arg(cell.line / 2 + 1);
+}
+
+TTriangleCanvas::TTriangleCanvas(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setAccessibleDescription(QStringLiteral("Triangle cells"));
+}
+
+void TTriangleCanvas::SetGrid(std::shared_ptr<const TTriangleGrid> grid)
+{
+    renderer_.reset();
+    grid_ = std::move(grid);
+    pointed_.reset();
+    viewport()->update();
+    if (!grid_)
+        return;
+    renderer_ = std::make_unique<TTriangleRenderer>(*grid_);
+    Fit();
+    SetFocusedCell({0, 0});
+}
+
+double TTriangleCanvas::FitCellSize() const
+{
+    if (!grid_)
+        return 1;
+    const double across = viewport()->width() / static_cast<double>(grid_->ColumnCount());
+    const double down = viewport()->height() / static_cast<double>(grid_->LineCount());
+    return std::min({across, down, MaxCellSize});
+}
+
+double TTriangleCanvas::MinCellSize() const
+{
+    return std::min(FitCellSize(), 1.0);
+}
+
+void TTriangleCanvas::Fit()
+{
+    SetCellSize(FitCellSize(), QPointF(0, 0));
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    fitted_ = true;
+}
+
+void TTriangleCanvas::ZoomBy(double factor, QPointF anchor)
+{
+    // Zooming past one pixel a cell stops there once: the one zoom at which
+    // every cell is exactly one pixel.
+    double size = cellSize_ * factor;
+    if ((cellSize_ - 1) * (size - 1) < 0)
+        size = 1;
+    SetCellSize(size, anchor);
+}
+
+void TTriangleCanvas::ZoomBy(double factor)
+{
+    // From the keyboard, around the focused cell when it is in view.
+    const QRectF focus = CellRect(focus_);
+    const QRectF view(viewport()->rect());
+    ZoomBy(factor, view.contains(focus.center()) ? focus.center() : view.center());
+}
+
+void TTriangleCanvas::SetCellSize(double size, QPointF anchor)
+{
+    const QPointF content = (anchor + Offset()) / cellSize_;
+    cellSize_ = std::clamp(size, MinCellSize(), MaxCellSize);
+    fitted_ = false;
+    UpdateScrollRanges();
+    horizontalScrollBar()->setValue(AnchoredOffset(content.x(), anchor.x(), cellSize_));
+    verticalScrollBar()->setValue(AnchoredOffset(content.y(), anchor.y(), cellSize_));
+    viewport()->update();
+}
+
+void TTriangleCanvas::UpdateScrollRanges()
+{
+    if (!grid_)
+        return;
+    const QSize view = viewport()->size();
+    const auto width = static_cast<int>(std::ceil(grid_->ColumnCount() * cellSize_));
+    const auto height = static_cast<int>(std::ceil(grid_->LineCount() * cellSize_));
+    const int step = std::max(1, static_cast<int>(cellSize_));
+    horizontalScrollBar()->setRange(0, std::max(0, width - view.width()));
+    horizontalScrollBar()->setPageStep(view.width());
+    horizontalScrollBar()->setSingleStep(step);
+    verticalScrollBar()->setRange(0, std::max(0, height - view.height()));
+    verticalScrollBar()->setPageStep(view.height());
+    verticalScrollBar()->setSingleStep(step);
+}
+
+QPoint TTriangleCanvas::Offset() const
+{
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+std::optional<TCellPosition> TTriangleCanvas::CellAt(QPointF point) const
+{
+    if (!grid_)
+        return std::nullopt;
+    const QPointF content = (point + Offset()) / cellSize_;
+    if (content.x() < 0 || content.y() < 0)
+        return std::nullopt;
+    const TCellPosition cell{static_cast<std::size_t>(content.y()),
+                             static_cast<std::size_t>(content.x())};
+    if (!grid_->HasCell(cell.line, cell.column))
+        return std::nullopt;
+    return cell;
+}
+
+QRectF TTriangleCanvas::CellRect(TCellPosition cell) const
+{
+    return {cell.column * cellSize_ - Offset().x(), cell.line * cellSize_ - Offset().y(), cellSize_,
+            cellSize_};
+}
+
+TCellPosition TTriangleCanvas::Clamped(std::int64_t line, std::int64_t column) const
+{
+    const auto lines = static_cast<std::int64_t>(grid_->LineCount());
+    const auto k = static_cast<std::size_t>(std::clamp<std::int64_t>(line, 0, lines - 1));
+    const auto length = static_cast<std::int64_t>(TriangleRowLength(k, grid_->LineCount()));
+    return {k, static_cast<std::size_t>(std::clamp<std::int64_t>(column, 0, length - 1))};
+}
+
+void TTriangleCanvas::SetFocusedCell(TCellPosition cell, bool extend)
+{
+    if (!grid_)
+        return;
+    focus_ = Clamped(static_cast<std::int64_t>(cell.line), static_cast<std::int64_t>(cell.column));
+    if (!extend)
+        anchor_ = focus_;
+    ScrollTo(CellRect(focus_));
+    // Setting the name tells screen readers, through the accessibility
+    // bridge, that the focused cell has changed.
+    setAccessibleName(CellAccessibleText(*grid_, focus_));
+    PointAt(focus_);
+}
+
+void TTriangleCanvas::ScrollTo(const QRectF& rect)
+{
+    const QRectF view(viewport()->rect());
+    QScrollBar* h = horizontalScrollBar();
+    QScrollBar* v = verticalScrollBar();
+    if (rect.left() < 0)
+        h->setValue(h->value() + static_cast<int>(std::floor(rect.left())));
+    else if (rect.right() > view.right())
+        h->setValue(h->value() + static_cast<int>(std::ceil(rect.right() - view.right())));
+    if (rect.top() < 0)
+        v->setValue(v->value() + static_cast<int>(std::floor(rect.top())));
+    else if (rect.bottom() > view.bottom())
+        v->setValue(v->value() + static_cast<int>(std::ceil(rect.bottom() - view.bottom())));
+}
+
+void TTriangleCanvas::PointAt(TCellPosition cell)
+{
+    pointed_ = cell;
+    viewport()->update();
+    emit CellPointed(cell);
+}
+
+TCellRect TTriangleCanvas::Selection() const
+{
+    return {std::min(focus_.line, anchor_.line), std::min(focus_.column, anchor_.column),
+            std::max(focus_.line, anchor_.line) + 1, std::max(focus_.column, anchor_.column) + 1};
+}
+
+void TTriangleCanvas::CopySelection() const
+{
+    if (grid_)
+        QGuiApplication::clipboard()->setText(QString::fromStdString(grid_->CsvText(Selection())));
+}
+
+QImage TTriangleCanvas::ViewImage()
+{
+    return viewport()->grab().toImage();
+}
+
+void TTriangleCanvas::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    if (!renderer_) {
+        painter.fillRect(viewport()->rect(), TTriangleRenderer::Outside());
+        return;
+    }
+    renderer_->Paint(painter, viewport()->size(), cellSize_, Offset());
+    PaintHighlights(painter);
+    PaintLegend(painter);
+}
+
+void TTriangleCanvas::PaintHighlights(QPainter& painter) const
+{
+    const TCellRect selection = Selection();
+    if (selection.endLine - selection.firstLine > 1 ||
+        selection.endColumn - selection.firstColumn > 1) {
+        const QRectF area = CellRect({selection.firstLine, selection.firstColumn})
+                                .united(CellRect({selection.endLine - 1, selection.endColumn - 1}));
+        QColor fill = SelectionColour;
+        fill.setAlpha(60);
+        painter.fillRect(area, fill);
+        painter.setPen(QPen(SelectionColour, 1));
+        painter.drawRect(area);
+    }
+    // A blank cell was computed from nothing.
+    if (pointed_ && grid_->Cell(pointed_->line, pointed_->column))
+        if (const auto parents = TTriangleGrid::ParentLines(pointed_->line, pointed_->column)) {
+            OutlineCell(painter, {parents->first, pointed_->column - 1}, ParentColour, 2);
+            OutlineCell(painter, {parents->second, pointed_->column - 1}, ParentColour, 2);
+        }
+    OutlineCell(painter, focus_, FocusColour, 2);
+}
+
+void TTriangleCanvas::OutlineCell(QPainter& painter, TCellPosition cell, const QColor& colour,
+                                  int width) const
+{
+    QRectF rect = CellRect(cell);
+    if (rect.width() < MinOutline)
+        rect = QRectF(rect.center() - QPointF(MinOutline / 2, MinOutline / 2),
+                      QSizeF(MinOutline, MinOutline));
+    painter.setPen(QPen(colour, width));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect.adjusted(width / 2.0, width / 2.0, -width / 2.0, -width / 2.0));
+}
+
+void TTriangleCanvas::PaintLegend(QPainter& painter) const
+{
+    const QSize size = TColourScale::LegendSize(painter.fontMetrics());
+    const QRect area(viewport()->width() - size.width() - 8,
+                     viewport()->height() - size.height() - 8, size.width(), size.height());
+    renderer_->Scale().PaintLegend(painter, area,
+                                   cellSize_ >= 1 ? QStringLiteral("cell value")
+                                                  : QStringLiteral("mean of a block"));
+}
+
+void TTriangleCanvas::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    // A fitted view stays fitted as the window changes size.
+    if (fitted_) {
+        Fit();
+        return;
+    }
+    cellSize_ = std::max(cellSize_, MinCellSize());
+    UpdateScrollRanges();
+}
+
+void TTriangleCanvas::wheelEvent(QWheelEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier) || !grid_) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    ZoomBy(std::pow(ZoomStep, event->angleDelta().y() / 120.0), event->position());
+    event->accept();
+}
+
+void TTriangleCanvas::mouseMoveEvent(QMouseEvent* event)
+{
+    const auto cell = CellAt(event->position());
+    if (!cell)
+        return;
+    if (event->buttons() & Qt::LeftButton)
+        SetFocusedCell(*cell, true);
+    else if (cell != pointed_)
+        PointAt(*cell);
+}
+
+void TTriangleCanvas::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QAbstractScrollArea::mousePressEvent(event);
+    if (const auto cell = CellAt(event->position()))
+        SetFocusedCell(*cell, event->modifiers() & Qt::ShiftModifier);
+}
+
+void TTriangleCanvas::leaveEvent(QEvent* event)
+{
+    QAbstractScrollArea::leaveEvent(event);
+    if (grid_)
+        PointAt(focus_);
+}
+
+void TTriangleCanvas::keyPressEvent(QKeyEvent* event)
+{
+    if (grid_ && event->matches(QKeySequence::Copy)) {
+        CopySelection();
+        return;
+    }
+    if (grid_ && (HandleZoomKey(*event) || HandleMoveKey(*event)))
+        return;
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+bool TTriangleCanvas::HandleZoomKey(const QKeyEvent& event)
+{
+    if (!(event.modifiers() & Qt::ControlModifier))
+        return false;
+    switch (event.key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        ZoomBy(ZoomStep);
+        return true;
+    case Qt::Key_Minus:
+        ZoomBy(1 / ZoomStep);
+        return true;
+    case Qt::Key_0:
+        Fit();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TTriangleCanvas::HandleMoveKey(const QKeyEvent& event)
+{
+    const auto k = static_cast<std::int64_t>(focus_.line);
+    const auto j = static_cast<std::int64_t>(focus_.column);
+    const auto page = std::max<std::int64_t>(1, std::llround(viewport()->height() / cellSize_) - 1);
+    const bool control = event.modifiers() & Qt::ControlModifier;
+    const auto last = static_cast<std::int64_t>(grid_->LineCount()) - 1;
+    TCellPosition target;
+    switch (event.key()) {
+    case Qt::Key_Left:
+        target = Clamped(k, j - 1);
+        break;
+    case Qt::Key_Right:
+        target = Clamped(k, j + 1);
+        break;
+    case Qt::Key_Up:
+        target = Clamped(k - 1, j);
+        break;
+    case Qt::Key_Down:
+        target = Clamped(k + 1, j);
+        break;
+    case Qt::Key_PageUp:
+        target = Clamped(k - page, j);
+        break;
+    case Qt::Key_PageDown:
+        target = Clamped(k + page, j);
+        break;
+    // Home and End go to the ends of the line; with Ctrl, of the triangle.
+    case Qt::Key_Home:
+        target = control ? Clamped(0, 0) : Clamped(k, 0);
+        break;
+    case Qt::Key_End:
+        target = control ? Clamped(last, 0) : Clamped(k, last);
+        break;
+    default:
+        return false;
+    }
+    SetFocusedCell(target, event.modifiers() & Qt::ShiftModifier);
+    return true;
+}
+
+} // namespace quorva

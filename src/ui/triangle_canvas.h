@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+
+#include <memory>
+#include <optional>
+
+#include "triangle/triangle_grid.h"
+#include "ui/triangle_renderer.h"
+
+namespace quorva {
+
+// A cell of the triangle: line k (a row of the view) and column j.
+struct TCellPosition {
+    std::size_t line = 0;
+    std::size_t column = 0;
+    friend bool operator==(const TCellPosition&, const TCellPosition&) = default;
+};
+
+// What the view says about a cell, counting lines and columns from 1 as the
+// spreadsheet does: "line 3, column 2: 17" or "line 2, column 1: blank".
+QString CellAccessibleText(const TTriangleGrid& grid, TCellPosition cell);
+// The longer description in the status line: the value, what it was computed
+// from, and for column 1 the row of the list it came from.
+QString CellDescription(const TTriangleGrid& grid, TCellPosition cell);
+
+// The triangle, zoomable from readable numbers down to a map in which a pixel
+// averages a block of cells. It paints only what the viewport shows, straight
+// from the grid. One cell has the keyboard focus; with Shift the focus
+// stretches a selected rectangle from where it was.
+class TTriangleCanvas : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    static constexpr double MaxCellSize = 64;
+    static constexpr double ZoomStep = 1.25;
+
+    explicit TTriangleCanvas(QWidget* parent = nullptr);
+
+    // Shows a new grid, fitted to the viewport, with the focus on its first cell.
+    void SetGrid(std::shared_ptr<const TTriangleGrid> grid);
+    const TTriangleGrid* Grid() const { return grid_.get(); }
+
+    double CellSize() const { return cellSize_; }
+    // Zooms so that the content point under `anchor` (viewport pixels) stays there.
+    void SetCellSize(double size, QPointF anchor);
+    void ZoomBy(double factor, QPointF anchor);
+    void ZoomBy(double factor);
+    // The whole triangle in the viewport.
+    void Fit();
+    double FitCellSize() const;
+    double MinCellSize() const;
+
+    // The cell under a viewport point, if the point is on the triangle.
+    std::optional<TCellPosition> CellAt(QPointF point) const;
+    // The cell's rectangle in viewport pixels.
+    QRectF CellRect(TCellPosition cell) const;
+
+    TCellPosition FocusedCell() const { return focus_; }
+    // Moves the focus there (kept inside the triangle), scrolling it into
+    // view; `extend` keeps the selection's other corner where it was.
+    void SetFocusedCell(TCellPosition cell, bool extend = false);
+    TCellRect Selection() const;
+    void CopySelection() const;
+
+    // The viewport as it is painted now.
+    QImage ViewImage();
+
+signals:
+    // The cell whose description the window shows: the one under the
+    // pointer, or the focused one.
+    void CellPointed(TCellPosition cell);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    bool HandleZoomKey(const QKeyEvent& event);
+    bool HandleMoveKey(const QKeyEvent& event);
+    TCellPosition Clamped(std::int64_t line, std::int64_t column) const;
+    void UpdateScrollRanges();
+    QPoint Offset() const;
+    void ScrollTo(const QRectF& rect);
+    void PointAt(TCellPosition cell);
+    void PaintHighlights(QPainter& painter) const;
+    void PaintLegend(QPainter& painter) const;
+    void OutlineCell(QPainter& painter, TCellPosition cell, const QColor& colour, int width) const;
+
+    std::shared_ptr<const TTriangleGrid> grid_;
+    std::unique_ptr<TTriangleRenderer> renderer_;
+    double cellSize_ = 1;
+    bool fitted_ = true;
+    TCellPosition focus_;
+    TCellPosition anchor_;
+    std::optional<TCellPosition> pointed_;
+};
+
+} // namespace quorva

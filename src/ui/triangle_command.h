@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class QAction;
+class QWidget;
+
+namespace quorva {
+
+// "Show triangle of column N": Ctrl+T anywhere in the window, and an entry of
+// the context menus of the given widgets. N is the column chosen at the
+// moment the menu opens.
+class TTriangleCommand : public QObject {
+    Q_OBJECT
+
+public:
+    TTriangleCommand(QWidget& window, std::function<int()> chosenColumn,
+                     std::function<void()> show);
+
+    // Gives `widget` a context menu holding the command.
+    void AddToContextMenu(QWidget& widget);
+    QAction& Action() const { return *action_; }
+    // Brings the command's text up to date with the chosen column.
+    void UpdateText();
+
+private:
+    std::function<int()> chosenColumn_;
+    QAction* action_;
+};
+
+} // namespace quorva

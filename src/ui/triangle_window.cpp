@@ -1,0 +1,178 @@
+#include "ui/triangle_window.h"
+
+#include <QAbstractItemModel>
+#include <QBuffer>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <string_view>
+
+#include "model/atomic_file_writer.h"
+#include "triangle/triangle_budget.h"
+#include "triangle/triangle_csv.h"
+#include "triangle/triangle_grid.h"
+#include "ui/busy_cursor.h"
+#include "ui/triangle_canvas.h"
+
+namespace quorva {
+
+TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
+                                 TUserDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), rows_(rows), column_(column), dialogs_(dialogs),
+      canvas_(new TTriangleCanvas(this))
+{
+    setObjectName(QStringLiteral("TriangleWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    canvas_->setObjectName(QStringLiteral("TriangleCanvas"));
+    CreateActions();
+    CreateNotice();
+    cellLabel_ = new QLabel(this);
+    cellLabel_->setObjectName(QStringLiteral("CellDescription"));
+    statusBar()->addWidget(cellLabel_, 1);
+    connect(canvas_, &TTriangleCanvas::CellPointed, this, &TTriangleWindow::Describe);
+
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&lines, signal, this, &TTriangleWindow::MarkOutOfDate);
+    connect(&lines, &QAbstractItemModel::dataChanged, this, &TTriangleWindow::MarkOutOfDate);
+    connect(&lines, &QAbstractItemModel::modelReset, this, &TTriangleWindow::MarkOutOfDate);
+
+    resize(960, 720);
+    Show(rows_);
+}
+
+TTriangleWindow::~TTriangleWindow() = default;
+
+void TTriangleWindow::CreateActions()
+{
+    QToolBar* tools = addToolBar(QStringLiteral("Triangle"));
+    tools->setObjectName(QStringLiteral("TriangleTools"));
+    tools->setMovable(false);
+    auto add = [this, tools](const QString& text, const QKeySequence& keys, auto operation) {
+        QAction* action = tools->addAction(text);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, operation);
+        return action;
+    };
+    add(QStringLiteral("Export\u2026"), QKeySequence(Qt::CTRL | Qt::Key_E),
+        [this] { RunReportingFailures(&TTriangleWindow::ExportCsv); });
+    add(QStringLiteral("Save image\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S),
+        [this] { RunReportingFailures(&TTriangleWindow::SaveImage); });
+    tools->addSeparator();
+    // The canvas reads these keys itself when it has the focus; the buttons
+    // are for the mouse.
+    add(QStringLiteral("Zoom in"), QKeySequence(),
+        [this] { canvas_->ZoomBy(TTriangleCanvas::ZoomStep); });
+    add(QStringLiteral("Zoom out"), QKeySequence(),
+        [this] { canvas_->ZoomBy(1 / TTriangleCanvas::ZoomStep); });
+    add(QStringLiteral("Fit"), QKeySequence(), [this] { canvas_->Fit(); });
+}
+
+void TTriangleWindow::CreateNotice()
+{
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    notice_ = new QWidget(central);
+    notice_->setObjectName(QStringLiteral("OutOfDateNotice"));
+    notice_->setAutoFillBackground(true);
+    QPalette palette = notice_->palette();
+    palette.setColor(QPalette::Window, QColor(0xff, 0xf0, 0xb3));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    notice_->setPalette(palette);
+    auto* noticeLayout = new QHBoxLayout(notice_);
+    noticeLayout->setContentsMargins(8, 4, 8, 4);
+    noticeLayout->addWidget(
+        new QLabel(QStringLiteral("The rows have changed: this view is out of date."), notice_), 1);
+    auto* refresh = new QPushButton(QStringLiteral("Refresh"), notice_);
+    refresh->setObjectName(QStringLiteral("Refresh"));
+    connect(refresh, &QPushButton::clicked, this,
+            [this] { RunReportingFailures(&TTriangleWindow::Refresh); });
+    noticeLayout->addWidget(refresh);
+    notice_->hide();
+
+    layout->addWidget(notice_);
+    layout->addWidget(canvas_, 1);
+    setCentralWidget(central);
+}
+
+void TTriangleWindow::Show(const TRowTable& rows)
+{
+    CheckTriangleFitsInMemory(rows, column_);
+    TBusyCursor busy;
+    // The old triangle goes first, so that two never share the memory.
+    canvas_->SetGrid(nullptr);
+    auto grid = std::make_shared<const TTriangleGrid>(rows, column_);
+    snapshot_ = rows;
+    canvas_->SetGrid(std::move(grid));
+    setWindowTitle(
+        QStringLiteral("Triangle of column %1 (%2 values)").arg(column_ + 1).arg(snapshot_.size()));
+    outOfDate_ = false;
+    notice_->hide();
+}
+
+void TTriangleWindow::Refresh()
+{
+    Show(rows_);
+}
+
+void TTriangleWindow::MarkOutOfDate()
+{
+    outOfDate_ = true;
+    notice_->show();
+}
+
+void TTriangleWindow::Describe(TCellPosition cell)
+{
+    if (const TTriangleGrid* grid = canvas_->Grid())
+        cellLabel_->setText(CellDescription(*grid, cell));
+}
+
+void TTriangleWindow::ExportCsv()
+{
+    const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv);
+    if (!fileName)
+        return;
+    TBusyCursor busy;
+    ExportTriangleCsv(snapshot_, column_, *fileName);
+}
+
+void TTriangleWindow::SaveImage()
+{
+    const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::ViewImage);
+    if (!fileName)
+        return;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    canvas_->ViewImage().save(&buffer, "PNG");
+    // The same all-or-nothing writer as every other file the tool saves.
+    TAtomicFileWriter writer(*fileName);
+    writer.Write(std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+    writer.Commit();
+}
+
+void TTriangleWindow::RunReportingFailures(void (TTriangleWindow::*operation)())
+{
+    try {
+        (this->*operation)();
+    } catch (const std::exception& failure) {
+        dialogs_.ReportFailure(failure.what());
+    }
+}
+
+TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
+                                    const QAbstractItemModel& lines, TUserDialogs& dialogs,
+                                    QWidget* owner)
+{
+    auto* window = new TTriangleWindow(rows, column, lines, dialogs, owner);
+    window->show();
+    window->activateWindow();
+    return window;
+}
+
+} // namespace quorva

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+#include "model/number_row.h"
+#include "ui/user_dialogs.h"
+
+class QAbstractItemModel;
+class QLabel;
+
+namespace quorva {
+
+class TTriangleCanvas;
+class TTriangleGrid;
+struct TCellPosition;
+
+// A separate window showing the triangle of one column of the rows as they
+// were when it opened: a snapshot. When the rows change it says it is out of
+// date and offers to refresh; until then it shows, copies and exports the
+// snapshot.
+class TTriangleWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // `rows` must outlive the window; `lines` is the list the rows belong to,
+    // whose every change makes the view out of date. Refuses, with the
+    // memory check's message, a triangle that would not fit in memory.
+    TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
+                    TUserDialogs& dialogs, QWidget* parent = nullptr);
+    ~TTriangleWindow() override;
+
+    TTriangleCanvas& Canvas() const { return *canvas_; }
+    bool IsOutOfDate() const { return outOfDate_; }
+
+    // Shows the rows as they are now.
+    void Refresh();
+    // Writes the snapshot's triangle as the CSV Start writes.
+    void ExportCsv();
+    // Writes the viewport as it is painted now as a PNG file.
+    void SaveImage();
+
+private:
+    void CreateActions();
+    void CreateNotice();
+    void Show(const TRowTable& rows);
+    void MarkOutOfDate();
+    void Describe(TCellPosition cell);
+    void RunReportingFailures(void (TTriangleWindow::*operation)());
+
+    const TRowTable& rows_;
+    const int column_;
+    TUserDialogs& dialogs_;
+    TRowTable snapshot_;
+    bool outOfDate_ = false;
+    TTriangleCanvas* canvas_;
+    QWidget* notice_ = nullptr;
+    QLabel* cellLabel_ = nullptr;
+};
+
+// Opens the triangle view of one column of the rows, or refuses as Start
+// does when the triangle would not fit in memory.
+TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
+                                    const QAbstractItemModel& lines, TUserDialogs& dialogs,
+                                    QWidget* owner);
+
+} // namespace quorva

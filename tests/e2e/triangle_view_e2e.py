@@ -1,0 +1,137 @@
+#!/usr/bin/env python3
+"""The triangle view on a real X server: Ctrl+T opens it with its title,
+"Save image..." writes the view as a PNG of the view's size, and a screen
+reader, through AT-SPI, reads the focused cell.
+
+usage: triangle_view_e2e.py QUORVA_EXECUTABLE CASE
+"""
+
+import os
+import struct
+import subprocess
+import sys
+
+sys.dont_write_bytecode = True
+
+from desktop_e2e import SYSTEM_PYTHON, AccessibilityBus  # noqa: E402
+from quorva_e2e import QuorvaWindow, expect, expect_file, triangle_csv  # noqa: E402
+from x11_session import case_main, run_in_session, wait_for  # noqa: E402
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+ROWS = [[10, 0, 99, 5, 42, 7, 13], [3, 30, 8, 0, 99, 1, 2], [50, 49, 17, 88, 6, 60, 0],
+        [9, 11, 64, 21, 3, 77, 45]]
+
+
+def png_size(path):
+    with open(path, "rb") as file:
+        header = file.read(24)
+    expect(header[:8] == b"\x89PNG\r\n\x1a\n", f"{path} is no PNG file")
+    return struct.unpack(">II", header[16:24])
+
+
+def wait_for_titled_window(session, title):
+    """The one visible window titled exactly `title`, which may hold
+    characters that xdotool's regular expressions would take as operators."""
+    pattern = "^" + "".join("\\" + c if c in "\\.^$|?*+()[]{}" else c for c in title) + "$"
+
+    def probe():
+        ids = session.xdotool("search", "--onlyvisible", "--name", pattern).split()
+        return [window for window in ids if session.xdotool("getwindowname", window) == title]
+
+    windows = wait_for(f"a window titled '{title}'", probe)
+    expect(len(windows) == 1, f"expected one window titled '{title}', found {len(windows)}")
+    return windows[0]
+
+
+def open_view(session, window, column):
+    for row in ROWS:
+        window.enter_row(row)
+    window.choose_column(column)
+    session.key("ctrl+t")
+    title = f"Triangle of column {column} ({len(ROWS)} values)"
+    view = wait_for_titled_window(session, title)
+    session.wait_for_focus(view, title)
+    return view, title
+
+
+def view_opens_and_saves_image(session, window):
+    """Ctrl+T opens the view of the chosen column under its title; the
+    picture it saves is the view: narrower than the window by no more than a
+    scroll bar, lower by the tool bar and the status line."""
+    view, title = open_view(session, window, 3)
+    _, _, width, height = session.geometry(view)
+
+    image = os.path.join(session.scratch, "view.png")
+    session.key("ctrl+s")
+    window.answer_file_dialog("Save As", image)
+    wait_for(f"{image} to be written", lambda: os.path.exists(image))
+    image_width, image_height = png_size(image)
+    expect(width - 40 <= image_width <= width, f"image {image_width} wide, window {width}")
+    expect(height - 160 <= image_height <= height - 20,
+           f"image {image_height} high, window {height}")
+
+    # Export... writes what Start writes. Without a window manager the
+    # focus stays where the dialog left it, so a click gives it back.
+    left, top, _, _ = session.geometry(view)
+    session.click(left + width // 2, top + height // 2)
+    session.wait_for_focus(view, title)
+    csv = os.path.join(session.scratch, "view.csv")
+    session.key("ctrl+e")
+    window.answer_file_dialog("Save As", csv)
+    expect_file(csv, triangle_csv([row[2] for row in ROWS]))
+    session.xlib.send_delete_window(view)
+    session.wait_until_closed(view, title)
+
+
+def focused_names(bus):
+    """The names of the program's focused objects, read through AT-SPI."""
+    check = subprocess.run([SYSTEM_PYTHON, os.path.join(HERE, "atspi_focused.py")],
+                           env={**os.environ, **bus.environment}, capture_output=True, text=True,
+                           timeout=60)
+    return check.stdout.splitlines() if check.returncode == 0 else []
+
+
+def focused_cell_read_by_screen_reader(session, window, bus):
+    """The arrow keys move the view's focused cell, and AT-SPI reads it as
+    "line k, column j: value", counting from 1 as the spreadsheet does."""
+    open_view(session, window, 1)
+    session.key("Down", "Right")  # line 2, column 2: |10 - 3|
+    names = wait_for("the focused cell's name",
+                     lambda: [n for n in focused_names(bus) if n.startswith("line ")])
+    expect(names == ["line 2, column 2: 7"], f"focused: {names}")
+    session.key("Down")  # line 3, column 2: blank
+    names = wait_for("the next cell's name",
+                     lambda: [n for n in focused_names(bus) if n.startswith("line 3")])
+    expect(names == ["line 3, column 2: blank"], f"focused: {names}")
+
+
+CASES = {
+    "view_opens_and_saves_image": view_opens_and_saves_image,
+    "focused_cell_read_by_screen_reader": focused_cell_read_by_screen_reader,
+}
+
+
+def run(executable, case_name):
+    case = CASES[case_name]
+    accessible = case is focused_cell_read_by_screen_reader
+
+    def body(session):
+        bus = AccessibilityBus(session.server.display) if accessible else None
+        try:
+            session.start_app(environment=bus.environment if bus else None)
+            window = QuorvaWindow(session)
+            if bus:
+                case(session, window, bus)
+            else:
+                case(session, window)
+            window.close()
+        finally:
+            if bus:
+                bus.stop()
+
+    return run_in_session(executable, body)
+
+
+if __name__ == "__main__":
+    sys.exit(case_main(CASES, run))

@@ -1,0 +1,165 @@
+#include "triangle/triangle_grid.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "model/error.h"
+#include "support/triangle_fields.h"
+#include "triangle/diff_triangle.h"
+#include "triangle/triangle_csv.h"
+
+namespace quorva {
+namespace {
+
+struct TGridCase {
+    const char* name;
+    std::size_t count;
+    std::int32_t low;
+    std::int32_t high;
+    int column;
+};
+
+TRowTable RandomRows(const TGridCase& c)
+{
+    return test::RandomRows(c.count, c.low, c.high,
+                            static_cast<unsigned>(c.count * 7919 + c.column));
+}
+
+using test::CsvFields;
+
+std::string FieldText(const std::optional<std::int32_t>& cell)
+{
+    return cell ? std::to_string(*cell) : std::string();
+}
+
+class TriangleGridTest : public testing::TestWithParam<TGridCase> {};
+
+TEST_P(TriangleGridTest, CellsAreTheCsvFields)
+{
+    const TRowTable rows = RandomRows(GetParam());
+    const TTriangleGrid grid(rows, GetParam().column);
+    const auto csv = CsvFields(rows, GetParam().column);
+    ASSERT_EQ(grid.LineCount(), csv.size());
+    for (std::size_t k = 0; k < csv.size(); ++k) {
+        for (std::size_t j = 0; j < grid.ColumnCount() + 1; ++j) {
+            ASSERT_EQ(grid.HasCell(k, j), j < csv[k].size()) << "line " << k << " column " << j;
+            if (j < csv[k].size())
+                ASSERT_EQ(FieldText(grid.Cell(k, j)), csv[k][j]) << "line " << k << " column " << j;
+            else
+                ASSERT_FALSE(grid.Cell(k, j));
+        }
+    }
+}
+
+TEST_P(TriangleGridTest, CopiedRectanglesAreTheCsvRectangles)
+{
+    const TRowTable rows = RandomRows(GetParam());
+    const TTriangleGrid grid(rows, GetParam().column);
+    const auto lines = TriangleToCsvLines(BuildDiffTriangle(rows, GetParam().column));
+    const auto csv = CsvFields(rows, GetParam().column);
+    std::mt19937 random(5);
+    for (int trial = 0; trial < 50; ++trial) {
+        std::uniform_int_distribution<std::size_t> line(0, grid.LineCount());
+        std::uniform_int_distribution<std::size_t> column(0, grid.ColumnCount());
+        auto [k0, k1] = std::minmax({line(random), line(random)});
+        auto [j0, j1] = std::minmax({column(random), column(random)});
+        std::string expected;
+        for (std::size_t k = k0; k < k1; ++k) {
+            for (std::size_t j = j0; j < std::min(j1, csv[k].size()); ++j)
+                expected += csv[k][j] + ';';
+            expected += '\n';
+        }
+        EXPECT_EQ(grid.CsvText({k0, j0, k1, j1}), expected)
+            << "lines " << k0 << "-" << k1 << " columns " << j0 << "-" << j1;
+    }
+    // The whole rectangle is the whole CSV, line for line.
+    std::string whole;
+    for (const std::string& text : lines)
+        whole += text + '\n';
+    EXPECT_EQ(grid.CsvText({0, 0, grid.LineCount(), grid.ColumnCount()}), whole);
+}
+
+TEST_P(TriangleGridTest, BlocksAndSummariesCountTheNonBlankCells)
+{
+    const TRowTable rows = RandomRows(GetParam());
+    const TTriangleGrid grid(rows, GetParam().column);
+    const auto csv = CsvFields(rows, GetParam().column);
+    auto bruteForce = [&](const TCellRect& rect) {
+        TCellBlock block;
+        for (std::size_t k = rect.firstLine; k < std::min(rect.endLine, csv.size()); ++k)
+            for (std::size_t j = rect.firstColumn; j < std::min(rect.endColumn, csv[k].size()); ++j)
+                if (!csv[k][j].empty())
+                    block.Add(std::stoi(csv[k][j]));
+        return block;
+    };
+    auto expectSame = [](const TCellBlock& actual, const TCellBlock& expected) {
+        EXPECT_EQ(actual.count, expected.count);
+        EXPECT_EQ(actual.sum, expected.sum);
+        if (!expected.Empty()) {
+            EXPECT_EQ(actual.min, expected.min);
+            EXPECT_EQ(actual.max, expected.max);
+        }
+    };
+    for (std::size_t level = 0; level < grid.SummaryLevels(); ++level) {
+        const std::size_t size = TTriangleGrid::SummaryBlock << level;
+        for (std::size_t r = 0; r < grid.SummaryRows(level); ++r)
+            for (std::size_t c = 0; c < grid.SummaryColumns(level); ++c) {
+                const TCellRect rect{r * size, c * size, (r + 1) * size, (c + 1) * size};
+                SCOPED_TRACE(testing::Message() << "level " << level << " block " << r << "," << c);
+                expectSame(grid.Summary(level, r, c), bruteForce(rect));
+                expectSame(grid.Block(rect), bruteForce(rect));
+            }
+    }
+    EXPECT_EQ(grid.SummaryRows(grid.SummaryLevels() - 1), 1u);
+    EXPECT_EQ(grid.SummaryColumns(grid.SummaryLevels() - 1), 1u);
+    expectSame(grid.Whole(), bruteForce({0, 0, csv.size(), grid.ColumnCount()}));
+    expectSame(grid.Block({3, 1, 17, 9}), bruteForce({3, 1, 17, 9}));
+}
+
+TEST_P(TriangleGridTest, ValueCountsTallyTheCsvForByteValues)
+{
+    const TRowTable rows = RandomRows(GetParam());
+    const TTriangleGrid grid(rows, GetParam().column);
+    std::vector<std::uint64_t> tally(256);
+    bool bytes = true;
+    for (const auto& line : CsvFields(rows, GetParam().column))
+        for (const std::string& field : line)
+            if (!field.empty()) {
+                const int value = std::stoi(field);
+                bytes = bytes && value <= 255;
+                if (value <= 255)
+                    ++tally[static_cast<std::size_t>(value)];
+            }
+    // Negative values leave blanks, which the int32 form keeps.
+    bytes = bytes && GetParam().low >= 0;
+    EXPECT_EQ(grid.ValueCounts(), bytes ? tally : std::vector<std::uint64_t>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RandomInputs, TriangleGridTest,
+    testing::Values(TGridCase{"one_value", 1, 0, 99, 0}, TGridCase{"two_values", 2, 0, 99, 3},
+                    TGridCase{"digits", 77, 0, 99, 2}, TGridCase{"bytes", 100, 0, 255, 6},
+                    TGridCase{"negatives", 90, -50, 60, 1},
+                    TGridCase{"wide_and_negative", 70, -100000, 100000, 4},
+                    TGridCase{"past_one_summary_block", 150, 0, 1000, 5}),
+    [](const testing::TestParamInfo<TGridCase>& testCase) { return testCase.param.name; });
+
+TEST(TriangleGridErrors, RefusesWhatNoTriangleCanBeBuiltFrom)
+{
+    EXPECT_THROW(TTriangleGrid({}, 0), Error);
+    EXPECT_THROW(TTriangleGrid(TRowTable(3), 7), Error);
+    EXPECT_THROW(TTriangleGrid(TRowTable(3), -1), Error);
+}
+
+TEST(TriangleGridParents, AreTheNeighbouringLinesOfTheColumnToTheLeft)
+{
+    EXPECT_FALSE(TTriangleGrid::ParentLines(4, 0));
+    const auto parents = TTriangleGrid::ParentLines(5, 3);
+    ASSERT_TRUE(parents);
+    EXPECT_EQ(parents->first, 4u);
+    EXPECT_EQ(parents->second, 6u);
+}
+
+} // namespace
+} // namespace quorva

@@ -1,0 +1,448 @@
+// The triangle view: its cells against the CSV's, zoom, keyboard, copying,
+// export, the saved image and the out-of-date notice.
+
+#include <QtTest>
+
+#include <QClipboard>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringListModel>
+#include <QWheelEvent>
+
+#include <fstream>
+#include <memory>
+
+#include "fake_user_dialogs.h"
+#include "model/error.h"
+#include "reporting_test_main.h"
+#include "support/temp_dir.h"
+#include "support/triangle_fields.h"
+#include "triangle/triangle_csv.h"
+#include "triangle/triangle_grid.h"
+#include "ui/Unit1.h"
+#include "ui/column_choice.h"
+#include "ui/triangle_canvas.h"
+#include "ui/triangle_window.h"
+
+using namespace quorva;
+
+namespace {
+
+std::string ReadBytes(const QString& path)
+{
+    return test::ReadBytes(path.toStdString());
+}
+
+QString ExpectedCellText(const std::vector<std::vector<std::string>>& fields, std::size_t k,
+                         std::size_t j)
+{
+    const std::string& field = fields.at(k).at(j);
+    return QStringLiteral("line %1, column %2: %3")
+        .arg(k + 1)
+        .arg(j + 1)
+        .arg(field.empty() ? QStringLiteral("blank") : QString::fromStdString(field));
+}
+
+void SendCtrlWheel(QWidget* target, QPointF at, int delta)
+{
+    QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &wheel);
+}
+
+} // namespace
+
+class TTriangleViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        folder_ = std::make_unique<QTemporaryDir>();
+        dialogs_ = std::make_unique<TFakeUserDialogs>();
+        lines_ = std::make_unique<QStringListModel>();
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        form_.reset();
+        QVERIFY(!dialogs_->askedWithoutAnswer);
+        QVERIFY(dialogs_->reportedFailures.empty());
+    }
+
+    void focusedCellReadsAsTheCsvField_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("column");
+        QTest::newRow("digits") << 60 << 0 << 99 << 0;
+        QTest::newRow("bytes") << 45 << 0 << 255 << 3;
+        QTest::newRow("negatives") << 50 << -40 << 60 << 6;
+        QTest::newRow("wide") << 30 << -100000 << 100000 << 2;
+    }
+
+    void focusedCellReadsAsTheCsvField()
+    {
+        QFETCH(int, count);
+        QFETCH(int, low);
+        QFETCH(int, high);
+        QFETCH(int, column);
+        OpenWindow(test::RandomRows(static_cast<std::size_t>(count), low, high, 11), column);
+        const auto fields = test::CsvFields(rows_, column);
+        TTriangleCanvas& canvas = window_->Canvas();
+        for (std::size_t k = 0; k < fields.size(); ++k)
+            for (std::size_t j = 0; j < fields[k].size(); ++j) {
+                canvas.SetFocusedCell({k, j});
+                QCOMPARE(canvas.accessibleName(), ExpectedCellText(fields, k, j));
+            }
+    }
+
+    void zoomKeepsTheCellUnderThePointer_data()
+    {
+        QTest::addColumn<double>("startSize");
+        QTest::addColumn<QPointF>("pointer");
+        QTest::addColumn<int>("wheelDelta");
+        QTest::newRow("in among numbers") << 30.0 << QPointF(201, 143) << 120;
+        QTest::newRow("out to a map") << 24.0 << QPointF(333, 250) << -360;
+        QTest::newRow("in from a map") << 2.0 << QPointF(97, 301) << 480;
+        QTest::newRow("below a pixel a cell") << 0.3 << QPointF(150, 150) << 120;
+    }
+
+    void zoomKeepsTheCellUnderThePointer()
+    {
+        QFETCH(double, startSize);
+        QFETCH(QPointF, pointer);
+        QFETCH(int, wheelDelta);
+        OpenWindow(test::RandomRows(3000, 0, 99, 3), 0);
+        TTriangleCanvas& canvas = window_->Canvas();
+        canvas.SetCellSize(startSize, QPointF(0, 0));
+        canvas.SetFocusedCell({3000, 1500}); // scrolls into the middle of the triangle
+        const auto before = canvas.CellAt(pointer);
+        QVERIFY(before);
+        const double sizeBefore = canvas.CellSize();
+
+        SendCtrlWheel(canvas.viewport(), pointer, wheelDelta);
+
+        QVERIFY(wheelDelta > 0 ? canvas.CellSize() > sizeBefore : canvas.CellSize() < sizeBefore);
+        const auto after = canvas.CellAt(pointer);
+        QVERIFY(after);
+        // Where a pixel shows several cells, the pointer stays on the same pixel's worth.
+        const auto slack =
+            static_cast<long>(std::ceil(1 / std::min(canvas.CellSize(), sizeBefore))) - 1;
+        QVERIFY(std::labs(long(after->line) - long(before->line)) <= slack);
+        QVERIFY(std::labs(long(after->column) - long(before->column)) <= slack);
+    }
+
+    void zoomKeysZoomAndCtrlZeroFits()
+    {
+        OpenWindow(test::RandomRows(1500, 0, 99, 5), 0);
+        TTriangleCanvas& canvas = window_->Canvas();
+        const double fitted = canvas.CellSize();
+        QVERIFY(fitted < 1 / TTriangleCanvas::ZoomStep);
+        QTest::keyClick(&canvas, Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(canvas.CellSize(), fitted * TTriangleCanvas::ZoomStep);
+        QTest::keyClick(&canvas, Qt::Key_Minus, Qt::ControlModifier);
+        QTest::keyClick(&canvas, Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(canvas.CellSize(), fitted); // the whole triangle is the least there is to see
+        QList<double> sizes;
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClick(&canvas, Qt::Key_Plus, Qt::ControlModifier);
+            sizes << canvas.CellSize();
+        }
+        QVERIFY(sizes.contains(1.0)); // one pixel a cell is never skipped
+        QCOMPARE(sizes.back(), TTriangleCanvas::MaxCellSize);
+        QTest::keyClick(&canvas, Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(canvas.CellSize(), fitted);
+        const QRectF last = canvas.CellRect({canvas.Grid()->LineCount() - 1, 0});
+        QVERIFY(QRectF(canvas.viewport()->rect()).contains(last.center()));
+    }
+
+    void keysMoveTheFocusedCellIntoView_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("column");
+        const int none = Qt::NoModifier;
+        QTest::newRow("down twice, right")
+            << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Right} << none << 2 << 1;
+        QTest::newRow("right stops at the line's end")
+            << QList<int>{Qt::Key_Right, Qt::Key_Right} << none << 0 << 0;
+        QTest::newRow("end of the middle line")
+            << QList<int>{Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageDown,
+                          Qt::Key_End}
+            << none << -1 << -1;
+        QTest::newRow("ctrl end") << QList<int>{Qt::Key_End} << int(Qt::ControlModifier) << 398
+                                  << 0;
+        QTest::newRow("up from the top stays") << QList<int>{Qt::Key_Up} << none << 0 << 0;
+    }
+
+    void keysMoveTheFocusedCellIntoView()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, modifiers);
+        QFETCH(int, line);
+        QFETCH(int, column);
+        OpenWindow(test::RandomRows(200, 0, 99, 7), 1);
+        TTriangleCanvas& canvas = window_->Canvas();
+        canvas.SetCellSize(30, QPointF(0, 0));
+        for (int key : keys)
+            QTest::keyClick(&canvas, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        const TCellPosition focus = canvas.FocusedCell();
+        if (line >= 0) {
+            QCOMPARE(int(focus.line), line);
+            QCOMPARE(int(focus.column), column);
+        } else {
+            // The last cell of its line.
+            QVERIFY(canvas.Grid()->HasCell(focus.line, focus.column));
+            QVERIFY(!canvas.Grid()->HasCell(focus.line, focus.column + 1));
+            QVERIFY(focus.line > 0);
+        }
+        QVERIFY(QRectF(canvas.viewport()->rect()).contains(canvas.CellRect(focus)));
+    }
+
+    void copyGivesTheCsvRectangle_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("down");
+        QTest::addColumn<int>("right");
+        QTest::newRow("one cell") << 4 << 2 << 0 << 0;
+        QTest::newRow("a block") << 10 << 3 << 5 << 4;
+        QTest::newRow("up and left") << 30 << 8 << -6 << -3;
+        QTest::newRow("past the lines' ends") << 70 << 0 << 8 << 12;
+    }
+
+    void copyGivesTheCsvRectangle()
+    {
+        QFETCH(int, line);
+        QFETCH(int, column);
+        QFETCH(int, down);
+        QFETCH(int, right);
+        OpenWindow(test::RandomRows(40, -20, 99, 13), 4);
+        TTriangleCanvas& canvas = window_->Canvas();
+        canvas.SetFocusedCell({std::size_t(line), std::size_t(column)});
+        for (int i = 0; i < std::abs(down); ++i)
+            QTest::keyClick(&canvas, down > 0 ? Qt::Key_Down : Qt::Key_Up, Qt::ShiftModifier);
+        for (int i = 0; i < std::abs(right); ++i)
+            QTest::keyClick(&canvas, right > 0 ? Qt::Key_Right : Qt::Key_Left, Qt::ShiftModifier);
+        QTest::keyClick(&canvas, Qt::Key_C, Qt::ControlModifier);
+
+        // The rectangle between the two corners, taken from the CSV itself.
+        const auto fields = test::CsvFields(rows_, 4);
+        const TCellPosition focus = canvas.FocusedCell();
+        std::string expected;
+        for (int k = std::min<int>(line, int(focus.line));
+             k <= std::max<int>(line, int(focus.line)); ++k) {
+            const int last = std::max<int>(column, int(focus.column));
+            for (int j = std::min<int>(column, int(focus.column));
+                 j <= last && j < int(fields[std::size_t(k)].size()); ++j)
+                expected += fields[std::size_t(k)][std::size_t(j)] + ';';
+            expected += '\n';
+        }
+        QCOMPARE(QGuiApplication::clipboard()->text().toStdString(), expected);
+    }
+
+    void rowChangesMakeTheViewOutOfDate_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("add") << "add";
+        QTest::newRow("delete") << "delete";
+        QTest::newRow("move up") << "up";
+        QTest::newRow("move down") << "down";
+        QTest::newRow("open") << "open";
+    }
+
+    void rowChangesMakeTheViewOutOfDate()
+    {
+        QFETCH(QString, change);
+        StartForm(4);
+        form_->ShowTriangleClick();
+        TTriangleWindow* window = OpenedWindow();
+        QVERIFY(window);
+        QVERIFY(!window->IsOutOfDate());
+        auto* notice = window->findChild<QWidget*>("OutOfDateNotice");
+        QVERIFY(!notice->isVisible());
+        const std::string shownBefore = window->Canvas().Grid()->CsvText({0, 0, 7, 4});
+
+        Change(change);
+
+        QVERIFY(window->IsOutOfDate());
+        QVERIFY(notice->isVisible());
+        // Until refreshed, it still shows the rows it was made from.
+        QCOMPARE(window->Canvas().Grid()->CsvText({0, 0, 7, 4}), shownBefore);
+
+        QTest::mouseClick(window->findChild<QPushButton*>("Refresh"), Qt::LeftButton);
+        QVERIFY(!window->IsOutOfDate());
+        QVERIFY(!notice->isVisible());
+        QCOMPARE(window->Canvas().Grid()->ValueCount(), form_->Rows().size());
+        QCOMPARE(window->windowTitle(),
+                 QStringLiteral("Triangle of column 1 (%1 values)").arg(form_->Rows().size()));
+    }
+
+    void ctrlTShowsTheChosenColumn()
+    {
+        StartForm(3);
+        form_->findChild<TColumnChoice*>("rgColumsNo")->Button(4)->click();
+        auto* action = form_->findChild<QAction*>("ShowTriangle");
+        QVERIFY(action);
+        QTest::keyClick(form_.get(), Qt::Key_T, Qt::ControlModifier);
+        TTriangleWindow* window = OpenedWindow();
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Triangle of column 5 (3 values)"));
+        QVERIFY(!window->isModal());
+        QCOMPARE(action->text(), QStringLiteral("Show triangle of column 5"));
+        // Every row added holds 5 in column 5.
+        QCOMPARE(window->Canvas().Grid()->CsvText({0, 0, 5, 3}), "5;\n;0;\n5;;0;\n;0;\n5;\n");
+    }
+
+    void exportWritesWhatStartWritesOfTheSnapshot()
+    {
+        StartForm(5);
+        const QString start = folder_->filePath("start.csv");
+        dialogs_->nextFileNames = {start.toStdString()};
+        form_->Button1Click();
+        form_->ShowTriangleClick();
+        TTriangleWindow* window = OpenedWindow();
+        form_->Button2Click(); // the view is now a snapshot of rows gone by
+
+        const QString exported = folder_->filePath("view.csv");
+        dialogs_->nextFileNames = {exported.toStdString()};
+        window->ExportCsv();
+        QCOMPARE(dialogs_->saveQuestions.back(), TUserDialogs::TSaveFile::TriangleCsv);
+        QCOMPARE(ReadBytes(exported), ReadBytes(start));
+        QVERIFY(!ReadBytes(start).empty());
+    }
+
+    void savedImageIsTheViewport()
+    {
+        OpenWindow(test::RandomRows(300, 0, 99, 17), 0);
+        const QString file = folder_->filePath("view.png");
+        dialogs_->nextFileNames = {file.toStdString()};
+        window_->SaveImage();
+        QCOMPARE(dialogs_->saveQuestions.back(), TUserDialogs::TSaveFile::ViewImage);
+        const QImage image(file, "PNG");
+        QCOMPARE(image.size(),
+                 window_->Canvas().viewport()->size() * window_->Canvas().devicePixelRatio());
+    }
+
+    // Where a cell covers whole pixels, a pixel inside it shows its value's
+    // shade, or white when it is blank; where a pixel covers a 2 x 2 block,
+    // it shows the block's mean.
+    void paintedShadesAreTheCells_data()
+    {
+        QTest::addColumn<double>("cellSize");
+        QTest::newRow("numbers") << 40.0;
+        QTest::newRow("one pixel a cell") << 1.0;
+        QTest::newRow("two cells a pixel") << 0.5;
+    }
+
+    void paintedShadesAreTheCells()
+    {
+        QFETCH(double, cellSize);
+        OpenWindow(test::RandomRows(1500, 0, 99, 19), 0);
+        TTriangleCanvas& canvas = window_->Canvas();
+        canvas.SetCellSize(cellSize, QPointF(0, 0));
+        QCOMPARE(canvas.CellSize(), cellSize);
+        canvas.SetFocusedCell({1500, 0});
+        const QImage image = canvas.ViewImage().convertToFormat(QImage::Format_RGB32);
+        const TTriangleGrid& grid = *canvas.Grid();
+        const TColourScale scale(grid);
+        const std::size_t span = cellSize < 1 ? 2 : 1;
+        int checked = 0;
+        for (int y = 20; y < 400; y += 7) {
+            for (int x = 20; x < 300; x += 5) {
+                const auto cell = canvas.CellAt(QPointF(x, y) + QPointF(0.5, 0.5));
+                // Clear of the focus, its parents and the triangle's edge.
+                if (!cell || cell->column < 2 || !grid.HasCell(cell->line + 2, cell->column + 2))
+                    continue;
+                const TCellRect block{cell->line - cell->line % span,
+                                      cell->column - cell->column % span,
+                                      cell->line - cell->line % span + span,
+                                      cell->column - cell->column % span + span};
+                const TCellBlock cells = grid.Block(block);
+                const QRgb expected = cells.Empty() ? qRgb(255, 255, 255) : scale.Of(cells.Mean());
+                // Among numbers, a pixel near the cell's corner, clear of its text.
+                const QPoint pixel = cellSize > 1
+                                         ? canvas.CellRect(*cell).topLeft().toPoint() + QPoint(2, 2)
+                                         : QPoint(x, y);
+                if (!image.rect().contains(pixel))
+                    continue;
+                QCOMPARE(QColor(image.pixel(pixel)).name(), QColor(expected).name());
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 50);
+    }
+
+    void refusesATriangleTooLargeForMemory()
+    {
+        const TRowTable rows(1'000'000);
+        try {
+            TTriangleWindow window(rows, 0, *lines_, *dialogs_);
+            QFAIL("a triangle of a million values was shown");
+        } catch (const Error& refusal) {
+            QVERIFY(QString(refusal.what()).startsWith("The triangle of 1000000 values needs "));
+        }
+    }
+
+private:
+    void OpenWindow(TRowTable rows, int column)
+    {
+        rows_ = std::move(rows);
+        window_ = std::make_unique<TTriangleWindow>(rows_, column, *lines_, *dialogs_);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    void StartForm(int rows)
+    {
+        form_ = std::make_unique<TForm1>(*dialogs_);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        for (int i = 0; i < rows; ++i)
+            form_->Button2Click();
+    }
+
+    TTriangleWindow* OpenedWindow() const
+    {
+        const auto windows = form_->findChildren<TTriangleWindow*>();
+        return windows.isEmpty() ? nullptr : windows.back();
+    }
+
+    void Change(const QString& change)
+    {
+        if (change == "add") {
+            form_->Button2Click();
+        } else if (change == "delete") {
+            form_->Button3Click();
+        } else if (change == "up") {
+            form_->btnUpClick();
+        } else if (change == "down") {
+            auto* list = form_->findChild<QListView*>("ListBox1");
+            list->setCurrentIndex(list->model()->index(0, 0));
+            QCOMPARE(form_->Lines().SelectedIndex(), 0);
+            form_->btnDownClick();
+        } else {
+            const QString file = folder_->filePath("rows.tir");
+            std::ofstream(file.toStdString(), std::ios::binary)
+                << "05 12 40 07 33 01 99\r\n03 12 41 08 30 02 98\r\n";
+            dialogs_->nextFileNames = {file.toStdString()};
+            form_->btnOpenClick();
+        }
+    }
+
+    std::unique_ptr<QTemporaryDir> folder_;
+    std::unique_ptr<TFakeUserDialogs> dialogs_;
+    std::unique_ptr<QStringListModel> lines_;
+    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<TTriangleWindow> window_;
+    TRowTable rows_;
+};
+
+QUORVA_REPORTING_TEST_MAIN(TTriangleViewTest)
+#include "triangle_view_test.moc"
