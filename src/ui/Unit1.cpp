@@ -13,8 +13,8 @@
 #include <QSpinBox>
 
 #include <cstdint>
-#include <stdexcept>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 #include "model/row_editing.h"
@@ -28,6 +28,7 @@
 #include "ui/form_controls.h"
 #include "ui/form_layout.h"
 #include "ui/progress_dialog.h"
+#include "ui/reported_operation.h"
 #include "ui/row_list_view.h"
 #include "ui/triangle_command.h"
 #include "ui/triangle_window.h"
@@ -135,17 +136,7 @@ QPushButton* TForm1::CreateButton(const TControlDesign& design)
 
 void TForm1::RunReportingFailures(void (TForm1::*handler)())
 {
-    // A failure is reported here, before it could unwind through Qt's event
-    // dispatch, whose frames are built without exception support and would
-    // skip their clean-up. Anything else that escapes still reaches the
-    // application's report in notify().
-    try {
-        (this->*handler)();
-    } catch (const Cancelled&) {
-        // The user stopped it, and it changed nothing: there is nothing to say.
-    } catch (const std::exception& failure) {
-        FDialogs.ReportFailure(failure.what());
-    }
+    quorva::RunReportingFailures(FDialogs, [this, handler] { (this->*handler)(); });
 }
 
 void TForm1::CreateTriangleCommand()
@@ -215,8 +206,9 @@ void TForm1::OpenRowList(const std::string& fileName)
     try {
         TBusyCursor busy;
         TProgressDialog progress(this, OpeningCaption(fileName), FClock);
-        OpenRowListFile(FLines, FRows, fileName,
-                        [&refusal](const std::string& message) { refusal = message; }, progress);
+        OpenRowListFile(
+            FLines, FRows, fileName, [&refusal](const std::string& message) { refusal = message; },
+            progress);
     } catch (const Cancelled&) {
         // Also reached from a drop or the command line, where no handler
         // would catch it: a cancelled Open has changed nothing.

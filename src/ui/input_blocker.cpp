@@ -31,7 +31,7 @@ bool IsUserInput(QEvent::Type type)
 
 } // namespace
 
-TInputBlocker::TInputBlocker(QWidget* window) : window_(window)
+TInputBlocker::TInputBlocker(QWidget* exempt) : exempt_(exempt)
 {
     QCoreApplication::instance()->installEventFilter(this);
 }
@@ -43,14 +43,20 @@ TInputBlocker::~TInputBlocker()
 
 bool TInputBlocker::eventFilter(QObject* receiver, QEvent* event)
 {
-    return IsUserInput(event->type()) && IsInWindow(receiver);
+    return IsUserInput(event->type()) && !IsExempt(receiver);
 }
 
-bool TInputBlocker::IsInWindow(QObject* receiver) const
+bool TInputBlocker::IsExempt(QObject* receiver) const
 {
-    if (const auto* widget = qobject_cast<QWidget*>(receiver))
-        return widget->window() == window_;
-    return receiver == window_->windowHandle();
+    if (receiver == exempt_->windowHandle())
+        return true;
+    // A shortcut or an action belongs to the window of the widget that owns
+    // it: the dialog's own Esc shortcut goes through, the windows' do not.
+    for (QObject* owner = receiver; owner; owner = owner->parent()) {
+        if (const auto* widget = qobject_cast<QWidget*>(owner))
+            return widget->window() == exempt_;
+    }
+    return false;
 }
 
 } // namespace quorva

@@ -7,22 +7,24 @@ class QWidget;
 
 namespace quorva {
 
-// Drops the user's clicks, keys and wheel turns meant for one window for as
-// long as it lives, wherever they come from. A modal dialog blocks its window
-// only while it is visible; input that is still queued when the dialog goes
-// would reach the window afterwards.
+// Drops the user's clicks, keys and wheel turns meant for any of the
+// program's windows but one (a progress dialog) for as long as it lives,
+// wherever they come from. A modal dialog blocks its window only while it is
+// visible, and not the program's other windows; input still queued when the
+// dialog goes would reach them afterwards, and input to another window would
+// start a second operation in the middle of the first.
 class TInputBlocker final : public QObject {
 public:
-    explicit TInputBlocker(QWidget* window);
+    explicit TInputBlocker(QWidget* exempt);
     ~TInputBlocker() override;
 
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override;
 
 private:
-    bool IsInWindow(QObject* receiver) const;
+    bool IsExempt(QObject* receiver) const;
 
-    QWidget* window_;
+    QWidget* exempt_;
 };
 
 } // namespace quorva

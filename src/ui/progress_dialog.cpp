@@ -75,9 +75,9 @@ bool TProgressDialog::Proceed(std::uint64_t done, std::uint64_t total)
 
 void TProgressDialog::Show()
 {
-    blocker_ = std::make_unique<TInputBlocker>(window_);
     dialog_ =
         new TStayingProgressDialog(caption_, QProgressDialog::tr("Cancel"), 0, BarSteps, window_);
+    blocker_ = std::make_unique<TInputBlocker>(dialog_);
     QObject::disconnect(dialog_, SIGNAL(canceled()), dialog_, SLOT(cancel()));
     QObject::connect(dialog_, &QProgressDialog::canceled, dialog_, [this] {
         cancelRequested_ = true;

@@ -15,6 +15,9 @@
 #include "triangle/triangle_csv.h"
 #include "triangle/triangle_grid.h"
 #include "ui/busy_cursor.h"
+#include "ui/prefix_search.h"
+#include "ui/progress_dialog.h"
+#include "ui/reported_operation.h"
 #include "ui/triangle_canvas.h"
 
 namespace quorva {
@@ -138,7 +141,8 @@ void TTriangleWindow::ExportCsv()
     if (!fileName)
         return;
     TBusyCursor busy;
-    ExportTriangleCsv(snapshot_, column_, *fileName);
+    TProgressDialog progress(this, ExportingCaption(column_, *fileName), SteadyMilliseconds);
+    ExportTriangleCsv(snapshot_, column_, *fileName, progress);
 }
 
 void TTriangleWindow::SaveImage()
@@ -158,11 +162,7 @@ void TTriangleWindow::SaveImage()
 
 void TTriangleWindow::RunReportingFailures(void (TTriangleWindow::*operation)())
 {
-    try {
-        (this->*operation)();
-    } catch (const std::exception& failure) {
-        dialogs_.ReportFailure(failure.what());
-    }
+    quorva::RunReportingFailures(dialogs_, [this, operation] { (this->*operation)(); });
 }
 
 TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,

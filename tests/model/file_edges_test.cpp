@@ -23,9 +23,9 @@
 #include "model/error.h"
 #include "model/row_list_file.h"
 #include "model/system_resources.h"
-#include "support/small_machine.h"
 #include "support/child_process.h"
 #include "support/folder_snapshot.h"
+#include "support/small_machine.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 #include "support/window_state.h"
@@ -355,13 +355,12 @@ TEST_P(FullDiskInPlaceTest, KeepsTheOldText)
         // free; the export checks an upper bound against the free space
         // alone, since it also replaces files that are not rewritten in place.
         const std::string needs = FormatBytes(operation.expectedBytes(EdgeState()).size());
-        const bool refused =
-            operation.name == std::string("Save")
-                ? got == "The file needs " + needs + ", but the folder " + disk + " has " +
-                             FormatBytes(free) + " free."
-                : got.starts_with("The CSV file needs up to ") &&
-                      got.ends_with(", but the folder " + disk + " has " +
-                                    FormatBytes(FreeBytes(disk)) + " free.");
+        const bool refused = operation.name == std::string("Save")
+                                 ? got == "The file needs " + needs + ", but the folder " + disk +
+                                              " has " + FormatBytes(free) + " free."
+                                 : got.starts_with("The CSV file needs up to ") &&
+                                       got.ends_with(", but the folder " + disk + " has " +
+                                                     FormatBytes(FreeBytes(disk)) + " free.");
         throw Error(refused ? "refused before writing" : got);
     });
     EXPECT_EQ(message, "refused before writing");

@@ -15,9 +15,9 @@
 #include "model/row_editing.h"
 #include "model/row_list_file.h"
 #include "model/text_file.h"
-#include "support/scripted_progress.h"
 #include "support/child_process.h"
 #include "support/folder_snapshot.h"
+#include "support/scripted_progress.h"
 #include "support/temp_dir.h"
 #include "support/window_state.h"
 #include "support/write_operations.h"
@@ -47,9 +47,8 @@ const Lines& SmallLines()
 // from 0), or never.
 test::TScriptedProgress RecordingProgress(int cancelAt = -1)
 {
-    return test::TScriptedProgress([cancelAt, call = 0](std::uint64_t, std::uint64_t) mutable {
-        return call++ == cancelAt;
-    });
+    return test::TScriptedProgress(
+        [cancelAt, call = 0](std::uint64_t, std::uint64_t) mutable { return call++ == cancelAt; });
 }
 
 using PrepareFn = std::function<std::string(const test::TTempDir&)>; // returns the file
@@ -154,8 +153,7 @@ TEST_P(CancelTest, ChangesNothing)
         TWindowState state(operation.startLines());
         operation.run(state, operation.prepare(scratch), counting);
     }
-    const int cancelAt =
-        static_cast<int>(moment * static_cast<double>(counting.calls.size() - 1));
+    const int cancelAt = static_cast<int>(moment * static_cast<double>(counting.calls.size() - 1));
 
     test::TTempDir dir;
     const std::string file = operation.prepare(dir);

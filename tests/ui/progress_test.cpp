@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QShortcut>
 #include <QRadioButton>
 
 #include <chrono>
@@ -185,6 +186,38 @@ private slots:
         QCOMPARE(form_->Lines().Count(), RowCount);
         QCOMPARE(form_->Lines().SelectedIndex(), 5);
         QCOMPARE(QFile::exists(folder_->filePath("out.csv")), !afterCancel);
+    }
+
+    // Another of the program's windows, such as a triangle view, would start
+    // a second operation in the middle of the first.
+    void otherWindowsTakeNoInputWhileTheDialogIsUp()
+    {
+        QWidget other;
+        auto* button = new QPushButton(QStringLiteral("Export"), &other);
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), &other);
+        int pressed = 0;
+        connect(button, &QPushButton::clicked, [&] { ++pressed; });
+        connect(shortcut, &QShortcut::activated, [&] { ++pressed; });
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        clock_->step = 100ms;
+        bool tried = false;
+        clock_->onRead = [&] {
+            if (tried || !ShownDialog())
+                return;
+            tried = true;
+            QWindow* window = other.windowHandle();
+            QTest::mouseClick(window, Qt::LeftButton, {}, button->geometry().center());
+            QTest::keyClick(window, Qt::Key_E, Qt::ControlModifier);
+        };
+
+        Start("out.csv");
+        QCoreApplication::processEvents();
+
+        QVERIFY(tried);
+        QCOMPARE(pressed, 0);
+        QTest::mouseClick(other.windowHandle(), Qt::LeftButton, {}, button->geometry().center());
+        QCOMPARE(pressed, 1);
     }
 
 private:
