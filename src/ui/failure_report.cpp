@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include <new>
+
 #include "ui/busy_cursor.h"
 #include "ui/display_text.h"
 
@@ -23,6 +25,13 @@ void CancelMouseModes()
 }
 
 } // namespace
+
+std::string FailureMessage(const std::exception& failure)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&failure))
+        return "Not enough memory to finish the operation.";
+    return failure.what();
+}
 
 std::string FailureText(const std::string& message)
 {

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "model/progress.h"
+#include "ui/failure_report.h"
 
 namespace quorva {
 
@@ -12,7 +13,7 @@ void RunReportingFailures(TUserDialogs& dialogs, const std::function<void()>& op
         operation();
     } catch (const Cancelled&) {
     } catch (const std::exception& failure) {
-        dialogs.ReportFailure(failure.what());
+        dialogs.ReportFailure(FailureMessage(failure));
     }
 }
 

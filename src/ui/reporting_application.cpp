@@ -4,6 +4,8 @@
 #include <exception>
 #include <utility>
 
+#include "ui/failure_report.h"
+
 namespace quorva {
 
 TReportingApplication::TReportingApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -18,7 +20,7 @@ bool TReportingApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& failure) {
-        Report(failure.what());
+        Report(FailureMessage(failure));
     } catch (...) {
         Report("Unknown failure");
     }

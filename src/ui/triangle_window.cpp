@@ -8,9 +8,11 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <new>
 #include <string_view>
 
 #include "model/atomic_file_writer.h"
+#include "model/error.h"
 #include "triangle/triangle_budget.h"
 #include "triangle/triangle_csv.h"
 #include "triangle/triangle_grid.h"
@@ -109,7 +111,12 @@ void TTriangleWindow::Show(const TRowTable& rows)
     TBusyCursor busy;
     // The old triangle goes first, so that two never share the memory.
     canvas_->SetGrid(nullptr);
-    auto grid = std::make_shared<const TTriangleGrid>(rows, column_);
+    std::shared_ptr<const TTriangleGrid> grid;
+    try {
+        grid = std::make_shared<const TTriangleGrid>(rows, column_);
+    } catch (const std::bad_alloc&) {
+        throw Error("Not enough memory to show the triangle.");
+    }
     snapshot_ = rows;
     canvas_->SetGrid(std::move(grid));
     setWindowTitle(

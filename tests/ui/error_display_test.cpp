@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <new>
 #include <stdexcept>
 
 #include "reporting_test_main.h"
@@ -94,6 +95,16 @@ private slots:
         QFETCH(QByteArray, message);
         QFETCH(QByteArray, shown);
         QCOMPARE(QByteArray::fromStdString(FailureText(message.toStdString())), shown);
+    }
+
+    // Whatever ran out of memory, the user reads a sentence, not a type name.
+    void memoryThatRanOutIsNamedPlainly()
+    {
+        const std::string shown = FailureMessage(std::bad_alloc());
+        QVERIFY(shown.starts_with("Not enough memory"));
+        QVERIFY(shown.find("alloc") == std::string::npos);
+        QCOMPARE(FailureMessage(std::runtime_error("Range check error")),
+                 std::string("Range check error"));
     }
 
     void reportShowsACriticalBoxWithTheTitle()

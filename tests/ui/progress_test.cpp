@@ -7,8 +7,8 @@
 #include <QAbstractItemView>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QShortcut>
 #include <QRadioButton>
+#include <QShortcut>
 
 #include <chrono>
 #include <fstream>
