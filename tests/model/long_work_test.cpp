@@ -15,6 +15,7 @@
 #include "model/row_editing.h"
 #include "model/row_list_file.h"
 #include "model/text_file.h"
+#include "support/capped_memory.h"
 #include "support/child_process.h"
 #include "support/folder_snapshot.h"
 #include "support/scripted_progress.h"
@@ -183,17 +184,6 @@ INSTANTIATE_TEST_SUITE_P(Moments, CancelTest,
 // allocation fails. (Under AddressSanitizer, which maps its own memory in
 // bulk, such a cap ends the process instead; these cases are left out of
 // that build.)
-
-#if defined(__SANITIZE_ADDRESS__)
-#define QUORVA_CAPPED_MEMORY 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUORVA_CAPPED_MEMORY 0
-#endif
-#endif
-#ifndef QUORVA_CAPPED_MEMORY
-#define QUORVA_CAPPED_MEMORY 1
-#endif
 
 #if QUORVA_CAPPED_MEMORY
 
