@@ -198,18 +198,9 @@ void PrintTo(const TWriteCase& c, std::ostream* out)
 std::string RunWriteOperation(const TWriteOperation& operation, const TWriteCase& c,
                               const std::string& target, std::size_t bytes)
 {
-    const TWindowState& state = LargeState();
-    auto action = [&] { test::RunKeepingState(operation, state, target); };
-    if (c.fileSizeLimit)
-        return test::RunWithFileSizeLimit(c.fileSizeLimit(bytes), action);
-    if (c.unprivileged)
-        return test::RunUnprivileged(action);
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "";
+    return test::RunCollectingMessage(
+        operation, LargeState(), target,
+        c.fileSizeLimit ? std::optional(c.fileSizeLimit(bytes)) : std::nullopt, c.unprivileged);
 }
 
 std::string ExpectedWriteMessage(const TWriteCase& c, const std::string& target)

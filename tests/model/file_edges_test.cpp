@@ -245,18 +245,10 @@ std::string WithTarget(std::string message, const std::string& target)
 std::string RunAs(const TWriteOperation& operation, const TWriteCase& c, const std::string& target,
                   std::size_t bytes)
 {
-    const TWindowState& state = EdgeState();
-    auto action = [&] { test::RunKeepingState(operation, state, target); };
-    if (c.fileSizeLimit)
-        return test::RunWithFileSizeLimit(c.fileSizeLimit(bytes), action);
-    if (c.user == TUser::Unprivileged)
-        return test::RunUnprivileged(action);
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "";
+    return test::RunCollectingMessage(operation, EdgeState(), target,
+                                      c.fileSizeLimit ? std::optional(c.fileSizeLimit(bytes))
+                                                      : std::nullopt,
+                                      c.user == TUser::Unprivileged);
 }
 
 class EdgeWriteTest : public testing::TestWithParam<std::tuple<TWriteOperation, TWriteCase>> {};

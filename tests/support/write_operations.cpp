@@ -7,6 +7,8 @@
 #include "model/error.h"
 #include "model/row_list_file.h"
 #include "support/crlf_text.h"
+#include "support/temp_dir.h"
+#include "support/unprivileged.h"
 #include "triangle/diff_triangle.h"
 #include "triangle/triangle_csv.h"
 
@@ -41,6 +43,23 @@ void RunKeepingState(const TWriteOperation& operation, const TWindowState& state
             throw Error("the window's state changed");
         throw;
     }
+}
+
+std::string RunCollectingMessage(const TWriteOperation& operation, const TWindowState& state,
+                                 const std::string& target, std::optional<long> fileSizeLimit,
+                                 bool unprivileged)
+{
+    auto action = [&] { RunKeepingState(operation, state, target); };
+    if (fileSizeLimit)
+        return RunWithFileSizeLimit(*fileSizeLimit, action);
+    if (unprivileged)
+        return RunUnprivileged(action);
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "";
 }
 
 std::string MakeHardLinkedFile(const TTempDir& dir, const std::string& name,

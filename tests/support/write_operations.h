@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "support/temp_dir.h"
@@ -29,6 +30,13 @@ void PrintTo(const TWriteOperation& operation, std::ostream* out);
 // "the window's state changed".
 void RunKeepingState(const TWriteOperation& operation, const TWindowState& state,
                      const std::string& target);
+
+// Runs the operation on the state as RunKeepingState does: under a file
+// size limit of `fileSizeLimit` bytes when there is one, or else as an
+// unprivileged user when asked. Returns the failure's message, "" on success.
+std::string RunCollectingMessage(const TWriteOperation& operation, const TWindowState& state,
+                                 const std::string& target, std::optional<long> fileSizeLimit,
+                                 bool unprivileged);
 
 // Makes `name` and a second hard link to it, `otherName`, in the folder;
 // returns the path of `name`.
