@@ -10,6 +10,7 @@
 #include "model/error.h"
 #include "model/extended_attributes.h"
 #include "model/file_error.h"
+#include "model/file_lock.h"
 
 namespace quorva {
 namespace {
@@ -106,28 +107,10 @@ bool WriteAll(int fd, std::string_view data, std::size_t& written)
     return true;
 }
 
-bool ReadAll(int fd, std::string& bytes, std::size_t size)
-{
-    bytes.resize(size);
-    std::size_t used = 0;
-    while (used < bytes.size()) {
-        const ssize_t got =
-            ::pread(fd, bytes.data() + used, bytes.size() - used, static_cast<off_t>(used));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            break;
-        used += static_cast<std::size_t>(got);
-    }
-    bytes.resize(used);
-    return true;
-}
-
 } // namespace
 
-TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName) : fileName_(fileName)
+TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName, TProgress& progress)
+    : fileName_(fileName)
 {
     if (const int error = ResolveLinks(fileName, targetPath_))
         ThrowCannotCreate(fileName_, error);
@@ -144,11 +127,12 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName) : fileName_(fi
     }
     if (exists) {
         // The old contents must stay when the user could not have written
-        // them in place; opening without truncating asks exactly that.
-        const int probe = ::open(targetPath_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (probe < 0)
+        // them in place; opening without truncating asks exactly that. The
+        // same descriptor holds the lock until the end.
+        lock_ = TFileDescriptor(::open(targetPath_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        if (!lock_.Valid())
             ThrowCannotCreate(fileName_, errno);
-        ::close(probe);
+        WaitForLock(lock_.Get(), TFileLock::Exclusive, progress);
         if (RenameWouldSplit(targetPath_, status)) {
             StartInPlace();
             return;
@@ -161,18 +145,18 @@ void TAtomicFileWriter::OpenDevice()
 {
     way_ = TWay::Device;
     // Without O_NONBLOCK, a pipe nobody reads would hold the open forever.
-    fd_ = ::open(targetPath_.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0)
+    fd_ = TFileDescriptor(::open(targetPath_.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC));
+    if (!fd_.Valid())
         ThrowCannotCreate(fileName_, errno);
     // Once open, a reader is there: writes may wait for it as usual.
-    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+    ::fcntl(fd_.Get(), F_SETFL, ::fcntl(fd_.Get(), F_GETFL) & ~O_NONBLOCK);
 }
 
 void TAtomicFileWriter::StartReplacing(const std::optional<struct stat>& existing)
 {
     OpenTemporary();
     if (!existing) {
-        ::fchmod(fd_, ModeForNewFile());
+        ::fchmod(fd_.Get(), ModeForNewFile());
         return;
     }
     if (!KeepAttributes(*existing)) {
@@ -186,41 +170,43 @@ void TAtomicFileWriter::StartReplacing(const std::optional<struct stat>& existin
 // it another's ownership.
 bool TAtomicFileWriter::KeepAttributes(const struct stat& existing)
 {
-    if (::fchown(fd_, existing.st_uid, existing.st_gid) != 0)
+    if (::fchown(fd_.Get(), existing.st_uid, existing.st_gid) != 0)
         return false;
     // After the owner: a change of owner clears the set-user-ID bit.
-    if (::fchmod(fd_, existing.st_mode & 07777) != 0)
+    if (::fchmod(fd_.Get(), existing.st_mode & 07777) != 0)
         return false;
-    return CopyExtendedAttributes(targetPath_, fd_);
+    return CopyExtendedAttributes(targetPath_, fd_.Get());
 }
 
 void TAtomicFileWriter::OpenTemporary()
 {
-    fd_ = ::open(FolderOf(targetPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd_ >= 0)
+    fd_ = TFileDescriptor(
+        ::open(FolderOf(targetPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (fd_.Valid())
         return;
     tempPath_ = TemporaryNamePrefix(targetPath_) + "XXXXXX";
-    fd_ = ::mkostemp(tempPath_.data(), O_CLOEXEC);
-    if (fd_ < 0) {
+    fd_ = TFileDescriptor(::mkostemp(tempPath_.data(), O_CLOEXEC));
+    if (!fd_.Valid()) {
         const int error = errno;
         tempPath_.clear();
         ThrowCannotCreate(fileName_, error);
     }
 }
 
+// Opened for reading too: the backup is copied from this descriptor. The
+// lock is already held, so the size read here is the one that gets backed up.
 void TAtomicFileWriter::StartInPlace()
 {
     way_ = TWay::InPlace;
-    fd_ = ::open(targetPath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0)
+    fd_ = TFileDescriptor(::open(targetPath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (!fd_.Valid())
         ThrowCannotCreate(fileName_, errno);
     struct stat status {};
-    if (::fstat(fd_, &status) != 0)
+    if (::fstat(fd_.Get(), &status) != 0)
         ThrowCannotCreate(fileName_, errno);
     if (!S_ISREG(status.st_mode))
         ThrowCannotCreate(fileName_, EINVAL);
-    if (!ReadAll(fd_, oldBytes_, static_cast<std::size_t>(status.st_size)))
-        ThrowCannotCreate(fileName_, errno);
+    oldSize_ = static_cast<std::uint64_t>(status.st_size);
 }
 
 TAtomicFileWriter::~TAtomicFileWriter()
@@ -239,36 +225,63 @@ void TAtomicFileWriter::Write(std::string_view data)
 {
     if (way_ == TWay::InPlace && !truncated_)
         TruncateInPlace();
-    if (!WriteAll(fd_, data, written_))
+    if (!WriteAll(fd_.Get(), data, written_)) {
+        if (way_ == TWay::InPlace)
+            FailInPlace(StreamWriteErrorMessage, errno);
         ThrowWriteError();
+    }
+    if (way_ == TWay::InPlace) {
+        struct stat status {};
+        ::fstat(fd_.Get(), &status);
+        leftAt_ = status.st_mtim;
+    }
     StartWriteBack();
 }
 
-// The old bytes go only when the new ones have room: the space they free
-// counts, as they are kept in memory meanwhile.
+// The old bytes go only once they are safe in the backup, and when the new
+// ones have room for them and the backup both.
 void TAtomicFileWriter::TruncateInPlace()
 {
-    if (expectedBytes_) {
-        const std::string folder = FolderOf(targetPath_);
-        const std::uint64_t free = resources_->FreeSpace(folder);
-        const std::uint64_t available = free + std::min<std::uint64_t>(oldBytes_.size(), ~free);
-        if (*expectedBytes_ > available)
-            throw Error("The file needs " + FormatBytes(*expectedBytes_) + ", but the folder " +
-                        AbsoluteFileName(folder) + " has " + FormatBytes(available) + " free.");
-    }
+    if (expectedBytes_)
+        CheckInPlaceSpace(targetPath_, oldSize_, *expectedBytes_, "The file needs ", *resources_);
+    backup_.emplace(targetPath_, fd_.Get());
     truncated_ = true;
-    if (::ftruncate(fd_, 0) != 0)
-        ThrowWriteError();
+    if (::ftruncate(fd_.Get(), 0) != 0)
+        FailInPlace(StreamWriteErrorMessage, errno);
 }
 
-void TAtomicFileWriter::RestoreInPlace() noexcept
+// Puts the old bytes back from the backup, which goes once they are on disk
+// again. Returns 0 or the errno value of what failed; the backup then stays.
+int TAtomicFileWriter::RestoreInPlace() noexcept
 {
-    if (!truncated_)
-        return;
-    std::size_t written = 0;
-    if (::ftruncate(fd_, 0) == 0 && ::lseek(fd_, 0, SEEK_SET) == 0 &&
-        WriteAll(fd_, oldBytes_, written))
-        ::fsync(fd_);
+    if (!truncated_ || !backup_)
+        return 0;
+    const int error = backup_->RestoreInto(fd_.Get());
+    if (error == 0)
+        backup_->Remove();
+    truncated_ = false;
+    return error;
+}
+
+// Ends a failed in-place write: the old bytes go back, and when they cannot,
+// the report says where they are instead of the failure alone.
+void TAtomicFileWriter::FailInPlace(const std::string& message, int errorCode)
+{
+    const std::string reason = errorCode != 0 ? SystemErrorText(errorCode) : message;
+    if (const int error = RestoreInPlace(); error != 0 && backup_)
+        throw Error(FileAtRiskMessage(fileName_, backup_->Path(),
+                                      reason + "; putting it back: " + SystemErrorText(error)));
+    throw Error(message);
+}
+
+// Whether the file is still the one this writer left: the same size and the
+// same time of change as after its last write. Another program that ignores
+// the lock may have written it since; its text then stays.
+bool TAtomicFileWriter::StillAsLeft() const
+{
+    struct stat status {};
+    return ::fstat(fd_.Get(), &status) == 0 && status.st_size == static_cast<off_t>(written_) &&
+           status.st_mtim.tv_sec == leftAt_.tv_sec && status.st_mtim.tv_nsec == leftAt_.tv_nsec;
 }
 
 void TAtomicFileWriter::StartWriteBack() noexcept
@@ -279,7 +292,7 @@ void TAtomicFileWriter::StartWriteBack() noexcept
     constexpr std::size_t WriteBackStep = 8 << 20;
     if (written_ - writtenBack_ < WriteBackStep)
         return;
-    ::sync_file_range(fd_, static_cast<off_t>(writtenBack_),
+    ::sync_file_range(fd_.Get(), static_cast<off_t>(writtenBack_),
                       static_cast<off_t>(written_ - writtenBack_), SYNC_FILE_RANGE_WRITE);
     writtenBack_ = written_;
 }
@@ -288,8 +301,11 @@ void TAtomicFileWriter::Commit()
 {
     if (way_ == TWay::InPlace && !truncated_)
         TruncateInPlace();
-    if (way_ != TWay::Device && ::fsync(fd_) != 0)
+    if (way_ != TWay::Device && ::fsync(fd_.Get()) != 0) {
+        if (way_ == TWay::InPlace)
+            FailInPlace(StreamWriteErrorMessage, errno);
         ThrowWriteError();
+    }
     if (way_ == TWay::Replace) {
         if (tempPath_.empty())
             LinkTemporary();
@@ -297,13 +313,15 @@ void TAtomicFileWriter::Commit()
             ThrowCannotCreate(fileName_, errno);
         tempPath_.clear();
     }
-    const int fd = fd_;
-    fd_ = -1;
+    if (backup_)
+        backup_->Remove();
+    truncated_ = false;
     // A device is not flushed, so closing it is where its last write fails.
-    if (::close(fd) != 0 && way_ == TWay::Device)
+    if (fd_.Close() != 0 && way_ == TWay::Device)
         ThrowWriteError();
     if (way_ == TWay::Replace)
         SyncFolder();
+    lock_.Close();
     committed_ = true;
 }
 
@@ -312,14 +330,14 @@ void TAtomicFileWriter::Commit()
 // without a name).
 void TAtomicFileWriter::LinkTemporary()
 {
-    const std::string descriptorPath = "/proc/self/fd/" + std::to_string(fd_);
+    const std::string descriptorPath = "/proc/self/fd/" + std::to_string(fd_.Get());
     const std::string prefix = TemporaryNamePrefix(targetPath_);
     constexpr int Attempts = 100;
     int error = EEXIST;
     for (int attempt = 0; attempt < Attempts && error == EEXIST; ++attempt) {
         std::string name = prefix + RandomSuffix();
         // The first call needs a privilege few have; the second needs /proc.
-        if (::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
+        if (::linkat(fd_.Get(), "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
             ::linkat(AT_FDCWD, descriptorPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) ==
                 0) {
             tempPath_ = std::move(name);
@@ -333,23 +351,33 @@ void TAtomicFileWriter::LinkTemporary()
 void TAtomicFileWriter::SyncFolder() const noexcept
 {
     // Makes the rename itself durable; the data is safe either way.
-    const int folder = ::open(FolderOf(targetPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
+    const TFileDescriptor folder(
+        ::open(FolderOf(targetPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.Valid())
+        ::fsync(folder.Get());
 }
 
 void TAtomicFileWriter::Discard() noexcept
 {
-    if (way_ == TWay::InPlace)
+    // The lock is still held here; a file someone changed all the same keeps
+    // their text, and the backup stays for the user.
+    if (way_ == TWay::InPlace && StillAsLeft())
         RestoreInPlace();
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    fd_.Close();
     if (!tempPath_.empty())
         ::unlink(tempPath_.c_str());
     tempPath_.clear();
+}
+
+bool RewritesInPlace(const std::string& fileName)
+{
+    std::string targetPath;
+    struct stat status {};
+    if (ResolveLinks(fileName, targetPath) != 0 || ::stat(targetPath.c_str(), &status) != 0 ||
+        !S_ISREG(status.st_mode))
+        return false;
+    return RenameWouldSplit(targetPath, status) ||
+           (::geteuid() != 0 && status.st_uid != ::geteuid());
 }
 
 } // namespace quorva

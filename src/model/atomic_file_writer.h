@@ -7,6 +7,9 @@
 #include <string_view>
 #include <sys/stat.h>
 
+#include "model/file_descriptor.h"
+#include "model/in_place_backup.h"
+#include "model/progress.h"
 #include "model/system_resources.h"
 
 namespace quorva {
@@ -28,10 +31,11 @@ namespace quorva {
 //   file for the rest of the system: one with more than one hard link, one
 //   whose owner, group or attributes the new file could not be given, one in
 //   a folder the user may not write): the file is truncated and rewritten,
-//   as careful editors do. Its old bytes are kept in memory until the new
-//   text is flushed; a failure or a cancel writes them back. With
-//   ExpectBytes(), a text that would not fit in the free space is refused
-//   before the file is touched.
+//   as careful editors do. Before its old bytes go they are copied to a
+//   durable backup (see TInPlaceBackup), which is removed once the new text
+//   is flushed; a failure or a cancel writes them back from it. With
+//   ExpectBytes(), a text that would not fit in the free space, backup
+//   included, is refused before the file is touched.
 // - Device (an existing target that is no regular file): opened and written
 //   as it is. Opening never waits: a named pipe without a reader fails at
 //   once with "No such device or address".
@@ -40,9 +44,14 @@ namespace quorva {
 // folder, a missing folder or an existing file the user may not write fails
 // with "Cannot create file". A symbolic link is followed, so the file it
 // points to is written and the link stays.
+//
+// An existing file is written by one writer at a time: the writer holds an
+// exclusive lock on it (see WaitForLock) from construction to the end,
+// restoring included, and waits for one held by another, asking `progress`
+// whether to go on.
 class TAtomicFileWriter {
 public:
-    explicit TAtomicFileWriter(const std::string& fileName);
+    explicit TAtomicFileWriter(const std::string& fileName, TProgress& progress = NoProgress());
     ~TAtomicFileWriter();
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
@@ -69,7 +78,9 @@ private:
     void OpenTemporary();
     void StartInPlace();
     void TruncateInPlace();
-    void RestoreInPlace() noexcept;
+    int RestoreInPlace() noexcept;
+    [[noreturn]] void FailInPlace(const std::string& message, int errorCode);
+    bool StillAsLeft() const;
     void LinkTemporary();
     void StartWriteBack() noexcept;
     void SyncFolder() const noexcept;
@@ -79,17 +90,26 @@ private:
     std::string targetPath_; // after following symbolic links
     std::string tempPath_;   // the temporary file's name, once it has one
     TWay way_ = TWay::Replace;
-    int fd_ = -1;
+    TFileDescriptor fd_;
+    TFileDescriptor lock_; // holds the target's lock, for every way
     bool committed_ = false;
     std::size_t written_ = 0;
     std::size_t writtenBack_ = 0;
 
-    // In place only: the target's bytes before, and whether they are gone
-    // from the file yet.
-    std::string oldBytes_;
+    // In place only: the target's size before, its backup once made, and
+    // whether the old bytes are gone from the file yet.
+    std::uint64_t oldSize_ = 0;
+    std::optional<TInPlaceBackup> backup_;
     bool truncated_ = false;
+    struct timespec leftAt_ {}; // the file's time of change after the last write
     std::optional<std::uint64_t> expectedBytes_;
     const TSystemResources* resources_ = &SystemResources();
 };
+
+// Whether a write to `fileName` would rewrite an existing file in place, as
+// far as can be told without trying: hard links, a folder the user may not
+// write, another's file. (A file whose attributes cannot be given to a new
+// one is found out only by trying.)
+bool RewritesInPlace(const std::string& fileName);
 
 } // namespace quorva

@@ -8,34 +8,31 @@
 
 #include "model/error.h"
 #include "model/file_error.h"
+#include "model/file_lock.h"
 #include "model/huge_pages.h"
 
 namespace quorva {
 
-TRegularFile::TRegularFile(const std::string& fileName) : fileName_(fileName)
+TRegularFile::TRegularFile(const std::string& fileName, TProgress& progress) : fileName_(fileName)
 {
     // O_NONBLOCK: a named pipe opens at once instead of waiting for a writer,
     // and fstat then tells it apart.
-    fd_ = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0)
+    fd_ = TFileDescriptor(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd_.Valid())
         throw Error(CannotOpenFileMessage(fileName, errno));
     struct stat status {};
-    if (::fstat(fd_, &status) != 0) {
-        const int error = errno;
-        ::close(fd_);
-        throw Error(CannotOpenFileMessage(fileName, error));
-    }
-    if (!S_ISREG(status.st_mode)) {
-        ::close(fd_);
+    if (::fstat(fd_.Get(), &status) != 0)
+        throw Error(CannotOpenFileMessage(fileName, errno));
+    if (!S_ISREG(status.st_mode))
         throw Error(CannotOpenFileMessage(fileName, S_ISDIR(status.st_mode) ? EISDIR : ENODEV));
-    }
+    WaitForLock(fd_.Get(), TFileLock::Shared, progress);
+    // The size once any writer has finished.
+    if (::fstat(fd_.Get(), &status) != 0)
+        throw Error(CannotOpenFileMessage(fileName, errno));
     size_ = static_cast<std::uint64_t>(status.st_size);
 }
 
-TRegularFile::~TRegularFile()
-{
-    ::close(fd_);
-}
+TRegularFile::~TRegularFile() = default;
 
 std::string TRegularFile::ReadAll(const OnReadFn& onRead)
 {
@@ -53,7 +50,8 @@ std::string TRegularFile::ReadAll(const OnReadFn& onRead)
         if (used == text.size())
             text.resize(used + PieceSize);
         const std::size_t wanted = std::min(text.size() - used, PieceSize);
-        const ssize_t got = ::pread(fd_, text.data() + used, wanted, static_cast<off_t>(used));
+        const ssize_t got =
+            ::pread(fd_.Get(), text.data() + used, wanted, static_cast<off_t>(used));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)

@@ -4,14 +4,20 @@
 #include <functional>
 #include <string>
 
+#include "model/file_descriptor.h"
+#include "model/progress.h"
+
 namespace quorva {
 
 // A file opened for reading that is sure to be a regular file. Anything else
 // is refused at once with "Cannot open file": reading a named pipe would wait
-// for a writer, and a device may never end. Opening never waits.
+// for a writer, and a device may never end. Opening never waits for a writer
+// of a pipe; it waits, asking `progress` whether to go on, while the program
+// writes the file elsewhere (see WaitForLock), and holds a shared lock until
+// the file is closed, so that what is read is a whole text.
 class TRegularFile {
 public:
-    explicit TRegularFile(const std::string& fileName);
+    explicit TRegularFile(const std::string& fileName, TProgress& progress = NoProgress());
     ~TRegularFile();
     TRegularFile(const TRegularFile&) = delete;
     TRegularFile& operator=(const TRegularFile&) = delete;
@@ -27,7 +33,7 @@ public:
 
 private:
     std::string fileName_;
-    int fd_ = -1;
+    TFileDescriptor fd_;
     std::uint64_t size_ = 0;
 };
 

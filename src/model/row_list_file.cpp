@@ -133,7 +133,7 @@ bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
                      const TSystemResources& resources)
 {
     try {
-        TRegularFile file(fileName);
+        TRegularFile file(fileName, progress);
         if (OpenPeakBytes(file.Size()) > resources.AvailableMemory())
             throw Error("not enough memory to open the file");
         // Half the way is reading, half parsing.

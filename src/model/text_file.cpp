@@ -62,7 +62,7 @@ void WriteLines(std::size_t count, const LineAtFn& lineAt, const std::string& fi
                 TProgress& progress)
 {
     TProgressSteps steps(progress, TextBytes(count, lineAt));
-    TAtomicFileWriter writer(fileName);
+    TAtomicFileWriter writer(fileName, progress);
     writer.ExpectBytes(steps.Total());
     std::uint64_t written = 0;
     std::string chunk;

@@ -5,7 +5,9 @@
 #include <limits>
 #include <string>
 
+#include "model/atomic_file_writer.h"
 #include "model/error.h"
+#include "model/in_place_backup.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
 #include "triangle/diff_triangle.h"
@@ -111,12 +113,19 @@ void CheckDiskSpace(std::uint64_t needed, const std::string& fileName,
     const std::string folder = FolderReceiving(fileName);
     if (folder.empty())
         return;
+    const std::string needs = "The CSV file needs up to ";
+    std::error_code error;
+    if (RewritesInPlace(fileName)) {
+        const std::uintmax_t oldBytes = std::filesystem::file_size(fileName, error);
+        CheckInPlaceSpace(fileName, error ? 0 : oldBytes, needed, needs, system);
+        return;
+    }
     // The new file is written beside the old one and replaces it only when
     // complete, so the old file's space does not count as free.
     const std::uint64_t free = system.FreeSpace(folder);
     if (needed > free)
-        throw Error("The CSV file needs up to " + FormatBytes(needed) + ", but the folder " +
-                    folder + " has " + FormatBytes(free) + " free.");
+        throw Error(needs + FormatBytes(needed) + ", but the folder " + folder + " has " +
+                    FormatBytes(free) + " free.");
 }
 
 } // namespace

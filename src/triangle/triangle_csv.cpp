@@ -33,7 +33,7 @@ void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fil
     CheckExportFits(rows, column, fileName, system);
     try {
         const std::vector<std::int32_t> values = ColumnValues(rows, column);
-        TAtomicFileWriter writer(fileName);
+        TAtomicFileWriter writer(fileName, progress);
         if (FitsByteCells(values))
             WriteTriangleCsv<std::uint8_t>(values, writer, progress);
         else

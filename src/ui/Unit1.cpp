@@ -21,6 +21,7 @@
 #include "model/row_list_file.h"
 #include "model/row_text_import.h"
 #include "triangle/triangle_csv.h"
+#include "ui/backup_offer.h"
 #include "ui/busy_cursor.h"
 #include "ui/column_choice.h"
 #include "ui/dialog_placement.h"
@@ -202,6 +203,7 @@ void TForm1::btnOpenClick()
 
 void TForm1::OpenRowList(const std::string& fileName)
 {
+    OfferBackups(FindBackups(fileName), FDialogs);
     std::optional<std::string> refusal;
     try {
         TBusyCursor busy;
@@ -224,6 +226,7 @@ void TForm1::btnSaveClick()
     const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::RowList);
     if (!fileName)
         return;
+    OfferBackups(FindBackups(*fileName), FDialogs);
     TBusyCursor busy;
     TProgressDialog progress(this, SavingCaption(*fileName), FClock);
     SaveRowListFile(FLines, *fileName, progress);
@@ -234,6 +237,7 @@ void TForm1::Button1Click()
     const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv);
     if (!fileName)
         return;
+    OfferBackups(FindBackups(*fileName), FDialogs);
     TBusyCursor busy;
     const int column = FColumnChoice->ItemIndex();
     TProgressDialog progress(this, ExportingCaption(column, *fileName), FClock);

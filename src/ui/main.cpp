@@ -8,6 +8,7 @@
 
 #include "ui/Unit1.h"
 #include "ui/application_title.h"
+#include "ui/backup_offer.h"
 #include "ui/qt_user_dialogs.h"
 #include "ui/reporting_application.h"
 
@@ -50,6 +51,10 @@ int main(int argc, char* argv[])
     quorva::TForm1 Form1(dialogs);
     dialogs.SetOwner(&Form1);
     Form1.show();
+    // Backups a save left behind when the program stopped are offered first.
+    QMetaObject::invokeMethod(
+        &Form1, [&dialogs] { quorva::OfferBackups(quorva::FindAllBackups(), dialogs); },
+        Qt::QueuedConnection);
     // A file named on the command line (as a file manager passes it) is
     // opened as Open would, once the window is up to own the error dialog.
     if (const QStringList arguments = QCoreApplication::arguments(); arguments.size() > 1) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 
 #include <utility>
 
@@ -61,6 +62,14 @@ void TQtUserDialogs::ShowError(const std::string& message)
 void TQtUserDialogs::ReportFailure(const std::string& message)
 {
     quorva::ReportFailure(message, applicationTitle_);
+}
+
+bool TQtUserDialogs::Ask(const std::string& question)
+{
+    QWidget* active = QApplication::activeWindow();
+    return QMessageBox::question(active ? active : owner_.data(), applicationTitle_,
+                                 DisplayText(question), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace quorva

@@ -22,6 +22,7 @@ public:
     std::optional<std::string> ChooseOpenFile() override;
     void ShowError(const std::string& message) override;
     void ReportFailure(const std::string& message) override;
+    bool Ask(const std::string& question) override;
 
 private:
     std::optional<std::string> Choose(TFileDialog& dialog);

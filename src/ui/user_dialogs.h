@@ -27,6 +27,9 @@ public:
 
     // The top-level report of a failure that escaped an operation.
     virtual void ReportFailure(const std::string& message) = 0;
+
+    // A question the user answers yes (true) or no; no is the default.
+    virtual bool Ask(const std::string& question) = 0;
 };
 
 } // namespace quorva

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -16,16 +17,19 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include "model/error.h"
+#include "model/in_place_backup.h"
 #include "model/row_list_file.h"
 #include "model/system_resources.h"
 #include "support/child_process.h"
 #include "support/folder_snapshot.h"
 #include "support/small_machine.h"
+#include "support/syscall_kill.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 #include "support/window_state.h"
@@ -334,7 +338,6 @@ TEST_P(FullDiskInPlaceTest, KeepsTheOldText)
         test::WriteBytes(disk + "/out", PreviousBytes);
         fs::create_hard_link(disk + "/out", disk + "/other");
         const test::TFolderSnapshot before = test::SnapshotFolder(disk);
-        const std::uint64_t free = FreeBytes(disk) + PreviousBytes.size();
         std::string got;
         try {
             operation.run(EdgeState(), disk + "/out");
@@ -343,16 +346,16 @@ TEST_P(FullDiskInPlaceTest, KeepsTheOldText)
         }
         if (test::SnapshotFolder(disk) != before)
             throw Error("the folder changed");
-        // Save knows the exact size, and counts the old text's room as
-        // free; the export checks an upper bound against the free space
-        // alone, since it also replaces files that are not rewritten in place.
+        // The old text's room is free once the file is truncated, but its
+        // backup takes as much on the same disk. Save knows the exact size,
+        // the export an upper bound.
         const std::string needs = FormatBytes(operation.expectedBytes(EdgeState()).size());
-        const bool refused = operation.name == std::string("Save")
-                                 ? got == "The file needs " + needs + ", but the folder " + disk +
-                                              " has " + FormatBytes(free) + " free."
-                                 : got.starts_with("The CSV file needs up to ") &&
-                                       got.ends_with(", but the folder " + disk + " has " +
-                                                     FormatBytes(FreeBytes(disk)) + " free.");
+        const std::string has =
+            ", but the folder " + disk + " has " + FormatBytes(FreeBytes(disk)) + " free.";
+        const bool refused =
+            operation.name == std::string("Save")
+                ? got == "The file needs " + needs + has
+                : got.starts_with("The CSV file needs up to ") && got.ends_with(has);
         throw Error(refused ? "refused before writing" : got);
     });
     EXPECT_EQ(message, "refused before writing");
@@ -482,8 +485,10 @@ INSTANTIATE_TEST_SUITE_P(Files, EdgeOpenTest, testing::ValuesIn(OpenCases),
 // ---------------------------------------------------------------------------
 // A crash in the middle of a save: the process is killed at the first, a
 // middle and the last moment it reports progress, before the new text is in
-// place. Each time the folder holds exactly what it held: no temporary file
-// is left, and the previous file is intact.
+// place, and, for a file rewritten in place, at each of its steps. Each time
+// the old or the new text is whole on disk, under the file's name or its
+// backup's; the next Open (and the next start) offers the backup, and
+// putting it back leaves the folder exactly as it was.
 
 class TKillingProgress final : public TProgress {
 public:
@@ -501,16 +506,43 @@ private:
     int calls_ = 0;
 };
 
+enum class TKillTarget { New, Existing, HardLinked, InReadOnlyFolder };
+
 struct TKillCase {
     const char* name;
-    bool existing;
-    double moment; // 0 the first report, 1 the last
+    TKillTarget target;
+    double moment; // 0 the first report, 1 the last; or else
+    test::TSyscallMoment step = {};
+    bool backupLeft = false;
 };
 
+constexpr long AfterTruncate = SYS_ftruncate;
+const test::TSyscallMoment BeforeBackup{SYS_flock};
+const test::TSyscallMoment WhileCopying{SYS_copy_file_range};
+const test::TSyscallMoment AfterBackup{SYS_ftruncate};
+const test::TSyscallMoment Truncated{SYS_ftruncate, true};
+const test::TSyscallMoment MidWrite{SYS_write, false, 2, AfterTruncate};
+const test::TSyscallMoment Flushed{SYS_fsync, true, 1, AfterTruncate};
+
 const TKillCase KillCases[] = {
-    {"new file, first report", false, 0},        {"new file, middle report", false, 0.5},
-    {"new file, last report", false, 1},         {"existing file, first report", true, 0},
-    {"existing file, middle report", true, 0.5}, {"existing file, last report", true, 1},
+    {"new file, first report", TKillTarget::New, 0},
+    {"new file, middle report", TKillTarget::New, 0.5},
+    {"new file, last report", TKillTarget::New, 1},
+    {"existing file, first report", TKillTarget::Existing, 0},
+    {"existing file, middle report", TKillTarget::Existing, 0.5},
+    {"existing file, last report", TKillTarget::Existing, 1},
+    {"hard link, before the backup", TKillTarget::HardLinked, 0, BeforeBackup},
+    {"hard link, while copying", TKillTarget::HardLinked, 0, WhileCopying},
+    {"hard link, after the backup", TKillTarget::HardLinked, 0, AfterBackup, true},
+    {"hard link, truncated", TKillTarget::HardLinked, 0, Truncated, true},
+    {"hard link, mid-write", TKillTarget::HardLinked, 0, MidWrite, true},
+    {"hard link, flushed", TKillTarget::HardLinked, 0, Flushed, true},
+    {"read-only folder, before the backup", TKillTarget::InReadOnlyFolder, 0, BeforeBackup},
+    {"read-only folder, while copying", TKillTarget::InReadOnlyFolder, 0, WhileCopying},
+    {"read-only folder, after the backup", TKillTarget::InReadOnlyFolder, 0, AfterBackup, true},
+    {"read-only folder, truncated", TKillTarget::InReadOnlyFolder, 0, Truncated, true},
+    {"read-only folder, mid-write", TKillTarget::InReadOnlyFolder, 0, MidWrite, true},
+    {"read-only folder, flushed", TKillTarget::InReadOnlyFolder, 0, Flushed, true},
 };
 
 void PrintTo(const TKillCase& c, std::ostream* out)
@@ -518,30 +550,87 @@ void PrintTo(const TKillCase& c, std::ostream* out)
     *out << c.name;
 }
 
+std::string PrepareKillTarget(const TKillCase& c, const test::TTempDir& dir)
+{
+    switch (c.target) {
+    case TKillTarget::New:
+        return dir.File("list.tir");
+    case TKillTarget::Existing:
+        test::WriteBytes(dir.File("list.tir"), PreviousBytes);
+        return dir.File("list.tir");
+    case TKillTarget::HardLinked:
+        return test::MakeHardLinkedFile(dir, "list.tir", "other.tir", PreviousBytes);
+    case TKillTarget::InReadOnlyFolder:
+        fs::create_directory(dir.File("locked"));
+        test::WriteBytes(dir.File("locked/list.tir"), PreviousBytes);
+        test::HandToUnprivileged(dir.Path());
+        fs::permissions(dir.File("locked"), fs::perms::owner_read | fs::perms::owner_exec);
+        return dir.File("locked/list.tir");
+    }
+    return "";
+}
+
+// What the next Open and the next start find: one backup holding the old
+// text when a step after the backup was cut short, none otherwise. Whatever
+// the file holds meanwhile, the old text or the new is whole on disk.
+void CheckAndPutBack(const TKillCase& c, const std::string& target)
+{
+    const std::vector<TFoundBackup> found = FindBackups(target);
+    const std::string newText = test::Exists(target) ? test::ReadBytes(target) : PreviousBytes;
+    bool whole = newText == PreviousBytes ||
+                 newText == test::SaveOperation.expectedBytes(test::ManyRowsState());
+    for (const TFoundBackup& backup : found)
+        whole = whole || test::ReadBytes(backup.backup) == PreviousBytes;
+    if (!whole || found.size() != (c.backupLeft ? 1u : 0u))
+        throw Error("found " + std::to_string(found.size()) + " backups, and no whole text");
+    const std::vector<TFoundBackup> atStart = FindAllBackups();
+    for (const TFoundBackup& backup : found) {
+        if (std::ranges::count(atStart, backup.backup, &TFoundBackup::backup) != 1)
+            throw Error("the start does not find " + backup.backup);
+        RestoreBackup(backup);
+    }
+}
+
 class KillMidSaveTest : public testing::TestWithParam<TKillCase> {};
 
 TEST_P(KillMidSaveTest, LeavesTheFolderAsItWas)
 {
     const TKillCase& c = GetParam();
+    const bool unprivileged = c.target == TKillTarget::InReadOnlyFolder;
+    if (unprivileged && !test::CanRunUnprivileged())
+        GTEST_SKIP() << "no unprivileged user to become";
     test::TTempDir dir;
-    const std::string target = dir.File("list.tir");
-    if (c.existing)
-        test::WriteBytes(target, PreviousBytes);
+    const std::string target = PrepareKillTarget(c, dir);
     const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
+    auto asUser = [&](const std::function<void()>& action) {
+        return [=] {
+            if (unprivileged)
+                test::BecomeUnprivileged();
+            action();
+        };
+    };
+    auto save = [&](TProgress& progress) {
+        SaveRowListFile(test::ManyRowsState().lines, target, progress);
+    };
 
-    TKillingProgress counting(-1);
-    {
-        test::TTempDir scratch;
-        SaveRowListFile(test::ManyRowsState().lines, scratch.File("count.tir"), counting);
+    test::TChildEnd end;
+    if (c.step.number != 0) {
+        end = test::RunInterruptedAt(c.step, asUser([&] { save(NoProgress()); }));
+    } else {
+        TKillingProgress counting(-1);
+        {
+            test::TTempDir scratch;
+            SaveRowListFile(test::ManyRowsState().lines, scratch.File("count.tir"), counting);
+        }
+        ASSERT_GE(counting.Calls(), 3);
+        const int killAt = static_cast<int>(c.moment * (counting.Calls() - 1));
+        end = test::RunInChild([&] {
+            TKillingProgress killing(killAt);
+            save(killing);
+        });
     }
-    ASSERT_GE(counting.Calls(), 3);
-    const int killAt = static_cast<int>(c.moment * (counting.Calls() - 1));
-
-    const test::TChildEnd end = test::RunInChild([&] {
-        TKillingProgress killing(killAt);
-        SaveRowListFile(test::ManyRowsState().lines, target, killing);
-    });
     EXPECT_EQ(end.signal, SIGKILL);
+    EXPECT_EQ(test::MessageFromChild(asUser([&] { CheckAndPutBack(c, target); })), "");
     EXPECT_TRUE(test::SnapshotFolder(dir.Path()) == before) << "the folder is not as it was";
 }
 

@@ -13,6 +13,31 @@
 #include "support/child_process.h"
 
 namespace quorva::test {
+namespace {
+
+// The tests keep the program's state (the backups of files rewritten in
+// place, see in_place_backup.h) in a folder of their own, never the user's.
+// Open to every user, as /tmp is: each user the tests become has a folder
+// of its own inside (see StateFolderOfThisUser).
+const struct TOwnStateFolder {
+    TTempDir folder;
+    TOwnStateFolder()
+    {
+        std::filesystem::permissions(folder.Path(), std::filesystem::perms::all |
+                                                        std::filesystem::perms::sticky_bit);
+        UseStateFolderOfThisUser();
+    }
+} OwnStateFolder;
+
+} // namespace
+
+std::string UseStateFolderOfThisUser()
+{
+    const std::string folder = OwnStateFolder.folder.File(std::to_string(::geteuid()));
+    std::filesystem::create_directories(folder);
+    ::setenv("XDG_STATE_HOME", folder.c_str(), 1);
+    return folder + "/quorva/backups";
+}
 
 TTempDir::TTempDir()
 {

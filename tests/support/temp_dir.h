@@ -22,6 +22,12 @@ private:
     std::string path_;
 };
 
+// Points the program's state folder ($XDG_STATE_HOME) at the tests' own
+// folder for the user this process runs as, and returns where backups go.
+// Done for the test process at its start; a child that becomes another user
+// does it again.
+std::string UseStateFolderOfThisUser();
+
 std::string ReadBytes(const std::string& fileName);
 void WriteBytes(const std::string& fileName, const std::string& bytes);
 bool Exists(const std::string& fileName);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "support/child_process.h"
+#include "support/temp_dir.h"
 
 namespace quorva::test {
 namespace {
@@ -68,11 +69,17 @@ void HandToUnprivileged(const std::string& folder)
             throw std::runtime_error("cannot hand over " + entry.path().string());
 }
 
+void BecomeUnprivileged()
+{
+    if (IsRoot())
+        DropToNobody();
+    UseStateFolderOfThisUser();
+}
+
 std::string RunUnprivileged(const std::function<void()>& action)
 {
     return MessageFromChild([&] {
-        if (IsRoot())
-            DropToNobody();
+        BecomeUnprivileged();
         action();
     });
 }

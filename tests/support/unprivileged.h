@@ -20,6 +20,9 @@ void HandToUnprivileged(const std::string& folder);
 unsigned UnprivilegedUid();
 unsigned UnprivilegedGid();
 
+// Makes this process (a child) that user, with its own state folder.
+void BecomeUnprivileged();
+
 // Runs `action` as that user in a child process; returns the message of the
 // exception it raised, "" when it raised none.
 std::string RunUnprivileged(const std::function<void()>& action);

@@ -45,6 +45,18 @@ public:
 
     void ReportFailure(const std::string& message) override { reportedFailures.push_back(message); }
 
+    // Questions are answered from `answers`, then no.
+    std::deque<bool> answers;
+    std::vector<std::string> questions;
+    bool Ask(const std::string& question) override
+    {
+        questions.push_back(question);
+        const bool yes = !answers.empty() && answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return yes;
+    }
+
 private:
     std::optional<std::string> NextFileName()
     {

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/file_descriptor.h"
+#include "model/progress.h"
+#include "model/system_resources.h"
+
+namespace quorva {
+
+// A file rewritten in place holds, for a while, neither its old text nor its
+// new one. Before its old bytes go they are copied to a backup, which is
+// flushed to disk with its folder; it is removed only once the new text is
+// on disk. Whenever the program stops, the old text is whole under the
+// backup's name or the new text under the file's.
+//
+// The backup lies beside the file, as ".<name>.quorva-backup", where the
+// folder may be written, and otherwise in the program's state folder,
+// $XDG_STATE_HOME/quorva/backups (~/.local/state/quorva/backups). Either way
+// a record there names the file it belongs to, so that the next start finds
+// it; a backup beside its file is also found from the file's name alone. A
+// backup that is already there is never overwritten: the next one gets a
+// number ("-2", "-3", ...).
+
+// A backup left behind, and the file it belongs to (both absolute).
+struct TFoundBackup {
+    std::string target;
+    std::string backup;
+};
+
+class TInPlaceBackup {
+public:
+    // Copies what `source` holds, from its start, to a new backup of
+    // `targetPath` (absolute, links followed) and makes it durable. Raises
+    // Error when no backup can be made; nothing of one is left then.
+    TInPlaceBackup(const std::string& targetPath, int source);
+
+    const std::string& Path() const { return found_.backup; }
+
+    // Puts the backup's bytes back into `target` and flushes them. Returns
+    // 0, or the errno value of what failed.
+    int RestoreInto(int target) const;
+
+    // Removes the backup and its record, once they are no longer needed.
+    // (A backup that is not removed stays, on purpose.)
+    void Remove() noexcept;
+
+private:
+    TFoundBackup found_;
+    // The backup itself, kept open: restoring reads it even if it is moved.
+    TFileDescriptor copy_;
+};
+
+// The program's folder for backups and their records.
+std::string BackupStateFolder();
+
+// The backups left of one file, whose name may be relative or a link.
+std::vector<TFoundBackup> FindBackups(const std::string& fileName);
+// Every backup the state folder has a record of, for the start of the program.
+std::vector<TFoundBackup> FindAllBackups();
+
+// What the user is told of a backup left behind, asking whether to put it back.
+std::string BackupQuestion(const TFoundBackup& found);
+
+// Puts a backup left behind back in place of its file, under the file's
+// exclusive lock, then removes the backup. Raises Error, or Cancelled while
+// waiting for another writer.
+void RestoreBackup(const TFoundBackup& found, TProgress& progress = NoProgress());
+
+// The report when neither the new text nor the old could be written.
+std::string FileAtRiskMessage(const std::string& fileName, const std::string& backup,
+                              const std::string& reason);
+
+// Raises Error, with the figures, when rewriting `targetPath` (holding
+// `oldBytes`) in place with `newBytes` would not fit: the backup takes the
+// old size where it goes, and the file's own room is free once it is
+// truncated. `needs` begins the message ("The file needs ").
+void CheckInPlaceSpace(const std::string& targetPath, std::uint64_t oldBytes,
+                       std::uint64_t newBytes, const std::string& needs,
+                       const TSystemResources& resources);
+
+} // namespace quorva

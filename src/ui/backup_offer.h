@@ -1,0 +1,15 @@
+#pragma once
+
+#include <vector>
+
+#include "model/in_place_backup.h"
+#include "ui/user_dialogs.h"
+
+namespace quorva {
+
+// Tells the user of each backup a save left behind (see TInPlaceBackup) and
+// puts back those they ask for. A backup the user keeps is left alone; one
+// that cannot be put back stays too, and the failure is shown.
+void OfferBackups(const std::vector<TFoundBackup>& found, TUserDialogs& dialogs);
+
+} // namespace quorva
