@@ -121,6 +121,10 @@ struct TSpaceCase {
     std::uint64_t freeSpace;
     bool targetExists;
     bool refused;
+    // Rewritten in place: the old file's room is free once it is truncated,
+    // but its backup takes as much first.
+    bool hardLinked = false;
+    const char* needs = "The CSV file needs up to ";
 };
 
 class ExportSpaceTest : public testing::TestWithParam<TSpaceCase> {};
@@ -131,6 +135,8 @@ TEST_P(ExportSpaceTest, RefusesAFileThatWouldNotFit)
     test::TTempDir dir;
     if (param.targetExists)
         test::WriteBytes(dir.File("out.csv"), std::string(2'000'000, 'x'));
+    if (param.hardLinked)
+        std::filesystem::create_hard_link(dir.File("out.csv"), dir.File("other.csv"));
     const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
     const test::TSmallMachine machine(Unlimited, param.freeSpace);
 
@@ -146,7 +152,7 @@ TEST_P(ExportSpaceTest, RefusesAFileThatWouldNotFit)
         EXPECT_NE(test::SnapshotFolder(dir.Path()), before);
         return;
     }
-    EXPECT_TRUE(message.starts_with("The CSV file needs up to ")) << message;
+    EXPECT_TRUE(message.starts_with(param.needs)) << message;
     EXPECT_TRUE(message.ends_with(", but the folder " + folder + " has " +
                                   FormatBytes(param.freeSpace) + " free."))
         << message;
@@ -160,7 +166,11 @@ INSTANTIATE_TEST_SUITE_P(FreeSpace, ExportSpaceTest,
                                          TSpaceCase{"NewFileJustShort", 1'400'000, false, true},
                                          TSpaceCase{"NewFileRoom", 100'000'000, false, false},
                                          TSpaceCase{"ReplacedFileNoRoom", 1'400'000, true, true},
-                                         TSpaceCase{"ReplacedFileRoom", 100'000'000, true, false}),
+                                         TSpaceCase{"ReplacedFileRoom", 100'000'000, true, false},
+                                         TSpaceCase{"InPlaceNoRoomForBackup", 1'800'000, true, true,
+                                                    true,
+                                                    "The copy of the previous version needs "},
+                                         TSpaceCase{"InPlaceRoom", 4'000'000, true, false, true}),
                          test::TCaseName());
 
 TEST(ExportSpaceTest, AsksTheFolderALinkLeadsTo)
