@@ -11,10 +11,14 @@
 
 #include <array>
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include "form_fixture.h"
+#include "model/file_descriptor.h"
+#include "model/in_place_backup.h"
 #include "model/row_list_file.h"
 #include "reporting_test_main.h"
 #include "row_list_text.h"
@@ -388,6 +392,48 @@ private slots:
         QCOMPARE(form_->Rows(), rows);
         QCOMPARE(List()->model()->rowCount(), 3);
         ExpectWindowStillWorks();
+    }
+
+    // A save that stopped while rewriting a file in place left a backup: the
+    // next Open or Save of the file tells of it, and puts it back when asked;
+    // otherwise the backup stays.
+    void leftBackupIsOfferedAndKeptUnlessPutBack_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("putBack");
+        for (const char* button : {"btnOpen", "btnSave"}) {
+            QTest::newRow(QByteArray(button) + ", put back") << button << true;
+            QTest::newRow(QByteArray(button) + ", kept") << button << false;
+        }
+    }
+
+    void leftBackupIsOfferedAndKeptUnlessPutBack()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, putBack);
+        const std::string path = folder_->filePath("list.tir").toStdString();
+        const std::string previous = RowListText(3);
+        WriteBytes(QString::fromStdString(path), previous);
+        {
+            // Copied as a save in place does, then cut short.
+            quorva::TFileDescriptor file(::open(path.c_str(), O_RDWR));
+            const quorva::TInPlaceBackup backup(path, file.Get());
+            QCOMPARE(::ftruncate(file.Get(), 0), 0);
+        }
+        const auto left = quorva::FindBackups(path);
+        QCOMPARE(left.size(), size_t{1});
+        dialogs_->answers.push_back(putBack);
+        dialogs_->nextFileNames.push_back(path);
+
+        Click(button);
+
+        QCOMPARE(dialogs_->questions.size(), size_t{1});
+        QVERIFY(dialogs_->questions[0].find(left[0].backup) != std::string::npos);
+        QCOMPARE(quorva::test::Exists(left[0].backup), !putBack);
+        if (button == "btnOpen")
+            QCOMPARE(form_->Lines().Count(), putBack ? 3 : 0);
+        else
+            QCOMPARE(ReadBytes(QString::fromStdString(path)), std::string());
     }
 
     // What is shown is only a view of the bytes: lines that are not UTF-8 are
