@@ -124,9 +124,6 @@ struct TWriteCase {
     std::function<void(const test::TTempDir&)> afterHandOver = nullptr;
     std::function<long(std::size_t bytes)> fileSizeLimit = nullptr;
     long memoryLimit = 0; // the address space the operation runs in, when limited
-    // Whether the folder's bytes are compared: a file larger than memory
-    // cannot be held to compare.
-    bool compareFolder = true;
 };
 
 PrepareFn ExistingFile(const std::function<void(const std::string&)>& adorn = nullptr)
@@ -143,17 +140,6 @@ PrepareFn HardLinked()
 {
     return [](const test::TTempDir& dir) {
         return test::MakeHardLinkedFile(dir, "out", "other", PreviousBytes);
-    };
-}
-
-constexpr long MB = 1 << 20;
-
-PrepareFn HardLinkedSparse(long bytes)
-{
-    return [=](const test::TTempDir& dir) {
-        const std::string target = HardLinked()(dir);
-        fs::resize_file(target, static_cast<std::uintmax_t>(bytes));
-        return target;
     };
 }
 
@@ -253,19 +239,18 @@ const TWriteCase WriteCases[] = {
     // The old text goes to its backup without passing through memory: a file
     // larger than the memory there is is rewritten all the same.
     {"hard-linked target larger than memory",
-     HardLinkedSparse(256 * MB),
-     "",
-     {},
-     [](const test::TTempDir& dir, const std::string& target) {
-         StillHardLinked()(dir, target);
-         EXPECT_LT(fs::file_size(target), static_cast<std::uintmax_t>(MB));
-         EXPECT_EQ(FindBackups(target).size(), 0u);
+     [](const test::TTempDir& dir) {
+         const std::string target = HardLinked()(dir);
+         fs::resize_file(target, 256u << 20);
+         return target;
      },
+     "",
+     {"out", "other"},
+     StillHardLinked(),
      TUser::Self,
      nullptr,
      nullptr,
-     192 * MB,
-     false},
+     192 << 20},
 #endif
 };
 
@@ -311,8 +296,7 @@ TEST_P(EdgeWriteTest, WritesWholeOrChangesNothing)
         test::HandToUnprivileged(dir.Path());
     if (c.afterHandOver)
         c.afterHandOver(dir);
-    const test::TFolderSnapshot before =
-        c.compareFolder ? test::SnapshotFolder(dir.Path()) : test::TFolderSnapshot{};
+    const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
     const std::string bytes = operation.expectedBytes(EdgeState());
 
     EXPECT_EQ(RunAs(operation, c, target, bytes.size()), WithTarget(c.message, target));
@@ -320,10 +304,7 @@ TEST_P(EdgeWriteTest, WritesWholeOrChangesNothing)
     test::TFolderSnapshot expected = before;
     for (const std::string& name : c.written)
         expected[name] = bytes;
-    if (c.compareFolder) {
-        EXPECT_TRUE(test::SnapshotFolder(dir.Path()) == expected)
-            << "the folder is not as expected";
-    }
+    EXPECT_TRUE(test::SnapshotFolder(dir.Path()) == expected) << "the folder is not as expected";
     if (c.check)
         c.check(dir, target);
 }
@@ -416,39 +397,12 @@ INSTANTIATE_TEST_SUITE_P(Writers, FullDiskInPlaceTest, testing::Values(Save, Sta
                          });
 
 // ---------------------------------------------------------------------------
-// Others at work while a Save rewrites a hard-linked file in place, stopped
-// just after truncating it: another Save, an Open, a Save cancelled while it
-// waits, a program that fills the disk. The writers take turns, the reader
-// gets a whole text, and a restore that fails names the backup, which stays.
-
-struct TWhileWritingCase {
-    const char* name;
-    // Runs while the Save is stopped; `report` is a file for what it saw.
-    std::function<void(const std::string& target, const std::string& report)> meanwhile;
-    // Checks the Save's message, the folder and the report afterwards.
-    std::function<void(const std::string& message, const std::string& target,
-                       const std::string& report)>
-        check;
-    bool smallDisk = false;
-};
+// Others at work while a Save rewrites a hard-linked file in place: another
+// Save, an Open, a Save cancelled while it waits, a program that fills the
+// disk. The writers take turns, the reader gets a whole text, and a restore
+// that fails names the backup, which stays.
 
 const Lines OtherLines = test::SampleRowLines(10);
-
-// Runs `action` in a process of its own that nobody waits for here, and
-// puts its message (or "" when it raised none) in `report`.
-void InBackground(const std::string& report, const std::function<std::string()>& action)
-{
-    if (::fork() != 0)
-        return;
-    std::string message;
-    try {
-        message = action();
-    } catch (const std::exception& error) {
-        message = error.what();
-    }
-    test::WriteBytes(report, message);
-    ::_exit(0);
-}
 
 // Lets the first report (0 bytes written) through and stops at the next,
 // which comes from waiting for the other writer.
@@ -460,68 +414,51 @@ private:
     int asked_ = 0;
 };
 
-std::size_t OpenDescriptors()
+long OpenDescriptors()
 {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+    return std::distance(fs::directory_iterator("/proc/self/fd"), {});
 }
+
+enum class TEndText { Unknown, First, Second };
+
+struct TWhileWritingCase {
+    const char* name;
+    std::function<std::string(const std::string& target)> other; // returns what it saw
+    std::string seen;
+    TEndText endText;
+    bool smallDisk = false; // `other` fills it, and the first Save's restore fails
+};
 
 const TWhileWritingCase WhileWritingCases[] = {
     {"second Save",
-     [](const std::string& target, const std::string& report) {
-         InBackground(report, [=] {
-             SaveLinesToFile(OtherLines, target);
-             return std::string();
-         });
+     [](const std::string& target) {
+         SaveLinesToFile(OtherLines, target);
+         return std::string();
      },
-     [](const std::string& message, const std::string& target, const std::string& report) {
-         EXPECT_EQ(message, "");
-         EXPECT_EQ(test::ReadBytes(report), "");
-         EXPECT_TRUE(test::ReadBytes(target) == test::JoinWithCrLf(OtherLines));
-     }},
+     "", TEndText::Second},
     {"Open",
-     [](const std::string& target, const std::string& report) {
-         InBackground(report, [=] {
-             TWindowState state(OtherLines);
-             OpenRowListFile(state.lines, state.rows, target, [](const std::string&) {});
-             return std::to_string(state.lines.Count());
-         });
+     [](const std::string& target) {
+         TWindowState state(OtherLines);
+         OpenRowListFile(state.lines, state.rows, target, [](const std::string&) {});
+         return std::to_string(state.lines.Count());
      },
-     [](const std::string& message, const std::string&, const std::string& report) {
-         EXPECT_EQ(message, "");
-         EXPECT_EQ(test::ReadBytes(report), std::to_string(EdgeState().lines.Count()));
-     }},
+     std::to_string(EdgeState().lines.Count()), TEndText::First},
     {"Save cancelled while it waits",
-     [](const std::string& target, const std::string& report) {
-         InBackground(report, [=] {
-             const std::size_t open = OpenDescriptors();
-             TStoppingProgress stop;
-             try {
-                 SaveLinesToFile(OtherLines, target, stop);
-             } catch (const Cancelled&) {
-                 return "cancelled, " + std::to_string(OpenDescriptors() - open) + " left open";
-             }
-             return std::string("saved");
-         });
+     [](const std::string& target) {
+         const long open = OpenDescriptors();
+         TStoppingProgress stop;
+         EXPECT_THROW(SaveLinesToFile(OtherLines, target, stop), Cancelled);
+         return std::to_string(OpenDescriptors() - open) + " left open";
      },
-     [](const std::string& message, const std::string& target, const std::string& report) {
-         EXPECT_EQ(message, "");
-         EXPECT_EQ(test::ReadBytes(report), "cancelled, 0 left open");
-         EXPECT_TRUE(test::ReadBytes(target) == Save.expectedBytes(EdgeState()));
-     }},
+     "0 left open", TEndText::First},
     {"disk filled by another program",
-     [](const std::string& target, const std::string&) {
+     [](const std::string& target) {
          std::ofstream filler(FolderOf(target) + "/filler", std::ios::binary);
-         const std::string block(4096, 'f');
-         while (filler.write(block.data(), block.size()))
+         while (filler << std::string(4096, 'f'))
              ;
+         return std::string();
      },
-     [](const std::string& message, const std::string& target, const std::string&) {
-         const std::string backup = FolderOf(target) + "/.out.quorva-backup";
-         EXPECT_NE(message.find("at risk"), std::string::npos) << message;
-         EXPECT_NE(message.find("\"" + backup + "\""), std::string::npos) << message;
-         EXPECT_EQ(test::ReadBytes(backup), PreviousBytes);
-     },
-     true},
+     "", TEndText::Unknown, true},
 };
 
 void PrintTo(const TWhileWritingCase& c, std::ostream* out)
@@ -537,24 +474,39 @@ TEST_P(WhileWritingTest, TakesTurns)
     if (c.smallDisk && !CanMountDisks())
         GTEST_SKIP() << "no mount namespace to mount a disk in";
     test::TTempDir dir;
-    test::TTempDir reports;
-    const std::string disk = dir.File("disk");
-    fs::create_directory(disk);
-    const std::string report = reports.File("report");
+    const std::string target = dir.File("disk/out");
+    const std::string seen = dir.File("seen");
+    fs::create_directory(dir.File("disk"));
     EXPECT_EQ(test::MessageFromChild([&] {
                   if (c.smallDisk)
-                      MountSmallDisk(disk, "size=1m");
-                  const std::string target = disk + "/out";
-                  test::WriteBytes(target, PreviousBytes);
-                  fs::create_hard_link(target, disk + "/other");
+                      MountSmallDisk(dir.File("disk"), "size=1m");
+                  test::MakeHardLinkedFile(dir, "disk/out", "disk/other", PreviousBytes);
+                  // Stopped right after it emptied the file, while the others start.
                   const test::TChildEnd end = test::RunInterruptedAt(
                       {SYS_ftruncate, true}, [&] { Save.run(EdgeState(), target); },
                       [&] {
-                          c.meanwhile(target, report);
-                          // Long enough for the others to be waiting.
+                          if (c.smallDisk || ::fork() == 0) {
+                              test::WriteBytes(seen, c.other(target));
+                              if (!c.smallDisk)
+                                  ::_exit(0);
+                          }
                           ::usleep(200'000);
                       });
-                  c.check(end.message, target, report);
+                  // A restore that fails names the backup, which keeps the old text.
+                  const std::vector<TFoundBackup> left = FindBackups(target);
+                  EXPECT_EQ(left.size(), c.smallDisk ? 1u : 0u);
+                  EXPECT_EQ(end.message.empty(), !c.smallDisk) << end.message;
+                  for (const TFoundBackup& backup : left) {
+                      EXPECT_EQ(test::ReadBytes(backup.backup), PreviousBytes);
+                      EXPECT_TRUE(end.message.find("at risk") != std::string::npos &&
+                                  end.message.find('"' + backup.backup + '"') != std::string::npos)
+                          << end.message;
+                  }
+                  EXPECT_EQ(test::ReadBytes(seen), c.seen);
+                  const std::string endText = c.endText == TEndText::First
+                                                  ? Save.expectedBytes(EdgeState())
+                                                  : test::JoinWithCrLf(OtherLines);
+                  EXPECT_TRUE(c.endText == TEndText::Unknown || test::ReadBytes(target) == endText);
                   if (testing::Test::HasFailure())
                       throw Error("see above");
               }),
@@ -685,10 +637,11 @@ INSTANTIATE_TEST_SUITE_P(Files, EdgeOpenTest, testing::ValuesIn(OpenCases),
 // ---------------------------------------------------------------------------
 // A crash in the middle of a save: the process is killed at the first, a
 // middle and the last moment it reports progress, before the new text is in
-// place, and, for a file rewritten in place, at each of its steps. Each time
-// the old or the new text is whole on disk, under the file's name or its
-// backup's; the next Open (and the next start) offers the backup, and
-// putting it back leaves the folder exactly as it was.
+// place. Each time the folder holds exactly what it held: no temporary file
+// is left, and the previous file is intact. A file rewritten in place is
+// killed at each of its steps instead: the next Open and the next start
+// offer its backup, holding the whole old text, once the backup is made, and
+// putting it back leaves the folder as it was.
 
 class TKillingProgress final : public TProgress {
 public:
@@ -706,43 +659,42 @@ private:
     int calls_ = 0;
 };
 
-enum class TKillTarget { New, Existing, HardLinked, InReadOnlyFolder };
+enum class TInPlace { No, HardLinked, InReadOnlyFolder };
 
 struct TKillCase {
     const char* name;
-    TKillTarget target;
-    double moment; // 0 the first report, 1 the last; or else
+    bool existing;
+    double moment; // 0 the first report, 1 the last
+    TInPlace inPlace = TInPlace::No;
     test::TSyscallMoment step = {};
     bool backupLeft = false;
 };
 
-constexpr long AfterTruncate = SYS_ftruncate;
-const test::TSyscallMoment BeforeBackup{SYS_flock};
-const test::TSyscallMoment WhileCopying{SYS_copy_file_range};
-const test::TSyscallMoment AfterBackup{SYS_ftruncate};
-const test::TSyscallMoment Truncated{SYS_ftruncate, true};
-const test::TSyscallMoment MidWrite{SYS_write, false, 2, AfterTruncate};
-const test::TSyscallMoment Flushed{SYS_fsync, true, 1, AfterTruncate};
+const test::TSyscallMoment Locking{SYS_flock}, Copying{SYS_copy_file_range},
+    Truncating{SYS_ftruncate}, Truncated{SYS_ftruncate, true},
+    Writing{SYS_write, false, 2, SYS_ftruncate}, Flushed{SYS_fsync, true, 1, SYS_ftruncate};
+constexpr auto Linked = TInPlace::HardLinked;
+constexpr auto Locked = TInPlace::InReadOnlyFolder;
 
 const TKillCase KillCases[] = {
-    {"new file, first report", TKillTarget::New, 0},
-    {"new file, middle report", TKillTarget::New, 0.5},
-    {"new file, last report", TKillTarget::New, 1},
-    {"existing file, first report", TKillTarget::Existing, 0},
-    {"existing file, middle report", TKillTarget::Existing, 0.5},
-    {"existing file, last report", TKillTarget::Existing, 1},
-    {"hard link, before the backup", TKillTarget::HardLinked, 0, BeforeBackup},
-    {"hard link, while copying", TKillTarget::HardLinked, 0, WhileCopying},
-    {"hard link, after the backup", TKillTarget::HardLinked, 0, AfterBackup, true},
-    {"hard link, truncated", TKillTarget::HardLinked, 0, Truncated, true},
-    {"hard link, mid-write", TKillTarget::HardLinked, 0, MidWrite, true},
-    {"hard link, flushed", TKillTarget::HardLinked, 0, Flushed, true},
-    {"read-only folder, before the backup", TKillTarget::InReadOnlyFolder, 0, BeforeBackup},
-    {"read-only folder, while copying", TKillTarget::InReadOnlyFolder, 0, WhileCopying},
-    {"read-only folder, after the backup", TKillTarget::InReadOnlyFolder, 0, AfterBackup, true},
-    {"read-only folder, truncated", TKillTarget::InReadOnlyFolder, 0, Truncated, true},
-    {"read-only folder, mid-write", TKillTarget::InReadOnlyFolder, 0, MidWrite, true},
-    {"read-only folder, flushed", TKillTarget::InReadOnlyFolder, 0, Flushed, true},
+    {"new file, first report", false, 0},
+    {"new file, middle report", false, 0.5},
+    {"new file, last report", false, 1},
+    {"existing file, first report", true, 0},
+    {"existing file, middle report", true, 0.5},
+    {"existing file, last report", true, 1},
+    {"hard link, before the backup", true, 0, Linked, Locking},
+    {"hard link, while copying", true, 0, Linked, Copying},
+    {"hard link, after the backup", true, 0, Linked, Truncating, true},
+    {"hard link, truncated", true, 0, Linked, Truncated, true},
+    {"hard link, mid-write", true, 0, Linked, Writing, true},
+    {"hard link, flushed", true, 0, Linked, Flushed, true},
+    {"read-only folder, before the backup", true, 0, Locked, Locking},
+    {"read-only folder, while copying", true, 0, Locked, Copying},
+    {"read-only folder, after the backup", true, 0, Locked, Truncating, true},
+    {"read-only folder, truncated", true, 0, Locked, Truncated, true},
+    {"read-only folder, mid-write", true, 0, Locked, Writing, true},
+    {"read-only folder, flushed", true, 0, Locked, Flushed, true},
 };
 
 void PrintTo(const TKillCase& c, std::ostream* out)
@@ -750,45 +702,17 @@ void PrintTo(const TKillCase& c, std::ostream* out)
     *out << c.name;
 }
 
-std::string PrepareKillTarget(const TKillCase& c, const test::TTempDir& dir)
-{
-    switch (c.target) {
-    case TKillTarget::New:
-        return dir.File("list.tir");
-    case TKillTarget::Existing:
-        test::WriteBytes(dir.File("list.tir"), PreviousBytes);
-        return dir.File("list.tir");
-    case TKillTarget::HardLinked:
-        return test::MakeHardLinkedFile(dir, "list.tir", "other.tir", PreviousBytes);
-    case TKillTarget::InReadOnlyFolder:
-        fs::create_directory(dir.File("locked"));
-        test::WriteBytes(dir.File("locked/list.tir"), PreviousBytes);
-        test::HandToUnprivileged(dir.Path());
-        fs::permissions(dir.File("locked"), fs::perms::owner_read | fs::perms::owner_exec);
-        return dir.File("locked/list.tir");
-    }
-    return "";
-}
-
-// What the next Open and the next start find: one backup holding the old
-// text when a step after the backup was cut short, none otherwise. Whatever
-// the file holds meanwhile, the old text or the new is whole on disk.
-void CheckAndPutBack(const TKillCase& c, const std::string& target)
+void PutBackWhatIsOffered(const TKillCase& c, const std::string& target)
 {
     const std::vector<TFoundBackup> found = FindBackups(target);
-    const std::string newText = test::Exists(target) ? test::ReadBytes(target) : PreviousBytes;
-    bool whole = newText == PreviousBytes ||
-                 newText == test::SaveOperation.expectedBytes(test::ManyRowsState());
-    for (const TFoundBackup& backup : found)
-        whole = whole || test::ReadBytes(backup.backup) == PreviousBytes;
-    if (!whole || found.size() != (c.backupLeft ? 1u : 0u))
-        throw Error("found " + std::to_string(found.size()) + " backups, and no whole text");
     const std::vector<TFoundBackup> atStart = FindAllBackups();
-    for (const TFoundBackup& backup : found) {
-        if (std::ranges::count(atStart, backup.backup, &TFoundBackup::backup) != 1)
-            throw Error("the start does not find " + backup.backup);
+    if (found.size() != (c.backupLeft ? 1u : 0u) ||
+        (c.backupLeft &&
+         (test::ReadBytes(found[0].backup) != PreviousBytes ||
+          std::ranges::count(atStart, found[0].backup, &TFoundBackup::backup) != 1)))
+        throw Error("the previous text is not offered whole");
+    for (const TFoundBackup& backup : found)
         RestoreBackup(backup);
-    }
 }
 
 class KillMidSaveTest : public testing::TestWithParam<TKillCase> {};
@@ -796,26 +720,33 @@ class KillMidSaveTest : public testing::TestWithParam<TKillCase> {};
 TEST_P(KillMidSaveTest, LeavesTheFolderAsItWas)
 {
     const TKillCase& c = GetParam();
-    const bool unprivileged = c.target == TKillTarget::InReadOnlyFolder;
+    const bool unprivileged = c.inPlace == Locked;
     if (unprivileged && !test::CanRunUnprivileged())
         GTEST_SKIP() << "no unprivileged user to become";
     test::TTempDir dir;
-    const std::string target = PrepareKillTarget(c, dir);
+    const std::string target = dir.File(unprivileged ? "locked/list.tir" : "list.tir");
+    fs::create_directories(FolderOf(target));
+    if (c.existing)
+        test::WriteBytes(target, PreviousBytes);
+    if (c.inPlace == Linked)
+        fs::create_hard_link(target, dir.File("other.tir"));
+    if (unprivileged) {
+        test::HandToUnprivileged(dir.Path());
+        fs::permissions(FolderOf(target), fs::perms::owner_read | fs::perms::owner_exec);
+    }
     const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
-    auto asUser = [&](const std::function<void()>& action) {
+    const auto asUser = [unprivileged](const std::function<void()>& action) {
         return [=] {
             if (unprivileged)
                 test::BecomeUnprivileged();
             action();
         };
     };
-    auto save = [&](TProgress& progress) {
-        SaveRowListFile(test::ManyRowsState().lines, target, progress);
-    };
 
     test::TChildEnd end;
-    if (c.step.number != 0) {
-        end = test::RunInterruptedAt(c.step, asUser([&] { save(NoProgress()); }));
+    if (c.inPlace != TInPlace::No) {
+        end = test::RunInterruptedAt(
+            c.step, asUser([&] { SaveRowListFile(test::ManyRowsState().lines, target); }));
     } else {
         TKillingProgress counting(-1);
         {
@@ -826,11 +757,11 @@ TEST_P(KillMidSaveTest, LeavesTheFolderAsItWas)
         const int killAt = static_cast<int>(c.moment * (counting.Calls() - 1));
         end = test::RunInChild([&] {
             TKillingProgress killing(killAt);
-            save(killing);
+            SaveRowListFile(test::ManyRowsState().lines, target, killing);
         });
     }
     EXPECT_EQ(end.signal, SIGKILL);
-    EXPECT_EQ(test::MessageFromChild(asUser([&] { CheckAndPutBack(c, target); })), "");
+    EXPECT_EQ(test::MessageFromChild(asUser([&] { PutBackWhatIsOffered(c, target); })), "");
     EXPECT_TRUE(test::SnapshotFolder(dir.Path()) == before) << "the folder is not as it was";
 }
 

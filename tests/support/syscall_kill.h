@@ -6,9 +6,9 @@
 
 namespace quorva::test {
 
-// A moment in a process's run, told by the system calls it makes: the
-// `count`-th entry into (or return from) system call `number`, counting only
-// once system call `after` has been entered (-1: from the start).
+// A moment in a process's run: the `count`-th entry into (or return from)
+// system call `number`, counted from the first entry into `after` (-1: from
+// the start).
 struct TSyscallMoment {
     long number = 0;
     bool onReturn = false;
@@ -16,12 +16,10 @@ struct TSyscallMoment {
     long after = -1;
 };
 
-// Runs `action` in a child that this process traces (ptrace) and stops at
-// `moment`. There `atMoment` runs while the child waits, and the child then
-// goes on; without it the child is killed with SIGKILL, as a crash or a power
-// cut would end it there. A child whose moment never comes ends normally.
-// Processes that `atMoment` forks are waited for before this returns.
-// The child's end and message are returned as RunInChild returns them.
+// Runs `action` in a child traced (ptrace) up to `moment`, where `atMoment`
+// runs while the child waits; without it the child is killed there with
+// SIGKILL, as a crash would end it. Processes `atMoment` forks are waited
+// for. Returns the child's end as RunInChild does.
 TChildEnd RunInterruptedAt(const TSyscallMoment& moment, const std::function<void()>& action,
                            const std::function<void()>& atMoment = nullptr);
 

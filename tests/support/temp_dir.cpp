@@ -15,10 +15,9 @@
 namespace quorva::test {
 namespace {
 
-// The tests keep the program's state (the backups of files rewritten in
-// place, see in_place_backup.h) in a folder of their own, never the user's.
-// Open to every user, as /tmp is: each user the tests become has a folder
-// of its own inside (see StateFolderOfThisUser).
+// The tests keep the program's state (backups of files rewritten in place)
+// in a folder of their own, open to every user as /tmp is, with a folder
+// inside for each user the tests run as.
 const struct TOwnStateFolder {
     TTempDir folder;
     TOwnStateFolder()
@@ -31,12 +30,11 @@ const struct TOwnStateFolder {
 
 } // namespace
 
-std::string UseStateFolderOfThisUser()
+void UseStateFolderOfThisUser()
 {
     const std::string folder = OwnStateFolder.folder.File(std::to_string(::geteuid()));
     std::filesystem::create_directories(folder);
     ::setenv("XDG_STATE_HOME", folder.c_str(), 1);
-    return folder + "/quorva/backups";
 }
 
 TTempDir::TTempDir()

@@ -22,11 +22,10 @@ private:
     std::string path_;
 };
 
-// Points the program's state folder ($XDG_STATE_HOME) at the tests' own
-// folder for the user this process runs as, and returns where backups go.
-// Done for the test process at its start; a child that becomes another user
-// does it again.
-std::string UseStateFolderOfThisUser();
+// Points the program's state folder ($XDG_STATE_HOME) at the tests' own one
+// for the user this process runs as: done at the start, and again by a child
+// that becomes another user.
+void UseStateFolderOfThisUser();
 
 std::string ReadBytes(const std::string& fileName);
 void WriteBytes(const std::string& fileName, const std::string& bytes);
