@@ -126,19 +126,32 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName, TProgress& pro
         return;
     }
     if (exists) {
-        // The old contents must stay when the user could not have written
-        // them in place; opening without truncating asks exactly that. The
-        // same descriptor holds the lock until the end.
-        lock_ = TFileDescriptor(::open(targetPath_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
-        if (!lock_.Valid())
-            ThrowCannotCreate(fileName_, errno);
-        WaitForLock(lock_.Get(), TFileLock::Exclusive, progress);
+        LockTarget(progress, status);
         if (RenameWouldSplit(targetPath_, status)) {
             StartInPlace();
             return;
         }
     }
     StartReplacing(exists ? std::optional(status) : std::nullopt);
+}
+
+// The old contents must stay when the user could not have written them in
+// place; opening without truncating asks exactly that. The same descriptor
+// holds the lock until the end. A writer that replaced the file while this
+// one waited leaves a new file under the name: that one is locked instead,
+// and `status` describes it.
+void TAtomicFileWriter::LockTarget(TProgress& progress, struct stat& status)
+{
+    for (;;) {
+        lock_ = TFileDescriptor(::open(targetPath_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        if (!lock_.Valid())
+            ThrowCannotCreate(fileName_, errno);
+        WaitForLock(lock_.Get(), TFileLock::Exclusive, progress);
+        struct stat locked {};
+        if (::fstat(lock_.Get(), &locked) != 0 || ::stat(targetPath_.c_str(), &status) != 0 ||
+            (locked.st_dev == status.st_dev && locked.st_ino == status.st_ino))
+            return;
+    }
 }
 
 void TAtomicFileWriter::OpenDevice()

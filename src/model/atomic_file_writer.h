@@ -72,6 +72,7 @@ public:
     TWay Way() const { return way_; }
 
 private:
+    void LockTarget(TProgress& progress, struct stat& status);
     void OpenDevice();
     void StartReplacing(const std::optional<struct stat>& existing);
     bool KeepAttributes(const struct stat& existing);

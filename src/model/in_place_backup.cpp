@@ -401,8 +401,8 @@ void CheckInPlaceSpace(const std::string& targetPath, std::uint64_t oldBytes,
 {
     const std::string target = CanonicalName(targetPath);
     const std::string folder = FolderOf(target);
-    const std::string backupFolder =
-        WritableFolder(folder) ? folder : (MakeStateFolder(), BackupStateFolder());
+    const std::string backupFolder = WritableFolder(folder) ? folder : BackupStateFolder();
+    MakeStateFolder();
     const std::uint64_t free = resources.FreeSpace(folder);
     const bool sameDisk = backupFolder == folder || SameFileSystem(folder, backupFolder);
     const std::uint64_t backupFree = sameDisk ? free : resources.FreeSpace(backupFolder);
