@@ -33,6 +33,7 @@
 #include "ui/triangle_command.h"
 #include "ui/triangle_window.h"
 #include "ui/window_accessibility.h"
+#include "ui/window_commands.h"
 
 namespace quorva {
 
@@ -58,8 +59,7 @@ TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* pare
     SetUpWindow();
     const TLayoutScale scale(fontMetrics().height());
     CreateControls(scale, std::move(clock));
-    CreatePasteShortcut();
-    CreateTriangleCommand();
+    CreateTriangleCommand(CreateKeyboardCommands());
 
     setFixedSize(scale(DesignedClientSize));
     move(DesignedPosition);
@@ -139,26 +139,40 @@ void TForm1::RunReportingFailures(void (TForm1::*handler)())
     quorva::RunReportingFailures(FDialogs, [this, handler] { (this->*handler)(); });
 }
 
-void TForm1::CreateTriangleCommand()
+void TForm1::CreateTriangleCommand(const QList<QAction*>& listCommands)
 {
     auto* triangle = new TTriangleCommand(
         *this, [this] { return FColumnChoice->ItemIndex(); },
         [this] { RunReportingFailures(&TForm1::ShowTriangleClick); });
-    triangle->AddToContextMenu(*findChild<TRowListView*>(QStringLiteral("ListBox1")));
+    triangle->AddToContextMenu(*findChild<TRowListView*>(QStringLiteral("ListBox1")), listCommands);
     triangle->AddToContextMenu(*FColumnChoice);
 }
 
-void TForm1::CreatePasteShortcut()
+QList<QAction*> TForm1::CreateKeyboardCommands()
 {
-    // A window-wide shortcut: a focused spin field claims Ctrl+V for its own
-    // text first, everywhere else it pastes rows.
-    auto* paste = new QAction(this);
-    paste->setObjectName(QStringLiteral("actPaste"));
-    paste->setShortcut(QKeySequence::Paste);
-    paste->setShortcutContext(Qt::WindowShortcut);
-    connect(paste, &QAction::triggered, this,
-            [this] { RunReportingFailures(&TForm1::PasteClick); });
-    addAction(paste);
+    // Keys for what the buttons do, so that the designed window stays as it
+    // is; the list's context menu shows the keys of its commands.
+    const auto run = [this](void (TForm1::*handler)()) {
+        return [this, handler] { RunReportingFailures(handler); };
+    };
+    AddCommand(*this, "actOpen", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O),
+               Qt::WindowShortcut, run(&TForm1::btnOpenClick));
+    AddCommand(*this, "actSave", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
+               Qt::WindowShortcut, run(&TForm1::btnSaveClick));
+    QAction* paste =
+        AddCommand(*this, "actPaste", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
+                   Qt::WindowShortcut, run(&TForm1::PasteClick));
+    for (QSpinBox* field : FSpinFields)
+        PassRowPasteToWindow(*field);
+
+    auto* list = findChild<TRowListView*>(QStringLiteral("ListBox1"));
+    QAction* copy =
+        AddCommand(*list, "actCopy", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C),
+                   Qt::WidgetShortcut, [list] { list->CopySelectedLine(); });
+    QAction* remove =
+        AddCommand(*list, "actDelete", QStringLiteral("Delete"), QKeySequence(Qt::Key_Delete),
+                   Qt::WidgetShortcut, run(&TForm1::Button3Click));
+    return {copy, paste, remove};
 }
 
 TNumberRow TForm1::SpinValues() const

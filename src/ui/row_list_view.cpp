@@ -330,12 +330,17 @@ bool TRowListView::IsTypedCharacter(const QKeyEvent& event)
     return event.key() != Qt::Key_Tab && event.key() != Qt::Key_Backtab;
 }
 
+void TRowListView::CopySelectedLine()
+{
+    const int selected = model_.Lines().SelectedIndex();
+    if (selected != TLineList::NoSelection)
+        QGuiApplication::clipboard()->setText(DisplayText(model_.Lines().Line(selected)));
+}
+
 void TRowListView::keyPressEvent(QKeyEvent* event)
 {
     if (event->matches(QKeySequence::Copy)) {
-        const int selected = model_.Lines().SelectedIndex();
-        if (selected != TLineList::NoSelection)
-            QGuiApplication::clipboard()->setText(DisplayText(model_.Lines().Line(selected)));
+        CopySelectedLine();
         event->accept();
         return;
     }

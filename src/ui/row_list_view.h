@@ -31,6 +31,10 @@ public:
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     void doItemsLayout() override;
 
+    // Puts the selected line on the clipboard as text; nothing when no line
+    // is selected.
+    void CopySelectedLine();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

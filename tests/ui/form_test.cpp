@@ -122,6 +122,8 @@ private slots:
         QTest::newRow("delete last") << 3 << 2 << "Button3" << QList<int>{0, 1} << 1;
         QTest::newRow("delete only") << 1 << 0 << "Button3" << QList<int>{} << -1;
         QTest::newRow("delete unselected") << 2 << -1 << "Button3" << QList<int>{0, 1} << -1;
+        QTest::newRow("Delete key") << 3 << 1 << "Del" << QList<int>{0, 2} << 1;
+        QTest::newRow("Delete key, nothing selected") << 2 << -1 << "Del" << QList<int>{0, 1} << -1;
         QTest::newRow("up") << 3 << 2 << "btnUp" << QList<int>{0, 2, 1} << 1;
         QTest::newRow("up first") << 3 << 0 << "btnUp" << QList<int>{0, 1, 2} << 0;
         QTest::newRow("up unselected") << 2 << -1 << "btnUp" << QList<int>{0, 1} << -1;
@@ -221,6 +223,8 @@ private slots:
         QTest::newRow("Start") << "Button1";
         QTest::newRow("Save") << "btnSave";
         QTest::newRow("Open") << "btnOpen";
+        QTest::newRow("Save by key") << "Ctrl+S";
+        QTest::newRow("Open by key") << "Ctrl+O";
     }
 
     void cancelledDialogsDoNothing()
@@ -233,6 +237,8 @@ private slots:
 
         Click(button);
 
+        QCOMPARE(dialogs_->openQuestions + static_cast<int>(dialogs_->saveQuestions.size()), 1);
+        QCOMPARE(dialogs_->openQuestions, int{button == "btnOpen" || button == "Ctrl+O"});
         QCOMPARE(form_->Rows(), rows);
         QCOMPARE(form_->Lines().SelectedIndex(), 0);
         QVERIFY(dialogs_->shownErrors.empty());
@@ -411,11 +417,15 @@ private slots:
     }
 
 private:
+    // Clicks the button of that name, or presses those keys where the focus is.
     void Click(const QString& name)
     {
-        auto* button = form_->findChild<QPushButton*>(name);
-        QVERIFY2(button, qPrintable(name));
-        QTest::mouseClick(button, Qt::LeftButton);
+        if (auto* button = form_->findChild<QPushButton*>(name)) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            return;
+        }
+        QVERIFY2(!QKeySequence(name).isEmpty(), qPrintable(name));
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence(name));
     }
 
     QSpinBox* Spin(int index) const
