@@ -20,6 +20,7 @@
 #include "model/row_editing.h"
 #include "model/row_list_file.h"
 #include "model/row_text_import.h"
+#include "triangle/triangle_budget.h"
 #include "triangle/triangle_csv.h"
 #include "ui/busy_cursor.h"
 #include "ui/column_choice.h"
@@ -245,11 +246,14 @@ void TForm1::btnSaveClick()
 
 void TForm1::Button1Click()
 {
+    const int column = FColumnChoice->ItemIndex();
+    // Memory does not depend on the file chosen: refused before the user
+    // picks one. The export checks again, with the disk's space.
+    CheckExportMemory(FRows, column);
     const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv);
     if (!fileName)
         return;
     TBusyCursor busy;
-    const int column = FColumnChoice->ItemIndex();
     TProgressDialog progress(this, ExportingCaption(column, *fileName), FClock);
     ExportTriangleCsv(FRows, column, *fileName, progress);
 }

@@ -246,14 +246,35 @@ private slots:
         QVERIFY(QDir(folder_->path()).isEmpty());
     }
 
-    void startOnAnEmptyListReportsAndWritesNothing()
+    // An empty list is refused once a name is chosen; a triangle too large
+    // for the memory before anything is asked.
+    void startReportsAndWritesNothing_data()
     {
-        const QString csv = folder_->filePath("empty.csv");
-        dialogs_->nextFileNames.push_back(csv.toStdString());
+        QTest::addColumn<int>("rowCount");
+        QTest::addColumn<QString>("report");
+        QTest::newRow("empty list") << 0 << "Range check error";
+        QTest::newRow("too large for memory") << 1'000'000 << "The triangle of 1000000 values";
+    }
+
+    void startReportsAndWritesNothing()
+    {
+        QFETCH(int, rowCount);
+        QFETCH(QString, report);
+        std::string rows;
+        for (int i = 0; i < rowCount; ++i)
+            rows += "01 02 03 04 05 06 07\r\n";
+        WriteBytes(folder_->filePath("rows.tir"), rows);
+        dialogs_->nextFileNames.push_back(folder_->filePath("rows.tir").toStdString());
+        Click("btnOpen");
+        const QString csv = folder_->filePath("out.csv");
+        if (rowCount == 0)
+            dialogs_->nextFileNames.push_back(csv.toStdString());
 
         Click("Button1");
 
-        QCOMPARE(dialogs_->reportedFailures, std::vector<std::string>{"Range check error"});
+        QCOMPARE(dialogs_->saveQuestions.size(), std::size_t(rowCount == 0));
+        QCOMPARE(dialogs_->reportedFailures.size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(dialogs_->reportedFailures[0]).startsWith(report));
         QVERIFY(!QFile::exists(csv));
         ExpectWindowStillWorks();
     }
