@@ -1,8 +1,6 @@
 #!/usr/bin/python3
-"""Prints what a screen reader hears as the focus moves: for every object of
-the Quorva program that gains the focus, its name and description as one line
-"name|description". Prints "listening" once it is, and stops after SECONDS.
-Run with Debian's python3 (python3-pyatspi) on the program's session bus.
+"""Prints "name|description" of every object of the Quorva program that gains
+the focus, after "listening"; stops after SECONDS. Run with Debian's python3.
 
 usage: atspi_list_events.py SECONDS
 """

