@@ -7,6 +7,7 @@
 #include <exception>
 #include <optional>
 
+#include "model/number_row.h"
 #include "model/progress.h"
 #include "model/row_list_file.h"
 #include "triangle/triangle_csv.h"
@@ -16,8 +17,6 @@
 namespace quorva {
 
 namespace {
-
-constexpr int ColumnCount = 7;
 
 const QCommandLineOption& ExportOption()
 {
@@ -85,7 +84,7 @@ TCommandLine ExportCommand(const QString& column, const QStringList& files)
 {
     bool isNumber = false;
     const int number = column.toInt(&isNumber);
-    if (!isNumber || number < 1 || number > ColumnCount)
+    if (!isNumber || number < 1 || number > RowWidth)
         return UsageError(
             QStringLiteral("the column must be a number from 1 to 7, not \"%1\"").arg(column));
     if (files.size() != 2)
