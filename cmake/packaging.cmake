@@ -28,8 +28,10 @@ install(FILES packaging/copyright ${QUORVA_CHANGELOG_GZ} DESTINATION ${QUORVA_DO
 
 # The manual page, made from the program's own --help and the sections of
 # packaging/quorva.h2m, so that it tells what the program accepts.
+# Not in the sanitizer builds, whose checks at exit are no business of the
+# build's own run of the program.
 find_program(HELP2MAN help2man)
-if(HELP2MAN AND TARGET quorva)
+if(HELP2MAN AND TARGET quorva AND NOT QUORVA_SANITIZE AND NOT QUORVA_BUILD_FUZZ)
   set(QUORVA_MAN_PAGE ${CMAKE_CURRENT_BINARY_DIR}/quorva.1)
   add_custom_command(OUTPUT ${QUORVA_MAN_PAGE}
                      COMMAND ${HELP2MAN} --no-info --section=1
@@ -43,7 +45,7 @@ if(HELP2MAN AND TARGET quorva)
   add_custom_target(quorva_man_page ALL DEPENDS ${QUORVA_MAN_PAGE_GZ})
   install(FILES ${QUORVA_MAN_PAGE_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 else()
-  message(STATUS "help2man not found: the manual page is not built")
+  message(STATUS "The manual page is not built (it needs help2man and a plain build)")
 endif()
 
 include(CPack)
