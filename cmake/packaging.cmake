@@ -26,4 +26,26 @@ add_custom_command(OUTPUT ${QUORVA_CHANGELOG_GZ}
 add_custom_target(quorva_changelog ALL DEPENDS ${QUORVA_CHANGELOG_GZ})
 install(FILES packaging/copyright ${QUORVA_CHANGELOG_GZ} DESTINATION ${QUORVA_DOC_DIR})
 
+# The manual page, made from the program's own --help and the sections of
+# packaging/quorva.h2m, so that it tells what the program accepts.
+# Not in the sanitizer builds, whose checks at exit are no business of the
+# build's own run of the program.
+find_program(HELP2MAN help2man)
+if(HELP2MAN AND TARGET quorva AND NOT QUORVA_SANITIZE AND NOT QUORVA_BUILD_FUZZ)
+  set(QUORVA_MAN_PAGE ${CMAKE_CURRENT_BINARY_DIR}/quorva.1)
+  add_custom_command(OUTPUT ${QUORVA_MAN_PAGE}
+                     COMMAND ${HELP2MAN} --no-info --section=1
+                             --include=${PROJECT_SOURCE_DIR}/packaging/quorva.h2m
+                             --output=${QUORVA_MAN_PAGE} $<TARGET_FILE:quorva>
+                     DEPENDS quorva ${PROJECT_SOURCE_DIR}/packaging/quorva.h2m)
+  set(QUORVA_MAN_PAGE_GZ ${QUORVA_MAN_PAGE}.gz)
+  add_custom_command(OUTPUT ${QUORVA_MAN_PAGE_GZ}
+                     COMMAND gzip -9 -n -c ${QUORVA_MAN_PAGE} > ${QUORVA_MAN_PAGE_GZ}
+                     DEPENDS ${QUORVA_MAN_PAGE})
+  add_custom_target(quorva_man_page ALL DEPENDS ${QUORVA_MAN_PAGE_GZ})
+  install(FILES ${QUORVA_MAN_PAGE_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+else()
+  message(STATUS "The manual page is not built (it needs help2man and a plain build)")
+endif()
+
 include(CPack)

@@ -157,4 +157,16 @@ bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
     }
 }
 
+TRowTable ReadRowListFile(const std::string& fileName, TProgress& progress)
+{
+    TLineList lines;
+    TRowTable rows;
+    std::string refusal;
+    if (!OpenRowListFile(
+            lines, rows, fileName, [&refusal](const std::string& message) { refusal = message; },
+            progress))
+        throw Error(refusal);
+    return rows;
+}
+
 } // namespace quorva

@@ -52,6 +52,11 @@ bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
                      const ShowErrorFn& showError, TProgress& progress = NoProgress(),
                      const TSystemResources& resources = SystemResources());
 
+// The rows of a row-list file, read as Open reads them, for callers that
+// need no line list: a file Open would refuse raises Error(SBadFileFormat).
+// Cancelled propagates as from Open.
+TRowTable ReadRowListFile(const std::string& fileName, TProgress& progress = NoProgress());
+
 // The most memory Open takes for a file of `fileBytes`, as an estimate for
 // files of row lines as Add writes them: the text, and for each line its
 // position and its row.

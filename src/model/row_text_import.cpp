@@ -74,21 +74,32 @@ bool ReadRow(std::string_view line, TNumberRow& row)
     return at == line.size();
 }
 
-// The line as the report shows it: cut at a character boundary of UTF-8.
+// The line as the report shows it, on one line of its own: cut at a
+// character boundary of UTF-8, tabs shown as arrows and other control
+// characters as '?', so that the gaps a spreadsheet's cells leave are seen.
 std::string ShownLine(std::string_view line)
 {
-    if (line.size() <= ShownLineLength)
-        return std::string(line);
-    std::size_t cut = ShownLineLength;
-    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
-        --cut;
-    return std::string(line.substr(0, cut)) + "...";
+    std::size_t cut = line.size();
+    if (cut > ShownLineLength) {
+        cut = ShownLineLength;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut;
+    }
+    std::string shown;
+    for (const char c : line.substr(0, cut)) {
+        if (c == '\t')
+            shown += "\u21e5";
+        else
+            shown += static_cast<unsigned char>(c) < ' ' ? '?' : c;
+    }
+    return cut < line.size() ? shown + "..." : shown;
 }
 
 [[noreturn]] void RaiseBadLine(std::size_t number, std::string_view line)
 {
     throw Error("Line " + std::to_string(number) +
-                " is not a row of seven whole numbers from 0 to 99: \"" + ShownLine(line) + "\"");
+                " is not a row of seven whole numbers from 0 to 99:\n\"" + ShownLine(line) +
+                "\"\nNothing was added.");
 }
 
 } // namespace
@@ -109,6 +120,18 @@ TRowTable ParseRowText(std::string_view text)
         rows.push_back(row);
     }
     return rows;
+}
+
+bool HoldsRow(std::string_view text)
+{
+    TLineScanner scanner(text);
+    TTextSpan span;
+    TNumberRow row{};
+    while (scanner.Next(span)) {
+        if (ReadRow(span.In(text), row))
+            return true;
+    }
+    return false;
 }
 
 void PasteRows(TRowTable& rows, TLineList& lines, std::string_view text)

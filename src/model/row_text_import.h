@@ -13,8 +13,12 @@ namespace quorva {
 // CR LF, LF or CR.
 //
 // Raises Error naming the first line (counted from 1, blank ones included)
-// that is not such a row, and showing its text.
+// that is not such a row, and showing its text on a line of its own.
 TRowTable ParseRowText(std::string_view text);
+
+// Whether at least one line of the text is such a row: text meant as rows,
+// not as a single number for a field.
+bool HoldsRow(std::string_view text);
 
 // Parses the text and appends its rows as AppendRows does; on a bad line
 // nothing is added and the Error of ParseRowText escapes.

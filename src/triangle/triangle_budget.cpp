@@ -160,12 +160,17 @@ std::uint64_t CsvBytesUpperBound(const TRowTable& rows, int column)
     return bytes + n * (n - 1) / 2 * DifferenceDigits(rows, column);
 }
 
+void CheckExportMemory(const TRowTable& rows, int column, const TSystemResources& system)
+{
+    const std::uint64_t buffers = ExportBufferBytes(rows.size(), CellSize(rows, column));
+    CheckMemory(rows, TriangleMemoryNeeded(rows, column) + buffers, system);
+}
+
 void CheckExportFits(const TRowTable& rows, int column, const std::string& fileName,
                      const TSystemResources& system)
 {
     CheckTriangleInput(rows, column);
-    const std::uint64_t buffers = ExportBufferBytes(rows.size(), CellSize(rows, column));
-    CheckMemory(rows, TriangleMemoryNeeded(rows, column) + buffers, system);
+    CheckExportMemory(rows, column, system);
     CheckDiskSpace(CsvBytesUpperBound(rows, column), fileName, system);
 }
 

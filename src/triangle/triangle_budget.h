@@ -17,6 +17,13 @@ std::uint64_t TriangleMemoryNeeded(const TRowTable& rows, int column);
 void CheckTriangleFitsInMemory(const TRowTable& rows, int column,
                                const TSystemResources& system = SystemResources());
 
+// Raises Error, with the figures, when the export of one column's triangle
+// would run out of memory (the triangle and the export's own buffers): the
+// part of CheckExportFits that needs no target, so that Start can refuse
+// before it asks for one. An empty table passes.
+void CheckExportMemory(const TRowTable& rows, int column,
+                       const TSystemResources& system = SystemResources());
+
 // Bytes the CSV export of one column's triangle writes at most, worked out
 // from the values alone in time linear in their number: exact but for the
 // digits of the differences, which are bounded by the largest difference the

@@ -20,6 +20,7 @@
 #include "model/row_editing.h"
 #include "model/row_list_file.h"
 #include "model/row_text_import.h"
+#include "triangle/triangle_budget.h"
 #include "triangle/triangle_csv.h"
 #include "ui/backup_offer.h"
 #include "ui/busy_cursor.h"
@@ -34,6 +35,7 @@
 #include "ui/triangle_command.h"
 #include "ui/triangle_window.h"
 #include "ui/window_accessibility.h"
+#include "ui/window_commands.h"
 
 namespace quorva {
 
@@ -59,8 +61,7 @@ TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* pare
     SetUpWindow();
     const TLayoutScale scale(fontMetrics().height());
     CreateControls(scale, std::move(clock));
-    CreatePasteShortcut();
-    CreateTriangleCommand();
+    CreateTriangleCommand(CreateKeyboardCommands());
 
     setFixedSize(scale(DesignedClientSize));
     move(DesignedPosition);
@@ -140,26 +141,40 @@ void TForm1::RunReportingFailures(void (TForm1::*handler)())
     quorva::RunReportingFailures(FDialogs, [this, handler] { (this->*handler)(); });
 }
 
-void TForm1::CreateTriangleCommand()
+void TForm1::CreateTriangleCommand(const QList<QAction*>& listCommands)
 {
     auto* triangle = new TTriangleCommand(
         *this, [this] { return FColumnChoice->ItemIndex(); },
         [this] { RunReportingFailures(&TForm1::ShowTriangleClick); });
-    triangle->AddToContextMenu(*findChild<TRowListView*>(QStringLiteral("ListBox1")));
+    triangle->AddToContextMenu(*findChild<TRowListView*>(QStringLiteral("ListBox1")), listCommands);
     triangle->AddToContextMenu(*FColumnChoice);
 }
 
-void TForm1::CreatePasteShortcut()
+QList<QAction*> TForm1::CreateKeyboardCommands()
 {
-    // A window-wide shortcut: a focused spin field claims Ctrl+V for its own
-    // text first, everywhere else it pastes rows.
-    auto* paste = new QAction(this);
-    paste->setObjectName(QStringLiteral("actPaste"));
-    paste->setShortcut(QKeySequence::Paste);
-    paste->setShortcutContext(Qt::WindowShortcut);
-    connect(paste, &QAction::triggered, this,
-            [this] { RunReportingFailures(&TForm1::PasteClick); });
-    addAction(paste);
+    // Keys for what the buttons do, so that the designed window stays as it
+    // is; the list's context menu shows the keys of its commands.
+    const auto run = [this](void (TForm1::*handler)()) {
+        return [this, handler] { RunReportingFailures(handler); };
+    };
+    AddCommand(*this, "actOpen", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O),
+               Qt::WindowShortcut, run(&TForm1::btnOpenClick));
+    AddCommand(*this, "actSave", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
+               Qt::WindowShortcut, run(&TForm1::btnSaveClick));
+    QAction* paste =
+        AddCommand(*this, "actPaste", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
+                   Qt::WindowShortcut, run(&TForm1::PasteClick));
+    for (QSpinBox* field : FSpinFields)
+        PassRowPasteToWindow(*field);
+
+    auto* list = findChild<TRowListView*>(QStringLiteral("ListBox1"));
+    QAction* copy =
+        AddCommand(*list, "actCopy", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C),
+                   Qt::WidgetShortcut, [list] { list->CopySelectedLine(); });
+    QAction* remove =
+        AddCommand(*list, "actDelete", QStringLiteral("Delete"), QKeySequence(Qt::Key_Delete),
+                   Qt::WidgetShortcut, run(&TForm1::Button3Click));
+    return {copy, paste, remove};
 }
 
 TNumberRow TForm1::SpinValues() const
@@ -234,12 +249,15 @@ void TForm1::btnSaveClick()
 
 void TForm1::Button1Click()
 {
+    const int column = FColumnChoice->ItemIndex();
+    // Memory does not depend on the file chosen: refused before the user
+    // picks one. The export checks again, with the disk's space.
+    CheckExportMemory(FRows, column);
     const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv);
     if (!fileName)
         return;
     OfferBackups(FindBackups(*fileName), FDialogs);
     TBusyCursor busy;
-    const int column = FColumnChoice->ItemIndex();
     TProgressDialog progress(this, ExportingCaption(column, *fileName), FClock);
     ExportTriangleCsv(FRows, column, *fileName, progress);
 }

@@ -11,6 +11,7 @@
 #include "ui/prefix_search.h"
 #include "ui/user_dialogs.h"
 
+class QAction;
 class QDragEnterEvent;
 class QDropEvent;
 class QShowEvent;
@@ -43,7 +44,7 @@ public:
     void btnOpenClick();
     void btnSaveClick();
     void Button1Click(); // Start
-    // Ctrl+V outside the spin fields: appends the rows the clipboard holds.
+    // Ctrl+V: appends the rows the clipboard holds.
     void PasteClick();
     void ShowTriangleClick();
 
@@ -63,8 +64,8 @@ private:
     QSpinBox* CreateSpinField();
     QPushButton* CreateButton(const TControlDesign& design);
     void RunReportingFailures(void (TForm1::*handler)());
-    void CreatePasteShortcut();
-    void CreateTriangleCommand();
+    QList<QAction*> CreateKeyboardCommands();
+    void CreateTriangleCommand(const QList<QAction*>& listCommands);
     TNumberRow SpinValues() const;
 
     TUserDialogs& FDialogs;

@@ -10,6 +10,7 @@
 
 #include "ui/busy_cursor.h"
 #include "ui/error_dialog_layout.h"
+#include "ui/window_accessibility.h"
 
 namespace quorva {
 
@@ -38,6 +39,7 @@ TErrorDialog::TErrorDialog(const QString& message, QWidget* parent)
     : QDialog(parent), icon_(new QLabel(this)), text_(new QLabel(this)),
       ok_(new QPushButton(OkCaption, this))
 {
+    AnnounceErrorDialogAsAlert();
     setWindowTitle(Caption);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);

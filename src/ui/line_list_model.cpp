@@ -26,6 +26,9 @@ QVariant TLineListModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return DisplayText(lines_.Line(index.row()));
+    // Where a screen reader's user stands in the list, counted from 1.
+    if (role == Qt::AccessibleDescriptionRole)
+        return QStringLiteral("row %1 of %2").arg(index.row() + 1).arg(lines_.Count());
     return {};
 }
 

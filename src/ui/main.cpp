@@ -3,12 +3,14 @@
 #include <QGuiApplication>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
 #include "ui/Unit1.h"
 #include "ui/application_title.h"
 #include "ui/backup_offer.h"
+#include "ui/command_line.h"
 #include "ui/qt_user_dialogs.h"
 #include "ui/reporting_application.h"
 
@@ -27,14 +29,22 @@ bool HasDisplay()
     return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
 }
 
-} // namespace
+QStringList Arguments(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QFile::decodeName(argv[i]);
+    return arguments;
+}
 
-int main(int argc, char* argv[])
+int RunWindow(int argc, char* argv[], const std::string& fileName)
 {
     if (!HasDisplay()) {
         std::fputs("quorva: no display found (DISPLAY is not set).\n"
                    "quorva is a desktop program; on a machine without a screen run it as: "
-                   "xvfb-run quorva\n",
+                   "xvfb-run quorva\n"
+                   "To export a triangle without a window: quorva --export-triangle "
+                   "COLUMN ROWS.tir OUT.csv\n",
                    stderr);
         return EXIT_FAILURE;
     }
@@ -57,10 +67,47 @@ int main(int argc, char* argv[])
         Qt::QueuedConnection);
     // A file named on the command line (as a file manager passes it) is
     // opened as Open would, once the window is up to own the error dialog.
-    if (const QStringList arguments = QCoreApplication::arguments(); arguments.size() > 1) {
-        const std::string fileName = QFile::encodeName(arguments.at(1)).toStdString();
+    if (!fileName.empty())
         QMetaObject::invokeMethod(
             &Form1, [&Form1, fileName] { Form1.OpenRowList(fileName); }, Qt::QueuedConnection);
-    }
     return application.exec();
+}
+
+int RunExport(const quorva::TCommandLine& command)
+{
+    const int status = quorva::RunTriangleExport(command, stderr);
+    if (status > 128) {
+        // Stopped by a signal: end as that signal would have ended it, so
+        // that a shell loop around the export stops too.
+        std::signal(status - 128, SIG_DFL);
+        std::raise(status - 128);
+    }
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    using quorva::TCommandLine;
+    const TCommandLine command = quorva::ParseCommandLine(Arguments(argc, argv));
+    switch (command.action) {
+    case TCommandLine::TAction::Window:
+        return RunWindow(argc, argv, command.fileName);
+    case TCommandLine::TAction::ExportTriangle:
+        return RunExport(command);
+    case TCommandLine::TAction::Help: {
+        const QCoreApplication application(argc, argv);
+        std::fputs(quorva::CommandLineHelp().toLocal8Bit().constData(), stdout);
+        return quorva::ExitSuccess;
+    }
+    case TCommandLine::TAction::Version:
+        std::fputs(quorva::CommandLineVersion().toLocal8Bit().constData(), stdout);
+        return quorva::ExitSuccess;
+    case TCommandLine::TAction::UsageError:
+        std::fprintf(stderr, "quorva: %s\nTry 'quorva --help' for more information.\n",
+                     command.problem.toLocal8Bit().constData());
+        return quorva::ExitUsage;
+    }
+    return quorva::ExitUsage;
 }

@@ -94,6 +94,8 @@ void TProgressDialog::Show()
     // events on every call when it is modal.
     bar_ = new QProgressBar(dialog_);
     bar_->setRange(0, BarSteps);
+    // A screen reader names the bar by what is in progress.
+    bar_->setAccessibleName(caption_);
     dialog_->setBar(bar_);
     dialog_->show();
 }

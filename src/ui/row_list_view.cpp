@@ -315,6 +315,42 @@ void TRowListView::focusInEvent(QFocusEvent* event)
 {
     FollowSelectionWithCurrent();
     QListView::focusInEvent(event);
+    // The widget announces its own focus after this handler; the current
+    // line is announced after that, so that it is what the reader says.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (hasFocus())
+                AnnounceLine(currentIndex(), QAccessible::Focus);
+        },
+        Qt::QueuedConnection);
+}
+
+// QListView names the line in its accessibility events by its place in its
+// own layout, which this view does not keep, so they would name no line:
+// the line's row is its place here.
+void TRowListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QAbstractItemView::currentChanged(current, previous);
+    if (hasFocus())
+        AnnounceLine(current, QAccessible::Focus);
+}
+
+void TRowListView::selectionChanged(const QItemSelection& selected,
+                                    const QItemSelection& deselected)
+{
+    QAbstractItemView::selectionChanged(selected, deselected);
+    if (!selected.isEmpty())
+        AnnounceLine(selected.indexes().front(), QAccessible::Selection);
+}
+
+void TRowListView::AnnounceLine(const QModelIndex& line, QAccessible::Event type)
+{
+    if (!QAccessible::isActive() || !line.isValid())
+        return;
+    QAccessibleEvent event(this, type);
+    event.setChild(line.row());
+    QAccessible::updateAccessibility(&event);
 }
 
 void TRowListView::focusOutEvent(QFocusEvent* event)
@@ -330,12 +366,17 @@ bool TRowListView::IsTypedCharacter(const QKeyEvent& event)
     return event.key() != Qt::Key_Tab && event.key() != Qt::Key_Backtab;
 }
 
+void TRowListView::CopySelectedLine()
+{
+    const int selected = model_.Lines().SelectedIndex();
+    if (selected != TLineList::NoSelection)
+        QGuiApplication::clipboard()->setText(DisplayText(model_.Lines().Line(selected)));
+}
+
 void TRowListView::keyPressEvent(QKeyEvent* event)
 {
     if (event->matches(QKeySequence::Copy)) {
-        const int selected = model_.Lines().SelectedIndex();
-        if (selected != TLineList::NoSelection)
-            QGuiApplication::clipboard()->setText(DisplayText(model_.Lines().Line(selected)));
+        CopySelectedLine();
         event->accept();
         return;
     }

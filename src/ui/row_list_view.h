@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QListView>
 
 #include "ui/line_list_model.h"
@@ -31,6 +32,10 @@ public:
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     void doItemsLayout() override;
 
+    // Puts the selected line on the clipboard as text; nothing when no line
+    // is selected.
+    void CopySelectedLine();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -38,6 +43,9 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles = QList<int>()) override;
     void updateGeometries() override;
@@ -52,6 +60,7 @@ protected:
 
 private:
     void ShowSelectedLine(int selected);
+    void AnnounceLine(const QModelIndex& line, QAccessible::Event event);
     void TakeUserSelection();
     void FollowSelectionWithCurrent();
     static bool IsTypedCharacter(const QKeyEvent& event);

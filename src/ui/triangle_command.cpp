@@ -29,18 +29,22 @@ void TTriangleCommand::UpdateText()
     action_->setText(QStringLiteral("Show triangle of column %1").arg(chosenColumn_() + 1));
 }
 
-void TTriangleCommand::AddToContextMenu(QWidget& widget)
+void TTriangleCommand::AddToContextMenu(QWidget& widget, const QList<QAction*>& leading)
 {
     // A scroll area reports the menu's place in its viewport's coordinates.
     auto* scrollArea = qobject_cast<QAbstractScrollArea*>(&widget);
     QWidget* origin = scrollArea ? scrollArea->viewport() : &widget;
     widget.setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(&widget, &QWidget::customContextMenuRequested, this, [this, origin](QPoint place) {
-        UpdateText();
-        QMenu menu(origin);
-        menu.addAction(action_);
-        menu.exec(origin->mapToGlobal(place));
-    });
+    connect(&widget, &QWidget::customContextMenuRequested, this,
+            [this, origin, leading](QPoint place) {
+                UpdateText();
+                QMenu menu(origin);
+                menu.addActions(leading);
+                if (!leading.isEmpty())
+                    menu.addSeparator();
+                menu.addAction(action_);
+                menu.exec(origin->mapToGlobal(place));
+            });
 }
 
 } // namespace quorva

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 
 #include <functional>
@@ -19,8 +20,8 @@ public:
     TTriangleCommand(QWidget& window, std::function<int()> chosenColumn,
                      std::function<void()> show);
 
-    // Gives `widget` a context menu holding the command.
-    void AddToContextMenu(QWidget& widget);
+    // Gives `widget` a context menu holding `leading`, then the command.
+    void AddToContextMenu(QWidget& widget, const QList<QAction*>& leading = {});
     QAction& Action() const { return *action_; }
     // Brings the command's text up to date with the chosen column.
     void UpdateText();

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "ui/Unit1.h"
+#include "ui/error_dialog.h"
 
 namespace quorva {
 
@@ -17,7 +18,24 @@ QAccessibleInterface* FormAccessible(const QString& className, QObject* object)
     return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
 }
 
+QAccessibleInterface* ErrorDialogAccessible(const QString& className, QObject* object)
+{
+    if (className != QLatin1String(TErrorDialog::staticMetaObject.className()) || !object ||
+        !object->isWidgetType())
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
+}
+
 } // namespace
+
+void AnnounceErrorDialogAsAlert()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(ErrorDialogAccessible);
+        return true;
+    }();
+    (void)installed;
+}
 
 void AnnounceFormAsWindow()
 {

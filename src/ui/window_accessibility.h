@@ -7,4 +7,9 @@ namespace quorva {
 // filler panel. Safe to call more than once.
 void AnnounceFormAsWindow();
 
+// Makes assistive technology announce the tool's error dialog as an alert,
+// as it does the system's message box, so that a screen reader reads it out
+// at once. Safe to call more than once.
+void AnnounceErrorDialogAsAlert();
+
 } // namespace quorva

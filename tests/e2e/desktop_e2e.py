@@ -176,7 +176,37 @@ def screen_reader(session):
     return None
 
 
+def list_read_aloud(session):
+    """Through AT-SPI: moving through the list with the keyboard focuses each
+    line in turn, heard by its text and its place in the list."""
+    rows = [ROW_A, ROW_B, ROW_C]
+    path = os.path.join(session.scratch, "three.tir")
+    with open(path, "wb") as file:
+        file.write(text_file(row_line(row) for row in rows))
+    bus = AccessibilityBus(session.server.display)
+    try:
+        window = start_window(session, path, environment=bus.environment)
+        listener = subprocess.Popen([SYSTEM_PYTHON, os.path.join(HERE, "atspi_list_events.py"), "20"],
+                                    env={**os.environ, **bus.environment}, stdout=subprocess.PIPE,
+                                    text=True)
+        expect(listener.stdout.readline().strip() == "listening", "the AT-SPI listener did not start")
+        window.click_at(LIST_LEFT + 40, LIST_TOP + 8)
+        session.key("Home", "Down", "Down")
+        expected = [f"{row_line(row)}|row {i + 1} of 3" for i, row in enumerate(rows)]
+        heard = []
+        for line in listener.stdout:
+            heard += [line.strip()] if "|row " in line and line.strip() not in heard else []
+            if heard[-3:] == expected:
+                break
+        listener.kill()
+        expect(heard[-3:] == expected, f"heard {heard}, expected {expected}")
+        window.close()
+    finally:
+        bus.stop()
+
+
 CASES = {
+    "list_read_aloud": list_read_aloud,
     "file_argument_then_save": file_argument_then_save,
     "bad_file_argument": bad_file_argument,
     "paste_from_clipboard": paste_from_clipboard,

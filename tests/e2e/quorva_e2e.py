@@ -8,6 +8,7 @@ usage: quorva_e2e.py QUORVA_EXECUTABLE CASE
 
 import os
 import shutil
+import subprocess
 import sys
 import time
 
@@ -195,6 +196,13 @@ def edit_rows_and_export(session, window):
     window.export_csv(os.path.join(session.scratch, "column7.csv"))
     expect_file(os.path.join(session.scratch, "column7.csv"),
                 triangle_csv(column([ROW_A, ROW_E, row_f], 7)))
+
+    # The command line, with no display, writes Start's very bytes.
+    environment = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+    subprocess.run([session.executable, "--export-triangle", "3", tir, csv + "-cli.csv"],
+                   env=environment, check=True, timeout=60)
+    with open(csv + ".csv", "rb") as started, open(csv + "-cli.csv", "rb") as exported:
+        expect(started.read() == exported.read(), "the command line wrote other bytes than Start")
 
 
 def save_then_open(session, window):

@@ -35,6 +35,7 @@ class RowTextImportGood : public testing::TestWithParam<TGoodText> {};
 TEST_P(RowTextImportGood, ReadsEveryRow)
 {
     EXPECT_EQ(ParseRowText(GetParam().text), GetParam().rows);
+    EXPECT_EQ(HoldsRow(GetParam().text), !GetParam().rows.empty());
 }
 
 const TNumberRow OneToSeven{1, 2, 3, 4, 5, 6, 7};
@@ -78,7 +79,8 @@ TEST_P(RowTextImportBad, NamesTheFirstBadLine)
 std::string BadLine(int number, const std::string& shown)
 {
     return "Line " + std::to_string(number) +
-           " is not a row of seven whole numbers from 0 to 99: \"" + shown + "\"";
+           " is not a row of seven whole numbers from 0 to 99:\n\"" + shown +
+           "\"\nNothing was added.";
 }
 
 const std::string Good = "1 2 3 4 5 6 7\n";
@@ -95,11 +97,13 @@ INSTANTIATE_TEST_SUITE_P(
         TBadText{"fraction", "1 2 3 4.5 5 6 7", BadLine(1, "1 2 3 4.5 5 6 7")},
         TBadText{"hex", "1 2 3 4 5 6 $A", BadLine(1, "1 2 3 4 5 6 $A")},
         TBadText{"word", "1 2 3 4 5 6 seven", BadLine(1, "1 2 3 4 5 6 seven")},
-        TBadText{"empty cell", "1\t2\t\t3\t4\t5\t6\t7", BadLine(1, "1\t2\t\t3\t4\t5\t6\t7")},
+        TBadText{"empty cell", "1\t2\t\t3\t4\t5\t6\t7",
+                 BadLine(1, "1\u21e52\u21e5\u21e53\u21e54\u21e55\u21e56\u21e57")},
         TBadText{"leading separator", ",1,2,3,4,5,6,7", BadLine(1, ",1,2,3,4,5,6,7")},
         TBadText{"trailing separator", "1,2,3,4,5,6,7,", BadLine(1, "1,2,3,4,5,6,7,")},
         TBadText{"first bad of several, blank lines counted", Good + "\n" + "x\n" + "y\n",
                  BadLine(3, "x")},
+        TBadText{"control character", "1 2 3\x01 4 5 6 7", BadLine(1, "1 2 3? 4 5 6 7")},
         TBadText{"long line cut", LongLine, BadLine(1, LongLine.substr(0, 60) + "...")},
         TBadText{"cut keeps UTF-8 whole", std::string(59, 'a') + "\xc3\xa9 tail" + LongLine,
                  BadLine(1, std::string(59, 'a') + "...")}),

@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 
@@ -54,41 +55,59 @@ private slots:
     void paste_data()
     {
         QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("focus");
         QTest::addColumn<QStringList>("linesAfter");
         QTest::addColumn<QString>("report");
 
         const QString existing = QStringLiteral("01 02 03 04 05 06 07");
+        const auto bad = [](int line, const char* shown) {
+            return QStringLiteral("Line %1 is not a row of seven whole numbers from 0 to 99:\n"
+                                  "\"%2\"\nNothing was added.")
+                .arg(line)
+                .arg(QString::fromUtf8(shown));
+        };
         QTest::newRow("spreadsheet cells")
             << "5\t6\t7\t8\t9\t10\t99\r\n0\t0\t0\t0\t0\t0\t0\r\n"
-            << QStringList{existing, "05 06 07 08 09 10 99", "00 00 00 00 00 00 00"} << "";
-        QTest::newRow("text file, mixed separators") << "1, 2, 3; 4 5\t6 7\n\n"
-                                                     << QStringList{existing, existing} << "";
-        QTest::newRow("above 99") << "1 2 3 4 5 6 7\n1 2 3 4 5 6 100" << QStringList{existing}
-                                  << "Line 2 is not a row of seven whole numbers from 0 to 99: "
-                                     "\"1 2 3 4 5 6 100\"";
-        QTest::newRow("too few") << "1 2 3" << QStringList{existing}
-                                 << "Line 1 is not a row of seven whole numbers from 0 to 99: "
-                                    "\"1 2 3\"";
-        QTest::newRow("not a number") << "\n1 2 3 4 5 6 x" << QStringList{existing}
-                                      << "Line 2 is not a row of seven whole numbers from 0 to "
-                                         "99: \"1 2 3 4 5 6 x\"";
-        QTest::newRow("empty cell") << "1\t\t3\t4\t5\t6\t7\t8" << QStringList{existing}
-                                    << "Line 1 is not a row of seven whole numbers from 0 to 99: "
-                                       "\"1\t\t3\t4\t5\t6\t7\t8\"";
-        QTest::newRow("empty clipboard") << "" << QStringList{existing} << "";
+            << "ListBox1" << QStringList{existing, "05 06 07 08 09 10 99", "00 00 00 00 00 00 00"}
+            << "";
+        QTest::newRow("text file, mixed separators")
+            << "1, 2, 3; 4 5\t6 7\n\n"
+            << "ListBox1" << QStringList{existing, existing} << "";
+        QTest::newRow("row into a spin field") << "1 2 3 4 5 6 7"
+                                               << "ed13" << QStringList{existing, existing} << "";
+        QTest::newRow("above 99") << "1 2 3 4 5 6 7\n1 2 3 4 5 6 100"
+                                  << "ListBox1" << QStringList{existing}
+                                  << bad(2, "1 2 3 4 5 6 100");
+        QTest::newRow("too few") << "1 2 3"
+                                 << "ListBox1" << QStringList{existing} << bad(1, "1 2 3");
+        QTest::newRow("not a number")
+            << "\n1 2 3 4 5 6 x"
+            << "ListBox1" << QStringList{existing} << bad(2, "1 2 3 4 5 6 x");
+        QTest::newRow("tabbed bad line")
+            << "1\t2\t3\t4\t5\t6\t7\n1\t2\t3"
+            << "ed10" << QStringList{existing} << bad(2, "1\u21e52\u21e53");
+        QTest::newRow("empty cell") << "1\t\t3\t4\t5\t6\t7\t8"
+                                    << "ListBox1" << QStringList{existing}
+                                    << bad(1, "1\u21e5\u21e53\u21e54\u21e55\u21e56\u21e57\u21e58");
+        QTest::newRow("empty clipboard") << ""
+                                         << "ListBox1" << QStringList{existing} << "";
     }
 
-    // Ctrl+V with the focus in the list or on a button appends the rows, or
-    // reports the first bad line and adds nothing.
+    // Ctrl+V with the focus in the list, or in a spin field when the
+    // clipboard holds a whole row, appends the rows, or reports the first bad
+    // line and adds nothing.
     void paste()
     {
         QFETCH(QString, clipboard);
+        QFETCH(QString, focus);
         QFETCH(QStringList, linesAfter);
         QFETCH(QString, report);
         fixture_.Click("Button2");
         SetClipboard(clipboard);
+        auto* target = fixture_.Find<QWidget>(focus.toLatin1().constData());
+        target->setFocus();
 
-        QTest::keyClick(fixture_.List(), Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
 
         QStringList shown;
         for (int i = 0; i < fixture_.form->Lines().Count(); ++i)
@@ -150,6 +169,23 @@ private slots:
 
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("01 02 03 04 05 06 07"));
         QCOMPARE(fixture_.form->Lines().SelectedIndex(), 0);
+    }
+
+    // Every command of the list is found in its menu, with its keys and
+    // without a mnemonic.
+    void listMenuShowsTheCommandsAndTheirKeys()
+    {
+        QStringList entries;
+        QTimer::singleShot(0, this, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (const QAction* action : menu->actions())
+                entries << action->text() + u'|' + action->shortcut().toString();
+            menu->close();
+        });
+        emit fixture_.List()->customContextMenuRequested(QPoint(10, 10));
+        QCOMPARE(entries, (QStringList{"Copy|Ctrl+C", "Paste|Ctrl+V", "Delete|Del", "|",
+                                       "Show triangle of column 1|Ctrl+T"}));
     }
 
     void ctrlGesturesKeepTheSelection()

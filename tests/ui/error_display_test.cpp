@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <QAccessible>
+
 #include <QClipboard>
 #include <QLabel>
 #include <QMessageBox>
@@ -121,7 +123,8 @@ private slots:
             text = box->text();
             icon = box->icon();
             buttons = box->standardButtons();
-            modal = box->windowModality() == Qt::ApplicationModal;
+            modal = box->windowModality() == Qt::ApplicationModal &&
+                    QAccessible::queryAccessibleInterface(box)->role() == QAccessible::AlertMessage;
             box->button(QMessageBox::Ok)->click();
         });
 
@@ -203,6 +206,7 @@ private slots:
         QCOMPARE(buttons.size(), qsizetype{1});
         QCOMPARE(buttons[0]->text(), QStringLiteral("OK"));
         QCOMPARE(dialog.findChild<QLabel*>("icon")->geometry().size(), QSize(32, 32));
+        QCOMPARE(QAccessible::queryAccessibleInterface(&dialog)->role(), QAccessible::AlertMessage);
         QVERIFY(!dialog.isSizeGripEnabled());
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
         const QRect screen = QGuiApplication::primaryScreen()->geometry();

@@ -4,6 +4,7 @@
 
 #include "ui/dialog_placement.h"
 #include "ui/file_dialog.h"
+#include "ui/qt_user_dialogs.h"
 
 using namespace quorva;
 
@@ -34,17 +35,19 @@ private slots:
         QCOMPARE(FileDialogPosition(monitor, dialog), position);
     }
 
+    // The dialogs as the window's Start, Save and Open really show them.
     void settings_data()
     {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<bool>("save");
+        QTest::addColumn<int>("kind");
         QTest::newRow("SaveDialog1") << "csv (*.csv)"
-                                     << "csv" << true;
+                                     << "csv" << true << int(TUserDialogs::TSaveFile::TriangleCsv);
         QTest::newRow("SaveDialog2") << "tir (*.tir)"
-                                     << "tir" << true;
+                                     << "tir" << true << int(TUserDialogs::TSaveFile::RowList);
         QTest::newRow("OpenDialog1") << "tir (*.tir)"
-                                     << "tir" << false;
+                                     << "tir" << false << -1;
     }
 
     void settings()
@@ -52,21 +55,29 @@ private slots:
         QFETCH(QString, filter);
         QFETCH(QString, suffix);
         QFETCH(bool, save);
-        const TFileDialog chooser({QString::fromLatin1(QTest::currentDataTag()), filter, suffix,
-                                   save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen});
-        QFileDialog dialog;
-        chooser.Configure(dialog);
-
-        QCOMPARE(dialog.objectName(), QString::fromLatin1(QTest::currentDataTag()));
-        QCOMPARE(dialog.nameFilters(), QStringList{filter});
-        QCOMPARE(dialog.defaultSuffix(), suffix);
-        QCOMPARE(dialog.acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        // A name that does not exist is accepted, so Open can report it.
-        QCOMPARE(dialog.fileMode(), QFileDialog::AnyFile);
-        QVERIFY(!dialog.testOption(QFileDialog::ReadOnly));
-        if (save)
-            QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
-        QVERIFY(dialog.windowTitle().isEmpty() || !dialog.windowTitle().contains(suffix));
+        QFETCH(int, kind);
+        TQtUserDialogs dialogs(QStringLiteral("Quorva"));
+        bool shown = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->reject();
+            shown = true;
+            QCOMPARE(dialog->objectName(), QString::fromLatin1(QTest::currentDataTag()));
+            QCOMPARE(dialog->nameFilters(), QStringList{filter});
+            QCOMPARE(dialog->defaultSuffix(), suffix);
+            QCOMPARE(dialog->acceptMode(),
+                     save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+            // A name that does not exist is accepted, so Open can report it.
+            QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile);
+            QVERIFY(!dialog->testOption(QFileDialog::ReadOnly));
+            QVERIFY(!save || !dialog->testOption(QFileDialog::DontConfirmOverwrite));
+            QVERIFY(!dialog->windowTitle().contains(suffix));
+        });
+        QCOMPARE(kind < 0 ? dialogs.ChooseOpenFile()
+                          : dialogs.ChooseSaveFile(TUserDialogs::TSaveFile(kind)),
+                 std::nullopt);
+        QVERIFY(shown);
     }
 
     void offersThePreviousPathAgain()

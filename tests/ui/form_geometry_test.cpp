@@ -86,8 +86,19 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QRect>("geometry");
-        for (const quorva::TControlDesign& control : quorva::FormControls())
-            QTest::newRow(control.name) << control.name << control.designed;
+        // A spin field covers its edit field and the 16 pixels of its arrows.
+        for (int i = 0; i < 7; ++i)
+            QTest::addRow("ed1%d", i)
+                << QStringLiteral("ed1%1").arg(i) << QRect(8 + 48 * i, 8, 41, 21);
+        QTest::newRow("Button2") << "Button2" << QRect(344, 8, 75, 25);
+        QTest::newRow("Button3") << "Button3" << QRect(344, 40, 75, 25);
+        QTest::newRow("ListBox1") << "ListBox1" << QRect(8, 32, 329, 193);
+        QTest::newRow("Button1") << "Button1" << QRect(344, 249, 75, 25);
+        QTest::newRow("rgColumsNo") << "rgColumsNo" << QRect(8, 224, 329, 49);
+        QTest::newRow("btnOpen") << "btnOpen" << QRect(344, 160, 75, 25);
+        QTest::newRow("btnSave") << "btnSave" << QRect(344, 192, 75, 25);
+        QTest::newRow("btnUp") << "btnUp" << QRect(344, 72, 75, 25);
+        QTest::newRow("btnDown") << "btnDown" << QRect(344, 104, 75, 25);
     }
 
     void controlGeometry()
@@ -139,10 +150,20 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
-        for (const quorva::TControlDesign& control : quorva::FormControls()) {
-            if (control.kind == quorva::TControlKind::Button)
-                QTest::newRow(control.caption) << control.name << control.caption;
-        }
+        QTest::newRow("Add") << "Button2"
+                             << "Add";
+        QTest::newRow("Delete") << "Button3"
+                                << "Delete";
+        QTest::newRow("Start") << "Button1"
+                               << "Start";
+        QTest::newRow("Open") << "btnOpen"
+                              << "Open";
+        QTest::newRow("Save") << "btnSave"
+                              << "Save";
+        QTest::newRow("Moove Up") << "btnUp"
+                                  << "Moove Up";
+        QTest::newRow("Moove Down") << "btnDown"
+                                    << "Moove Down";
     }
 
     void captionsAndStartValues()
@@ -199,14 +220,22 @@ private slots:
 
         // The table's order, the group standing for its chosen button, and
         // round to the first field again.
-        QStringList expected;
-        for (const quorva::TControlDesign& control : quorva::FormControls()) {
-            expected << (control.kind == quorva::TControlKind::ColumnChoice
-                             ? QStringLiteral("column %1").arg(chosenColumn + 1)
-                             : QString::fromLatin1(control.name));
-        }
-        expected.removeFirst();
-        expected << QStringLiteral("ed10");
+        const QStringList expected{"ed11",
+                                   "ed12",
+                                   "ed13",
+                                   "ed14",
+                                   "ed15",
+                                   "ed16",
+                                   "Button2",
+                                   "Button3",
+                                   "ListBox1",
+                                   "Button1",
+                                   QStringLiteral("column %1").arg(chosenColumn + 1),
+                                   "btnOpen",
+                                   "btnSave",
+                                   "btnUp",
+                                   "btnDown",
+                                   "ed10"};
         QStringList visited;
         for (qsizetype i = 0; i < expected.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -126,6 +126,8 @@ private slots:
         QTest::newRow("delete last") << 3 << 2 << "Button3" << QList<int>{0, 1} << 1;
         QTest::newRow("delete only") << 1 << 0 << "Button3" << QList<int>{} << -1;
         QTest::newRow("delete unselected") << 2 << -1 << "Button3" << QList<int>{0, 1} << -1;
+        QTest::newRow("Delete key") << 3 << 1 << "Del" << QList<int>{0, 2} << 1;
+        QTest::newRow("Delete key, nothing selected") << 2 << -1 << "Del" << QList<int>{0, 1} << -1;
         QTest::newRow("up") << 3 << 2 << "btnUp" << QList<int>{0, 2, 1} << 1;
         QTest::newRow("up first") << 3 << 0 << "btnUp" << QList<int>{0, 1, 2} << 0;
         QTest::newRow("up unselected") << 2 << -1 << "btnUp" << QList<int>{0, 1} << -1;
@@ -225,6 +227,8 @@ private slots:
         QTest::newRow("Start") << "Button1";
         QTest::newRow("Save") << "btnSave";
         QTest::newRow("Open") << "btnOpen";
+        QTest::newRow("Save by key") << "Ctrl+S";
+        QTest::newRow("Open by key") << "Ctrl+O";
     }
 
     void cancelledDialogsDoNothing()
@@ -237,6 +241,8 @@ private slots:
 
         Click(button);
 
+        QCOMPARE(dialogs_->openQuestions + static_cast<int>(dialogs_->saveQuestions.size()), 1);
+        QCOMPARE(dialogs_->openQuestions, int{button == "btnOpen" || button == "Ctrl+O"});
         QCOMPARE(form_->Rows(), rows);
         QCOMPARE(form_->Lines().SelectedIndex(), 0);
         QVERIFY(dialogs_->shownErrors.empty());
@@ -244,14 +250,35 @@ private slots:
         QVERIFY(QDir(folder_->path()).isEmpty());
     }
 
-    void startOnAnEmptyListReportsAndWritesNothing()
+    // An empty list is refused once a name is chosen; a triangle too large
+    // for the memory before anything is asked.
+    void startReportsAndWritesNothing_data()
     {
-        const QString csv = folder_->filePath("empty.csv");
-        dialogs_->nextFileNames.push_back(csv.toStdString());
+        QTest::addColumn<int>("rowCount");
+        QTest::addColumn<QString>("report");
+        QTest::newRow("empty list") << 0 << "Range check error";
+        QTest::newRow("too large for memory") << 1'000'000 << "The triangle of 1000000 values";
+    }
+
+    void startReportsAndWritesNothing()
+    {
+        QFETCH(int, rowCount);
+        QFETCH(QString, report);
+        std::string rows;
+        for (int i = 0; i < rowCount; ++i)
+            rows += "01 02 03 04 05 06 07\r\n";
+        WriteBytes(folder_->filePath("rows.tir"), rows);
+        dialogs_->nextFileNames.push_back(folder_->filePath("rows.tir").toStdString());
+        Click("btnOpen");
+        const QString csv = folder_->filePath("out.csv");
+        if (rowCount == 0)
+            dialogs_->nextFileNames.push_back(csv.toStdString());
 
         Click("Button1");
 
-        QCOMPARE(dialogs_->reportedFailures, std::vector<std::string>{"Range check error"});
+        QCOMPARE(dialogs_->saveQuestions.size(), std::size_t(rowCount == 0));
+        QCOMPARE(dialogs_->reportedFailures.size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(dialogs_->reportedFailures[0]).startsWith(report));
         QVERIFY(!QFile::exists(csv));
         ExpectWindowStillWorks();
     }
@@ -446,11 +473,15 @@ private slots:
     }
 
 private:
+    // Clicks the button of that name, or presses those keys where the focus is.
     void Click(const QString& name)
     {
-        auto* button = form_->findChild<QPushButton*>(name);
-        QVERIFY2(button, qPrintable(name));
-        QTest::mouseClick(button, Qt::LeftButton);
+        if (auto* button = form_->findChild<QPushButton*>(name)) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            return;
+        }
+        QVERIFY2(!QKeySequence(name).isEmpty(), qPrintable(name));
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence(name));
     }
 
     QSpinBox* Spin(int index) const

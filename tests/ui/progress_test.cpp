@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <QProgressBar>
+
 #include <QAbstractItemView>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -96,6 +98,7 @@ private slots:
         clock_->onRead = [&] {
             if (QProgressDialog* dialog = ShownDialog()) {
                 shownText = dialog->labelText();
+                QCOMPARE(dialog->findChild<QProgressBar*>()->accessibleName(), shownText);
                 modal = dialog->windowModality() == Qt::WindowModal;
             }
         };

@@ -1,0 +1,163 @@
+#include "ui/command_line.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+
+#include <exception>
+#include <optional>
+
+#include "model/number_row.h"
+#include "model/progress.h"
+#include "model/row_list_file.h"
+#include "triangle/triangle_csv.h"
+#include "ui/failure_report.h"
+#include "ui/terminal_progress.h"
+
+namespace quorva {
+
+namespace {
+
+const QCommandLineOption& ExportOption()
+{
+    static const QCommandLineOption option(
+        QStringLiteral("export-triangle"),
+        QStringLiteral("Write the difference triangle of column COLUMN (1 to 7) of the rows in "
+                       "ROWS.tir to OUT.csv, as Start does, and open no window. Takes the "
+                       "arguments ROWS.tir OUT.csv."),
+        QStringLiteral("COLUMN"));
+    return option;
+}
+
+// The parser knows the options and arguments; its texts come from here too,
+// so that --help always tells what the parser accepts.
+struct TParser {
+    QCommandLineParser parser;
+    // Not Qt's own help option, which adds --help-all for options of Qt's
+    // that this command line does not take.
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Show this help and exit.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Show the version and exit.")};
+
+    TParser()
+    {
+        parser.setApplicationDescription(QStringLiteral(
+            "Keeps an ordered list of rows of seven numbers from 0 to 99 and exports the\n"
+            "difference triangle of one column as a semicolon-separated CSV file.\n"
+            "\n"
+            "  quorva [FILE.tir]\n"
+            "      opens the window, with FILE.tir opened as Open would open it.\n"
+            "  quorva --export-triangle COLUMN ROWS.tir OUT.csv\n"
+            "      writes the triangle of one column without a window or a display.\n"
+            "\n"
+            "The export writes the same bytes as Start in the window and replaces OUT.csv\n"
+            "only once it is complete. It refuses before writing anything when the\n"
+            "triangle would not fit in memory or on the disk. On a terminal it shows its\n"
+            "progress; Ctrl+C stops it and leaves no file.\n"
+            "\n"
+            "Exit status: 0 when done, 1 when the export failed (the reason goes to\n"
+            "standard error), 2 for wrong arguments."));
+        parser.addOption(help);
+        parser.addOption(version);
+        parser.addOption(ExportOption());
+        parser.addPositionalArgument(QStringLiteral("FILE.tir"),
+                                     QStringLiteral("A row list to open in the window."),
+                                     QStringLiteral("[FILE.tir]"));
+    }
+};
+
+std::string LocalFileName(const QString& argument)
+{
+    return QFile::encodeName(argument).toStdString();
+}
+
+TCommandLine UsageError(const QString& problem)
+{
+    TCommandLine command;
+    command.action = TCommandLine::TAction::UsageError;
+    command.problem = problem;
+    return command;
+}
+
+TCommandLine ExportCommand(const QString& column, const QStringList& files)
+{
+    bool isNumber = false;
+    const int number = column.toInt(&isNumber);
+    if (!isNumber || number < 1 || number > RowWidth)
+        return UsageError(
+            QStringLiteral("the column must be a number from 1 to 7, not \"%1\"").arg(column));
+    if (files.size() != 2)
+        return UsageError(
+            QStringLiteral("--export-triangle needs a row list ROWS.tir and a file OUT.csv"));
+    TCommandLine command;
+    command.action = TCommandLine::TAction::ExportTriangle;
+    command.column = number - 1;
+    command.fileName = LocalFileName(files.at(0));
+    command.csvFileName = LocalFileName(files.at(1));
+    return command;
+}
+
+} // namespace
+
+TCommandLine ParseCommandLine(const QStringList& arguments)
+{
+    TParser parser;
+    if (!parser.parser.parse(arguments))
+        return UsageError(parser.parser.errorText());
+    TCommandLine command;
+    if (parser.parser.isSet(parser.help))
+        command.action = TCommandLine::TAction::Help;
+    else if (parser.parser.isSet(parser.version))
+        command.action = TCommandLine::TAction::Version;
+    else if (parser.parser.isSet(ExportOption()))
+        return ExportCommand(parser.parser.value(ExportOption()),
+                             parser.parser.positionalArguments());
+    else if (const QStringList files = parser.parser.positionalArguments(); files.size() > 1)
+        return UsageError(QStringLiteral("the window opens one file at most"));
+    else if (!files.isEmpty())
+        command.fileName = LocalFileName(files.front());
+    return command;
+}
+
+QString CommandLineHelp()
+{
+    QString text = TParser().parser.helpText();
+    // Named as the user calls it, wherever it was started from.
+    const QString started = QCoreApplication::arguments().value(0);
+    if (!started.isEmpty())
+        text.replace(QStringLiteral("Usage: ") + started, QStringLiteral("Usage: quorva"));
+    return text;
+}
+
+QString CommandLineVersion()
+{
+    return QStringLiteral("quorva " QUORVA_VERSION "\n");
+}
+
+int RunTriangleExport(const TCommandLine& command, std::FILE* messages)
+{
+    std::optional<std::string> failure;
+    int status = ExitSuccess;
+    {
+        TTerminalProgress progress(messages);
+        try {
+            progress.SetCaption("Reading " + command.fileName);
+            const TRowTable rows = ReadRowListFile(command.fileName, progress);
+            progress.SetCaption("Exporting column " + std::to_string(command.column + 1) + " to " +
+                                command.csvFileName);
+            ExportTriangleCsv(rows, command.column, command.csvFileName, progress);
+        } catch (const Cancelled&) {
+            status = 128 + progress.StopSignal();
+        } catch (const std::exception& error) {
+            failure = FailureText(FailureMessage(error));
+            status = ExitFailure;
+        }
+    }
+    // Once the progress line is gone, so that the message stands alone.
+    if (failure)
+        std::fprintf(messages, "quorva: %s\n", failure->c_str());
+    return status;
+}
+
+} // namespace quorva

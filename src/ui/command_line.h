@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <string>
+
+namespace quorva {
+
+// What the program was asked to do by its arguments.
+struct TCommandLine {
+    enum class TAction {
+        Window,         // the window, opening `fileName` when it is not empty
+        ExportTriangle, // `column`'s triangle of `fileName`'s rows to `csvFileName`
+        Help,
+        Version,
+        UsageError, // `problem` says what is wrong
+    };
+
+    TAction action = TAction::Window;
+    std::string fileName;
+    int column = 0; // 0 to 6, for the columns the user calls 1 to 7
+    std::string csvFileName;
+    QString problem;
+};
+
+// Exit statuses of the command line, as shells expect them.
+inline constexpr int ExitSuccess = 0;
+inline constexpr int ExitFailure = 1;
+inline constexpr int ExitUsage = 2;
+
+// Reads the arguments (the program's name first) without touching any
+// display, so that the export runs where there is none.
+TCommandLine ParseCommandLine(const QStringList& arguments);
+
+// The text of --help; it needs the application object for the program's name.
+QString CommandLineHelp();
+// The text of --version.
+QString CommandLineVersion();
+
+// Exports the triangle the command line asks for, as Open followed by Start
+// would, with the progress on `messages` when it is a terminal. A failure's
+// message goes to `messages` as the window would report it. Returns the exit
+// status; Ctrl+C or SIGTERM stop the export without leaving a file and
+// return 128 plus the signal's number.
+int RunTriangleExport(const TCommandLine& command, std::FILE* messages);
+
+} // namespace quorva

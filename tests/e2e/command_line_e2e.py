@@ -1,0 +1,102 @@
+#!/usr/bin/env python3
+"""Runs the export from the command line, with no display, as a script would.
+
+usage: command_line_e2e.py QUORVA_EXECUTABLE CASE
+"""
+
+import os
+import pty
+import random
+import signal
+import subprocess
+import sys
+import tempfile
+import traceback
+
+sys.dont_write_bytecode = True
+
+from quorva_e2e import (BAD_FILE_FORMAT, column, expect, row_line, text_file,  # noqa: E402
+                        triangle_csv)
+from x11_session import wait_for  # noqa: E402
+
+NO_DISPLAY = {k: v for k, v in os.environ.items()
+              if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+
+
+def run(quorva, *arguments):
+    done = subprocess.run([quorva, *arguments], env=NO_DISPLAY, capture_output=True, timeout=60)
+    return done.returncode, done.stdout.decode(), done.stderr.decode()
+
+
+def write(path, data):
+    with open(path, "wb") as file:
+        file.write(data)
+    return path
+
+
+def exports_every_column(quorva, folder):
+    """Each column's triangle, byte for byte, and the answer to every wrong use."""
+    rows = [[random.randrange(100) for _ in range(7)] for _ in range(60)]
+    tir = write(os.path.join(folder, "rows.tir"), text_file(row_line(row) for row in rows))
+    for number in range(1, 8):
+        csv = os.path.join(folder, f"column{number}.csv")
+        run(quorva, "--export-triangle", str(number), tir, csv)
+        with open(csv, "rb") as file:
+            expect(file.read() == triangle_csv(column(rows, number)), f"column {number} differs")
+
+    empty = write(os.path.join(folder, "empty.tir"), b"")
+    bad = write(os.path.join(folder, "bad.tir"), text_file(["01 02 03"]))
+    for arguments, expected_status, expected_text in [
+        (["--help"], 0, "--export-triangle <COLUMN>"),
+        (["--version"], 0, "quorva "),
+        (["--export-triangle", "1", bad, "out.csv"], 1, f"quorva: {BAD_FILE_FORMAT}\n"),
+        (["--export-triangle", "1", empty, "out.csv"], 1, "quorva: Range check error.\n"),
+        (["--export-triangle", "1", tir, "/nonexistent/out.csv"], 1, 'Cannot create file "'),
+        (["--export-triangle", "8", tir, "out.csv"], 2, "from 1 to 7"),
+        (["--export-triangle", "1", tir], 2, "ROWS.tir"),
+        (["--no-such-option"], 2, "no-such-option"),
+        (["a.tir", "b.tir"], 2, "one file"),
+    ]:
+        status, output, errors = run(quorva, *arguments)
+        expect(status == expected_status and expected_text in output + errors,
+               f"{arguments}: status {status}, said {output + errors!r}")
+    expect(not os.path.exists("out.csv"), "a failed export left a file")
+
+
+def interrupt_leaves_no_file(quorva, folder):
+    """Ctrl+C during a long export on a terminal ends the program as the
+    signal does and leaves the folder as it was."""
+    rows = [[i % 100, i * 7 % 100, 0, 0, 0, 0, 0] for i in range(30000)]
+    tir = write(os.path.join(folder, "large.tir"), text_file(row_line(row) for row in rows))
+    before = sorted(os.listdir(folder))
+    pid, terminal = pty.fork()
+    if pid == 0:
+        os.execve(quorva, [quorva, "--export-triangle", "1", tir,
+                           os.path.join(folder, "large.csv")], NO_DISPLAY)
+    shown = b""
+
+    def progress_shown():
+        nonlocal shown
+        shown += os.read(terminal, 4096)
+        return b"Exporting column 1" in shown and b"%" in shown
+    wait_for("the export's progress on the terminal", progress_shown)
+    os.kill(pid, signal.SIGINT)
+    _, status = os.waitpid(pid, 0)
+    expect(os.WIFSIGNALED(status) and os.WTERMSIG(status) == signal.SIGINT,
+           f"the program ended with wait status {status}, said {shown!r}")
+    expect(sorted(os.listdir(folder)) == before, f"the folder holds {sorted(os.listdir(folder))}")
+
+
+CASES = {case.__name__: case for case in (exports_every_column, interrupt_leaves_no_file)}
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
+        sys.exit(f"usage: {sys.argv[0]} QUORVA_EXECUTABLE {{{'|'.join(CASES)}}}")
+    executable = os.path.abspath(sys.argv[1])
+    with tempfile.TemporaryDirectory() as scratch:
+        os.chdir(scratch)
+        try:
+            CASES[sys.argv[2]](executable, scratch)
+        except Exception:
+            traceback.print_exc(file=sys.stdout)
+            sys.exit(1)
