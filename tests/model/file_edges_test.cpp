@@ -25,11 +25,14 @@
 #include "model/system_resources.h"
 #include "support/child_process.h"
 #include "support/folder_snapshot.h"
+#include "support/scripted_progress.h"
 #include "support/small_machine.h"
+#include "support/stalled_pipe.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 #include "support/window_state.h"
 #include "support/write_operations.h"
+#include "triangle/triangle_csv.h"
 
 namespace quorva {
 namespace {
@@ -220,12 +223,38 @@ const TWriteCase WriteCases[] = {
     // A short write in place: the old bytes go back, and both names keep them.
     {"hard-linked target, disk full halfway",
      HardLinked(),
-     "Stream write error",
+     "Stream write error. File too large",
      {},
      StillHardLinked(),
      TUser::Self,
      nullptr,
      [](std::size_t bytes) { return static_cast<long>(bytes / 2); }},
+    // A folder's default ACL makes a new file as it makes any (the umask
+    // aside), and adds nothing to a file that is replaced.
+    {"new file in a folder with a default ACL",
+     [](const test::TTempDir& dir) {
+         SetAttribute(dir.Path(), "system.posix_acl_default", SampleAcl());
+         ::close(::open(dir.File("touched").c_str(), O_CREAT | O_WRONLY, 0666));
+         return dir.File("out");
+     },
+     "",
+     {"out"},
+     [](const test::TTempDir& dir, const std::string& target) {
+         EXPECT_EQ(StatusOf(target).st_mode, StatusOf(dir.File("touched")).st_mode);
+         EXPECT_EQ(Attribute(target, "system.posix_acl_access"),
+                   Attribute(dir.File("touched"), "system.posix_acl_access"));
+     }},
+    {"file without ACL in a folder with a default ACL",
+     ExistingFile([](const std::string& file) {
+         ::chmod(file.c_str(), 0640);
+         SetAttribute(fs::path(file).parent_path(), "system.posix_acl_default", SampleAcl());
+     }),
+     "",
+     {"out"},
+     [](const test::TTempDir&, const std::string& target) {
+         EXPECT_EQ(StatusOf(target).st_mode & 07777, 0640u);
+         EXPECT_EQ(Attribute(target, "system.posix_acl_access"), "<none>");
+     }},
 };
 
 void PrintTo(const TWriteCase& c, std::ostream* out)
@@ -288,6 +317,21 @@ INSTANTIATE_TEST_SUITE_P(Targets, EdgeWriteTest,
                                                    std::get<1>(param.param).name);
                          });
 
+// A pipe whose reader never reads holds Save and Start only until Cancel.
+TEST(FullPipeTest, CancelEndsTheWait)
+{
+    test::TTempDir dir;
+    for (const char* name : {"save", "start"}) {
+        test::TStalledPipe pipe(dir.File(name));
+        test::TScriptedProgress stopWhenFull([&](auto, auto) { return pipe.Full(); });
+        EXPECT_THROW(name == std::string("save")
+                         ? SaveRowListFile(EdgeState().lines, dir.File(name), stopWhenFull)
+                         : ExportTriangleCsv(EdgeState().rows, test::ExportedColumn, dir.File(name),
+                                             stopWhenFull),
+                     Cancelled);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // A full disk under a file rewritten in place: a disk of its own, a small
 // tmpfs mounted in a mount namespace of the child's own, so that nothing of
@@ -341,6 +385,12 @@ TEST_P(FullDiskInPlaceTest, KeepsTheOldText)
         } catch (const Error& error) {
             got = error.what();
         }
+        // A new file has no old text to count: Save meets the full disk, and
+        // says so in the system's words.
+        const std::string full =
+            test::RunCollectingMessage(Save, EdgeState(), disk + "/new", {}, false);
+        if (full != "Stream write error. No space left on device")
+            throw Error("a new file on the full disk: " + full);
         if (test::SnapshotFolder(disk) != before)
             throw Error("the folder changed");
         // Save knows the exact size, and counts the old text's room as
