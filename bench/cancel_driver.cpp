@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "model/atomic_file_writer.h"
 #include "model/progress.h"
 #include "process_usage.h"
 #include "random_rows.h"
@@ -79,6 +80,7 @@ TLatencies CancelLatencies(const quorva::TRowTable& rows, const char* fileName, 
 
 int main(int argc, char** argv)
 {
+    quorva::IgnoreBrokenPipes();
     using namespace quorva;
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s N FILE\n", argv[0]);

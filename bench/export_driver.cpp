@@ -10,12 +10,14 @@
 #include <exception>
 #include <filesystem>
 
+#include "model/atomic_file_writer.h"
 #include "process_usage.h"
 #include "random_rows.h"
 #include "triangle/triangle_csv.h"
 
 int main(int argc, char** argv)
 {
+    quorva::IgnoreBrokenPipes();
     using namespace quorva;
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s N FILE\n", argv[0]);

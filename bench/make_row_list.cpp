@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <exception>
 
+#include "model/atomic_file_writer.h"
 #include "random_rows.h"
 
 int main(int argc, char** argv)
 {
+    quorva::IgnoreBrokenPipes();
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s COUNT FILE\n", argv[0]);
         return 2;

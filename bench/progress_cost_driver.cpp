@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "model/atomic_file_writer.h"
 #include "process_usage.h"
 #include "random_rows.h"
 #include "triangle/triangle_csv.h"
@@ -33,6 +34,7 @@ double Median(std::vector<double> values)
 
 int main(int argc, char** argv)
 {
+    quorva::IgnoreBrokenPipes();
     using namespace quorva;
     QApplication application(argc, argv);
     if (argc != 3) {

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <fcntl.h>
+#include <functional>
+#include <poll.h>
 #include <random>
 #include <unistd.h>
 
@@ -20,10 +23,14 @@ namespace {
     throw Error(CannotCreateFileMessage(fileName, errorCode));
 }
 
-[[noreturn]] void ThrowWriteError()
+[[noreturn]] void ThrowWriteError(int errorCode)
 {
-    throw Error(StreamWriteErrorMessage);
+    throw Error(StreamWriteErrorText(errorCode));
 }
+
+// What open(O_CREAT) is asked for a new file; the kernel takes away what the
+// umask or the folder's default ACL says.
+constexpr mode_t NewFileMode = 0666;
 
 std::string FolderOf(const std::string& path)
 {
@@ -60,13 +67,6 @@ int ResolveLinks(const std::string& fileName, std::string& resolved)
     return ELOOP;
 }
 
-mode_t ModeForNewFile()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 // Temporary files stay short of the name length limit, whatever the target's.
 std::string TemporaryNamePrefix(const std::string& targetPath)
 {
@@ -78,11 +78,30 @@ std::string RandomSuffix()
 {
     static constexpr char Letters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static std::mt19937 random{std::random_device{}()};
+    thread_local std::mt19937 random{std::random_device{}()};
     std::string suffix(6, ' ');
     for (char& c : suffix)
         c = Letters[random() % (sizeof Letters - 1)];
     return suffix;
+}
+
+// Gives `create(name)` fresh hidden names beside the target until it makes a
+// file of one, or fails for another reason than a name in use. Returns 0 and
+// the name, or the errno of the last failure.
+int CreateTemporaryName(const std::string& targetPath, std::string& name,
+                        const std::function<bool(const std::string&)>& create)
+{
+    const std::string prefix = TemporaryNamePrefix(targetPath);
+    constexpr int Attempts = 100;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < Attempts && error == EEXIST; ++attempt) {
+        name = prefix + RandomSuffix();
+        if (create(name))
+            return 0;
+        error = errno;
+    }
+    name.clear();
+    return error;
 }
 
 // A rename gives the target's name to another file: other hard links keep the
@@ -93,14 +112,40 @@ bool RenameWouldSplit(const std::string& targetPath, const struct stat& existing
            ::faccessat(AT_FDCWD, FolderOf(targetPath).c_str(), W_OK | X_OK, AT_EACCESS) != 0;
 }
 
-bool WriteAll(int fd, std::string_view data, std::size_t& written)
+// A full pipe or socket: waits until it takes more or its reader goes (the
+// next write then says which), in slices short enough that `whileWaiting`
+// keeps a progress dialog alive and can end the wait by raising Cancelled.
+void AwaitRoom(int fd, const TAtomicFileWriter::TWaitFn& whileWaiting)
+{
+    constexpr int SliceMilliseconds = 20;
+    pollfd entry{fd, POLLOUT, 0};
+    for (;;) {
+        const int ready = ::poll(&entry, 1, SliceMilliseconds);
+        if (ready > 0 || (ready < 0 && errno != EINTR))
+            return;
+        if (whileWaiting)
+            whileWaiting();
+    }
+}
+
+// Writes all of `data`, retrying short writes; false with errno set (0 when
+// the system gave no reason) when the system accepts no more.
+bool WriteAll(int fd, std::string_view data, std::size_t& written,
+              const TAtomicFileWriter::TWaitFn& whileWaiting = {})
 {
     while (!data.empty()) {
         const ssize_t got = ::write(fd, data.data(), data.size());
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            AwaitRoom(fd, whileWaiting);
+            continue;
+        }
+        if (got <= 0) {
+            if (got == 0)
+                errno = 0;
             return false;
+        }
         data.remove_prefix(static_cast<std::size_t>(got));
         written += static_cast<std::size_t>(got);
     }
@@ -108,6 +153,11 @@ bool WriteAll(int fd, std::string_view data, std::size_t& written)
 }
 
 } // namespace
+
+void IgnoreBrokenPipes()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName, TProgress& progress)
     : fileName_(fileName)
@@ -158,52 +208,51 @@ void TAtomicFileWriter::OpenDevice()
 {
     way_ = TWay::Device;
     // Without O_NONBLOCK, a pipe nobody reads would hold the open forever.
+    // It stays set: a reader that stops reading must not hold the writes
+    // either, which wait in Write() where the caller can still cancel.
     fd_ = TFileDescriptor(::open(targetPath_.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC));
     if (!fd_.Valid())
         ThrowCannotCreate(fileName_, errno);
-    // Once open, a reader is there: writes may wait for it as usual.
-    ::fcntl(fd_.Get(), F_SETFL, ::fcntl(fd_.Get(), F_GETFL) & ~O_NONBLOCK);
 }
 
 void TAtomicFileWriter::StartReplacing(const std::optional<struct stat>& existing)
 {
     OpenTemporary();
-    if (!existing) {
-        ::fchmod(fd_.Get(), ModeForNewFile());
-        return;
-    }
-    if (!KeepAttributes(*existing)) {
+    if (existing && !KeepAttributes(*existing)) {
         Discard();
         StartInPlace();
     }
 }
 
-// Gives the temporary file what the target has besides its bytes; false when
-// some of it cannot be given, as a user who does not own the file cannot give
-// it another's ownership.
+// Gives the temporary file what the target has besides its bytes, and takes
+// away what it got from its folder that the target lacks; false when some of
+// it cannot be given, as a user who does not own the file cannot give it
+// another's ownership.
 bool TAtomicFileWriter::KeepAttributes(const struct stat& existing)
 {
-    if (::fchown(fd_.Get(), existing.st_uid, existing.st_gid) != 0)
+    if (::fchown(fd_.Get(), existing.st_uid, existing.st_gid) != 0 ||
+        !MatchExtendedAttributes(targetPath_, fd_.Get()))
         return false;
-    // After the owner: a change of owner clears the set-user-ID bit.
-    if (::fchmod(fd_.Get(), existing.st_mode & 07777) != 0)
-        return false;
-    return CopyExtendedAttributes(targetPath_, fd_.Get());
+    // Last: a change of owner clears the set-user-ID bit, and an ACL the
+    // file inherited, or lost, leaves its group bits as that ACL had them.
+    return ::fchmod(fd_.Get(), existing.st_mode & 07777) == 0;
 }
 
+// Made as open(O_CREAT) would make the target, so that a new file gets the
+// mode and ACL its folder gives any new file.
 void TAtomicFileWriter::OpenTemporary()
 {
     fd_ = TFileDescriptor(
-        ::open(FolderOf(targetPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        ::open(FolderOf(targetPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, NewFileMode));
     if (fd_.Valid())
         return;
-    tempPath_ = TemporaryNamePrefix(targetPath_) + "XXXXXX";
-    fd_ = TFileDescriptor(::mkostemp(tempPath_.data(), O_CLOEXEC));
-    if (!fd_.Valid()) {
-        const int error = errno;
-        tempPath_.clear();
+    const int error = CreateTemporaryName(targetPath_, tempPath_, [this](const std::string& name) {
+        fd_ = TFileDescriptor(
+            ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, NewFileMode));
+        return fd_.Valid();
+    });
+    if (error)
         ThrowCannotCreate(fileName_, error);
-    }
 }
 
 // Opened for reading too: the backup is copied from this descriptor. The
@@ -234,15 +283,12 @@ void TAtomicFileWriter::ExpectBytes(std::uint64_t bytes, const TSystemResources&
     resources_ = &resources;
 }
 
-void TAtomicFileWriter::Write(std::string_view data)
+void TAtomicFileWriter::Write(std::string_view data, const TWaitFn& whileWaiting)
 {
     if (way_ == TWay::InPlace && !truncated_)
         TruncateInPlace();
-    if (!WriteAll(fd_.Get(), data, written_)) {
-        if (way_ == TWay::InPlace)
-            FailInPlace(StreamWriteErrorMessage, errno);
-        ThrowWriteError();
-    }
+    if (!WriteAll(fd_.Get(), data, written_, whileWaiting))
+        FailWrite(errno);
     if (way_ == TWay::InPlace) {
         struct stat status {};
         ::fstat(fd_.Get(), &status);
@@ -260,7 +306,7 @@ void TAtomicFileWriter::TruncateInPlace()
     backup_.emplace(targetPath_, fd_.Get());
     truncated_ = true;
     if (::ftruncate(fd_.Get(), 0) != 0)
-        FailInPlace(StreamWriteErrorMessage, errno);
+        FailWrite(errno);
 }
 
 // Puts the old bytes back from the backup, which goes once they are on disk
@@ -276,15 +322,19 @@ int TAtomicFileWriter::RestoreInPlace() noexcept
     return error;
 }
 
-// Ends a failed in-place write: the old bytes go back, and when they cannot,
-// the report says where they are instead of the failure alone.
-void TAtomicFileWriter::FailInPlace(const std::string& message, int errorCode)
+// Ends a failed write with the system's reason. In place, the old bytes go
+// back first, and when they cannot, the report says where they are instead
+// of the failure alone.
+void TAtomicFileWriter::FailWrite(int errorCode)
 {
-    const std::string reason = errorCode != 0 ? SystemErrorText(errorCode) : message;
+    if (way_ != TWay::InPlace)
+        ThrowWriteError(errorCode);
+    const std::string reason =
+        errorCode != 0 ? SystemErrorText(errorCode) : std::string(StreamWriteErrorMessage);
     if (const int error = RestoreInPlace(); error != 0 && backup_)
         throw Error(FileAtRiskMessage(fileName_, backup_->Path(),
                                       reason + "; putting it back: " + SystemErrorText(error)));
-    throw Error(message);
+    ThrowWriteError(errorCode);
 }
 
 // Whether the file is still the one this writer left: the same size and the
@@ -314,11 +364,8 @@ void TAtomicFileWriter::Commit()
 {
     if (way_ == TWay::InPlace && !truncated_)
         TruncateInPlace();
-    if (way_ != TWay::Device && ::fsync(fd_.Get()) != 0) {
-        if (way_ == TWay::InPlace)
-            FailInPlace(StreamWriteErrorMessage, errno);
-        ThrowWriteError();
-    }
+    if (way_ != TWay::Device && ::fsync(fd_.Get()) != 0)
+        FailWrite(errno);
     if (way_ == TWay::Replace) {
         if (tempPath_.empty())
             LinkTemporary();
@@ -331,7 +378,7 @@ void TAtomicFileWriter::Commit()
     truncated_ = false;
     // A device is not flushed, so closing it is where its last write fails.
     if (fd_.Close() != 0 && way_ == TWay::Device)
-        ThrowWriteError();
+        ThrowWriteError(errno);
     if (way_ == TWay::Replace)
         SyncFolder();
     lock_.Close();
@@ -344,21 +391,14 @@ void TAtomicFileWriter::Commit()
 void TAtomicFileWriter::LinkTemporary()
 {
     const std::string descriptorPath = "/proc/self/fd/" + std::to_string(fd_.Get());
-    const std::string prefix = TemporaryNamePrefix(targetPath_);
-    constexpr int Attempts = 100;
-    int error = EEXIST;
-    for (int attempt = 0; attempt < Attempts && error == EEXIST; ++attempt) {
-        std::string name = prefix + RandomSuffix();
+    const int error = CreateTemporaryName(targetPath_, tempPath_, [&](const std::string& name) {
         // The first call needs a privilege few have; the second needs /proc.
-        if (::linkat(fd_.Get(), "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
-            ::linkat(AT_FDCWD, descriptorPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) ==
-                0) {
-            tempPath_ = std::move(name);
-            return;
-        }
-        error = errno;
-    }
-    ThrowCannotCreate(fileName_, error);
+        return ::linkat(fd_.Get(), "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
+               ::linkat(AT_FDCWD, descriptorPath.c_str(), AT_FDCWD, name.c_str(),
+                        AT_SYMLINK_FOLLOW) == 0;
+    });
+    if (error)
+        ThrowCannotCreate(fileName_, error);
 }
 
 void TAtomicFileWriter::SyncFolder() const noexcept

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,8 +26,9 @@ namespace quorva {
 //   (O_TMPFILE), so that a crash leaves nothing behind. Once complete and
 //   flushed it gets a name and is renamed over the target. Where the file
 //   system has no unnamed files, a hidden named one (".name.XXXXXX") serves.
-//   The new file keeps the old one's permission bits, owner, group and
-//   extended attributes (POSIX ACLs included).
+//   The new file has exactly the old one's permission bits, owner, group and
+//   extended attributes (POSIX ACLs included): what it inherited from the
+//   folder and the old file lacked is taken away.
 // - In place (an existing regular file that a rename would turn into another
 //   file for the rest of the system: one with more than one hard link, one
 //   whose owner, group or attributes the new file could not be given, one in
@@ -38,7 +40,13 @@ namespace quorva {
 //   included, is refused before the file is touched.
 // - Device (an existing target that is no regular file): opened and written
 //   as it is. Opening never waits: a named pipe without a reader fails at
-//   once with "No such device or address".
+//   once with "No such device or address". Nor does writing hold the caller:
+//   a pipe or socket that takes no more is waited for in short slices, and a
+//   reader that has gone gives "Stream write error. Broken pipe" (where
+//   SIGPIPE is ignored, see IgnoreBrokenPipes).
+//
+// A new file gets the mode and ACL that creating it in its folder gives:
+// the umask, or the folder's default ACL, applies as for any new file.
 //
 // The target is refused as the old in-place writer would have refused it: a
 // folder, a missing folder or an existing file the user may not write fails
@@ -61,9 +69,14 @@ public:
     // the new text fits in the free space of its folder's file system.
     void ExpectBytes(std::uint64_t bytes, const TSystemResources& resources = SystemResources());
 
-    // Writes all of `data`, retrying short writes; raises "Stream write error"
-    // when the system accepts no more.
-    void Write(std::string_view data);
+    // Called, on the thread that writes, every few milliseconds while a pipe
+    // or socket takes no more, so that the caller can keep its progress
+    // shown and end the wait by raising Cancelled.
+    using TWaitFn = std::function<void()>;
+
+    // Writes all of `data`, retrying short writes; raises "Stream write
+    // error" with the system's reason when the system accepts no more.
+    void Write(std::string_view data, const TWaitFn& whileWaiting = {});
 
     // Flushes the text to disk and puts it in place of the target.
     void Commit();
@@ -80,7 +93,7 @@ private:
     void StartInPlace();
     void TruncateInPlace();
     int RestoreInPlace() noexcept;
-    [[noreturn]] void FailInPlace(const std::string& message, int errorCode);
+    [[noreturn]] void FailWrite(int errorCode);
     bool StillAsLeft() const;
     void LinkTemporary();
     void StartWriteBack() noexcept;
@@ -112,5 +125,9 @@ private:
 // write, another's file. (A file whose attributes cannot be given to a new
 // one is found out only by trying.)
 bool RewritesInPlace(const std::string& fileName);
+// A write to a pipe whose reader has gone raises SIGPIPE, which ends the
+// process unless ignored; ignored, the write fails with EPIPE and is reported
+// as any other failure. Every program that writes files calls this first.
+void IgnoreBrokenPipes();
 
 } // namespace quorva

@@ -4,10 +4,13 @@
 
 namespace quorva {
 
-// Gives the open file `to` every extended attribute of the file at `from`:
-// user attributes, POSIX ACLs (the system.posix_acl_* attributes), security
-// labels. Returns false when one of them could not be read or set, e.g. a
+// Makes the extended attributes of the open file `to` exactly those of the
+// file at `from`, as far as the user can see them: user attributes, POSIX
+// ACLs (the system.posix_acl_* attributes), security labels; those `to` has
+// and `from` lacks, as an ACL inherited from a folder's default ACL, are
+// removed. (Only root sees trusted.* attributes, so only root keeps them.)
+// Returns false when one of them could not be read, set or removed, e.g. a
 // label only a privileged user may set; `to` may then hold some of them.
-bool CopyExtendedAttributes(const std::string& from, int to);
+bool MatchExtendedAttributes(const std::string& from, int to);
 
 } // namespace quorva

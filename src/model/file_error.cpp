@@ -24,6 +24,14 @@ std::string CannotOpenFileMessage(const std::string& fileName, int errorCode)
     return FileMessage("open", fileName, errorCode);
 }
 
+std::string StreamWriteErrorText(int errorCode)
+{
+    std::string text = StreamWriteErrorMessage;
+    if (errorCode != 0)
+        text += ". " + SystemErrorText(errorCode);
+    return text;
+}
+
 std::string SystemErrorText(int errorCode)
 {
     std::string text = std::strerror(errorCode);

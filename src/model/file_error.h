@@ -10,6 +10,8 @@ std::string CannotCreateFileMessage(const std::string& fileName, int errorCode);
 std::string CannotOpenFileMessage(const std::string& fileName, int errorCode);
 
 inline constexpr const char* StreamWriteErrorMessage = "Stream write error";
+// "Stream write error. <system text>", or the lead alone for no error code.
+std::string StreamWriteErrorText(int errorCode);
 
 // The system's text for an error code, without trailing full stops, spaces
 // or control characters.

@@ -24,8 +24,14 @@ void TProgressSteps::Finish()
     Report(total_);
 }
 
+void TProgressSteps::Remind()
+{
+    Report(reported_);
+}
+
 void TProgressSteps::Report(std::uint64_t done)
 {
+    reported_ = done;
     next_ = done + step_;
     if (!progress_.Proceed(done, total_))
         throw Cancelled();

@@ -21,6 +21,9 @@ public:
     void Reach(std::uint64_t done);
     // Everything is done: reports total of total.
     void Finish();
+    // Reports again how far the operation has got, for one that is waiting
+    // rather than working, so that its caller still hears of a cancel.
+    void Remind();
 
     std::uint64_t Total() const { return total_; }
 
@@ -31,6 +34,7 @@ private:
     std::uint64_t total_;
     std::uint64_t step_;
     std::uint64_t next_ = 0;
+    std::uint64_t reported_ = 0;
 };
 
 } // namespace quorva

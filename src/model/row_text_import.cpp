@@ -1,5 +1,6 @@
 #include "model/row_text_import.h"
 
+#include <new>
 #include <string>
 
 #include "model/error.h"
@@ -136,7 +137,13 @@ bool HoldsRow(std::string_view text)
 
 void PasteRows(TRowTable& rows, TLineList& lines, std::string_view text)
 {
-    AppendRows(rows, lines, ParseRowText(text));
+    TRowTable added;
+    try {
+        added = ParseRowText(text);
+    } catch (const std::bad_alloc&) {
+        throw Error(PasteOutOfMemoryMessage);
+    }
+    AppendRows(rows, lines, added);
 }
 
 } // namespace quorva

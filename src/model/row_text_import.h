@@ -21,7 +21,9 @@ TRowTable ParseRowText(std::string_view text);
 bool HoldsRow(std::string_view text);
 
 // Parses the text and appends its rows as AppendRows does; on a bad line
-// nothing is added and the Error of ParseRowText escapes.
+// nothing is added and the Error of ParseRowText escapes. Memory that runs
+// out, in either part, ends as "Not enough memory to paste the rows." with
+// nothing added.
 void PasteRows(TRowTable& rows, TLineList& lines, std::string_view text);
 
 } // namespace quorva

@@ -68,7 +68,7 @@ void WriteLines(std::size_t count, const LineAtFn& lineAt, const std::string& fi
     std::string chunk;
     chunk.reserve(WriteChunkSize);
     auto writeChunk = [&] {
-        writer.Write(chunk);
+        writer.Write(chunk, [&steps] { steps.Remind(); });
         written += chunk.size();
         chunk.clear();
         steps.Reach(written);

@@ -178,7 +178,7 @@ template <class Cell> void TCsvExport<Cell>::WriteBands()
 {
     for (std::size_t band = 0; band < bandCount_; ++band) {
         TBandText& text = AwaitBand(band);
-        writer_.Write({text.bytes.get(), text.size});
+        writer_.Write({text.bytes.get(), text.size}, [this] { AskProgress(); });
         writtenCells_ += BandCells(band);
         {
             const std::lock_guard lock(mutex_);

@@ -4,11 +4,17 @@
 #include <exception>
 #include <utility>
 
+#include "model/atomic_file_writer.h"
 #include "ui/failure_report.h"
 
 namespace quorva {
 
-TReportingApplication::TReportingApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TReportingApplication::TReportingApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // A Save or Start onto a pipe whose reader has gone is then reported
+    // like any failed write, instead of ending the program.
+    IgnoreBrokenPipes();
+}
 
 void TReportingApplication::SetFailureReport(TFailureReport report)
 {

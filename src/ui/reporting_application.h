@@ -9,7 +9,8 @@ namespace quorva {
 
 // The application object. Every event goes through notify(), so a failure
 // that escapes a button's handler ends there: it is handed to the failure
-// report and the event loop carries on, leaving the window usable.
+// report and the event loop carries on, leaving the window usable. It also
+// ignores SIGPIPE, so that a pipe whose reader has gone is such a failure.
 class TReportingApplication : public QApplication {
     Q_OBJECT
 

@@ -135,12 +135,12 @@ PrepareFn LinkTo(const std::string& linkTarget,
 
 const TWriteCase WriteCases[] = {
     {"existing file", ExistingFile("out"), TWriteResult::Written, "out"},
-    {"disk full at the first byte", ExistingFile("out"), TWriteResult::StreamWriteError, "",
-     [](std::size_t) { return 0L; }},
-    {"disk full at the last byte", ExistingFile("out"), TWriteResult::StreamWriteError, "",
-     [](std::size_t bytes) { return static_cast<long>(bytes) - 1; }},
-    {"disk full with a new file", AbsentFile("out"), TWriteResult::StreamWriteError, "",
-     [](std::size_t bytes) { return static_cast<long>(bytes / 2); }},
+    {"disk full at the first byte", ExistingFile("out"), TWriteResult::StreamWriteError,
+     "File too large", [](std::size_t) { return 0L; }},
+    {"disk full at the last byte", ExistingFile("out"), TWriteResult::StreamWriteError,
+     "File too large", [](std::size_t bytes) { return static_cast<long>(bytes) - 1; }},
+    {"disk full with a new file", AbsentFile("out"), TWriteResult::StreamWriteError,
+     "File too large", [](std::size_t bytes) { return static_cast<long>(bytes / 2); }},
     {"missing folder", AbsentFile("no/such/out"), TWriteResult::CannotCreate,
      "No such file or directory"},
     {"folder as target",
@@ -184,7 +184,7 @@ const TWriteCase WriteCases[] = {
      TWriteResult::CannotCreate, "Too many levels of symbolic links"},
     {"disk full behind a link",
      LinkTo("data", [](const test::TTempDir& dir) { ExistingFile("data")(dir); }),
-     TWriteResult::StreamWriteError, "",
+     TWriteResult::StreamWriteError, "File too large",
      [](std::size_t bytes) { return static_cast<long>(bytes / 3); }},
 };
 
@@ -211,7 +211,7 @@ std::string ExpectedWriteMessage(const TWriteCase& c, const std::string& target)
     case TWriteResult::CannotCreate:
         return "Cannot create file \"" + target + "\". " + c.detail;
     case TWriteResult::StreamWriteError:
-        return "Stream write error";
+        return "Stream write error. " + c.detail;
     }
     return "?";
 }

@@ -32,12 +32,15 @@
 #include "support/child_process.h"
 #include "support/crlf_text.h"
 #include "support/folder_snapshot.h"
+#include "support/scripted_progress.h"
 #include "support/small_machine.h"
 #include "support/syscall_kill.h"
+#include "support/stalled_pipe.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 #include "support/window_state.h"
 #include "support/write_operations.h"
+#include "triangle/triangle_csv.h"
 
 namespace quorva {
 namespace {
@@ -123,7 +126,7 @@ struct TWriteCase {
     // Run after the folder is handed to the unprivileged user.
     std::function<void(const test::TTempDir&)> afterHandOver = nullptr;
     std::function<long(std::size_t bytes)> fileSizeLimit = nullptr;
-    long memoryLimit = 0; // the address space the operation runs in, when limited
+    long memoryLimit = 0; // the address space the operation may add, when limited
 };
 
 PrepareFn ExistingFile(const std::function<void(const std::string&)>& adorn = nullptr)
@@ -229,7 +232,7 @@ const TWriteCase WriteCases[] = {
     // A short write in place: the old bytes go back, and both names keep them.
     {"hard-linked target, disk full halfway",
      HardLinked(),
-     "Stream write error",
+     "Stream write error. File too large",
      {},
      StillHardLinked(),
      TUser::Self,
@@ -252,6 +255,32 @@ const TWriteCase WriteCases[] = {
      nullptr,
      192 << 20},
 #endif
+    // A folder's default ACL makes a new file as it makes any (the umask
+    // aside), and adds nothing to a file that is replaced.
+    {"new file in a folder with a default ACL",
+     [](const test::TTempDir& dir) {
+         SetAttribute(dir.Path(), "system.posix_acl_default", SampleAcl());
+         ::close(::open(dir.File("touched").c_str(), O_CREAT | O_WRONLY, 0666));
+         return dir.File("out");
+     },
+     "",
+     {"out"},
+     [](const test::TTempDir& dir, const std::string& target) {
+         EXPECT_EQ(StatusOf(target).st_mode, StatusOf(dir.File("touched")).st_mode);
+         EXPECT_EQ(Attribute(target, "system.posix_acl_access"),
+                   Attribute(dir.File("touched"), "system.posix_acl_access"));
+     }},
+    {"file without ACL in a folder with a default ACL",
+     ExistingFile([](const std::string& file) {
+         ::chmod(file.c_str(), 0640);
+         SetAttribute(fs::path(file).parent_path(), "system.posix_acl_default", SampleAcl());
+     }),
+     "",
+     {"out"},
+     [](const test::TTempDir&, const std::string& target) {
+         EXPECT_EQ(StatusOf(target).st_mode & 07777, 0640u);
+         EXPECT_EQ(Attribute(target, "system.posix_acl_access"), "<none>");
+     }},
 };
 
 void PrintTo(const TWriteCase& c, std::ostream* out)
@@ -272,7 +301,7 @@ std::string RunAs(const TWriteOperation& operation, const TWriteCase& c, const s
                   std::size_t bytes)
 {
     if (c.memoryLimit != 0)
-        return test::RunWithMemoryLimit(
+        return test::RunWithMemoryHeadroom(
             c.memoryLimit, [&] { test::RunKeepingState(operation, EdgeState(), target); });
     return test::RunCollectingMessage(operation, EdgeState(), target,
                                       c.fileSizeLimit ? std::optional(c.fileSizeLimit(bytes))
@@ -316,6 +345,21 @@ INSTANTIATE_TEST_SUITE_P(Targets, EdgeWriteTest,
                              return test::TestName(std::get<0>(param.param).name,
                                                    std::get<1>(param.param).name);
                          });
+
+// A pipe whose reader never reads holds Save and Start only until Cancel.
+TEST(FullPipeTest, CancelEndsTheWait)
+{
+    test::TTempDir dir;
+    for (const char* name : {"save", "start"}) {
+        test::TStalledPipe pipe(dir.File(name));
+        test::TScriptedProgress stopWhenFull([&](auto, auto) { return pipe.Full(); });
+        EXPECT_THROW(name == std::string("save")
+                         ? SaveRowListFile(EdgeState().lines, dir.File(name), stopWhenFull)
+                         : ExportTriangleCsv(EdgeState().rows, test::ExportedColumn, dir.File(name),
+                                             stopWhenFull),
+                     Cancelled);
+    }
+}
 
 // ---------------------------------------------------------------------------
 // A full disk under a file rewritten in place: a disk of its own, a small
@@ -374,6 +418,12 @@ TEST_P(FullDiskInPlaceTest, KeepsTheOldText)
         } catch (const Error& error) {
             got = error.what();
         }
+        // A new file has no old text to count: Save meets the full disk, and
+        // says so in the system's words.
+        const std::string full =
+            test::RunCollectingMessage(Save, EdgeState(), disk + "/new", {}, false);
+        if (full != "Stream write error. No space left on device")
+            throw Error("a new file on the full disk: " + full);
         if (test::SnapshotFolder(disk) != before)
             throw Error("the folder changed");
         // The old text's room is free once the file is truncated, but its

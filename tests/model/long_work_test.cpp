@@ -14,9 +14,11 @@
 #include "model/error.h"
 #include "model/row_editing.h"
 #include "model/row_list_file.h"
+#include "model/row_text_import.h"
 #include "model/text_file.h"
 #include "support/capped_memory.h"
 #include "support/child_process.h"
+#include "support/crlf_text.h"
 #include "support/folder_snapshot.h"
 #include "support/scripted_progress.h"
 #include "support/temp_dir.h"
@@ -240,6 +242,12 @@ private:
     void* spare_ = nullptr;
 };
 
+const std::string& BigText()
+{
+    static const std::string text = test::JoinWithCrLf(BigLines());
+    return text;
+}
+
 struct TMemoryCase {
     const char* name;
     PrepareFn prepare;
@@ -264,6 +272,19 @@ const TMemoryCase MemoryCases[] = {
     {"Paste", Absent(), BigLines,
      [](TWindowState& state, const std::string&) {
          AppendRows(state.rows, state.lines, TRowTable(2, TNumberRow{1, 2, 3, 4, 5, 6, 7}));
+         return Lines{};
+     },
+     PasteOutOfMemoryMessage},
+    // Reading the text, before any row is added, needs memory too. The text
+    // is made before memory runs short.
+    {"PasteText",
+     [](const test::TTempDir& dir) {
+         BigText();
+         return Absent()(dir);
+     },
+     BigLines,
+     [](TWindowState& state, const std::string&) {
+         PasteRows(state.rows, state.lines, BigText());
          return Lines{};
      },
      PasteOutOfMemoryMessage},

@@ -121,4 +121,11 @@ std::string RunWithMemoryLimit(long limit, const std::function<void()>& action)
     return RunWithLimit(RLIMIT_AS, limit, action);
 }
 
+std::string RunWithMemoryHeadroom(long headroom, const std::function<void()>& action)
+{
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    return RunWithMemoryLimit(pages * ::sysconf(_SC_PAGESIZE) + headroom, action);
+}
+
 } // namespace quorva::test

@@ -42,4 +42,8 @@ std::string RunWithFileSizeLimit(long limit, const std::function<void()>& action
 // space than any useful limit: skip such tests in its build.)
 std::string RunWithMemoryLimit(long limit, const std::function<void()>& action);
 
+// The same with `headroom` bytes of address space beyond what the process
+// already maps, for a test whose own fixtures hold much memory at the fork.
+std::string RunWithMemoryHeadroom(long headroom, const std::function<void()>& action);
+
 } // namespace quorva::test

@@ -15,6 +15,7 @@
 #include <memory>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <thread>
 
 #include "form_fixture.h"
 #include "model/file_descriptor.h"
@@ -22,6 +23,7 @@
 #include "model/row_list_file.h"
 #include "reporting_test_main.h"
 #include "row_list_text.h"
+#include "support/stalled_pipe.h"
 #include "support/temp_dir.h"
 #include "ui/Unit1.h"
 
@@ -306,7 +308,7 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("systemText");
+        QTest::addColumn<QString>("systemText");   // or the whole text of a failed write
         QTest::addColumn<qint64>("fileSizeLimit"); // 0: none
         for (const QString& button : {QStringLiteral("btnSave"), QStringLiteral("Button1")}) {
             const QByteArray tag = button.toLatin1() + ": ";
@@ -317,7 +319,13 @@ private slots:
             QTest::newRow(tag + "dangling link into a missing folder")
                 << button << "dangling"
                 << "No such file or directory" << qint64{0};
-            QTest::newRow(tag + "disk full") << button << "previous" << QString() << qint64{4096};
+            QTest::newRow(tag + "disk full")
+                << button << "previous"
+                << "Stream write error. File too large" << qint64{4096};
+            // The program must outlive the pipe's reader, and not wait for it.
+            QTest::newRow(tag + "pipe whose reader leaves")
+                << button << "pipe"
+                << "Stream write error. Broken pipe" << qint64{0};
         }
     }
 
@@ -330,6 +338,7 @@ private slots:
         QVERIFY(QDir(folder_->path()).mkdir("folder"));
         QVERIFY(QFile::link("gone/file", folder_->filePath("dangling")));
         WriteBytes(folder_->filePath("previous"), "previous contents\r\n");
+        quorva::test::TStalledPipe pipe(folder_->filePath("pipe").toStdString());
         // A list whose text is well past the file size limit.
         const QString rowList = folder_->filePath("rows.tir");
         WriteBytes(rowList, RowListText(600));
@@ -344,14 +353,20 @@ private slots:
         const QString path = folder_->filePath(target);
         dialogs_->nextFileNames.push_back(path.toStdString());
 
+        std::thread reader([&pipe, leaves = target == "pipe"] {
+            while (leaves && !pipe.Full())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            pipe.Leave();
+        });
         {
             const TFileSizeLimit limit(fileSizeLimit);
             Click(button);
         }
+        reader.join();
 
         const std::string message =
-            systemText.isEmpty()
-                ? std::string("Stream write error")
+            systemText.startsWith("Stream write error")
+                ? systemText.toStdString()
                 : "Cannot create file \"" + path.toStdString() + "\". " + systemText.toStdString();
         QCOMPARE(dialogs_->reportedFailures, std::vector<std::string>{message});
         QCOMPARE(form_->Rows(), rows);

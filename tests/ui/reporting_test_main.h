@@ -4,13 +4,18 @@
 
 #include "ui/reporting_application.h"
 
+#include <vector>
+
 // Runs a Qt Test object inside the program's own application class, so that
 // failures escaping an event handler reach the failure report as they do in
-// the program.
+// the program. Qt Test's crash handler stays off: it would take over signals
+// the application ignores, such as SIGPIPE.
 #define QUORVA_REPORTING_TEST_MAIN(TestObject)                                                     \
     int main(int argc, char* argv[])                                                               \
     {                                                                                              \
         quorva::TReportingApplication application(argc, argv);                                     \
         TestObject test;                                                                           \
-        return QTest::qExec(&test, argc, argv);                                                    \
+        std::vector<char*> arguments(argv, argv + argc);                                           \
+        arguments.push_back(const_cast<char*>("-nocrashhandler"));                                 \
+        return QTest::qExec(&test, static_cast<int>(arguments.size()), arguments.data());          \
     }
