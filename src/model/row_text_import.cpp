@@ -111,9 +111,9 @@ TRowTable ParseRowText(std::string_view text)
     return rows;
 }
 
-void PasteRows(TRowTable& rows, TLineList& lines, std::string_view text)
+std::optional<TRowChange> PasteRows(TRowTable& rows, TLineList& lines, std::string_view text)
 {
-    AppendRows(rows, lines, ParseRowText(text));
+    return AppendRows(rows, lines, ParseRowText(text));
 }
 
 } // namespace quorva

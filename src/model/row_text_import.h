@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "model/line_list.h"
 #include "model/number_row.h"
+#include "model/row_change.h"
 
 namespace quorva {
 
@@ -17,7 +19,8 @@ namespace quorva {
 TRowTable ParseRowText(std::string_view text);
 
 // Parses the text and appends its rows as AppendRows does; on a bad line
-// nothing is added and the Error of ParseRowText escapes.
-void PasteRows(TRowTable& rows, TLineList& lines, std::string_view text);
+// nothing is added and the Error of ParseRowText escapes. Returns the step,
+// nothing when the text held no rows.
+std::optional<TRowChange> PasteRows(TRowTable& rows, TLineList& lines, std::string_view text);
 
 } // namespace quorva

@@ -5,13 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "model/file_identity.h"
 #include "model/line_list.h"
 #include "model/number_row.h"
+#include "model/row_change.h"
 #include "ui/line_list_model.h"
 #include "ui/prefix_search.h"
 #include "ui/user_dialogs.h"
 
+class QCloseEvent;
 class QDragEnterEvent;
+class QSessionManager;
+class QUndoStack;
 class QDropEvent;
 class QShowEvent;
 class QPushButton;
@@ -46,6 +51,14 @@ public:
     // Ctrl+V outside the spin fields: appends the rows the clipboard holds.
     void PasteClick();
     void ShowTriangleClick();
+    // Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y.
+    void UndoClick();
+    void RedoClick();
+
+    // Whether the rows differ from what was last opened or saved, or from
+    // the empty list at start.
+    bool HasUnsavedRows() const;
+    QUndoStack& History() { return *FHistory; }
 
     // Opens a row-list file as Open does, showing Open's error on failure:
     // for Open, a file named on the command line and a dropped file.
@@ -55,6 +68,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void SetUpWindow();
@@ -66,6 +80,10 @@ private:
     void CreatePasteShortcut();
     void CreateTriangleCommand();
     TNumberRow SpinValues() const;
+    void CreateHistoryActions(QWidget& list);
+    void Remember(const QString& name, std::optional<TRowChange> change);
+    bool MayDropUnsavedRows();
+    void CommitData(QSessionManager& manager);
 
     TUserDialogs& FDialogs;
     // Times the progress of long operations, as it times typing in the list.
@@ -73,6 +91,12 @@ private:
     TRowTable FRows;
     TLineList FLines;
     TLineListModel FLinesModel{FLines};
+    QUndoStack* FHistory = nullptr;
+    // The file last opened or saved here, as it was then.
+    TKnownFile FFile;
+    // Set when the user let the unsaved rows go as the session ended, so
+    // that closing then does not ask again.
+    bool FDropAgreed = false;
 
     std::vector<QSpinBox*> FSpinFields;
     TColumnChoice* FColumnChoice = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <utility>
 
@@ -61,6 +62,45 @@ void TQtUserDialogs::ShowError(const std::string& message)
 void TQtUserDialogs::ReportFailure(const std::string& message)
 {
     quorva::ReportFailure(message, applicationTitle_);
+}
+
+QMessageBox::StandardButton TQtUserDialogs::Ask(const QString& question,
+                                                QMessageBox::StandardButtons buttons,
+                                                QMessageBox::StandardButton defaultButton)
+{
+    QWidget* active = QApplication::activeWindow();
+    return QMessageBox::question(active ? active : owner_.data(), applicationTitle_, question,
+                                 buttons, defaultButton);
+}
+
+TUserDialogs::TUnsavedAnswer TQtUserDialogs::AskSaveUnsavedRows()
+{
+    switch (Ask(QStringLiteral("The rows have changed since they were last saved. "
+                               "Save them before closing?"),
+                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                QMessageBox::Save)) {
+    case QMessageBox::Save:
+        return TUnsavedAnswer::Save;
+    case QMessageBox::Discard:
+        return TUnsavedAnswer::Discard;
+    default:
+        return TUnsavedAnswer::Cancel;
+    }
+}
+
+bool TQtUserDialogs::AskReplaceChangedFile(const std::string& fileName)
+{
+    const QString name = QFileInfo(QFile::decodeName(fileName.c_str())).fileName();
+    return Ask(QStringLiteral("%1 has changed on disk since it was opened here. "
+                              "Replace it anyway?")
+                   .arg(name),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool TQtUserDialogs::AskRestoreRows(const std::string& message)
+{
+    return Ask(DisplayText(message), QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+           QMessageBox::Yes;
 }
 
 } // namespace quorva

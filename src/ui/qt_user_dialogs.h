@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -22,9 +23,14 @@ public:
     std::optional<std::string> ChooseOpenFile() override;
     void ShowError(const std::string& message) override;
     void ReportFailure(const std::string& message) override;
+    TUnsavedAnswer AskSaveUnsavedRows() override;
+    bool AskReplaceChangedFile(const std::string& fileName) override;
+    bool AskRestoreRows(const std::string& message) override;
 
 private:
     std::optional<std::string> Choose(TFileDialog& dialog);
+    QMessageBox::StandardButton Ask(const QString& question, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton);
 
     QString applicationTitle_;
     QPointer<QWidget> owner_;

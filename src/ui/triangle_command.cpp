@@ -38,6 +38,8 @@ void TTriangleCommand::AddToContextMenu(QWidget& widget)
     connect(&widget, &QWidget::customContextMenuRequested, this, [this, origin](QPoint place) {
         UpdateText();
         QMenu menu(origin);
+        // The place's own commands, such as Undo and Redo, come first.
+        menu.addActions(origin->actions());
         menu.addAction(action_);
         menu.exec(origin->mapToGlobal(place));
     });

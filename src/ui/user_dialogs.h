@@ -27,6 +27,16 @@ public:
 
     // The top-level report of a failure that escaped an operation.
     virtual void ReportFailure(const std::string& message) = 0;
+
+    // Before unsaved rows would be dropped: whether to save them first.
+    enum class TUnsavedAnswer { Save, Discard, Cancel };
+    virtual TUnsavedAnswer AskSaveUnsavedRows() = 0;
+    // Before Save writes over `fileName`, which another has changed since
+    // this window read or wrote it: whether to write over it all the same.
+    virtual bool AskReplaceChangedFile(const std::string& fileName) = 0;
+    // At start, before rows left unsaved by a window that ended are
+    // restored: whether to restore them. `message` says what was found.
+    virtual bool AskRestoreRows(const std::string& message) = 0;
 };
 
 } // namespace quorva

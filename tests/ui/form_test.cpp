@@ -11,6 +11,7 @@
 
 #include <array>
 #include <csignal>
+#include <map>
 #include <memory>
 #include <sys/resource.h>
 
@@ -268,6 +269,119 @@ private slots:
         QCOMPARE(form_->Lines().SelectedIndex(), 1);
     }
 
+    // Steps are words: "add", "save" (to rows.tir), "undo", "redo" (by key
+    // from the list) and "rewrite" (another process writes rows.tir).
+    void unsavedRowsAreNotDroppedUnasked_data()
+    {
+        using TAnswer = quorva::TUserDialogs::TUnsavedAnswer;
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("action"); // "close" or "open"
+        QTest::addColumn<QList<TAnswer>>("answers");
+        QTest::addColumn<bool>("keeps"); // the window stays, or Open does not ask for a file
+        QTest::newRow("close, Cancel keeps") << "add add"
+                                             << "close" << QList{TAnswer::Cancel} << true;
+        QTest::newRow("close, Discard closes") << "add"
+                                               << "close" << QList{TAnswer::Discard} << false;
+        QTest::newRow("close, Save cancelled keeps") << "add"
+                                                     << "close" << QList{TAnswer::Save} << true;
+        QTest::newRow("close after Save") << "add save"
+                                          << "close" << QList<TAnswer>{} << false;
+        QTest::newRow("undo to the saved rows") << "add save add undo"
+                                                << "close" << QList<TAnswer>{} << false;
+        QTest::newRow("undo to the empty start") << "add add undo undo"
+                                                 << "close" << QList<TAnswer>{} << false;
+        QTest::newRow("redo past the saved rows") << "add save add undo redo"
+                                                  << "close" << QList{TAnswer::Cancel} << true;
+        QTest::newRow("open, Cancel") << "add"
+                                      << "open" << QList{TAnswer::Cancel} << true;
+        QTest::newRow("open, Discard") << "add"
+                                       << "open" << QList{TAnswer::Discard} << false;
+        QTest::newRow("open after Save") << "add save"
+                                         << "open" << QList<TAnswer>{} << false;
+    }
+
+    void unsavedRowsAreNotDroppedUnasked()
+    {
+        using TAnswer = quorva::TUserDialogs::TUnsavedAnswer;
+        QFETCH(QString, steps);
+        QFETCH(QString, action);
+        QFETCH(QList<TAnswer>, answers);
+        QFETCH(bool, keeps);
+        RunSteps(steps);
+        const auto rows = form_->Rows();
+        dialogs_->unsavedAnswers.assign(answers.begin(), answers.end());
+        if (answers.contains(TAnswer::Save) || action == "open")
+            dialogs_->nextFileNames.push_back(std::nullopt);
+
+        if (action == "close")
+            form_->close();
+        else
+            Click("btnOpen");
+
+        QCOMPARE(dialogs_->unsavedQuestions, answers.size());
+        QCOMPARE(form_->Rows(), rows);
+        if (action == "close")
+            QCOMPARE(form_->isVisible(), keeps);
+        else
+            QCOMPARE(dialogs_->openQuestions, keeps ? 0 : 1);
+    }
+
+    void historyKeysTakeBackAndRedoSteps_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("rowsLeft");
+        QTest::addColumn<QString>("undoText");
+        QTest::newRow("two undone") << "add add add undo undo" << 1 << "Undo Add";
+        QTest::newRow("all undone") << "add add undo undo undo" << 0 << "Undo";
+        QTest::newRow("delete named") << "add add delete" << 1 << "Undo Delete";
+        QTest::newRow("delete undone") << "add add delete undo" << 2 << "Undo Add";
+        QTest::newRow("Ctrl+Y") << "add add undo redo" << 2 << "Undo Add";
+        QTest::newRow("Ctrl+Shift+Z") << "add add delete undo shift-redo" << 1 << "Undo Delete";
+    }
+
+    void historyKeysTakeBackAndRedoSteps()
+    {
+        QFETCH(QString, steps);
+        QFETCH(int, rowsLeft);
+        QFETCH(QString, undoText);
+
+        RunSteps(steps);
+
+        QCOMPARE(form_->Lines().Count(), rowsLeft);
+        QCOMPARE(form_->findChild<QAction*>("actUndo")->text(), undoText);
+    }
+
+    // Save onto the file this window last opened or saved asks first when
+    // another process has written it since.
+    void saveOntoAFileChangedOnDisk_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<bool>("asks");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("unchanged") << "add save add" << false << false << true;
+        QTest::newRow("rewritten, No") << "add save rewrite add" << false << true << false;
+        QTest::newRow("rewritten, Yes") << "add save rewrite add" << true << true << true;
+        QTest::newRow("never opened here") << "rewrite add" << false << false << true;
+    }
+
+    void saveOntoAFileChangedOnDisk()
+    {
+        QFETCH(QString, steps);
+        QFETCH(bool, replace);
+        QFETCH(bool, asks);
+        QFETCH(bool, written);
+        RunSteps(steps);
+        const std::string before = ReadBytes(folder_->filePath("rows.tir"));
+        dialogs_->replaceChangedFile = replace;
+
+        RunSteps("save");
+
+        QCOMPARE(dialogs_->changedFileQuestions.size(), std::size_t(asks));
+        QCOMPARE(ReadBytes(folder_->filePath("rows.tir")) != before, written);
+        QCOMPARE(form_->HasUnsavedRows(), !written);
+    }
+
     // Failures a person can meet while saving or exporting: each is reported
     // with its message, and leaves the rows, the selection and the folder as
     // they were (the previous file byte for byte, no temporary file).
@@ -416,6 +530,31 @@ private:
         auto* button = form_->findChild<QPushButton*>(name);
         QVERIFY2(button, qPrintable(name));
         QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    void RunSteps(const QString& steps)
+    {
+        const QString tir = folder_->filePath("rows.tir");
+        for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+            if (step == "add") {
+                Click("Button2");
+            } else if (step == "save") {
+                dialogs_->nextFileNames.push_back(tir.toStdString());
+                Click("btnSave");
+            } else if (step == "rewrite") {
+                QCOMPARE(QProcess::execute("sh", {"-c", "printf 'other\\r\\n' > \"$0\"", tir}), 0);
+            } else if (step == "delete") {
+                ClickLine(0);
+                Click("Button3");
+            } else {
+                const std::map<QString, QKeySequence> keys{
+                    {"undo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
+                    {"redo", QKeySequence(Qt::CTRL | Qt::Key_Y)},
+                    {"shift-redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}};
+                List()->setFocus();
+                QTest::keySequence(List(), keys.at(step));
+            }
+        }
     }
 
     QSpinBox* Spin(int index) const

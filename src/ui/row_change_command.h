@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QUndoCommand>
+
+#include "model/line_list.h"
+#include "model/number_row.h"
+#include "model/row_change.h"
+
+namespace quorva {
+
+// One step of the window's history: a change the core has already made to
+// the rows, taken back and done again on request.
+class TRowChangeCommand : public QUndoCommand {
+public:
+    TRowChangeCommand(const QString& name, TRowChange change, TRowTable& rows, TLineList& lines);
+
+    const TRowChange& Change() const { return change_; }
+
+    void undo() override;
+    // The first call comes as the step is pushed, when it is already done.
+    void redo() override;
+
+private:
+    TRowChange change_;
+    TRowTable& rows_;
+    TLineList& lines_;
+    bool done_ = true;
+};
+
+} // namespace quorva
