@@ -3,6 +3,7 @@
 #include <string_view>
 #include <utility>
 
+#include "model/error.h"
 #include "model/growth.h"
 #include "model/row_line.h"
 
@@ -188,6 +189,161 @@ void TRowChange::ExchangeRows(TRowTable& rows, TLineList& lines)
     lines.Replace(index_, lowerText);
     lines.Replace(lower, upperText);
     std::swap(rows[static_cast<std::size_t>(index_)], rows[static_cast<std::size_t>(lower)]);
+}
+
+TRowChange TRowChange::ReadyToApply(const TRowTable& rows, const TLineList& lines) const
+{
+    TRowChange ready = *this;
+    if (kind_ != TKind::Append)
+        return ready;
+    ready.rows_.assign(rows.begin() + index_, rows.begin() + index_ + count_);
+    ready.text_.clear();
+    ready.spans_.clear();
+    for (int i = index_; i < index_ + count_; ++i) {
+        const std::string_view line = lines.Line(i);
+        ready.spans_.push_back({ready.text_.size(), line.size()});
+        ready.text_ += line;
+    }
+    for (TLineText& line : ready.swapped_)
+        line.text = lines.Line(line.index);
+    return ready;
+}
+
+namespace {
+
+void PutNumber(std::string& out, std::int64_t value)
+{
+    for (int i = 0; i < 8; ++i)
+        out += static_cast<char>((static_cast<std::uint64_t>(value) >> (8 * i)) & 0xFF);
+}
+
+void PutText(std::string& out, std::string_view text)
+{
+    PutNumber(out, static_cast<std::int64_t>(text.size()));
+    out += text;
+}
+
+// Reads what PutNumber and PutText wrote, refusing to read past the end.
+class TReader {
+public:
+    explicit TReader(std::string_view bytes) : rest_(bytes) {}
+
+    std::int64_t Number()
+    {
+        const std::string_view bytes = Take(8);
+        std::uint64_t value = 0;
+        for (int i = 7; i >= 0; --i)
+            value = (value << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
+        return static_cast<std::int64_t>(value);
+    }
+
+    // A count of things still to read, each taking some bytes.
+    std::size_t Size() { return Within(rest_.size()); }
+    std::size_t Within(std::size_t high) { return static_cast<std::size_t>(Bounded(0, high)); }
+    int Index() { return static_cast<int>(Bounded(-1, INT32_MAX)); }
+    std::string_view Text() { return Take(Size()); }
+    bool AtEnd() const { return rest_.empty(); }
+
+private:
+    std::int64_t Bounded(std::int64_t low, std::uint64_t high)
+    {
+        const std::int64_t value = Number();
+        if (value < low || (value >= 0 && static_cast<std::uint64_t>(value) > high))
+            throw Error("damaged step");
+        return value;
+    }
+
+    std::string_view Take(std::size_t count)
+    {
+        if (count > rest_.size())
+            throw Error("damaged step");
+        const std::string_view taken = rest_.substr(0, count);
+        rest_.remove_prefix(count);
+        return taken;
+    }
+
+    std::string_view rest_;
+};
+
+} // namespace
+
+std::string TRowChange::Serialize() const
+{
+    std::string out;
+    for (std::int64_t number :
+         {static_cast<std::int64_t>(kind_), std::int64_t{index_}, std::int64_t{count_},
+          std::int64_t{selectedBefore_}, std::int64_t{selectedAfter_}})
+        PutNumber(out, number);
+    PutNumber(out, static_cast<std::int64_t>(rows_.size()));
+    for (const TNumberRow& row : rows_)
+        for (std::int32_t value : row)
+            PutNumber(out, value);
+    PutText(out, text_);
+    PutNumber(out, static_cast<std::int64_t>(spans_.size()));
+    for (const TTextSpan& span : spans_) {
+        PutNumber(out, static_cast<std::int64_t>(span.offset));
+        PutNumber(out, static_cast<std::int64_t>(span.length));
+    }
+    PutNumber(out, static_cast<std::int64_t>(swapped_.size()));
+    for (const TLineText& line : swapped_) {
+        PutNumber(out, line.index);
+        PutText(out, line.text);
+    }
+    return out;
+}
+
+TRowChange TRowChange::Parse(std::string_view bytes)
+{
+    TReader in(bytes);
+    const std::int64_t kind = in.Number();
+    if (kind < 0 || kind > static_cast<std::int64_t>(TKind::Exchange))
+        throw Error("damaged step");
+    const int index = in.Index();
+    const int count = in.Index();
+    const int before = in.Index();
+    const int after = in.Index();
+    TRowChange change(static_cast<TKind>(kind), index, count, before, after);
+    for (std::size_t n = in.Size(); n > 0; --n) {
+        TNumberRow row{};
+        for (auto& value : row)
+            value = static_cast<std::int32_t>(in.Number());
+        change.rows_.push_back(row);
+    }
+    change.text_ = in.Text();
+    for (std::size_t n = in.Size(); n > 0; --n) {
+        const std::size_t offset = in.Within(change.text_.size());
+        change.spans_.push_back({offset, in.Within(change.text_.size() - offset)});
+    }
+    for (std::size_t n = in.Size(); n > 0; --n) {
+        const int line = in.Index();
+        change.swapped_.push_back({line, std::string(in.Text())});
+    }
+    if (!in.AtEnd())
+        throw Error("damaged step");
+    return change;
+}
+
+bool TRowChange::Fits(const TLineList& lines, bool apply) const
+{
+    const int count = lines.Count();
+    const int countAfter = kind_ == TKind::Exchange            ? count
+                           : (kind_ == TKind::Append) == apply ? count + count_
+                                                               : count - count_;
+    const int selected = apply ? selectedAfter_ : selectedBefore_;
+    if (selected < TLineList::NoSelection || selected >= countAfter)
+        return false;
+    switch (kind_) {
+    case TKind::Append:
+        return apply ? index_ == count && count_ == static_cast<int>(rows_.size()) &&
+                           spans_.size() == rows_.size()
+                     : count_ > 0 && index_ >= 0 && index_ + count_ == count;
+    case TKind::Delete:
+        return apply ? index_ >= 0 && index_ < count
+                     : index_ >= 0 && index_ <= count && rows_.size() == 1;
+    case TKind::Exchange:
+        return index_ >= 0 && index_ + 1 < count;
+    }
+    return false;
 }
 
 std::size_t TRowChange::HeldBytes() const

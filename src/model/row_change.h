@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/line_list.h"
@@ -49,6 +50,18 @@ public:
 
     // The memory the value holds beyond its own size.
     std::size_t HeldBytes() const;
+
+    // The same step, as it stands done on `rows` and `lines`, made ready to
+    // be applied again to the state before it: what a record of it needs.
+    TRowChange ReadyToApply(const TRowTable& rows, const TLineList& lines) const;
+
+    // The value in bytes and back, so that a step can be kept outside the
+    // program; Parse raises Error for bytes that are not such a value.
+    std::string Serialize() const;
+    static TRowChange Parse(std::string_view bytes);
+    // Whether a parsed step can be applied (or reverted) on `lines`: its
+    // places lie in the list. Selections are checked as they are made.
+    bool Fits(const TLineList& lines, bool apply) const;
 
 private:
     // A line whose text the step exchanges with the list's.

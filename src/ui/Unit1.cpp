@@ -16,11 +16,14 @@
 #include <QUndoStack>
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 #include <utility>
 
+#include "model/regular_file.h"
 #include "model/row_editing.h"
+#include "model/row_journal.h"
 #include "model/row_list_file.h"
 #include "model/row_text_import.h"
 #include "triangle/triangle_csv.h"
@@ -54,7 +57,8 @@ constexpr Qt::WindowFlags FrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt
 } // namespace
 
 TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* parent)
-    : QWidget(parent, FrameFlags), FDialogs(dialogs), FClock(clock), FHistory(new QUndoStack(this))
+    : QWidget(parent, FrameFlags), FDialogs(dialogs), FClock(clock), FHistory(new QUndoStack(this)),
+      FJournal(new TUnsavedRowsJournal(this))
 {
     // Before anything about the window reaches assistive technology, which
     // keeps the first description it gets of an object.
@@ -66,12 +70,22 @@ TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* pare
     CreateTriangleCommand();
     CreateHistoryActions(*findChild<TRowListView*>(QStringLiteral("ListBox1"))->viewport());
     connect(FHistory, &QUndoStack::indexChanged, this, [this] { FDropAgreed = false; });
+    connect(FHistory, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        if (clean)
+            FJournal->Remove();
+    });
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         connect(application, &QGuiApplication::commitDataRequest, this, &TForm1::CommitData);
 
     setFixedSize(scale(DesignedClientSize));
     move(DesignedPosition);
     FSpinFields.front()->setFocus();
+}
+
+TForm1::~TForm1()
+{
+    // The history's end is no saving of the rows.
+    FHistory->disconnect(this);
 }
 
 void TForm1::SetUpWindow()
@@ -194,8 +208,13 @@ void TForm1::CreateHistoryActions(QWidget& list)
 
 void TForm1::Remember(const QString& name, std::optional<TRowChange> change)
 {
-    if (change)
-        FHistory->push(new TRowChangeCommand(name, std::move(*change), FRows, FLines));
+    if (!change)
+        return;
+    const auto record = [this](bool apply, const TRowChange& step) {
+        FJournal->Record(apply, step, FFile.Name());
+    };
+    record(true, change->ReadyToApply(FRows, FLines));
+    FHistory->push(new TRowChangeCommand(name, std::move(*change), FRows, FLines, record));
 }
 
 void TForm1::UndoClick()
@@ -233,9 +252,10 @@ bool TForm1::MayDropUnsavedRows()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    if (MayDropUnsavedRows())
+    if (MayDropUnsavedRows()) {
+        FJournal->Remove();
         event->accept();
-    else
+    } else
         event->ignore();
 }
 
@@ -247,6 +267,49 @@ void TForm1::CommitData(QSessionManager& manager)
     manager.release();
     if (!FDropAgreed)
         manager.cancel();
+}
+
+void TForm1::RestoreLeftRows()
+{
+    // One window takes over one journal; any others are offered at the
+    // next start.
+    for (const std::string& path : LeftJournals(JournalFolder()))
+        if (RestoreJournal(path))
+            return;
+}
+
+// Returns whether the journal's rows are now this window's.
+bool TForm1::RestoreJournal(const std::string& path)
+{
+    TRowTable rows;
+    TLineList lines;
+    TJournalReplay replay;
+    try {
+        const std::string journal = TRegularFile(path).ReadAll();
+        // Begun but never written: nothing to offer.
+        if (journal.empty())
+            return std::remove(path.c_str()), false;
+        replay = ReplayJournal(journal, rows, lines);
+    } catch (const std::exception&) {
+        return false; // gone or unreadable: nothing to offer
+    }
+    switch (FDialogs.AskRestoreRows(RestoreQuestion(replay))) {
+    case TUserDialogs::TRestoreAnswer::Later:
+        return false;
+    case TUserDialogs::TRestoreAnswer::Discard:
+        std::remove(path.c_str());
+        return false;
+    case TUserDialogs::TRestoreAnswer::Restore:
+        break;
+    }
+    FLines.Assign(lines.Lines());
+    FRows = std::move(rows);
+    FHistory->clear();
+    // Unsaved until they are saved, though no step of theirs is here.
+    FHistory->resetClean();
+    FFile.Remember(replay.baseFileName);
+    FJournal->Adopt(path, replay.validBytes);
+    return true;
 }
 
 TNumberRow TForm1::SpinValues() const
@@ -287,10 +350,16 @@ void TForm1::btnOpenClick()
     const auto fileName = FDialogs.ChooseOpenFile();
     if (!fileName)
         return;
-    OpenRowList(*fileName);
+    LoadRowList(*fileName);
 }
 
 void TForm1::OpenRowList(const std::string& fileName)
+{
+    if (MayDropUnsavedRows())
+        LoadRowList(fileName);
+}
+
+void TForm1::LoadRowList(const std::string& fileName)
 {
     std::optional<std::string> refusal;
     try {
@@ -370,12 +439,7 @@ void TForm1::dropEvent(QDropEvent* event)
     // Opened once the drop is over, so that a failure's dialog does not keep
     // the dragging program waiting; unsaved rows are not dropped unasked.
     QMetaObject::invokeMethod(
-        this,
-        [this, name = *fileName] {
-            if (MayDropUnsavedRows())
-                OpenRowList(name);
-        },
-        Qt::QueuedConnection);
+        this, [this, name = *fileName] { OpenRowList(name); }, Qt::QueuedConnection);
 }
 
 void TForm1::ShowTriangleClick()

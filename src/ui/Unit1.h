@@ -11,6 +11,7 @@
 #include "model/row_change.h"
 #include "ui/line_list_model.h"
 #include "ui/prefix_search.h"
+#include "ui/unsaved_rows_journal.h"
 #include "ui/user_dialogs.h"
 
 class QCloseEvent;
@@ -37,6 +38,9 @@ class TForm1 : public QWidget {
 public:
     explicit TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock = SteadyMilliseconds,
                     QWidget* parent = nullptr);
+    // Leaves the journal of unsaved rows on disk: only closing the window
+    // gives them up.
+    ~TForm1() override;
 
     const TRowTable& Rows() const { return FRows; }
     const TLineList& Lines() const { return FLines; }
@@ -62,7 +66,11 @@ public:
 
     // Opens a row-list file as Open does, showing Open's error on failure:
     // for Open, a file named on the command line and a dropped file.
+    // Asks first when there are unsaved rows.
     void OpenRowList(const std::string& fileName);
+
+    // At start: offers the rows of a window that ended without saving them.
+    void RestoreLeftRows();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -83,6 +91,8 @@ private:
     void CreateHistoryActions(QWidget& list);
     void Remember(const QString& name, std::optional<TRowChange> change);
     bool MayDropUnsavedRows();
+    void LoadRowList(const std::string& fileName);
+    bool RestoreJournal(const std::string& path);
     void CommitData(QSessionManager& manager);
 
     TUserDialogs& FDialogs;
@@ -94,6 +104,7 @@ private:
     QUndoStack* FHistory = nullptr;
     // The file last opened or saved here, as it was then.
     TKnownFile FFile;
+    TUnsavedRowsJournal* FJournal = nullptr;
     // Set when the user let the unsaved rows go as the session ended, so
     // that closing then does not ask again.
     bool FDropAgreed = false;

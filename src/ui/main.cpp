@@ -50,6 +50,7 @@ int main(int argc, char* argv[])
     quorva::TForm1 Form1(dialogs);
     dialogs.SetOwner(&Form1);
     Form1.show();
+    Form1.RestoreLeftRows();
     // A file named on the command line (as a file manager passes it) is
     // opened as Open would, once the window is up to own the error dialog.
     if (const QStringList arguments = QCoreApplication::arguments(); arguments.size() > 1) {

@@ -97,10 +97,17 @@ bool TQtUserDialogs::AskReplaceChangedFile(const std::string& fileName)
                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
-bool TQtUserDialogs::AskRestoreRows(const std::string& message)
+TUserDialogs::TRestoreAnswer TQtUserDialogs::AskRestoreRows(const std::string& message)
 {
-    return Ask(DisplayText(message), QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
-           QMessageBox::Yes;
+    switch (Ask(DisplayText(message), QMessageBox::Yes | QMessageBox::No | QMessageBox::Discard,
+                QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return TRestoreAnswer::Restore;
+    case QMessageBox::Discard:
+        return TRestoreAnswer::Discard;
+    default:
+        return TRestoreAnswer::Later;
+    }
 }
 
 } // namespace quorva

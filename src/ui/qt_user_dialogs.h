@@ -25,7 +25,7 @@ public:
     void ReportFailure(const std::string& message) override;
     TUnsavedAnswer AskSaveUnsavedRows() override;
     bool AskReplaceChangedFile(const std::string& fileName) override;
-    bool AskRestoreRows(const std::string& message) override;
+    TRestoreAnswer AskRestoreRows(const std::string& message) override;
 
 private:
     std::optional<std::string> Choose(TFileDialog& dialog);

@@ -5,13 +5,15 @@
 namespace quorva {
 
 TRowChangeCommand::TRowChangeCommand(const QString& name, TRowChange change, TRowTable& rows,
-                                     TLineList& lines)
-    : QUndoCommand(name), change_(std::move(change)), rows_(rows), lines_(lines)
+                                     TLineList& lines, TRecordFn record)
+    : QUndoCommand(name), change_(std::move(change)), rows_(rows), lines_(lines),
+      record_(std::move(record))
 {
 }
 
 void TRowChangeCommand::undo()
 {
+    record_(false, change_);
     change_.Revert(rows_, lines_);
     done_ = false;
 }
@@ -20,6 +22,7 @@ void TRowChangeCommand::redo()
 {
     if (done_)
         return;
+    record_(true, change_);
     change_.Apply(rows_, lines_);
     done_ = true;
 }

@@ -2,6 +2,8 @@
 
 #include <QUndoCommand>
 
+#include <functional>
+
 #include "model/line_list.h"
 #include "model/number_row.h"
 #include "model/row_change.h"
@@ -12,7 +14,12 @@ namespace quorva {
 // the rows, taken back and done again on request.
 class TRowChangeCommand : public QUndoCommand {
 public:
-    TRowChangeCommand(const QString& name, TRowChange change, TRowTable& rows, TLineList& lines);
+    // Told of each undo and redo before it happens: whether the step is
+    // applied, and the step as it stands then.
+    using TRecordFn = std::function<void(bool apply, const TRowChange& change)>;
+
+    TRowChangeCommand(const QString& name, TRowChange change, TRowTable& rows, TLineList& lines,
+                      TRecordFn record);
 
     const TRowChange& Change() const { return change_; }
 
@@ -24,6 +31,7 @@ private:
     TRowChange change_;
     TRowTable& rows_;
     TLineList& lines_;
+    TRecordFn record_;
     bool done_ = true;
 };
 

@@ -34,9 +34,11 @@ public:
     // Before Save writes over `fileName`, which another has changed since
     // this window read or wrote it: whether to write over it all the same.
     virtual bool AskReplaceChangedFile(const std::string& fileName) = 0;
-    // At start, before rows left unsaved by a window that ended are
-    // restored: whether to restore them. `message` says what was found.
-    virtual bool AskRestoreRows(const std::string& message) = 0;
+    // At start, about rows left unsaved by a window that ended: restore
+    // them, ask again at the next start, or give them up. `message` says
+    // what was found.
+    enum class TRestoreAnswer { Restore, Later, Discard };
+    virtual TRestoreAnswer AskRestoreRows(const std::string& message) = 0;
 };
 
 } // namespace quorva

@@ -7,6 +7,7 @@ usage: quorva_e2e.py QUORVA_EXECUTABLE CASE
 """
 
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -404,6 +405,58 @@ def close_asks_about_unsaved_rows(session, window):
     expect(status == 0, f"the program ended with status {status}")
 
 
+def killed_then_restored(session, window):
+    """A window killed with unsaved rows after random edits: the next start
+    asks, and its default answer gives back the rows of the last edit."""
+    rng = random.Random(38)
+    rows, done, undone = [], [], []
+
+    def step(new_rows):
+        done.append(list(rows))
+        undone.clear()
+        rows[:] = new_rows
+
+    for _ in range(12):
+        choice = rng.randrange(5)
+        if choice == 0 or len(rows) < 2:
+            row = [rng.randrange(100) for _ in range(7)]
+            window.enter_row(row)
+            step(rows + [row])
+        elif choice == 1:
+            line = rng.randrange(len(rows))
+            window.select_line(line)
+            window.press("Delete")
+            step(rows[:line] + rows[line + 1:])
+        elif choice == 2:
+            line = rng.randrange(1, len(rows))
+            window.select_line(line)
+            window.press("Moove Up")
+            moved = list(rows)
+            moved[line - 1], moved[line] = moved[line], moved[line - 1]
+            step(moved)
+        elif choice == 3 and done:
+            session.key("ctrl+z")
+            undone.append(list(rows))
+            rows[:] = done.pop()
+        elif undone:
+            session.key("ctrl+y")
+            done.append(list(rows))
+            rows[:] = undone.pop()
+    time.sleep(1.5)     # the journal is written within a second of an edit
+    session.app.kill()
+    session.app.wait(timeout=20)
+
+    session.start_app()
+    restarted = QuorvaWindow(session)
+    wait_for("the question about the left rows",
+             lambda: session.xdotool("getwindowfocus") not in ("", restarted.id))
+    session.key("Return")
+    tir = os.path.join(session.scratch, "restored.tir")
+    restarted.save_rows(tir)
+    expect_file(tir, text_file(row_line(row) for row in rows))
+    restarted.close()
+
+
 # The program names its failure reports after its executable: this case runs
 # a copy under another name, so a caption fixed in the code would show.
 RENAMED_EXECUTABLE = "QuorvaCheck.e2e"
@@ -418,6 +471,7 @@ CASES = {
     "cancelled_export_leaves_nothing": cancelled_export_leaves_nothing,
     "undo_with_keys": undo_with_keys,
     "close_asks_about_unsaved_rows": close_asks_about_unsaved_rows,
+    "killed_then_restored": killed_then_restored,
 }
 
 

@@ -5,7 +5,10 @@
 #include <random>
 
 #include "model/row_editing.h"
+#include "model/row_journal.h"
 #include "model/row_line.h"
+#include "model/row_list_file.h"
+#include "support/temp_dir.h"
 
 namespace quorva {
 namespace {
@@ -106,6 +109,77 @@ TEST(RowChangeTest, PasteStepHoldsNoMoreOnALongerList)
         paste.Revert(rows, lines);
         paste.Apply(rows, lines);
         EXPECT_EQ(paste.HeldBytes(), *held);
+    }
+}
+
+// Random edits, undos and redos, each written to a journal as the window
+// writes it; the journal cut anywhere inside its last step gives back every
+// step before it, and the whole journal the last state.
+TEST(RowJournalTest, ReplayRestoresEveryWholeStepOfATornJournal)
+{
+    for (bool fromFile : {false, true}) {
+        for (unsigned seed = 1; seed <= 12; ++seed) {
+            SCOPED_TRACE(testing::Message() << "from file " << fromFile << ", seed " << seed);
+            std::mt19937 random(seed);
+            const test::TTempDir folder;
+            TRowTable rows;
+            TLineList lines;
+            std::string base;
+            if (fromFile) {
+                FillRandomly(rows, lines, random);
+                base = folder.File("base.tir");
+                std::string text;
+                for (const std::string& line : lines.Lines())
+                    text += line + "\r\n";
+                test::WriteBytes(base, text);
+                ASSERT_TRUE(OpenRowListFile(lines, rows, base, [](const std::string&) {}));
+            }
+            TRowJournal journal(folder.File("rows.journal"), base);
+            std::vector<TRowChange> done;
+            std::vector<TRowChange> undone;
+            std::vector<std::size_t> ends;
+            std::vector<TState> states;
+            for (int i = 0; i < 30; ++i) {
+                lines.Select(std::uniform_int_distribution<int>(-1, lines.Count() - 1)(random));
+                const unsigned choice = random() % 10;
+                if (choice < 2 && !done.empty()) {
+                    journal.Add(false, done.back());
+                    done.back().Revert(rows, lines);
+                    undone.push_back(std::move(done.back()));
+                    done.pop_back();
+                } else if (choice < 3 && !undone.empty()) {
+                    journal.Add(true, undone.back());
+                    undone.back().Apply(rows, lines);
+                    done.push_back(std::move(undone.back()));
+                    undone.pop_back();
+                } else if (auto change = RandomEdit(rows, lines, random)) {
+                    journal.Add(true, change->ReadyToApply(rows, lines));
+                    done.push_back(std::move(*change));
+                    undone.clear();
+                } else {
+                    continue;
+                }
+                journal.Flush();
+                ends.push_back(test::ReadBytes(journal.Path()).size());
+                states.push_back(StateOf(rows, lines));
+            }
+            ASSERT_GE(ends.size(), 2u);
+            const std::string bytes = test::ReadBytes(journal.Path());
+            const std::size_t lastStart = ends[ends.size() - 2];
+            for (std::size_t cut = lastStart; cut <= bytes.size(); ++cut) {
+                TRowTable replayedRows;
+                TLineList replayedLines;
+                const TJournalReplay replay = ReplayJournal(std::string_view(bytes).substr(0, cut),
+                                                            replayedRows, replayedLines);
+                const bool whole = cut == bytes.size();
+                ASSERT_EQ(StateOf(replayedRows, replayedLines),
+                          states[states.size() - (whole ? 1 : 2)])
+                    << "cut at " << cut;
+                EXPECT_EQ(replay.damaged, cut != lastStart && !whole);
+                EXPECT_EQ(replay.baseFileName, base);
+                EXPECT_EQ(replay.steps, static_cast<int>(states.size() - (whole ? 0 : 1)));
+            }
+        }
     }
 }
 

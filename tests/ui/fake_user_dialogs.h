@@ -30,7 +30,7 @@ public:
     int unsavedQuestions = 0;
     bool replaceChangedFile = false;
     std::vector<std::string> changedFileQuestions;
-    bool restoreRows = true;
+    TRestoreAnswer restoreAnswer = TRestoreAnswer::Restore;
     std::vector<std::string> restoreQuestions;
 
     std::optional<std::string> ChooseSaveFile(TSaveFile kind) override
@@ -70,10 +70,10 @@ public:
         return replaceChangedFile;
     }
 
-    bool AskRestoreRows(const std::string& message) override
+    TRestoreAnswer AskRestoreRows(const std::string& message) override
     {
         restoreQuestions.push_back(message);
-        return restoreRows;
+        return restoreAnswer;
     }
 
 private:

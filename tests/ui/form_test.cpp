@@ -351,6 +351,42 @@ private slots:
         QCOMPARE(form_->findChild<QAction*>("actUndo")->text(), undoText);
     }
 
+    // A window that ends without saving leaves its steps; the next window
+    // offers them at start.
+    void leftRowsAreOfferedAtStart_data()
+    {
+        using TAnswer = quorva::TUserDialogs::TRestoreAnswer;
+        QTest::addColumn<TAnswer>("answer");
+        QTest::addColumn<bool>("restored");
+        QTest::addColumn<int>("journalsLeft");
+        QTest::newRow("restore") << TAnswer::Restore << true << 1;
+        QTest::newRow("later") << TAnswer::Later << false << 1;
+        QTest::newRow("discard") << TAnswer::Discard << false << 0;
+    }
+
+    void leftRowsAreOfferedAtStart()
+    {
+        QFETCH(quorva::TUserDialogs::TRestoreAnswer, answer);
+        QFETCH(bool, restored);
+        QFETCH(int, journalsLeft);
+        const QString state = folder_->filePath("state");
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state));
+        RunSteps("add save add add delete add undo add");
+        const auto lines = form_->Lines().Lines();
+        QTest::qWait(1000);
+        form_.reset();
+        dialogs_->restoreAnswer = answer;
+
+        form_ = std::make_unique<TForm1>(*dialogs_);
+        form_->RestoreLeftRows();
+        qunsetenv("XDG_STATE_HOME");
+
+        QCOMPARE(dialogs_->restoreQuestions.size(), 1u);
+        QCOMPARE(form_->Lines().Lines() == lines, restored);
+        QCOMPARE(form_->HasUnsavedRows(), restored);
+        QCOMPARE(QDir(state + "/quorva/journals").entryList(QDir::Files).size(), journalsLeft);
+    }
+
     // Save onto the file this window last opened or saved asks first when
     // another process has written it since.
     void saveOntoAFileChangedOnDisk_data()
