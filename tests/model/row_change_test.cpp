@@ -128,16 +128,13 @@ TEST(RowJournalTest, ReplayRestoresEveryWholeStepOfATornJournal)
             if (fromFile) {
                 FillRandomly(rows, lines, random);
                 base = folder.File("base.tir");
-                std::string text;
-                for (const std::string& line : lines.Lines())
-                    text += line + "\r\n";
-                test::WriteBytes(base, text);
+                SaveRowListFile(lines, base);
                 ASSERT_TRUE(OpenRowListFile(lines, rows, base, [](const std::string&) {}));
             }
             TRowJournal journal(folder.File("rows.journal"), base);
             std::vector<TRowChange> done;
             std::vector<TRowChange> undone;
-            std::vector<std::size_t> ends;
+            std::vector<std::size_t> ends; // of the journal after each step
             std::vector<TState> states;
             for (int i = 0; i < 30; ++i) {
                 lines.Select(std::uniform_int_distribution<int>(-1, lines.Count() - 1)(random));
@@ -145,13 +142,11 @@ TEST(RowJournalTest, ReplayRestoresEveryWholeStepOfATornJournal)
                 if (choice < 2 && !done.empty()) {
                     journal.Add(false, done.back());
                     done.back().Revert(rows, lines);
-                    undone.push_back(std::move(done.back()));
-                    done.pop_back();
+                    undone.push_back(std::move(done.back())), done.pop_back();
                 } else if (choice < 3 && !undone.empty()) {
                     journal.Add(true, undone.back());
                     undone.back().Apply(rows, lines);
-                    done.push_back(std::move(undone.back()));
-                    undone.pop_back();
+                    done.push_back(std::move(undone.back())), undone.pop_back();
                 } else if (auto change = RandomEdit(rows, lines, random)) {
                     journal.Add(true, change->ReadyToApply(rows, lines));
                     done.push_back(std::move(*change));

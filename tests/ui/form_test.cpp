@@ -270,44 +270,36 @@ private slots:
     }
 
     // Steps are words: "add", "save" (to rows.tir), "undo", "redo" (by key
-    // from the list) and "rewrite" (another process writes rows.tir).
+    // from the list) and "rewrite" (another process writes rows.tir); the
+    // last is "close" or "open".
     void unsavedRowsAreNotDroppedUnasked_data()
     {
         using TAnswer = quorva::TUserDialogs::TUnsavedAnswer;
+        const QList<TAnswer> none, cancel{TAnswer::Cancel}, discard{TAnswer::Discard};
         QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("action"); // "close" or "open"
         QTest::addColumn<QList<TAnswer>>("answers");
         QTest::addColumn<bool>("keeps"); // the window stays, or Open does not ask for a file
-        QTest::newRow("close, Cancel keeps") << "add add"
-                                             << "close" << QList{TAnswer::Cancel} << true;
-        QTest::newRow("close, Discard closes") << "add"
-                                               << "close" << QList{TAnswer::Discard} << false;
-        QTest::newRow("close, Save cancelled keeps") << "add"
-                                                     << "close" << QList{TAnswer::Save} << true;
-        QTest::newRow("close after Save") << "add save"
-                                          << "close" << QList<TAnswer>{} << false;
-        QTest::newRow("undo to the saved rows") << "add save add undo"
-                                                << "close" << QList<TAnswer>{} << false;
-        QTest::newRow("undo to the empty start") << "add add undo undo"
-                                                 << "close" << QList<TAnswer>{} << false;
-        QTest::newRow("redo past the saved rows") << "add save add undo redo"
-                                                  << "close" << QList{TAnswer::Cancel} << true;
-        QTest::newRow("open, Cancel") << "add"
-                                      << "open" << QList{TAnswer::Cancel} << true;
-        QTest::newRow("open, Discard") << "add"
-                                       << "open" << QList{TAnswer::Discard} << false;
-        QTest::newRow("open after Save") << "add save"
-                                         << "open" << QList<TAnswer>{} << false;
+        QTest::newRow("close, Cancel keeps") << "add add close" << cancel << true;
+        QTest::newRow("close, Discard closes") << "add close" << discard << false;
+        QTest::newRow("close, Save cancelled") << "add close" << QList{TAnswer::Save} << true;
+        QTest::newRow("close after Save") << "add save close" << none << false;
+        QTest::newRow("undo to the saved rows") << "add save add undo close" << none << false;
+        QTest::newRow("undo to the empty start") << "add add undo undo close" << none << false;
+        QTest::newRow("redo past the saved rows")
+            << "add save add undo redo close" << cancel << true;
+        QTest::newRow("open, Cancel") << "add open" << cancel << true;
+        QTest::newRow("open, Discard") << "add open" << discard << false;
+        QTest::newRow("open after Save") << "add save open" << none << false;
     }
 
     void unsavedRowsAreNotDroppedUnasked()
     {
         using TAnswer = quorva::TUserDialogs::TUnsavedAnswer;
         QFETCH(QString, steps);
-        QFETCH(QString, action);
         QFETCH(QList<TAnswer>, answers);
         QFETCH(bool, keeps);
-        RunSteps(steps);
+        const QString action = steps.section(' ', -1);
+        RunSteps(steps.section(' ', 0, -2));
         const auto rows = form_->Rows();
         dialogs_->unsavedAnswers.assign(answers.begin(), answers.end());
         if (answers.contains(TAnswer::Save) || action == "open")
@@ -320,10 +312,7 @@ private slots:
 
         QCOMPARE(dialogs_->unsavedQuestions, answers.size());
         QCOMPARE(form_->Rows(), rows);
-        if (action == "close")
-            QCOMPARE(form_->isVisible(), keeps);
-        else
-            QCOMPARE(dialogs_->openQuestions, keeps ? 0 : 1);
+        QCOMPARE(action == "close" ? form_->isVisible() : dialogs_->openQuestions == 0, keeps);
     }
 
     void historyKeysTakeBackAndRedoSteps_data()
