@@ -24,12 +24,6 @@ void TKnownFile::Remember(const std::string& fileName)
     identity_ = IdentifyFile(fileName);
 }
 
-void TKnownFile::Forget()
-{
-    name_.clear();
-    identity_.reset();
-}
-
 bool TKnownFile::ChangedByAnother(const std::string& fileName) const
 {
     if (!identity_ || fileName != name_)

@@ -29,7 +29,6 @@ class TKnownFile {
 public:
     // Remembers the file as it stands now.
     void Remember(const std::string& fileName);
-    void Forget();
 
     const std::string& Name() const { return name_; }
     // Whether `fileName` is the known file and another has changed it since;

@@ -39,12 +39,6 @@ public:
     // Rows `upper` and `upper + 1` swapped; `selectAfter` is selected.
     static TRowChange Exchange(const TLineList& lines, int upper, int selectAfter);
 
-    TKind Kind() const { return kind_; }
-    // The first row the step touches: the first appended, the deleted one,
-    // the upper of the two exchanged.
-    int Index() const { return index_; }
-    int Count() const { return count_; }
-
     void Apply(TRowTable& rows, TLineList& lines);
     void Revert(TRowTable& rows, TLineList& lines);
 
@@ -60,7 +54,7 @@ public:
     std::string Serialize() const;
     static TRowChange Parse(std::string_view bytes);
     // Whether a parsed step can be applied (or reverted) on `lines`: its
-    // places lie in the list. Selections are checked as they are made.
+    // places, and the selection it leaves, lie in the list.
     bool Fits(const TLineList& lines, bool apply) const;
 
 private:
@@ -82,6 +76,8 @@ private:
     void ReleaseRows();
 
     TKind kind_;
+    // The first row the step touches: the first appended, the deleted one,
+    // the upper of the two exchanged; and how many rows it appends.
     int index_;
     int count_;
     int selectedBefore_;

@@ -62,7 +62,6 @@ public:
     // Whether the rows differ from what was last opened or saved, or from
     // the empty list at start.
     bool HasUnsavedRows() const;
-    QUndoStack& History() { return *FHistory; }
 
     // Opens a row-list file as Open does, showing Open's error on failure:
     // for Open, a file named on the command line and a dropped file.
