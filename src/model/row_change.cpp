@@ -1,5 +1,6 @@
 #include "model/row_change.h"
 
+#include <cstdint>
 #include <string_view>
 #include <utility>
 
@@ -325,23 +326,29 @@ TRowChange TRowChange::Parse(std::string_view bytes)
 
 bool TRowChange::Fits(const TLineList& lines, bool apply) const
 {
-    const int count = lines.Count();
-    const int countAfter = kind_ == TKind::Exchange            ? count
-                           : (kind_ == TKind::Append) == apply ? count + count_
-                                                               : count - count_;
+    // Wide enough that no sum of parsed numbers overflows.
+    const std::int64_t count = lines.Count();
+    const std::int64_t index = index_;
+    const std::int64_t changed = count_;
+    const std::int64_t countAfter = kind_ == TKind::Exchange            ? count
+                                    : (kind_ == TKind::Append) == apply ? count + changed
+                                                                        : count - changed;
     const int selected = apply ? selectedAfter_ : selectedBefore_;
-    if (selected < TLineList::NoSelection || selected >= countAfter)
+    if (selected < TLineList::NoSelection || selected >= countAfter || index < 0)
         return false;
+    // Lines rendered anew are lines that were there before the step.
+    for (const TLineText& line : swapped_)
+        if (line.index < 0 || line.index >= index_)
+            return false;
     switch (kind_) {
     case TKind::Append:
-        return apply ? index_ == count && count_ == static_cast<int>(rows_.size()) &&
+        return apply ? index == count && changed == static_cast<std::int64_t>(rows_.size()) &&
                            spans_.size() == rows_.size()
-                     : count_ > 0 && index_ >= 0 && index_ + count_ == count;
+                     : changed > 0 && index + changed == count;
     case TKind::Delete:
-        return apply ? index_ >= 0 && index_ < count
-                     : index_ >= 0 && index_ <= count && rows_.size() == 1;
+        return apply ? index < count : index <= count && rows_.size() == 1;
     case TKind::Exchange:
-        return index_ >= 0 && index_ + 1 < count;
+        return index + 1 < count;
     }
     return false;
 }
