@@ -68,5 +68,37 @@ void BM_MoveSelectedRowUpAndDown(benchmark::State& state)
 }
 BENCHMARK(BM_MoveSelectedRowUpAndDown)->Unit(benchmark::kMicrosecond);
 
+// A paste of 100,000 rows onto the million, and taking it back: the undo
+// should cost no more than the paste, and hold only a count meanwhile.
+const TRowTable& PastedRows()
+{
+    static const TRowTable rows = RandomRows(100'000, 0, 99);
+    return rows;
+}
+
+void BM_Paste100kRows(benchmark::State& state)
+{
+    TMillionRowList& list = SharedList();
+    for (auto _ : state) {
+        TRowChange paste = *AppendRows(list.rows, list.lines, PastedRows());
+        state.PauseTiming();
+        paste.Revert(list.rows, list.lines);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Paste100kRows)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_UndoPaste100kRows(benchmark::State& state)
+{
+    TMillionRowList& list = SharedList();
+    for (auto _ : state) {
+        state.PauseTiming();
+        TRowChange paste = *AppendRows(list.rows, list.lines, PastedRows());
+        state.ResumeTiming();
+        paste.Revert(list.rows, list.lines);
+    }
+}
+BENCHMARK(BM_UndoPaste100kRows)->Unit(benchmark::kMillisecond)->Iterations(20);
+
 } // namespace
 } // namespace quorva::bench

@@ -155,6 +155,48 @@ void TLineList::Delete(int index)
     }
 }
 
+void TLineList::Insert(int index, std::string_view text)
+{
+    if (index != Count())
+        CheckIndex(index, Count());
+    if (IsInText(text))
+        return Insert(index, std::string(text));
+    Reserve(1, text.size());
+    if (observer_)
+        observer_->LinesAboutToBeInserted(index, index);
+    spans_.insert(spans_.begin() + index, Store(text));
+    const bool selectionMoved = selected_ >= index;
+    if (selectionMoved)
+        ++selected_;
+    if (observer_) {
+        observer_->LinesInserted(index, index);
+        if (selectionMoved)
+            observer_->SelectionChanged(selected_);
+    }
+}
+
+void TLineList::RemoveFrom(int first)
+{
+    if (first == Count())
+        return;
+    CheckIndex(first, Count());
+    const int last = Count() - 1;
+    if (observer_)
+        observer_->LinesAboutToBeRemoved(first, last);
+    for (auto span = spans_.begin() + first; span != spans_.end(); ++span)
+        liveBytes_ -= span->length;
+    spans_.erase(spans_.begin() + first, spans_.end());
+    ReclaimIfWasteful();
+    const bool lostSelection = selected_ >= first;
+    if (lostSelection)
+        selected_ = NoSelection;
+    if (observer_) {
+        observer_->LinesRemoved(first, last);
+        if (lostSelection)
+            observer_->SelectionChanged(selected_);
+    }
+}
+
 void TLineList::Clear()
 {
     AssignText({}, {});

@@ -50,6 +50,11 @@ public:
     // insertion, so that a long paste costs one view update.
     void Append(std::string_view text, const std::vector<TTextSpan>& lineSpans);
     void Delete(int index);
+    // Puts a line back at `index`, moving the later lines down; the
+    // selection stays on the line it was on.
+    void Insert(int index, std::string_view text);
+    // Removes the lines from `first` to the end, announced as one removal.
+    void RemoveFrom(int first);
     void Clear();
     // Replace every line at once and leave nothing selected.
     void Assign(const std::vector<std::string>& lines);

@@ -1,18 +1,22 @@
 #pragma once
 
+#include <optional>
+
 #include "model/line_list.h"
 #include "model/number_row.h"
+#include "model/row_change.h"
 
 namespace quorva {
 
 // The editing operations behind Add, Delete, Moove Up and Moove Down. Each
 // changes the row table, the row lines and the selection together, so that
-// line i always belongs to row i.
+// line i always belongs to row i, and returns what it changed, so that the
+// step can be taken back; nothing when it changed nothing.
 
 // Appends the row, renders every line again from its row and selects the new
 // last line. When memory runs out, raises "Not enough memory to add the row."
 // with the rows and lines as they were.
-void AddRow(TRowTable& rows, TLineList& lines, const TNumberRow& row);
+TRowChange AddRow(TRowTable& rows, TLineList& lines, const TNumberRow& row);
 
 inline constexpr const char* AddOutOfMemoryMessage = "Not enough memory to add the row.";
 inline constexpr const char* MoveOutOfMemoryMessage = "Not enough memory to move the row.";
@@ -22,17 +26,17 @@ inline constexpr const char* PasteOutOfMemoryMessage = "Not enough memory to pas
 // AddRow: every line rendered from its row, the last one selected. Nothing
 // happens when `added` is empty. When memory runs out, raises "Not enough
 // memory to paste the rows." with the rows and lines as they were.
-void AppendRows(TRowTable& rows, TLineList& lines, const TRowTable& added);
+std::optional<TRowChange> AppendRows(TRowTable& rows, TLineList& lines, const TRowTable& added);
 
 // Deletes the selected row; the line that took its place, or else the new
 // last line, becomes selected. Nothing happens when no line is selected.
-void DeleteSelectedRow(TRowTable& rows, TLineList& lines);
+std::optional<TRowChange> DeleteSelectedRow(TRowTable& rows, TLineList& lines);
 
 // Exchange the selected row and its line with the neighbour above / below and
 // keep them selected. Nothing happens without a selection or at the edge.
 // When memory runs out, raises "Not enough memory to move the row." with
 // nothing moved.
-void MoveSelectedRowUp(TRowTable& rows, TLineList& lines);
-void MoveSelectedRowDown(TRowTable& rows, TLineList& lines);
+std::optional<TRowChange> MoveSelectedRowUp(TRowTable& rows, TLineList& lines);
+std::optional<TRowChange> MoveSelectedRowDown(TRowTable& rows, TLineList& lines);
 
 } // namespace quorva

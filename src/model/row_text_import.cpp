@@ -135,7 +135,7 @@ bool HoldsRow(std::string_view text)
     return false;
 }
 
-void PasteRows(TRowTable& rows, TLineList& lines, std::string_view text)
+std::optional<TRowChange> PasteRows(TRowTable& rows, TLineList& lines, std::string_view text)
 {
     TRowTable added;
     try {
@@ -143,7 +143,7 @@ void PasteRows(TRowTable& rows, TLineList& lines, std::string_view text)
     } catch (const std::bad_alloc&) {
         throw Error(PasteOutOfMemoryMessage);
     }
-    AppendRows(rows, lines, added);
+    return AppendRows(rows, lines, added);
 }
 
 } // namespace quorva

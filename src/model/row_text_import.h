@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "model/line_list.h"
 #include "model/number_row.h"
+#include "model/row_change.h"
 
 namespace quorva {
 
@@ -23,7 +25,7 @@ bool HoldsRow(std::string_view text);
 // Parses the text and appends its rows as AppendRows does; on a bad line
 // nothing is added and the Error of ParseRowText escapes. Memory that runs
 // out, in either part, ends as "Not enough memory to paste the rows." with
-// nothing added.
-void PasteRows(TRowTable& rows, TLineList& lines, std::string_view text);
+// nothing added. Returns the step, nothing when the text held no rows.
+std::optional<TRowChange> PasteRows(TRowTable& rows, TLineList& lines, std::string_view text);
 
 } // namespace quorva

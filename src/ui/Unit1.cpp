@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -9,15 +10,20 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSessionManager>
 #include <QShowEvent>
 #include <QSpinBox>
+#include <QUndoStack>
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 #include <utility>
 
+#include "model/regular_file.h"
 #include "model/row_editing.h"
+#include "model/row_journal.h"
 #include "model/row_list_file.h"
 #include "model/row_text_import.h"
 #include "triangle/triangle_budget.h"
@@ -31,6 +37,7 @@
 #include "ui/form_layout.h"
 #include "ui/progress_dialog.h"
 #include "ui/reported_operation.h"
+#include "ui/row_change_command.h"
 #include "ui/row_list_view.h"
 #include "ui/triangle_command.h"
 #include "ui/triangle_window.h"
@@ -53,7 +60,8 @@ constexpr Qt::WindowFlags FrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt
 } // namespace
 
 TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* parent)
-    : QWidget(parent, FrameFlags), FDialogs(dialogs), FClock(clock)
+    : QWidget(parent, FrameFlags), FDialogs(dialogs), FClock(clock), FHistory(new QUndoStack(this)),
+      FJournal(new TUnsavedRowsJournal(this))
 {
     // Before anything about the window reaches assistive technology, which
     // keeps the first description it gets of an object.
@@ -62,10 +70,24 @@ TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* pare
     const TLayoutScale scale(fontMetrics().height());
     CreateControls(scale, std::move(clock));
     CreateTriangleCommand(CreateKeyboardCommands());
+    CreateHistoryActions(*findChild<TRowListView*>(QStringLiteral("ListBox1"))->viewport());
+    connect(FHistory, &QUndoStack::indexChanged, this, [this] { FDropAgreed = false; });
+    connect(FHistory, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        if (clean)
+            FJournal->Remove();
+    });
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(application, &QGuiApplication::commitDataRequest, this, &TForm1::CommitData);
 
     setFixedSize(scale(DesignedClientSize));
     move(DesignedPosition);
     FSpinFields.front()->setFocus();
+}
+
+TForm1::~TForm1()
+{
+    // The history's end is no saving of the rows.
+    FHistory->disconnect(this);
 }
 
 void TForm1::SetUpWindow()
@@ -177,6 +199,135 @@ QList<QAction*> TForm1::CreateKeyboardCommands()
     return {copy, paste, remove};
 }
 
+void TForm1::CreateHistoryActions(QWidget& list)
+{
+    // Qt's own actions, which name the step ("Undo Delete") and are enabled
+    // only when there is one; triggered through the window's failure report.
+    const std::pair<QAction*, void (TForm1::*)()> actions[] = {
+        {FHistory->createUndoAction(this), &TForm1::UndoClick},
+        {FHistory->createRedoAction(this), &TForm1::RedoClick},
+    };
+    for (const auto& [action, handler] : actions) {
+        action->disconnect(FHistory);
+        connect(action, &QAction::triggered, this,
+                [this, handler = handler] { RunReportingFailures(handler); });
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        list.addAction(action);
+    }
+    actions[0].first->setObjectName(QStringLiteral("actUndo"));
+    actions[0].first->setShortcut(QKeySequence::Undo);
+    actions[1].first->setObjectName(QStringLiteral("actRedo"));
+    actions[1].first->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+}
+
+void TForm1::Remember(const QString& name, std::optional<TRowChange> change)
+{
+    if (!change)
+        return;
+    const auto record = [this](bool apply, const TRowChange& step) {
+        FJournal->Record(apply, step, FFile.Name());
+    };
+    record(true, change->ReadyToApply(FRows, FLines));
+    FHistory->push(new TRowChangeCommand(name, std::move(*change), FRows, FLines, record));
+}
+
+void TForm1::UndoClick()
+{
+    FHistory->undo();
+}
+
+void TForm1::RedoClick()
+{
+    FHistory->redo();
+}
+
+bool TForm1::HasUnsavedRows() const
+{
+    return !FHistory->isClean();
+}
+
+// Asks, when there are unsaved rows, whether to save them first; false when
+// they are to be kept.
+bool TForm1::MayDropUnsavedRows()
+{
+    if (!HasUnsavedRows() || FDropAgreed)
+        return true;
+    switch (FDialogs.AskSaveUnsavedRows()) {
+    case TUserDialogs::TUnsavedAnswer::Save:
+        RunReportingFailures(&TForm1::btnSaveClick);
+        return !HasUnsavedRows();
+    case TUserDialogs::TUnsavedAnswer::Discard:
+        return true;
+    case TUserDialogs::TUnsavedAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (MayDropUnsavedRows()) {
+        FJournal->Remove();
+        event->accept();
+    } else
+        event->ignore();
+}
+
+void TForm1::CommitData(QSessionManager& manager)
+{
+    if (!HasUnsavedRows() || !manager.allowsInteraction())
+        return;
+    FDropAgreed = MayDropUnsavedRows();
+    manager.release();
+    if (!FDropAgreed)
+        manager.cancel();
+}
+
+void TForm1::RestoreLeftRows()
+{
+    // One window takes over one journal; any others are offered at the
+    // next start.
+    for (const std::string& path : LeftJournals(JournalFolder()))
+        if (RestoreJournal(path))
+            return;
+}
+
+// Returns whether the journal's rows are now this window's.
+bool TForm1::RestoreJournal(const std::string& path)
+{
+    TRowTable rows;
+    TLineList lines;
+    TJournalReplay replay;
+    try {
+        const std::string journal = TRegularFile(path).ReadAll();
+        // Begun but never written: nothing to offer.
+        if (journal.empty())
+            return std::remove(path.c_str()), false;
+        replay = ReplayJournal(journal, rows, lines);
+    } catch (const std::exception&) {
+        return false; // gone or unreadable: nothing to offer
+    }
+    switch (FDialogs.AskRestoreRows(RestoreQuestion(replay))) {
+    case TUserDialogs::TRestoreAnswer::Later:
+        return false;
+    case TUserDialogs::TRestoreAnswer::Discard:
+        std::remove(path.c_str());
+        return false;
+    case TUserDialogs::TRestoreAnswer::Restore:
+        break;
+    }
+    FLines.Assign(lines.Lines());
+    FRows = std::move(rows);
+    FHistory->clear();
+    // Unsaved until they are saved, though no step of theirs is here.
+    FHistory->resetClean();
+    FFile.Remember(replay.baseFileName);
+    FJournal->Adopt(path, replay.validBytes);
+    return true;
+}
+
 TNumberRow TForm1::SpinValues() const
 {
     TNumberRow row{};
@@ -190,42 +341,54 @@ TNumberRow TForm1::SpinValues() const
 
 void TForm1::Button2Click()
 {
-    AddRow(FRows, FLines, SpinValues());
+    Remember(QStringLiteral("Add"), AddRow(FRows, FLines, SpinValues()));
 }
 
 void TForm1::Button3Click()
 {
-    DeleteSelectedRow(FRows, FLines);
+    Remember(QStringLiteral("Delete"), DeleteSelectedRow(FRows, FLines));
 }
 
 void TForm1::btnUpClick()
 {
-    MoveSelectedRowUp(FRows, FLines);
+    Remember(QStringLiteral("Moove Up"), MoveSelectedRowUp(FRows, FLines));
 }
 
 void TForm1::btnDownClick()
 {
-    MoveSelectedRowDown(FRows, FLines);
+    Remember(QStringLiteral("Moove Down"), MoveSelectedRowDown(FRows, FLines));
 }
 
 void TForm1::btnOpenClick()
 {
+    if (!MayDropUnsavedRows())
+        return;
     const auto fileName = FDialogs.ChooseOpenFile();
     if (!fileName)
         return;
-    OpenRowList(*fileName);
+    LoadRowList(*fileName);
 }
 
 void TForm1::OpenRowList(const std::string& fileName)
+{
+    if (MayDropUnsavedRows())
+        LoadRowList(fileName);
+}
+
+void TForm1::LoadRowList(const std::string& fileName)
 {
     OfferBackups(FindBackups(fileName), FDialogs);
     std::optional<std::string> refusal;
     try {
         TBusyCursor busy;
         TProgressDialog progress(this, OpeningCaption(fileName), FClock);
-        OpenRowListFile(
-            FLines, FRows, fileName, [&refusal](const std::string& message) { refusal = message; },
-            progress);
+        if (OpenRowListFile(
+                FLines, FRows, fileName,
+                [&refusal](const std::string& message) { refusal = message; }, progress)) {
+            // A new document: its history starts here, saved as it stands.
+            FHistory->clear();
+            FFile.Remember(fileName);
+        }
     } catch (const Cancelled&) {
         // Also reached from a drop or the command line, where no handler
         // would catch it: a cancelled Open has changed nothing.
@@ -242,9 +405,13 @@ void TForm1::btnSaveClick()
     if (!fileName)
         return;
     OfferBackups(FindBackups(*fileName), FDialogs);
+    if (FFile.ChangedByAnother(*fileName) && !FDialogs.AskReplaceChangedFile(*fileName))
+        return;
     TBusyCursor busy;
     TProgressDialog progress(this, SavingCaption(*fileName), FClock);
     SaveRowListFile(FLines, *fileName, progress);
+    FFile.Remember(*fileName);
+    FHistory->setClean();
 }
 
 void TForm1::Button1Click()
@@ -265,7 +432,8 @@ void TForm1::Button1Click()
 void TForm1::PasteClick()
 {
     TBusyCursor busy;
-    PasteRows(FRows, FLines, QGuiApplication::clipboard()->text().toStdString());
+    Remember(QStringLiteral("Paste"),
+             PasteRows(FRows, FLines, QGuiApplication::clipboard()->text().toStdString()));
 }
 
 void TForm1::showEvent(QShowEvent* event)
@@ -291,7 +459,7 @@ void TForm1::dropEvent(QDropEvent* event)
         return;
     event->acceptProposedAction();
     // Opened once the drop is over, so that a failure's dialog does not keep
-    // the dragging program waiting.
+    // the dragging program waiting; unsaved rows are not dropped unasked.
     QMetaObject::invokeMethod(
         this, [this, name = *fileName] { OpenRowList(name); }, Qt::QueuedConnection);
 }

@@ -5,14 +5,20 @@
 #include <string>
 #include <vector>
 
+#include "model/file_identity.h"
 #include "model/line_list.h"
 #include "model/number_row.h"
+#include "model/row_change.h"
 #include "ui/line_list_model.h"
 #include "ui/prefix_search.h"
+#include "ui/unsaved_rows_journal.h"
 #include "ui/user_dialogs.h"
 
 class QAction;
+class QCloseEvent;
 class QDragEnterEvent;
+class QSessionManager;
+class QUndoStack;
 class QDropEvent;
 class QShowEvent;
 class QPushButton;
@@ -33,6 +39,9 @@ class TForm1 : public QWidget {
 public:
     explicit TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock = SteadyMilliseconds,
                     QWidget* parent = nullptr);
+    // Leaves the journal of unsaved rows on disk: only closing the window
+    // gives them up.
+    ~TForm1() override;
 
     const TRowTable& Rows() const { return FRows; }
     const TLineList& Lines() const { return FLines; }
@@ -47,15 +56,27 @@ public:
     // Ctrl+V: appends the rows the clipboard holds.
     void PasteClick();
     void ShowTriangleClick();
+    // Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y.
+    void UndoClick();
+    void RedoClick();
+
+    // Whether the rows differ from what was last opened or saved, or from
+    // the empty list at start.
+    bool HasUnsavedRows() const;
 
     // Opens a row-list file as Open does, showing Open's error on failure:
     // for Open, a file named on the command line and a dropped file.
+    // Asks first when there are unsaved rows.
     void OpenRowList(const std::string& fileName);
+
+    // At start: offers the rows of a window that ended without saving them.
+    void RestoreLeftRows();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void SetUpWindow();
@@ -67,6 +88,12 @@ private:
     QList<QAction*> CreateKeyboardCommands();
     void CreateTriangleCommand(const QList<QAction*>& listCommands);
     TNumberRow SpinValues() const;
+    void CreateHistoryActions(QWidget& list);
+    void Remember(const QString& name, std::optional<TRowChange> change);
+    bool MayDropUnsavedRows();
+    void LoadRowList(const std::string& fileName);
+    bool RestoreJournal(const std::string& path);
+    void CommitData(QSessionManager& manager);
 
     TUserDialogs& FDialogs;
     // Times the progress of long operations, as it times typing in the list.
@@ -74,6 +101,13 @@ private:
     TRowTable FRows;
     TLineList FLines;
     TLineListModel FLinesModel{FLines};
+    QUndoStack* FHistory = nullptr;
+    // The file last opened or saved here, as it was then.
+    TKnownFile FFile;
+    TUnsavedRowsJournal* FJournal = nullptr;
+    // Set when the user let the unsaved rows go as the session ended, so
+    // that closing then does not ask again.
+    bool FDropAgreed = false;
 
     std::vector<QSpinBox*> FSpinFields;
     TColumnChoice* FColumnChoice = nullptr;

@@ -65,6 +65,7 @@ int RunWindow(int argc, char* argv[], const std::string& fileName)
     QMetaObject::invokeMethod(
         &Form1, [&dialogs] { quorva::OfferBackups(quorva::FindAllBackups(), dialogs); },
         Qt::QueuedConnection);
+    Form1.RestoreLeftRows();
     // A file named on the command line (as a file manager passes it) is
     // opened as Open would, once the window is up to own the error dialog.
     if (!fileName.empty())

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <utility>
@@ -66,10 +67,54 @@ void TQtUserDialogs::ReportFailure(const std::string& message)
 
 bool TQtUserDialogs::Ask(const std::string& question)
 {
+    return AskWith(DisplayText(question), QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+QMessageBox::StandardButton TQtUserDialogs::AskWith(const QString& question,
+                                                    QMessageBox::StandardButtons buttons,
+                                                    QMessageBox::StandardButton defaultButton)
+{
     QWidget* active = QApplication::activeWindow();
-    return QMessageBox::question(active ? active : owner_.data(), applicationTitle_,
-                                 DisplayText(question), QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::question(active ? active : owner_.data(), applicationTitle_, question,
+                                 buttons, defaultButton);
+}
+
+TUserDialogs::TUnsavedAnswer TQtUserDialogs::AskSaveUnsavedRows()
+{
+    switch (AskWith(QStringLiteral("The rows have changed since they were last saved. "
+                                   "Save them before closing?"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                    QMessageBox::Save)) {
+    case QMessageBox::Save:
+        return TUnsavedAnswer::Save;
+    case QMessageBox::Discard:
+        return TUnsavedAnswer::Discard;
+    default:
+        return TUnsavedAnswer::Cancel;
+    }
+}
+
+bool TQtUserDialogs::AskReplaceChangedFile(const std::string& fileName)
+{
+    const QString name = QFileInfo(QFile::decodeName(fileName.c_str())).fileName();
+    return AskWith(QStringLiteral("%1 has changed on disk since it was opened here. "
+                                  "Replace it anyway?")
+                       .arg(name),
+                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+TUserDialogs::TRestoreAnswer TQtUserDialogs::AskRestoreRows(const std::string& message)
+{
+    switch (AskWith(DisplayText(message), QMessageBox::Yes | QMessageBox::No | QMessageBox::Discard,
+                    QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return TRestoreAnswer::Restore;
+    case QMessageBox::Discard:
+        return TRestoreAnswer::Discard;
+    default:
+        return TRestoreAnswer::Later;
+    }
 }
 
 } // namespace quorva

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -23,9 +24,15 @@ public:
     void ShowError(const std::string& message) override;
     void ReportFailure(const std::string& message) override;
     bool Ask(const std::string& question) override;
+    TUnsavedAnswer AskSaveUnsavedRows() override;
+    bool AskReplaceChangedFile(const std::string& fileName) override;
+    TRestoreAnswer AskRestoreRows(const std::string& message) override;
 
 private:
     std::optional<std::string> Choose(TFileDialog& dialog);
+    QMessageBox::StandardButton AskWith(const QString& question,
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton);
 
     QString applicationTitle_;
     QPointer<QWidget> owner_;

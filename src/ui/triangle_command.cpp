@@ -39,8 +39,12 @@ void TTriangleCommand::AddToContextMenu(QWidget& widget, const QList<QAction*>& 
             [this, origin, leading](QPoint place) {
                 UpdateText();
                 QMenu menu(origin);
+                // The place's own commands, such as Undo and Redo, come first.
+                menu.addActions(origin->actions());
+                if (!menu.isEmpty() && !leading.isEmpty())
+                    menu.addSeparator();
                 menu.addActions(leading);
-                if (!leading.isEmpty())
+                if (!menu.isEmpty())
                     menu.addSeparator();
                 menu.addAction(action_);
                 menu.exec(origin->mapToGlobal(place));

@@ -30,6 +30,18 @@ public:
 
     // A question the user answers yes (true) or no; no is the default.
     virtual bool Ask(const std::string& question) = 0;
+
+    // Before unsaved rows would be dropped: whether to save them first.
+    enum class TUnsavedAnswer { Save, Discard, Cancel };
+    virtual TUnsavedAnswer AskSaveUnsavedRows() = 0;
+    // Before Save writes over `fileName`, which another has changed since
+    // this window read or wrote it: whether to write over it all the same.
+    virtual bool AskReplaceChangedFile(const std::string& fileName) = 0;
+    // At start, about rows left unsaved by a window that ended: restore
+    // them, ask again at the next start, or give them up. `message` says
+    // what was found.
+    enum class TRestoreAnswer { Restore, Later, Discard };
+    virtual TRestoreAnswer AskRestoreRows(const std::string& message) = 0;
 };
 
 } // namespace quorva

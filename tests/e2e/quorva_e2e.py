@@ -7,6 +7,7 @@ usage: quorva_e2e.py QUORVA_EXECUTABLE CASE
 """
 
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -119,11 +120,44 @@ class QuorvaWindow:
         self.answer_file_dialog("Save As", path)
 
     def open_rows(self, path):
+        """Opens the file; rows a case left unsaved are discarded when the
+        window asks first."""
         self.press("Open")
+        focused = wait_for("Open's file dialog or a question",
+                           lambda: self.session.xdotool("getwindowfocus") not in ("", self.id)
+                           and self.session.xdotool("getwindowfocus"))
+        if self.session.xdotool("getwindowname", focused) != "Open":
+            self.session.key("Tab", "space")    # from Save, the default, to Discard
         self.answer_file_dialog("Open", path)
 
+    def send_close(self):
+        """Closes the window as the close box does; returns a probe for the
+        window that takes the focus then, such as a question."""
+        before = self.session.xdotool("getwindowfocus")
+        self.session.xlib.send_delete_window(self.id)
+
+        def new_focus():
+            focused = self.session.xdotool("getwindowfocus")
+            return focused if focused and focused not in (self.id, before) else None
+        return new_focus
+
+    def ask_to_close(self):
+        """Closes the window and returns the question about unsaved rows
+        that it asks instead."""
+        return wait_for("the question about unsaved rows", self.send_close())
+
     def close(self):
-        status = self.session.close_window_and_wait_for_exit(self.id)
+        """Closes the window; rows a case left unsaved are discarded when the
+        window asks."""
+        new_focus = self.send_close()
+        wait_for("the program to end or ask",
+                 lambda: self.session.app.poll() is not None or new_focus())
+        if self.session.app.poll() is None:
+            self.session.key("Tab", "space")    # from Save, the default, to Discard
+        try:
+            status = self.session.app.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            raise E2EFailure("the program did not end after its window was closed")
         if status != 0:
             raise E2EFailure(f"the program ended with status {status}")
 
@@ -353,6 +387,78 @@ def cancelled_export_leaves_nothing(session, window):
     window.save_rows(resaved)
     expect_file(resaved, listed)
 
+def undo_with_keys(session, window):
+    """Ctrl+Z takes back one step at a time: three rows typed, two undone."""
+    for row in (ROW_A, ROW_B, ROW_C):
+        window.enter_row(row)
+    session.key("ctrl+z", "ctrl+z")
+    tir = os.path.join(session.scratch, "rows.tir")
+    window.save_rows(tir)
+    expect_file(tir, text_file([row_line(ROW_A)]))
+
+
+def close_asks_about_unsaved_rows(session, window):
+    """Closing with unsaved rows asks first and Cancel keeps the window;
+    once they are saved, closing asks nothing and the program ends."""
+    window.enter_row(ROW_A)
+    question = window.ask_to_close()
+    session.key("Escape")
+    session.wait_until_closed(question, "the question")
+    expect(session.app.poll() is None and session.is_mapped(window.id),
+           "the window did not stay after Cancel")
+    window.save_rows(os.path.join(session.scratch, "rows.tir"))
+    session.xlib.send_delete_window(window.id)
+    status = session.app.wait(timeout=60)
+    expect(status == 0, f"the program ended with status {status}")
+
+
+def killed_then_restored(session, window):
+    """A window killed with unsaved rows after random edits: the next start
+    asks, and its default answer gives back the rows of the last edit."""
+    rng = random.Random(2)
+    rows, done, undone = [], [], []
+    for _ in range(12):
+        choice, line = rng.randrange(5), rng.randrange(max(len(rows), 1))
+        if choice == 3 and done:
+            session.key("ctrl+z")
+            undone.append(rows)
+            rows = done.pop()
+            continue
+        if choice == 4 and undone:
+            session.key("ctrl+y")
+            done.append(rows)
+            rows = undone.pop()
+            continue
+        done.append(rows)
+        undone.clear()
+        if choice == 0 or len(rows) < 2:
+            row = [rng.randrange(100) for _ in range(7)]
+            window.enter_row(row)
+            rows = rows + [row]
+        elif choice == 1:
+            window.select_line(line)
+            window.press("Delete")
+            rows = rows[:line] + rows[line + 1:]
+        else:
+            line = max(line, 1)
+            window.select_line(line)
+            window.press("Moove Up")
+            rows = rows[:line - 1] + [rows[line], rows[line - 1]] + rows[line + 1:]
+    time.sleep(1.5)     # the journal is written within a second of an edit
+    session.app.kill()
+    session.app.wait(timeout=20)
+
+    session.start_app()
+    restarted = QuorvaWindow(session)
+    wait_for("the question about the left rows",
+             lambda: session.xdotool("getwindowfocus") not in ("", restarted.id))
+    session.key("Return")
+    tir = os.path.join(session.scratch, "restored.tir")
+    restarted.save_rows(tir)
+    expect_file(tir, text_file(row_line(row) for row in rows))
+    restarted.close()
+
+
 # The program names its failure reports after its executable: this case runs
 # a copy under another name, so a caption fixed in the code would show.
 RENAMED_EXECUTABLE = "QuorvaCheck.e2e"
@@ -365,6 +471,9 @@ CASES = {
     "failed_export_reported": failed_export_reported,
     "pipe_refused_at_once": pipe_refused_at_once,
     "cancelled_export_leaves_nothing": cancelled_export_leaves_nothing,
+    "undo_with_keys": undo_with_keys,
+    "close_asks_about_unsaved_rows": close_asks_about_unsaved_rows,
+    "killed_then_restored": killed_then_restored,
 }
 
 
@@ -379,7 +488,8 @@ def run(executable, case_name):
         session.start_app()
         window = QuorvaWindow(session)
         case(session, window)
-        window.close()
+        if session.app.poll() is None:
+            window.close()
 
     return run_in_session(executable, body)
 

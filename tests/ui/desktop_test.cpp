@@ -184,7 +184,8 @@ private slots:
             menu->close();
         });
         emit fixture_.List()->customContextMenuRequested(QPoint(10, 10));
-        QCOMPARE(entries, (QStringList{"Copy|Ctrl+C", "Paste|Ctrl+V", "Delete|Del", "|",
+        QCOMPARE(entries, (QStringList{"Undo|Ctrl+Z", "Redo|Ctrl+Shift+Z", "|", "Copy|Ctrl+C",
+                                       "Paste|Ctrl+V", "Delete|Del", "|",
                                        "Show triangle of column 1|Ctrl+T"}));
     }
 

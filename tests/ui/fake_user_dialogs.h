@@ -23,6 +23,15 @@ public:
     // The override cursor while the error dialog would have been up.
     std::vector<Qt::CursorShape> cursorsWhileShowingError;
     bool askedWithoutAnswer = false;
+    // Answers to the questions before rows are dropped or a file replaced;
+    // each question asked is counted. Unless told otherwise the rows are
+    // discarded, as by someone who opens another file on purpose.
+    std::deque<TUnsavedAnswer> unsavedAnswers;
+    int unsavedQuestions = 0;
+    bool replaceChangedFile = false;
+    std::vector<std::string> changedFileQuestions;
+    TRestoreAnswer restoreAnswer = TRestoreAnswer::Restore;
+    std::vector<std::string> restoreQuestions;
 
     std::optional<std::string> ChooseSaveFile(TSaveFile kind) override
     {
@@ -55,6 +64,28 @@ public:
         if (!answers.empty())
             answers.pop_front();
         return yes;
+    }
+
+    TUnsavedAnswer AskSaveUnsavedRows() override
+    {
+        ++unsavedQuestions;
+        if (unsavedAnswers.empty())
+            return TUnsavedAnswer::Discard;
+        const TUnsavedAnswer answer = unsavedAnswers.front();
+        unsavedAnswers.pop_front();
+        return answer;
+    }
+
+    bool AskReplaceChangedFile(const std::string& fileName) override
+    {
+        changedFileQuestions.push_back(fileName);
+        return replaceChangedFile;
+    }
+
+    TRestoreAnswer AskRestoreRows(const std::string& message) override
+    {
+        restoreQuestions.push_back(message);
+        return restoreAnswer;
     }
 
 private:

@@ -12,6 +12,7 @@
 #include <array>
 #include <csignal>
 #include <fcntl.h>
+#include <map>
 #include <memory>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -301,6 +302,144 @@ private slots:
         QCOMPARE(form_->Lines().SelectedIndex(), 1);
     }
 
+    // Steps are words: "add", "save" (to rows.tir), "undo", "redo" (by key
+    // from the list) and "rewrite" (another process writes rows.tir); the
+    // last is "close" or "open".
+    void unsavedRowsAreNotDroppedUnasked_data()
+    {
+        using TAnswer = quorva::TUserDialogs::TUnsavedAnswer;
+        const QList<TAnswer> none, cancel{TAnswer::Cancel}, discard{TAnswer::Discard};
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QList<TAnswer>>("answers");
+        QTest::addColumn<bool>("keeps"); // the window stays, or Open does not ask for a file
+        QTest::newRow("close, Cancel keeps") << "add add close" << cancel << true;
+        QTest::newRow("close, Discard closes") << "add close" << discard << false;
+        QTest::newRow("close, Save cancelled") << "add close" << QList{TAnswer::Save} << true;
+        QTest::newRow("close after Save") << "add save close" << none << false;
+        QTest::newRow("undo to the saved rows") << "add save add undo close" << none << false;
+        QTest::newRow("undo to the empty start") << "add add undo undo close" << none << false;
+        QTest::newRow("redo past the saved rows")
+            << "add save add undo redo close" << cancel << true;
+        QTest::newRow("open, Cancel") << "add open" << cancel << true;
+        QTest::newRow("open, Discard") << "add open" << discard << false;
+        QTest::newRow("open after Save") << "add save open" << none << false;
+    }
+
+    void unsavedRowsAreNotDroppedUnasked()
+    {
+        using TAnswer = quorva::TUserDialogs::TUnsavedAnswer;
+        QFETCH(QString, steps);
+        QFETCH(QList<TAnswer>, answers);
+        QFETCH(bool, keeps);
+        const QString action = steps.section(' ', -1);
+        RunSteps(steps.section(' ', 0, -2));
+        const auto rows = form_->Rows();
+        dialogs_->unsavedAnswers.assign(answers.begin(), answers.end());
+        if (answers.contains(TAnswer::Save) || action == "open")
+            dialogs_->nextFileNames.push_back(std::nullopt);
+
+        if (action == "close")
+            form_->close();
+        else
+            Click("btnOpen");
+
+        QCOMPARE(dialogs_->unsavedQuestions, answers.size());
+        QCOMPARE(form_->Rows(), rows);
+        QCOMPARE(action == "close" ? form_->isVisible() : dialogs_->openQuestions == 0, keeps);
+    }
+
+    void historyKeysTakeBackAndRedoSteps_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("rowsLeft");
+        QTest::addColumn<QString>("undoText");
+        QTest::newRow("two undone") << "add add add undo undo" << 1 << "Undo Add";
+        QTest::newRow("all undone") << "add add undo undo undo" << 0 << "Undo";
+        QTest::newRow("delete named") << "add add delete" << 1 << "Undo Delete";
+        QTest::newRow("delete undone") << "add add delete undo" << 2 << "Undo Add";
+        QTest::newRow("Ctrl+Y") << "add add undo redo" << 2 << "Undo Add";
+        QTest::newRow("Ctrl+Shift+Z") << "add add delete undo shift-redo" << 1 << "Undo Delete";
+    }
+
+    void historyKeysTakeBackAndRedoSteps()
+    {
+        QFETCH(QString, steps);
+        QFETCH(int, rowsLeft);
+        QFETCH(QString, undoText);
+
+        RunSteps(steps);
+
+        QCOMPARE(form_->Lines().Count(), rowsLeft);
+        QCOMPARE(form_->findChild<QAction*>("actUndo")->text(), undoText);
+    }
+
+    // A window that ends without saving leaves its steps; the next window
+    // offers them at start.
+    void leftRowsAreOfferedAtStart_data()
+    {
+        using TAnswer = quorva::TUserDialogs::TRestoreAnswer;
+        QTest::addColumn<TAnswer>("answer");
+        QTest::addColumn<bool>("restored");
+        QTest::addColumn<int>("journalsLeft");
+        QTest::newRow("restore") << TAnswer::Restore << true << 1;
+        QTest::newRow("later") << TAnswer::Later << false << 1;
+        QTest::newRow("discard") << TAnswer::Discard << false << 0;
+    }
+
+    void leftRowsAreOfferedAtStart()
+    {
+        QFETCH(quorva::TUserDialogs::TRestoreAnswer, answer);
+        QFETCH(bool, restored);
+        QFETCH(int, journalsLeft);
+        const QString state = folder_->filePath("state");
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state));
+        RunSteps("add save add add delete add undo add");
+        const auto lines = form_->Lines().Lines();
+        QTest::qWait(1000);
+        form_.reset();
+        dialogs_->restoreAnswer = answer;
+
+        form_ = std::make_unique<TForm1>(*dialogs_);
+        form_->RestoreLeftRows();
+        qunsetenv("XDG_STATE_HOME");
+
+        QCOMPARE(dialogs_->restoreQuestions.size(), 1u);
+        QCOMPARE(form_->Lines().Lines() == lines, restored);
+        QCOMPARE(form_->HasUnsavedRows(), restored);
+        QCOMPARE(QDir(state + "/quorva/journals").entryList(QDir::Files).size(), journalsLeft);
+    }
+
+    // Save onto the file this window last opened or saved asks first when
+    // another process has written it since.
+    void saveOntoAFileChangedOnDisk_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<bool>("asks");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("unchanged") << "add save add" << false << false << true;
+        QTest::newRow("rewritten, No") << "add save rewrite add" << false << true << false;
+        QTest::newRow("rewritten, Yes") << "add save rewrite add" << true << true << true;
+        QTest::newRow("never opened here") << "rewrite add" << false << false << true;
+    }
+
+    void saveOntoAFileChangedOnDisk()
+    {
+        QFETCH(QString, steps);
+        QFETCH(bool, replace);
+        QFETCH(bool, asks);
+        QFETCH(bool, written);
+        RunSteps(steps);
+        const std::string before = ReadBytes(folder_->filePath("rows.tir"));
+        dialogs_->replaceChangedFile = replace;
+
+        RunSteps("save");
+
+        QCOMPARE(dialogs_->changedFileQuestions.size(), std::size_t(asks));
+        QCOMPARE(ReadBytes(folder_->filePath("rows.tir")) != before, written);
+        QCOMPARE(form_->HasUnsavedRows(), !written);
+    }
+
     // Failures a person can meet while saving or exporting: each is reported
     // with its message, and leaves the rows, the selection and the folder as
     // they were (the previous file byte for byte, no temporary file).
@@ -497,6 +636,31 @@ private:
         }
         QVERIFY2(!QKeySequence(name).isEmpty(), qPrintable(name));
         QTest::keySequence(QApplication::focusWidget(), QKeySequence(name));
+    }
+
+    void RunSteps(const QString& steps)
+    {
+        const QString tir = folder_->filePath("rows.tir");
+        for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+            if (step == "add") {
+                Click("Button2");
+            } else if (step == "save") {
+                dialogs_->nextFileNames.push_back(tir.toStdString());
+                Click("btnSave");
+            } else if (step == "rewrite") {
+                QCOMPARE(QProcess::execute("sh", {"-c", "printf 'other\\r\\n' > \"$0\"", tir}), 0);
+            } else if (step == "delete") {
+                ClickLine(0);
+                Click("Button3");
+            } else {
+                const std::map<QString, QKeySequence> keys{
+                    {"undo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
+                    {"redo", QKeySequence(Qt::CTRL | Qt::Key_Y)},
+                    {"shift-redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}};
+                List()->setFocus();
+                QTest::keySequence(List(), keys.at(step));
+            }
+        }
     }
 
     QSpinBox* Spin(int index) const
