@@ -23,8 +23,8 @@
 #include "random_rows.h"
 #include "triangle/triangle_grid.h"
 #include "ui/qt_user_dialogs.h"
-#include "ui/triangle_canvas.h"
-#include "ui/triangle_window.h"
+#include "ui/triangle_view/triangle_canvas.h"
+#include "ui/triangle_view/triangle_window.h"
 
 namespace {
 

@@ -22,8 +22,8 @@
 #include "triangle/triangle_grid.h"
 #include "ui/Unit1.h"
 #include "ui/column_choice.h"
-#include "ui/triangle_canvas.h"
-#include "ui/triangle_window.h"
+#include "ui/triangle_view/triangle_canvas.h"
+#include "ui/triangle_view/triangle_window.h"
 
 using namespace quorva;
 

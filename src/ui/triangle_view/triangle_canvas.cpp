@@ -1,4 +1,4 @@
-#include "ui/triangle_canvas.h"
+#include "ui/triangle_view/triangle_canvas.h"
 
 #include "triangle/diff_triangle.h"
 

@@ -1,4 +1,4 @@
-#include "ui/triangle_renderer.h"
+#include "ui/triangle_view/triangle_renderer.h"
 
 #include <QPainter>
 

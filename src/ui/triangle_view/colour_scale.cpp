@@ -1,4 +1,4 @@
-#include "ui/colour_scale.h"
+#include "ui/triangle_view/colour_scale.h"
 
 #include <QFontMetrics>
 #include <QLinearGradient>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "triangle/triangle_grid.h"
-#include "ui/colour_scale.h"
+#include "ui/triangle_view/colour_scale.h"
 
 class QPainter;
 

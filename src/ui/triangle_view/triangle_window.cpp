@@ -1,4 +1,4 @@
-#include "ui/triangle_window.h"
+#include "ui/triangle_view/triangle_window.h"
 
 #include <QAbstractItemModel>
 #include <QBuffer>
@@ -20,7 +20,7 @@
 #include "ui/prefix_search.h"
 #include "ui/progress_dialog.h"
 #include "ui/reported_operation.h"
-#include "ui/triangle_canvas.h"
+#include "ui/triangle_view/triangle_canvas.h"
 
 namespace quorva {
 

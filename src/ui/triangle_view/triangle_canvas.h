@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "triangle/triangle_grid.h"
-#include "ui/triangle_renderer.h"
+#include "ui/triangle_view/triangle_renderer.h"
 
 namespace quorva {
 
