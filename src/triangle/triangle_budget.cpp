@@ -9,6 +9,7 @@
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
 #include "triangle/diff_triangle.h"
+#include "triangle/triangle_grid.h"
 
 namespace quorva {
 namespace {
@@ -133,6 +134,17 @@ void CheckTriangleFitsInMemory(const TRowTable& rows, int column, const TSystemR
 {
     CheckTriangleInput(rows, column);
     CheckMemory(rows, TriangleMemoryNeeded(rows, column), system);
+}
+
+std::uint64_t GridMemoryNeeded(const TRowTable& rows, int column)
+{
+    return TriangleMemoryNeeded(rows, column) + TTriangleGrid::SummaryBytes(rows.size());
+}
+
+void CheckGridFitsInMemory(const TRowTable& rows, int column, const TSystemResources& system)
+{
+    CheckTriangleInput(rows, column);
+    CheckMemory(rows, GridMemoryNeeded(rows, column), system);
 }
 
 std::uint64_t CsvBytesUpperBound(const TRowTable& rows, int column)

@@ -17,6 +17,15 @@ std::uint64_t TriangleMemoryNeeded(const TRowTable& rows, int column);
 void CheckTriangleFitsInMemory(const TRowTable& rows, int column,
                                const TSystemResources& system = SystemResources());
 
+// Bytes the triangle view's grid of one column of the rows takes in memory:
+// the triangle and the summaries of its blocks.
+std::uint64_t GridMemoryNeeded(const TRowTable& rows, int column);
+
+// Raises Error, with the figures, when the triangle view's grid of one
+// column would not fit in the memory the system has available.
+void CheckGridFitsInMemory(const TRowTable& rows, int column,
+                           const TSystemResources& system = SystemResources());
+
 // Bytes the CSV export of one column's triangle writes at most, worked out
 // from the values alone in time linear in their number: exact but for the
 // digits of the differences, which are bounded by the largest difference the

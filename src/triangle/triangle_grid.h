@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/number_row.h"
+#include "model/progress.h"
 #include "triangle/compact_triangle.h"
 
 namespace quorva {
@@ -55,7 +56,9 @@ public:
     static constexpr std::size_t SummaryBlock = 32;
 
     // Raises "Range check error" for an empty table or a column outside 0 to 6.
-    TTriangleGrid(const TRowTable& rows, int column);
+    // The cells are computed on a second thread while this one asks
+    // `progress`; Cancelled when it says stop, with the second thread joined.
+    TTriangleGrid(const TRowTable& rows, int column, TProgress& progress = NoProgress());
     ~TTriangleGrid();
 
     std::size_t ValueCount() const { return valueCount_; }
@@ -107,6 +110,8 @@ public:
 
     // Bytes this grid holds, cells and summaries.
     std::size_t MemoryBytes() const;
+    // Bytes the summaries of a grid of `valueCount` values take.
+    static std::uint64_t SummaryBytes(std::uint64_t valueCount);
 
 private:
     struct TLevel {
@@ -117,12 +122,15 @@ private:
 
     using TValueCounts = std::array<std::uint64_t, 256>;
 
+    class TBuild;
+
     template <class Value>
     void SummariseColumns(const TCompactTriangle<Value>& triangle, std::size_t firstBlock,
                           std::size_t endBlock, TValueCounts& counts);
+    void SummariseBlockColumn(std::size_t block, TValueCounts& counts);
+    void FillColumn(std::size_t j);
     template <class Value>
     TCellBlock BlockOf(const TCompactTriangle<Value>& triangle, const TCellRect& rect) const;
-    void BuildSummaries();
     void AddCoarserLevels();
 
     std::size_t valueCount_;

@@ -119,4 +119,9 @@ QString OpeningCaption(const std::string& fileName)
     return QStringLiteral("Opening %1…").arg(ShownName(fileName));
 }
 
+QString BuildingCaption(int column)
+{
+    return QStringLiteral("Building the triangle of column %1…").arg(column + 1);
+}
+
 } // namespace quorva

@@ -64,5 +64,6 @@ private:
 QString ExportingCaption(int column, const std::string& fileName);
 QString SavingCaption(const std::string& fileName);
 QString OpeningCaption(const std::string& fileName);
+QString BuildingCaption(int column);
 
 } // namespace quorva

@@ -5,6 +5,7 @@
 
 #include <QClipboard>
 #include <QListView>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringListModel>
@@ -16,6 +17,7 @@
 #include "fake_user_dialogs.h"
 #include "model/error.h"
 #include "reporting_test_main.h"
+#include "support/stepping_clock.h"
 #include "support/temp_dir.h"
 #include "support/triangle_fields.h"
 #include "triangle/triangle_csv.h"
@@ -377,6 +379,63 @@ private slots:
             }
         }
         QVERIFY(checked > 50);
+    }
+
+    // Cancel while the triangle is built: on opening no view is left, on
+    // Refresh the old snapshot stays.
+    void cancelWhileBuilding_data()
+    {
+        QTest::addColumn<bool>("refresh");
+        QTest::addColumn<bool>("byEscape");
+        QTest::newRow("opening, Esc") << false << true;
+        QTest::newRow("refresh, Cancel button") << true << false;
+    }
+
+    void cancelWhileBuilding()
+    {
+        QFETCH(bool, refresh);
+        QFETCH(bool, byEscape);
+        auto clock = std::make_shared<test::TSteppingClock>();
+        clock->step = std::chrono::milliseconds(100);
+        QString caption;
+        auto cancel = [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QProgressDialog*>(widget);
+                    dialog && dialog->isVisible()) {
+                    clock->onRead = nullptr;
+                    caption = dialog->labelText();
+                    if (byEscape)
+                        QTest::keyClick(dialog, Qt::Key_Escape);
+                    else
+                        QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+                }
+        };
+        rows_ = test::RandomRows(300, 0, 99, 23);
+        if (refresh) {
+            window_ = std::make_unique<TTriangleWindow>(rows_, 2, *lines_, *dialogs_, nullptr,
+                                                        [clock] { return (*clock)(); });
+            rows_ = test::RandomRows(3000, 0, 99, 29);
+        } else {
+            rows_ = test::RandomRows(3000, 0, 99, 29);
+        }
+        clock->onRead = cancel;
+        if (refresh) {
+            QVERIFY_THROWS_EXCEPTION(Cancelled, window_->Refresh());
+            QCOMPARE(window_->Canvas().Grid()->ValueCount(), 300u);
+            QCOMPARE(window_->windowTitle(), QStringLiteral("Triangle of column 3 (300 values)"));
+        } else {
+            QVERIFY_THROWS_EXCEPTION(Cancelled,
+                                     TTriangleWindow(rows_, 2, *lines_, *dialogs_, nullptr,
+                                                     [clock] { return (*clock)(); }));
+        }
+        QCOMPARE(caption, QStringLiteral("Building the triangle of column 3…"));
+        QVERIFY(!clock->onRead);
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<QProgressDialog*>(widget));
+        const auto views = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(views.begin(), views.end(),
+                               [](QWidget* w) { return qobject_cast<TTriangleWindow*>(w); }),
+                 refresh ? 1 : 0);
     }
 
     void refusesATriangleTooLargeForMemory()

@@ -18,16 +18,16 @@
 #include "triangle/triangle_grid.h"
 #include "ui/busy_cursor.h"
 #include "ui/prefix_search.h"
-#include "ui/progress_dialog.h"
 #include "ui/reported_operation.h"
 #include "ui/triangle_view/triangle_canvas.h"
 
 namespace quorva {
 
 TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
-                                 TUserDialogs& dialogs, QWidget* parent)
+                                 TUserDialogs& dialogs, QWidget* parent,
+                                 TProgressDialog::TClock clock)
     : QMainWindow(parent, Qt::Window), rows_(rows), column_(column), dialogs_(dialogs),
-      canvas_(new TTriangleCanvas(this))
+      clock_(std::move(clock)), canvas_(new TTriangleCanvas(this))
 {
     setObjectName(QStringLiteral("TriangleWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -45,7 +45,7 @@ TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstr
     connect(&lines, &QAbstractItemModel::modelReset, this, &TTriangleWindow::MarkOutOfDate);
 
     resize(960, 720);
-    Show(rows_);
+    Show(rows_, parent ? parent : this);
 }
 
 TTriangleWindow::~TTriangleWindow() = default;
@@ -105,15 +105,16 @@ void TTriangleWindow::CreateNotice()
     setCentralWidget(central);
 }
 
-void TTriangleWindow::Show(const TRowTable& rows)
+void TTriangleWindow::Show(const TRowTable& rows, QWidget* progressOwner)
 {
-    CheckTriangleFitsInMemory(rows, column_);
+    // The old triangle stays until the new one is complete, so that Cancel
+    // can keep it; the memory it holds is not counted as available.
+    CheckGridFitsInMemory(rows, column_);
     TBusyCursor busy;
-    // The old triangle goes first, so that two never share the memory.
-    canvas_->SetGrid(nullptr);
     std::shared_ptr<const TTriangleGrid> grid;
     try {
-        grid = std::make_shared<const TTriangleGrid>(rows, column_);
+        TProgressDialog progress(progressOwner, BuildingCaption(column_), clock_);
+        grid = std::make_shared<const TTriangleGrid>(rows, column_, progress);
     } catch (const std::bad_alloc&) {
         throw Error("Not enough memory to show the triangle.");
     }
@@ -127,7 +128,7 @@ void TTriangleWindow::Show(const TRowTable& rows)
 
 void TTriangleWindow::Refresh()
 {
-    Show(rows_);
+    Show(rows_, this);
 }
 
 void TTriangleWindow::MarkOutOfDate()
@@ -148,7 +149,7 @@ void TTriangleWindow::ExportCsv()
     if (!fileName)
         return;
     TBusyCursor busy;
-    TProgressDialog progress(this, ExportingCaption(column_, *fileName), SteadyMilliseconds);
+    TProgressDialog progress(this, ExportingCaption(column_, *fileName), clock_);
     ExportTriangleCsv(snapshot_, column_, *fileName, progress);
 }
 

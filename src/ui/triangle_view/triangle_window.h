@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "model/number_row.h"
+#include "ui/prefix_search.h"
+#include "ui/progress_dialog.h"
 #include "ui/user_dialogs.h"
 
 class QAbstractItemModel;
@@ -26,15 +28,19 @@ class TTriangleWindow : public QMainWindow {
 public:
     // `rows` must outlive the window; `lines` is the list the rows belong to,
     // whose every change makes the view out of date. Refuses, with the
-    // memory check's message, a triangle that would not fit in memory.
+    // memory check's message, a triangle that would not fit in memory. The
+    // triangle is built behind a progress dialog over `parent`, or over the
+    // view itself when it has none; Cancel there ends in Cancelled.
     TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
-                    TUserDialogs& dialogs, QWidget* parent = nullptr);
+                    TUserDialogs& dialogs, QWidget* parent = nullptr,
+                    TProgressDialog::TClock clock = SteadyMilliseconds);
     ~TTriangleWindow() override;
 
     TTriangleCanvas& Canvas() const { return *canvas_; }
+    int Column() const { return column_; }
     bool IsOutOfDate() const { return outOfDate_; }
 
-    // Shows the rows as they are now.
+    // Shows the rows as they are now; after Cancel, still the old snapshot.
     void Refresh();
     // Writes the snapshot's triangle as the CSV Start writes.
     void ExportCsv();
@@ -44,7 +50,7 @@ public:
 private:
     void CreateActions();
     void CreateNotice();
-    void Show(const TRowTable& rows);
+    void Show(const TRowTable& rows, QWidget* progressOwner);
     void MarkOutOfDate();
     void Describe(TCellPosition cell);
     void RunReportingFailures(void (TTriangleWindow::*operation)());
@@ -52,6 +58,7 @@ private:
     const TRowTable& rows_;
     const int column_;
     TUserDialogs& dialogs_;
+    TProgressDialog::TClock clock_;
     TRowTable snapshot_;
     bool outOfDate_ = false;
     TTriangleCanvas* canvas_;
