@@ -247,6 +247,21 @@ std::optional<std::pair<std::size_t, std::size_t>> TTriangleGrid::ParentLines(st
     return std::pair{k - 1, k + 1};
 }
 
+TCellBlock TTriangleGrid::Neighbours(std::size_t k, std::size_t j) const
+{
+    TCellBlock block;
+    auto add = [&](std::size_t line, std::size_t column) {
+        if (const auto value = Cell(line, column))
+            block.Add(*value);
+    };
+    // Unsigned wrap-around takes line or column -1 off the triangle.
+    add(k - 1, j);
+    add(k + 1, j);
+    add(k, j - 1);
+    add(k, j + 1);
+    return block;
+}
+
 TCellBlock TTriangleGrid::Block(const TCellRect& rect) const
 {
     return bytes_ ? BlockOf(*bytes_, rect) : BlockOf(*words_, rect);

@@ -85,6 +85,22 @@ public:
         return bytes_ ? std::int32_t{bytes_->At(j, i)} : words_->At(j, i);
     }
 
+    // Column j's values one after another, in whichever form the grid keeps
+    // them: exactly one of the two is not null.
+    const std::uint8_t* ByteColumn(std::size_t j) const
+    {
+        return bytes_ ? bytes_->Column(j) : nullptr;
+    }
+    const std::int32_t* WordColumn(std::size_t j) const
+    {
+        return words_ ? words_->Column(j) : nullptr;
+    }
+
+    // The non-blank cells among the four next to a cell (above, below, left
+    // and right): what stands in for a blank cell on a map too small to
+    // show blanks.
+    TCellBlock Neighbours(std::size_t k, std::size_t j) const;
+
     // Exact statistics of the non-blank cells in a rectangle.
     TCellBlock Block(const TCellRect& rect) const;
     // Statistics of the whole triangle.

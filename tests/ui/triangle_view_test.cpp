@@ -5,9 +5,11 @@
 
 #include <QClipboard>
 #include <QListView>
+#include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStringListModel>
 #include <QWheelEvent>
 
@@ -25,6 +27,7 @@
 #include "ui/Unit1.h"
 #include "ui/column_choice.h"
 #include "ui/triangle_view/triangle_canvas.h"
+#include "ui/triangle_view/triangle_renderer.h"
 #include "ui/triangle_view/triangle_window.h"
 
 using namespace quorva;
@@ -332,21 +335,30 @@ private slots:
                  window_->Canvas().viewport()->size() * window_->Canvas().devicePixelRatio());
     }
 
-    // Where a cell covers whole pixels, a pixel inside it shows its value's
-    // shade, or white when it is blank; where a pixel covers a 2 x 2 block,
-    // it shows the block's mean.
+    // Each pixel against a plain reading of the map's rule: the cell under a
+    // pixel's centre while a cell covers whole pixels, a blank one shown as
+    // blank only once cells are large enough to tell apart, else as the mean
+    // of its non-blank neighbours; below a pixel a cell, the mean of the
+    // non-blank cells whose centres the pixel holds.
     void paintedShadesAreTheCells_data()
     {
         QTest::addColumn<double>("cellSize");
-        QTest::newRow("numbers") << 40.0;
-        QTest::newRow("one pixel a cell") << 1.0;
-        QTest::newRow("two cells a pixel") << 0.5;
+        QTest::addColumn<int>("count");
+        QTest::newRow("numbers") << 40.0 << 1500;
+        QTest::newRow("cells apart") << 5.0 << 1500;
+        QTest::newRow("too small to tell apart") << 2.5 << 1500;
+        QTest::newRow("one pixel a cell") << 1.0 << 1500;
+        QTest::newRow("just under a pixel a cell") << 0.95 << 1500;
+        QTest::newRow("two cells a pixel") << 0.5 << 1500;
+        QTest::newRow("uneven") << 0.3 << 1500;
+        QTest::newRow("sixteen cells a pixel") << 1 / 16.0 << 12000;
     }
 
     void paintedShadesAreTheCells()
     {
         QFETCH(double, cellSize);
-        OpenWindow(test::RandomRows(1500, 0, 99, 19), 0);
+        QFETCH(int, count);
+        OpenWindow(test::RandomRows(std::size_t(count), 0, 99, 19), 0);
         TTriangleCanvas& canvas = window_->Canvas();
         canvas.SetCellSize(cellSize, QPointF(0, 0));
         QCOMPARE(canvas.CellSize(), cellSize);
@@ -354,7 +366,17 @@ private slots:
         const QImage image = canvas.ViewImage().convertToFormat(QImage::Format_RGB32);
         const TTriangleGrid& grid = *canvas.Grid();
         const TColourScale scale(grid);
-        const std::size_t span = cellSize < 1 ? 2 : 1;
+        const QPointF offset(canvas.horizontalScrollBar()->value(),
+                             canvas.verticalScrollBar()->value());
+        auto shadeOf = [&](const TCellBlock& cells) {
+            return cells.Empty() ? qRgb(255, 255, 255) : scale.Of(cells.Mean());
+        };
+        // The cells whose centres lie in pixel p along one axis.
+        auto centresIn = [cellSize](double pixel) {
+            auto first = static_cast<std::int64_t>(std::ceil(pixel / cellSize - 0.5));
+            auto end = static_cast<std::int64_t>(std::ceil((pixel + 1) / cellSize - 0.5));
+            return std::pair{std::max<std::int64_t>(first, 0), std::max<std::int64_t>(end, 0)};
+        };
         int checked = 0;
         for (int y = 20; y < 400; y += 7) {
             for (int x = 20; x < 300; x += 5) {
@@ -362,23 +384,69 @@ private slots:
                 // Clear of the focus, its parents and the triangle's edge.
                 if (!cell || cell->column < 2 || !grid.HasCell(cell->line + 2, cell->column + 2))
                     continue;
-                const TCellRect block{cell->line - cell->line % span,
-                                      cell->column - cell->column % span,
-                                      cell->line - cell->line % span + span,
-                                      cell->column - cell->column % span + span};
-                const TCellBlock cells = grid.Block(block);
-                const QRgb expected = cells.Empty() ? qRgb(255, 255, 255) : scale.Of(cells.Mean());
                 // Among numbers, a pixel near the cell's corner, clear of its text.
-                const QPoint pixel = cellSize > 1
+                const QPoint pixel = cellSize > TTriangleRenderer::NumberCellSize
                                          ? canvas.CellRect(*cell).topLeft().toPoint() + QPoint(2, 2)
                                          : QPoint(x, y);
                 if (!image.rect().contains(pixel))
                     continue;
+                QRgb expected = 0;
+                if (cellSize >= 1) {
+                    const auto value = grid.Cell(cell->line, cell->column);
+                    expected = value ? scale.Of(*value)
+                               : cellSize >= TTriangleRenderer::SeparateCellSize
+                                   ? qRgb(255, 255, 255)
+                                   : shadeOf(grid.Neighbours(cell->line, cell->column));
+                } else {
+                    const auto [k0, k1] = centresIn(offset.y() + y);
+                    const auto [j0, j1] = centresIn(offset.x() + x);
+                    TCellBlock cells;
+                    for (auto k = k0; k < k1; ++k)
+                        for (auto j = j0; j < j1; ++j)
+                            if (const auto value = grid.Cell(std::size_t(k), std::size_t(j)))
+                                cells.Add(*value);
+                    expected = cells.Empty()
+                                   ? shadeOf(grid.Neighbours(std::size_t(k0), std::size_t(j0)))
+                                   : shadeOf(cells);
+                }
                 QCOMPARE(QColor(image.pixel(pixel)).name(), QColor(expected).name());
                 ++checked;
             }
         }
         QVERIFY(checked > 50);
+    }
+
+    // Zooming out step by step over random cells changes the map's overall
+    // brightness only a little at each step: no pattern or paleness comes
+    // from the blank half of the cells.
+    void brightnessChangesSmoothlyWithZoom()
+    {
+        const TRowTable rows = test::RandomRows(5000, 0, 99, 31);
+        const TTriangleGrid grid(rows, 0);
+        const TTriangleRenderer renderer(grid);
+        const QSize view(200, 200);
+        double previous = -1;
+        // Blank cells show from SeparateCellSize on, by design a step apart.
+        for (double size = TTriangleRenderer::SeparateCellSize / TTriangleCanvas::ZoomStep;
+             size >= 1 / 16.0; size /= TTriangleCanvas::ZoomStep) {
+            QImage image(view, QImage::Format_RGB32);
+            QPainter painter(&image);
+            // From column 0 down, around the middle line: all inside the triangle.
+            renderer.Paint(painter, view, size, QPoint(0, int(5000 * size) - view.height() / 2));
+            painter.end();
+            double brightness = 0;
+            for (int y = 0; y < view.height(); ++y)
+                for (int x = 0; x < view.width(); ++x)
+                    brightness += qGray(image.pixel(x, y));
+            brightness /= view.width() * view.height();
+            if (previous >= 0)
+                QVERIFY2(std::abs(brightness - previous) < 6,
+                         qPrintable(QStringLiteral("%1 after %2 at %3 pixels a cell")
+                                        .arg(brightness)
+                                        .arg(previous)
+                                        .arg(size)));
+            previous = brightness;
+        }
     }
 
     // Cancel while the triangle is built: on opening no view is left, on

@@ -245,7 +245,8 @@ void TTriangleCanvas::paintEvent(QPaintEvent*)
         painter.fillRect(viewport()->rect(), TTriangleRenderer::Outside());
         return;
     }
-    renderer_->Paint(painter, viewport()->size(), cellSize_, Offset());
+    renderer_->Paint(painter, viewport()->size(), cellSize_, Offset(),
+                     viewport()->devicePixelRatioF());
     PaintHighlights(painter);
     PaintLegend(painter);
 }

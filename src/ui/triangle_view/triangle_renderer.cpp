@@ -4,18 +4,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace quorva {
 namespace {
 
-// Cells read for one pixel along each axis when a pixel covers fewer cells
-// than a block summary: enough to average out the blank half and noise,
-// few enough to keep a frame short.
-constexpr int MaxSamples = 3;
-
 std::int64_t CellIndex(double pixel, double cellSize)
 {
     return static_cast<std::int64_t>(std::floor(pixel / cellSize));
+}
+
+// The first cell whose centre lies at or after a content pixel, at a size of
+// less than a pixel a cell.
+std::int64_t FirstCentreFrom(double pixel, double cellSize)
+{
+    return static_cast<std::int64_t>(std::ceil(pixel / cellSize - 0.5));
 }
 
 } // namespace
@@ -26,17 +29,24 @@ TTriangleRenderer::TTriangleRenderer(const TTriangleGrid& grid)
 }
 
 void TTriangleRenderer::Paint(QPainter& painter, const QSize& viewport, double cellSize,
-                              QPoint offset) const
+                              QPoint offset, double pixelRatio) const
 {
-    if (cellSize >= NumberCellSize)
+    if (cellSize >= NumberCellSize) {
         PaintNumbers(painter, viewport, cellSize, offset);
-    else
-        painter.drawImage(0, 0, MapImage(viewport, cellSize, offset));
+        return;
+    }
+    const QSize device(static_cast<int>(std::ceil(viewport.width() * pixelRatio)),
+                       static_cast<int>(std::ceil(viewport.height() * pixelRatio)));
+    QImage& image =
+        const_cast<QImage&>(MapImage(device, cellSize * pixelRatio, QPointF(offset) * pixelRatio));
+    image.setDevicePixelRatio(pixelRatio);
+    painter.drawImage(QPointF(0, 0), image);
 }
 
 void TTriangleRenderer::PaintNumbers(QPainter& painter, const QSize& viewport, double cellSize,
                                      QPoint offset) const
 {
+    painter.save();
     painter.fillRect(QRect(QPoint(0, 0), viewport), Outside());
     QFont font = painter.font();
     font.setPixelSize(std::clamp(static_cast<int>(cellSize * 0.42), 8, 22));
@@ -70,39 +80,39 @@ void TTriangleRenderer::PaintNumbers(QPainter& painter, const QSize& viewport, d
             painter.drawText(cell, Qt::AlignCenter, QString::number(*value));
         }
     }
+    painter.restore();
 }
 
-const QImage& TTriangleRenderer::MapImage(const QSize& viewport, double cellSize,
-                                          QPoint offset) const
+const QImage& TTriangleRenderer::MapImage(const QSize& device, double cellSize,
+                                          QPointF offset) const
 {
-    if (image_.size() != viewport)
-        image_ = QImage(viewport, QImage::Format_RGB32);
+    if (image_.size() != device)
+        image_ = QImage(device, QImage::Format_RGB32);
     pixels_ = image_.bits();
     bytesPerLine_ = image_.bytesPerLine();
     if (cellSize >= 1) {
-        // Each pixel shows the one cell under it; the line of every pixel
-        // row is worked out once, and each column is read downwards, in
-        // the order its values lie in memory.
-        std::vector<std::int64_t> lines(static_cast<std::size_t>(viewport.height()));
-        for (int y = 0; y < viewport.height(); ++y)
-            lines[static_cast<std::size_t>(y)] = CellIndex(offset.y() + y, cellSize);
-        for (int x = 0; x < viewport.width(); ++x)
-            FillCellColumn(x, CellIndex(offset.x() + x, cellSize), lines);
+        // Each pixel shows the cell under its centre; the line of every
+        // pixel row is worked out once, and each column is read downwards,
+        // in the order its values lie in memory.
+        std::vector<std::int64_t> lines(static_cast<std::size_t>(device.height()));
+        for (int y = 0; y < device.height(); ++y)
+            lines[static_cast<std::size_t>(y)] = CellIndex(offset.y() + y + 0.5, cellSize);
+        const bool blanksShown = cellSize >= SeparateCellSize;
+        for (int x = 0; x < device.width(); ++x)
+            FillCellColumn(x, CellIndex(offset.x() + x + 0.5, cellSize), lines, blanksShown);
         return image_;
     }
     const double cellsPerPixel = 1 / cellSize;
-    if (cellsPerPixel >= TTriangleGrid::SummaryBlock) {
+    if (cellsPerPixel >= TTriangleGrid::SummaryBlock)
         FillSummaries(cellsPerPixel, offset);
-        return image_;
-    }
-    for (int x = 0; x < viewport.width(); ++x)
-        FillSampledColumn(x, cellsPerPixel, offset.y() * cellsPerPixel,
-                          (offset.x() + x) * cellsPerPixel);
+    else
+        FillMeans(cellSize, offset);
     return image_;
 }
 
 void TTriangleRenderer::FillCellColumn(int x, std::int64_t j,
-                                       const std::vector<std::int64_t>& lines) const
+                                       const std::vector<std::int64_t>& lines,
+                                       bool blanksShown) const
 {
     // Column j has cells on lines j to LineCount() - 1 - j; those with k - j
     // odd are blank, the others are the column's values in order.
@@ -116,47 +126,103 @@ void TTriangleRenderer::FillCellColumn(int x, std::int64_t j,
                 (k - j) % 2 ? -1
                             : grid_.ColumnValue(static_cast<std::size_t>(j),
                                                 static_cast<std::size_t>((k - j) / 2));
-            shade = value < 0 ? blank_ : scale_.Of(value);
+            if (value >= 0)
+                shade = scale_.Of(value);
+            else
+                shade = blanksShown ? blank_
+                                    : ShadeOfBlank(static_cast<std::size_t>(k),
+                                                   static_cast<std::size_t>(j));
         }
         Pixel(x, y) = shade;
     }
 }
 
-void TTriangleRenderer::FillSampledColumn(int x, double cellsPerPixel, double top,
-                                          double left) const
+void TTriangleRenderer::FillMeans(double cellSize, QPointF offset) const
 {
-    // A few cells evenly spread over the pixel's block. Where they are all
-    // the cells of the block, the mean is exact; where they are spread out,
-    // a sample that falls on a blank cell takes the cell below it, lest the
-    // samples all land on the blank half.
-    const int samples = std::min(MaxSamples, static_cast<int>(std::ceil(cellsPerPixel)));
-    const double step = cellsPerPixel / samples;
-    std::size_t columns[MaxSamples];
-    for (int a = 0; a < samples; ++a)
-        columns[a] = static_cast<std::size_t>(left + (a + 0.5) * step);
-    for (int y = 0; y < image_.height(); ++y) {
-        const double pixelTop = top + y * cellsPerPixel;
-        TCellBlock block;
-        bool inside = false;
-        for (int b = 0; b < samples; ++b) {
-            const auto k = static_cast<std::size_t>(pixelTop + (b + 0.5) * step);
-            for (int a = 0; a < samples; ++a) {
-                const std::size_t j = columns[a];
-                if (!grid_.HasCell(k, j))
-                    continue;
-                inside = true;
-                auto value = grid_.Cell(k, j);
-                if (!value && step > 1 && (k + j) % 2 != 0)
-                    value = grid_.Cell(k + 1, j);
-                if (value)
-                    block.Add(*value);
-            }
+    // Every cell counts towards the one pixel that holds its centre. The
+    // pixel row of each line in view is worked out once; then each pixel
+    // column sums the values of its cell columns, read downwards.
+    const int height = image_.height();
+    const auto lineCount = static_cast<std::int64_t>(grid_.LineCount());
+    const auto columnCount = static_cast<std::int64_t>(grid_.ColumnCount());
+    const auto topLine =
+        std::clamp<std::int64_t>(FirstCentreFrom(offset.y(), cellSize), 0, lineCount);
+    const auto endLine = std::clamp<std::int64_t>(FirstCentreFrom(offset.y() + height, cellSize),
+                                                  topLine, lineCount);
+    std::vector<int> rowOf(static_cast<std::size_t>(endLine - topLine));
+    for (std::int64_t k = topLine; k < endLine; ++k)
+        rowOf[static_cast<std::size_t>(k - topLine)] = std::clamp(
+            static_cast<int>(std::floor((static_cast<double>(k) + 0.5) * cellSize - offset.y())), 0,
+            height - 1);
+    sums_.resize(static_cast<std::size_t>(height));
+    counts_.resize(static_cast<std::size_t>(height));
+    for (int x = 0; x < image_.width(); ++x) {
+        const auto first =
+            std::clamp<std::int64_t>(FirstCentreFrom(offset.x() + x, cellSize), 0, columnCount);
+        const auto end = std::clamp<std::int64_t>(FirstCentreFrom(offset.x() + x + 1, cellSize),
+                                                  first, columnCount);
+        std::fill(sums_.begin(), sums_.end(), 0);
+        std::fill(counts_.begin(), counts_.end(), 0);
+        // The lines of the triangle in this pixel column: those of its
+        // first cell column, the longest.
+        int insideFrom = height;
+        int insideTo = -1;
+        for (std::int64_t j = first; j < end; ++j) {
+            const std::int64_t from = std::max(topLine, j);
+            const std::int64_t to = std::min(endLine, lineCount - j);
+            if (from >= to)
+                continue;
+            insideFrom = std::min(insideFrom, rowOf[static_cast<std::size_t>(from - topLine)]);
+            insideTo = std::max(insideTo, rowOf[static_cast<std::size_t>(to - 1 - topLine)]);
+            const auto column = static_cast<std::size_t>(j);
+            if (const std::uint8_t* bytes = grid_.ByteColumn(column))
+                AddColumn(bytes, column, static_cast<std::size_t>(from),
+                          static_cast<std::size_t>(to), rowOf, static_cast<std::size_t>(topLine));
+            else
+                AddColumn(grid_.WordColumn(column), column, static_cast<std::size_t>(from),
+                          static_cast<std::size_t>(to), rowOf, static_cast<std::size_t>(topLine));
         }
-        Pixel(x, y) = ShadeOf(block, inside);
+        for (int y = 0; y < height; ++y) {
+            const auto row = static_cast<std::size_t>(y);
+            QRgb shade = outside_;
+            if (y >= insideFrom && y <= insideTo) {
+                if (counts_[row] > 0)
+                    shade = scale_.Of(static_cast<double>(sums_[row]) /
+                                      static_cast<double>(counts_[row]));
+                else
+                    shade = ShadeOfBlank(
+                        static_cast<std::size_t>(FirstCentreFrom(offset.y() + y, cellSize)),
+                        static_cast<std::size_t>(first));
+            }
+            Pixel(x, y) = shade;
+        }
     }
 }
 
-void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPoint offset) const
+template <class Value>
+void TTriangleRenderer::AddColumn(const Value* values, std::size_t j, std::size_t firstLine,
+                                  std::size_t endLine, const std::vector<int>& rowOf,
+                                  std::size_t topLine) const
+{
+    // Value i of column j stands on line 2i + j.
+    for (std::size_t i = (firstLine - j + 1) / 2; 2 * i + j < endLine; ++i) {
+        const Value value = values[i];
+        if constexpr (std::is_signed_v<Value>)
+            if (value < 0)
+                continue;
+        const auto row = static_cast<std::size_t>(rowOf[2 * i + j - topLine]);
+        sums_[row] += value;
+        ++counts_[row];
+    }
+}
+
+QRgb TTriangleRenderer::ShadeOfBlank(std::size_t k, std::size_t j) const
+{
+    const TCellBlock neighbours = grid_.Neighbours(k, j);
+    return neighbours.Empty() ? blank_ : scale_.Of(neighbours.Mean());
+}
+
+void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) const
 {
     // The coarsest summaries no larger than a pixel: a pixel then spans one
     // to three of them each way, and their merge is about its block's mean.
@@ -197,11 +263,6 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPoint offset) const
             Pixel(static_cast<int>(x), y) = ShadeOfMean(sum, count, inside);
         }
     }
-}
-
-QRgb TTriangleRenderer::ShadeOf(const TCellBlock& block, bool inside) const
-{
-    return ShadeOfMean(block.sum, block.count, inside);
 }
 
 QRgb TTriangleRenderer::ShadeOfMean(std::int64_t sum, std::uint64_t count, bool inside) const
