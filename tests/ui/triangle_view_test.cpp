@@ -303,6 +303,50 @@ private slots:
         QCOMPARE(action->text(), QStringLiteral("Show triangle of column 5"));
         // Every row added holds 5 in column 5.
         QCOMPARE(window->Canvas().Grid()->CsvText({0, 0, 5, 3}), "5;\n;0;\n5;;0;\n;0;\n5;\n");
+        QVERIFY(window->screen()->availableGeometry().contains(window->frameGeometry()));
+
+        // Again on the same column: the open view comes up, no second one.
+        QTest::keyClick(form_.get(), Qt::Key_T, Qt::ControlModifier);
+        QCOMPARE(form_->findChildren<TTriangleWindow*>().size(), 1);
+        QTest::keyClick(&window->Canvas(), Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+    }
+
+    void emptyListSaysSoPlainly()
+    {
+        StartForm(0);
+        form_->findChild<QAction*>("ShowTriangle")->trigger();
+        QCOMPARE(dialogs_->reportedFailures,
+                 std::vector<std::string>{"There are no rows to show."});
+        QVERIFY(!OpenedWindow());
+        dialogs_->reportedFailures.clear();
+    }
+
+    // Beside the main window where there is room, never off the screen.
+    void viewStandsBesideTheMainWindow_data()
+    {
+        QTest::addColumn<QRect>("owner");
+        QTest::addColumn<QSize>("wanted");
+        QTest::addColumn<bool>("overlaps");
+        QTest::newRow("room on the right") << QRect(100, 100, 400, 300) << QSize(900, 700) << false;
+        QTest::newRow("room on the left only")
+            << QRect(1200, 200, 400, 300) << QSize(900, 700) << false;
+        QTest::newRow("no room either side")
+            << QRect(700, 100, 500, 300) << QSize(960, 720) << true;
+        QTest::newRow("larger than the screen")
+            << QRect(0, 0, 400, 300) << QSize(3000, 2000) << true;
+    }
+
+    void viewStandsBesideTheMainWindow()
+    {
+        QFETCH(QRect, owner);
+        QFETCH(QSize, wanted);
+        QFETCH(bool, overlaps);
+        const QRect screen(0, 0, 1920, 1040);
+        const QRect placed = ViewPlacement(screen, owner, wanted);
+        QVERIFY(screen.contains(placed));
+        QCOMPARE(placed.intersects(owner), overlaps);
+        QCOMPARE(placed.size(), wanted.boundedTo(screen.size()));
     }
 
     void exportWritesWhatStartWritesOfTheSnapshot()
@@ -323,13 +367,28 @@ private slots:
         QVERIFY(!ReadBytes(start).empty());
     }
 
+    void savedImageIsTheViewport_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("written") << "view.png";
+        QTest::newRow("folder missing") << "missing/view.png";
+    }
+
     void savedImageIsTheViewport()
     {
+        QFETCH(QString, name);
         OpenWindow(test::RandomRows(300, 0, 99, 17), 0);
-        const QString file = folder_->filePath("view.png");
+        const QString file = folder_->filePath(name);
         dialogs_->nextFileNames = {file.toStdString()};
-        window_->SaveImage();
+        window_->findChild<QAction*>("SaveImage")->trigger();
         QCOMPARE(dialogs_->saveQuestions.back(), TUserDialogs::TSaveFile::ViewImage);
+        if (name.contains('/')) {
+            // Reported as every failed write is.
+            QCOMPARE(dialogs_->reportedFailures.size(), 1u);
+            QVERIFY(QString::fromStdString(dialogs_->reportedFailures[0]).contains(file));
+            dialogs_->reportedFailures.clear();
+            return;
+        }
         const QImage image(file, "PNG");
         QCOMPARE(image.size(),
                  window_->Canvas().viewport()->size() * window_->Canvas().devicePixelRatio());

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -17,11 +18,39 @@
 #include "triangle/triangle_csv.h"
 #include "triangle/triangle_grid.h"
 #include "ui/busy_cursor.h"
+#include "ui/dialog_placement.h"
 #include "ui/prefix_search.h"
 #include "ui/reported_operation.h"
 #include "ui/triangle_view/triangle_canvas.h"
 
 namespace quorva {
+namespace {
+
+// Room left between the view and the main window beside it.
+constexpr int PlacementGap = 8;
+
+QString WithShortcut(const QString& text, const QKeySequence& keys)
+{
+    QString plain = text;
+    plain.remove(QChar(0x2026));
+    return keys.isEmpty()
+               ? plain
+               : QStringLiteral("%1 (%2)").arg(plain, keys.toString(QKeySequence::NativeText));
+}
+
+} // namespace
+
+QRect ViewPlacement(const QRect& available, const QRect& owner, const QSize& wanted)
+{
+    const QSize size = wanted.boundedTo(available.size());
+    // To the right of the main window where there is room, else to its left,
+    // else as near its right as the screen allows; level with its top.
+    QPoint designed(owner.right() + 1 + PlacementGap, owner.top());
+    if (designed.x() + size.width() > available.right() + 1 &&
+        owner.left() - PlacementGap - size.width() >= available.left())
+        designed.setX(owner.left() - PlacementGap - size.width());
+    return {PositionWithin(available, size, designed), size};
+}
 
 TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
                                  TUserDialogs& dialogs, QWidget* parent,
@@ -55,24 +84,41 @@ void TTriangleWindow::CreateActions()
     QToolBar* tools = addToolBar(QStringLiteral("Triangle"));
     tools->setObjectName(QStringLiteral("TriangleTools"));
     tools->setMovable(false);
-    auto add = [this, tools](const QString& text, const QKeySequence& keys, auto operation) {
+    // `shown` is the shortcut the tooltip tells of, where the canvas reads
+    // the keys itself.
+    auto add = [this, tools](const QString& text, const QKeySequence& keys, auto operation,
+                             const QKeySequence& shown = {}) {
         QAction* action = tools->addAction(text);
         action->setShortcut(keys);
+        action->setToolTip(WithShortcut(text, keys.isEmpty() ? shown : keys));
         connect(action, &QAction::triggered, this, operation);
         return action;
     };
     add(QStringLiteral("Export\u2026"), QKeySequence(Qt::CTRL | Qt::Key_E),
         [this] { RunReportingFailures(&TTriangleWindow::ExportCsv); });
-    add(QStringLiteral("Save image\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S),
-        [this] { RunReportingFailures(&TTriangleWindow::SaveImage); });
+    add(QStringLiteral("Save image\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+        RunReportingFailures(&TTriangleWindow::SaveImage);
+    })->setObjectName(QStringLiteral("SaveImage"));
     tools->addSeparator();
     // The canvas reads these keys itself when it has the focus; the buttons
     // are for the mouse.
-    add(QStringLiteral("Zoom in"), QKeySequence(),
-        [this] { canvas_->ZoomBy(TTriangleCanvas::ZoomStep); });
-    add(QStringLiteral("Zoom out"), QKeySequence(),
-        [this] { canvas_->ZoomBy(1 / TTriangleCanvas::ZoomStep); });
-    add(QStringLiteral("Fit"), QKeySequence(), [this] { canvas_->Fit(); });
+    add(
+        QStringLiteral("Zoom in"), QKeySequence(),
+        [this] { canvas_->ZoomBy(TTriangleCanvas::ZoomStep); },
+        QKeySequence(Qt::CTRL | Qt::Key_Plus));
+    add(
+        QStringLiteral("Zoom out"), QKeySequence(),
+        [this] { canvas_->ZoomBy(1 / TTriangleCanvas::ZoomStep); },
+        QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    add(
+        QStringLiteral("Fit"), QKeySequence(), [this] { canvas_->Fit(); },
+        QKeySequence(Qt::CTRL | Qt::Key_0));
+
+    auto* close = new QAction(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("CloseView"));
+    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
 }
 
 void TTriangleWindow::CreateNotice()
@@ -161,7 +207,8 @@ void TTriangleWindow::SaveImage()
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    canvas_->ViewImage().save(&buffer, "PNG");
+    if (!canvas_->ViewImage().save(&buffer, "PNG"))
+        throw Error("The picture of the view could not be made.");
     // The same all-or-nothing writer as every other file the tool saves.
     TAtomicFileWriter writer(*fileName);
     writer.Write(std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
@@ -177,8 +224,27 @@ TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
                                     const QAbstractItemModel& lines, TUserDialogs& dialogs,
                                     QWidget* owner)
 {
-    auto* window = new TTriangleWindow(rows, column, lines, dialogs, owner);
-    window->show();
+    if (rows.empty())
+        throw Error("There are no rows to show.");
+    TTriangleWindow* window = nullptr;
+    if (owner)
+        for (TTriangleWindow* open : owner->findChildren<TTriangleWindow*>())
+            if (open->Column() == column && !open->isHidden())
+                window = open;
+    if (!window) {
+        window = new TTriangleWindow(rows, column, lines, dialogs, owner);
+        window->show();
+        // Placed once shown, when the frame's size is known where the
+        // platform tells it, so that the whole frame stays on the screen.
+        if (owner && owner->screen()) {
+            const QSize frame = window->frameGeometry().size();
+            const QRect placed =
+                ViewPlacement(owner->screen()->availableGeometry(), owner->frameGeometry(), frame);
+            window->resize(placed.size() - (frame - window->size()));
+            window->move(placed.topLeft());
+        }
+    }
+    window->raise();
     window->activateWindow();
     return window;
 }

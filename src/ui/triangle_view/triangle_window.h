@@ -66,8 +66,14 @@ private:
     QLabel* cellLabel_ = nullptr;
 };
 
-// Opens the triangle view of one column of the rows, or refuses as Start
-// does when the triangle would not fit in memory.
+// Where a view of `wanted` size goes on the screen's `available` area: beside
+// the main window's frame `owner`, not over it where there is room, and
+// within the screen, made smaller if need be.
+QRect ViewPlacement(const QRect& available, const QRect& owner, const QSize& wanted);
+
+// Opens the triangle view of one column of the rows, or raises the one
+// already open; refuses an empty list, and as Start does when the triangle
+// would not fit in memory.
 TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
                                     const QAbstractItemModel& lines, TUserDialogs& dialogs,
                                     QWidget* owner);
