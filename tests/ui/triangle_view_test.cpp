@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QListView>
 #include <QPainter>
 #include <QProgressDialog>
@@ -506,6 +507,67 @@ private slots:
                                         .arg(size)));
             previous = brightness;
         }
+    }
+
+    // The legend keeps its place and size at every zoom; the scale chosen
+    // applies at once and is the next view's too.
+    void legendKeepsItsSizeAndTheScaleIsRemembered()
+    {
+        OpenWindow(test::RandomRows(300, 0, 99, 37), 0);
+        TTriangleCanvas& canvas = window_->Canvas();
+        canvas.SetCellSize(40, QPointF(0, 0));
+        canvas.repaint();
+        const QRect legend = canvas.LegendRect();
+        canvas.SetCellSize(0.5, QPointF(0, 0));
+        canvas.repaint();
+        QCOMPARE(canvas.LegendRect(), legend);
+        QVERIFY(legend.width() <= canvas.viewport()->width() / 2);
+        QVERIFY(legend.height() <= canvas.viewport()->height() / 2);
+
+        auto* scale = window_->findChild<QComboBox*>("ColourScale");
+        QCOMPARE(scale->currentText(), QStringLiteral("By share of cells"));
+        scale->setCurrentIndex(1);
+        QCOMPARE(canvas.ScaleKind(), TColourScale::TKind::Linear);
+        TTriangleWindow next(rows_, 1, *lines_, *dialogs_);
+        QCOMPARE(next.Canvas().ScaleKind(), TColourScale::TKind::Linear);
+        QCOMPARE(next.findChild<QComboBox*>("ColourScale")->currentText(),
+                 QStringLiteral("Linear 0\u201399"));
+        scale->setCurrentIndex(0);
+    }
+
+    // Marks stand apart, and even on a scale that gives most of its length
+    // to a few values, one marks the first quarter of the bar.
+    void legendMarksSpreadOverTheBar_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("skew");
+        QTest::newRow("by share, crowded at 0 and 1") << 0 << 0 << 99 << 2;
+        QTest::newRow("by share, even") << 0 << 0 << 99 << 0;
+        QTest::newRow("linear") << 1 << 0 << 99 << 2;
+        QTest::newRow("linear, wide") << 1 << -5000 << 120000 << 0;
+    }
+
+    void legendMarksSpreadOverTheBar()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, low);
+        QFETCH(int, high);
+        QFETCH(int, skew);
+        std::vector<std::uint64_t> counts(std::size_t(high - low + 1), 10);
+        for (int v = 0; v < skew; ++v)
+            counts[std::size_t(v)] = 100000;
+        const TColourScale scale(low, high, counts, static_cast<TColourScale::TKind>(kind));
+        const int width = 280;
+        const int spacing = 30;
+        const auto marks = scale.Marks(width, spacing);
+        QVERIFY(marks.size() >= 2);
+        for (std::size_t i = 1; i < marks.size(); ++i)
+            QVERIFY(scale.Position(double(marks[i])) * width -
+                        scale.Position(double(marks[i - 1])) * width >=
+                    spacing);
+        QVERIFY(scale.Position(double(marks.front())) < 0.25);
     }
 
     // Cancel while the triangle is built: on opening no view is left, on

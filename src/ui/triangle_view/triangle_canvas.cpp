@@ -81,6 +81,7 @@ void TTriangleCanvas::SetGrid(std::shared_ptr<const TTriangleGrid> grid)
     if (!grid_)
         return;
     renderer_ = std::make_unique<TTriangleRenderer>(*grid_);
+    renderer_->SetScale(TColourScale(*grid_, scaleKind_));
     Fit();
     SetFocusedCell({0, 0});
 }
@@ -285,14 +286,34 @@ void TTriangleCanvas::OutlineCell(QPainter& painter, TCellPosition cell, const Q
     painter.drawRect(rect.adjusted(width / 2.0, width / 2.0, -width / 2.0, -width / 2.0));
 }
 
+QRect TTriangleCanvas::LegendRect() const
+{
+    // In the bottom-right corner, at one size whatever the zoom; left out
+    // where it would cover more than a corner.
+    const QSize size = TColourScale::LegendSize();
+    const QSize view = viewport()->size();
+    if (size.width() > view.width() / 2 || size.height() > view.height() / 2)
+        return {};
+    return {QPoint(view.width() - size.width() - 8, view.height() - size.height() - 8), size};
+}
+
 void TTriangleCanvas::PaintLegend(QPainter& painter) const
 {
-    const QSize size = TColourScale::LegendSize(painter.fontMetrics());
-    const QRect area(viewport()->width() - size.width() - 8,
-                     viewport()->height() - size.height() - 8, size.width(), size.height());
+    const QRect area = LegendRect();
+    if (area.isEmpty())
+        return;
     renderer_->Scale().PaintLegend(painter, area,
                                    cellSize_ >= 1 ? QStringLiteral("cell value")
-                                                  : QStringLiteral("mean of a block"));
+                                                  : QStringLiteral("mean of the cells in a pixel"),
+                                   TTriangleRenderer::BlankCell(), TTriangleRenderer::Outside());
+}
+
+void TTriangleCanvas::SetScaleKind(TColourScale::TKind kind)
+{
+    scaleKind_ = kind;
+    if (renderer_)
+        renderer_->SetScale(TColourScale(*grid_, kind));
+    viewport()->update();
 }
 
 void TTriangleCanvas::resizeEvent(QResizeEvent* event)

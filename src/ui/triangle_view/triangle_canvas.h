@@ -63,6 +63,12 @@ public:
     TCellRect Selection() const;
     void CopySelection() const;
 
+    // How values are shaded; the legend shows it.
+    void SetScaleKind(TColourScale::TKind kind);
+    TColourScale::TKind ScaleKind() const { return scaleKind_; }
+    // Where the legend stands in the viewport; empty when left out.
+    QRect LegendRect() const;
+
     // The viewport as it is painted now.
     QImage ViewImage();
 
@@ -99,6 +105,7 @@ private:
     TCellPosition focus_;
     TCellPosition anchor_;
     std::optional<TCellPosition> pointed_;
+    TColourScale::TKind scaleKind_ = TColourScale::TKind::ByShare;
 };
 
 } // namespace quorva

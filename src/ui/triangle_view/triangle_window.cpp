@@ -2,13 +2,16 @@
 
 #include <QAbstractItemModel>
 #include <QBuffer>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <algorithm>
 #include <new>
 #include <string_view>
 
@@ -25,6 +28,9 @@
 
 namespace quorva {
 namespace {
+
+// Where the chosen colour scale is remembered.
+const QString ScaleSetting = QStringLiteral("TriangleView/Scale");
 
 // Room left between the view and the main window beside it.
 constexpr int PlacementGap = 8;
@@ -113,6 +119,22 @@ void TTriangleWindow::CreateActions()
     add(
         QStringLiteral("Fit"), QKeySequence(), [this] { canvas_->Fit(); },
         QKeySequence(Qt::CTRL | Qt::Key_0));
+
+    tools->addSeparator();
+    auto* scale = new QComboBox(tools);
+    scale->setObjectName(QStringLiteral("ColourScale"));
+    scale->setToolTip(QStringLiteral("Colour scale"));
+    scale->setAccessibleName(QStringLiteral("Colour scale"));
+    for (const auto kind : {TColourScale::TKind::ByShare, TColourScale::TKind::Linear})
+        scale->addItem(TColourScale::KindName(kind), static_cast<int>(kind));
+    const int remembered = QSettings().value(ScaleSetting, 0).toInt();
+    scale->setCurrentIndex(std::clamp(remembered, 0, scale->count() - 1));
+    canvas_->SetScaleKind(static_cast<TColourScale::TKind>(scale->currentData().toInt()));
+    connect(scale, &QComboBox::currentIndexChanged, this, [this, scale](int index) {
+        canvas_->SetScaleKind(static_cast<TColourScale::TKind>(scale->itemData(index).toInt()));
+        QSettings().setValue(ScaleSetting, index);
+    });
+    tools->addWidget(scale);
 
     auto* close = new QAction(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("CloseView"));
