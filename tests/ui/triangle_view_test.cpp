@@ -570,6 +570,39 @@ private slots:
         QVERIFY(scale.Position(double(marks.front())) < 0.25);
     }
 
+    // Refresh keeps the zoom, the scroll position, the focus and the
+    // selection, as far as the new triangle has those cells.
+    void refreshKeepsThePlace_data()
+    {
+        QTest::addColumn<int>("newCount");
+        QTest::newRow("a row more") << 2001;
+        QTest::newRow("fewer rows") << 900;
+    }
+
+    void refreshKeepsThePlace()
+    {
+        QFETCH(int, newCount);
+        OpenWindow(test::RandomRows(2000, 0, 99, 41), 0);
+        TTriangleCanvas& canvas = window_->Canvas();
+        canvas.SetCellSize(3, QPointF(0, 0));
+        canvas.SetFocusedCell({1700, 300});
+        canvas.SetFocusedCell({1720, 310}, true);
+        const QPoint offset = canvas.Layout().Offset();
+        rows_.resize(std::size_t(newCount), rows_.front());
+        window_->Refresh();
+        QCOMPARE(canvas.CellSize(), 3.0);
+        const TTriangleGrid& grid = *canvas.Grid();
+        if (grid.HasCell(1720, 310)) {
+            QCOMPARE(canvas.Layout().Offset(), offset);
+            QCOMPARE(canvas.FocusedCell(), (TCellPosition{1720, 310}));
+            QCOMPARE(canvas.Selection().firstLine, 1700u);
+            QCOMPARE(canvas.Selection().endColumn, 311u);
+        } else {
+            QVERIFY(grid.HasCell(canvas.FocusedCell().line, canvas.FocusedCell().column));
+            QCOMPARE(canvas.FocusedCell().line, 1720u);
+        }
+    }
+
     // Cancel while the triangle is built: on opening no view is left, on
     // Refresh the old snapshot stays.
     void cancelWhileBuilding_data()

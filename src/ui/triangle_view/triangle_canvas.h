@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "triangle/triangle_grid.h"
+#include "ui/triangle_view/triangle_layout.h"
 #include "ui/triangle_view/triangle_renderer.h"
 
 namespace quorva {
@@ -32,19 +33,24 @@ class TTriangleCanvas : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
-    static constexpr double MaxCellSize = 64;
-    static constexpr double ZoomStep = 1.25;
+    static constexpr double MaxCellSize = TTriangleLayout::MaxCellSize;
+    static constexpr double ZoomStep = TTriangleLayout::ZoomStep;
 
     explicit TTriangleCanvas(QWidget* parent = nullptr);
 
-    // Shows a new grid, fitted to the viewport, with the focus on its first cell.
-    void SetGrid(std::shared_ptr<const TTriangleGrid> grid);
+    // Shows a new grid, fitted to the viewport, with the focus on its first
+    // cell; or, keeping the place, at the zoom, scroll position, focus and
+    // selection of the grid before, as far as the new one has those cells.
+    void SetGrid(std::shared_ptr<const TTriangleGrid> grid, bool keepPlace = false);
     const TTriangleGrid* Grid() const { return grid_.get(); }
 
-    double CellSize() const { return cellSize_; }
+    double CellSize() const { return layout_.CellSize(); }
+    const TTriangleLayout& Layout() const { return layout_; }
     // Zooms so that the content point under `anchor` (viewport pixels) stays there.
     void SetCellSize(double size, QPointF anchor);
     void ZoomBy(double factor, QPointF anchor);
+    // From the keyboard: around the focused cell, which stays wholly in view
+    // when it was in view.
     void ZoomBy(double factor);
     // The whole triangle in the viewport.
     void Fit();
@@ -80,6 +86,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -90,8 +97,8 @@ private:
     bool HandleZoomKey(const QKeyEvent& event);
     bool HandleMoveKey(const QKeyEvent& event);
     TCellPosition Clamped(std::int64_t line, std::int64_t column) const;
-    void UpdateScrollRanges();
-    QPoint Offset() const;
+    void SyncScrollBars();
+    QPoint Offset() const { return layout_.Offset(); }
     void ScrollTo(const QRectF& rect);
     void PointAt(TCellPosition cell);
     void PaintHighlights(QPainter& painter) const;
@@ -100,8 +107,7 @@ private:
 
     std::shared_ptr<const TTriangleGrid> grid_;
     std::unique_ptr<TTriangleRenderer> renderer_;
-    double cellSize_ = 1;
-    bool fitted_ = true;
+    TTriangleLayout layout_;
     TCellPosition focus_;
     TCellPosition anchor_;
     std::optional<TCellPosition> pointed_;

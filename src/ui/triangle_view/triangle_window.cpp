@@ -80,7 +80,7 @@ TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstr
     connect(&lines, &QAbstractItemModel::modelReset, this, &TTriangleWindow::MarkOutOfDate);
 
     resize(960, 720);
-    Show(rows_, parent ? parent : this);
+    Show(rows_, parent ? parent : this, false);
 }
 
 TTriangleWindow::~TTriangleWindow() = default;
@@ -173,7 +173,7 @@ void TTriangleWindow::CreateNotice()
     setCentralWidget(central);
 }
 
-void TTriangleWindow::Show(const TRowTable& rows, QWidget* progressOwner)
+void TTriangleWindow::Show(const TRowTable& rows, QWidget* progressOwner, bool keepPlace)
 {
     // The old triangle stays until the new one is complete, so that Cancel
     // can keep it; the memory it holds is not counted as available.
@@ -187,7 +187,7 @@ void TTriangleWindow::Show(const TRowTable& rows, QWidget* progressOwner)
         throw Error("Not enough memory to show the triangle.");
     }
     snapshot_ = rows;
-    canvas_->SetGrid(std::move(grid));
+    canvas_->SetGrid(std::move(grid), keepPlace);
     setWindowTitle(
         QStringLiteral("Triangle of column %1 (%2 values)").arg(column_ + 1).arg(snapshot_.size()));
     outOfDate_ = false;
@@ -196,7 +196,7 @@ void TTriangleWindow::Show(const TRowTable& rows, QWidget* progressOwner)
 
 void TTriangleWindow::Refresh()
 {
-    Show(rows_, this);
+    Show(rows_, this, true);
 }
 
 void TTriangleWindow::MarkOutOfDate()

@@ -40,7 +40,8 @@ public:
     int Column() const { return column_; }
     bool IsOutOfDate() const { return outOfDate_; }
 
-    // Shows the rows as they are now; after Cancel, still the old snapshot.
+    // Shows the rows as they are now, keeping the place; after Cancel, still
+    // the old snapshot.
     void Refresh();
     // Writes the snapshot's triangle as the CSV Start writes.
     void ExportCsv();
@@ -50,7 +51,7 @@ public:
 private:
     void CreateActions();
     void CreateNotice();
-    void Show(const TRowTable& rows, QWidget* progressOwner);
+    void Show(const TRowTable& rows, QWidget* progressOwner, bool keepPlace);
     void MarkOutOfDate();
     void Describe(TCellPosition cell);
     void RunReportingFailures(void (TTriangleWindow::*operation)());
