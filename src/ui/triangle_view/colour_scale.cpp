@@ -167,12 +167,14 @@ void TColourScale::PaintHistogram(QPainter& painter, const QRect& area) const
         if (counts_[i] == 0)
             continue;
         const double value = static_cast<double>(low_) + static_cast<double>(i);
-        const double left = std::max(Position(value - 0.5), 0.0) * area.width();
-        const double right = std::min(Position(value + 0.5), 1.0) * area.width();
+        // The ends of the bar belong to the smallest and the largest value.
+        const double left = (i == 0 ? 0.0 : Position(value - 0.5)) * area.width();
+        const double right = (i + 1 == counts_.size() ? 1.0 : Position(value + 0.5)) * area.width();
         const double height =
             std::max(1.0, std::sqrt(double(counts_[i]) / double(most)) * area.height());
-        painter.drawRect(QRectF(area.left() + left, area.bottom() + 1 - height,
-                                std::max(1.0, right - left), height));
+        // A gap between wide bars tells neighbouring values apart.
+        const double width = right - left > 3 ? right - left - 1 : std::max(1.0, right - left);
+        painter.drawRect(QRectF(area.left() + left, area.bottom() + 1 - height, width, height));
     }
 }
 
