@@ -106,6 +106,14 @@ def focused_cell_read_by_screen_reader(session, window, bus):
                      lambda: [n for n in focused_names(bus) if n.startswith("line 3")])
     expect(names == ["line 3, column 2: blank"], f"focused: {names}")
 
+    # Through the Table interface: lines are rows, fields are columns.
+    check = subprocess.run([SYSTEM_PYTHON, os.path.join(HERE, "atspi_table.py"), "0,0", "1,1",
+                            "2,1", "6,0"], env={**os.environ, **bus.environment},
+                           capture_output=True, text=True, timeout=60)
+    expect(check.returncode == 0, f"no table found: {check.stdout}{check.stderr}")
+    expect(check.stdout.splitlines() == ["7", "4", "10", "7", "blank", "9"],
+           f"the table reads {check.stdout.splitlines()}")
+
 
 def cancelled_build_leaves_no_view(session, window):
     """Ctrl+T on 40,000 rows shows the progress dialog while the triangle is

@@ -3,6 +3,7 @@
 
 #include <QtTest>
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QComboBox>
 #include <QListView>
@@ -99,10 +100,19 @@ private slots:
         OpenWindow(test::RandomRows(static_cast<std::size_t>(count), low, high, 11), column);
         const auto fields = test::CsvFields(rows_, column);
         TTriangleCanvas& canvas = window_->Canvas();
+        // A screen reader's table: lines are rows, fields are columns.
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&canvas);
+        QCOMPARE(accessible->role(), QAccessible::Table);
+        QAccessibleTableInterface* table = accessible->tableInterface();
+        QVERIFY(table);
+        QCOMPARE(table->rowCount(), int(fields.size()));
+        QCOMPARE(table->columnCount(), int(fields[fields.size() / 2].size()));
         for (std::size_t k = 0; k < fields.size(); ++k)
             for (std::size_t j = 0; j < fields[k].size(); ++j) {
                 canvas.SetFocusedCell({k, j});
                 QCOMPARE(canvas.accessibleName(), ExpectedCellText(fields, k, j));
+                QCOMPARE(table->cellAt(int(k), int(j))->text(QAccessible::Name),
+                         ExpectedCellText(fields, k, j).section(QStringLiteral(": "), 1));
             }
     }
 

@@ -1,7 +1,9 @@
 #include "ui/triangle_view/triangle_canvas.h"
 
 #include "triangle/diff_triangle.h"
+#include "ui/triangle_view/triangle_accessible.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -33,6 +35,11 @@ QString ValueText(const std::optional<std::int32_t>& value)
 
 } // namespace
 
+QString CellValueText(const TTriangleGrid& grid, TCellPosition cell)
+{
+    return ValueText(grid.Cell(cell.line, cell.column));
+}
+
 QString CellAccessibleText(const TTriangleGrid& grid, TCellPosition cell)
 {
     return Numbered(cell) + QStringLiteral(": ") + ValueText(grid.Cell(cell.line, cell.column));
@@ -54,6 +61,8 @@ QString CellDescription(const TTriangleGrid& grid, TCellPosition cell)
 
 TTriangleCanvas::TTriangleCanvas(QWidget* parent) : QAbstractScrollArea(parent)
 {
+    // Before anything asks for the canvas's accessible interface.
+    InstallTriangleAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -190,9 +199,25 @@ void TTriangleCanvas::SetFocusedCell(TCellPosition cell, bool extend)
         anchor_ = focus_;
     ScrollTo(CellRect(focus_));
     // Setting the name tells screen readers, through the accessibility
-    // bridge, that the focused cell has changed.
+    // bridge, that the focused cell has changed; the table's cell has the
+    // focus too.
     setAccessibleName(CellAccessibleText(*grid_, focus_));
+    AnnounceFocus();
     PointAt(focus_);
+}
+
+void TTriangleCanvas::AnnounceFocus()
+{
+    if (!QAccessible::isActive() || !hasFocus())
+        return;
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(this);
+    if (!table || !table->tableInterface())
+        return;
+    if (QAccessibleInterface* cell = table->tableInterface()->cellAt(
+            static_cast<int>(focus_.line), static_cast<int>(focus_.column))) {
+        QAccessibleEvent event(cell, QAccessible::Focus);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void TTriangleCanvas::ScrollTo(const QRectF& rect)

@@ -21,6 +21,8 @@ struct TCellPosition {
 // What the view says about a cell, counting lines and columns from 1 as the
 // spreadsheet does: "line 3, column 2: 17" or "line 2, column 1: blank".
 QString CellAccessibleText(const TTriangleGrid& grid, TCellPosition cell);
+// What a screen reader's table says of a cell: "17" or "blank".
+QString CellValueText(const TTriangleGrid& grid, TCellPosition cell);
 // The longer description in the status line: the value, what it was computed
 // from, and for column 1 the row of the list it came from.
 QString CellDescription(const TTriangleGrid& grid, TCellPosition cell);
@@ -101,6 +103,7 @@ private:
     QPoint Offset() const { return layout_.Offset(); }
     void ScrollTo(const QRectF& rect);
     void PointAt(TCellPosition cell);
+    void AnnounceFocus();
     void PaintHighlights(QPainter& painter) const;
     void PaintLegend(QPainter& painter) const;
     void OutlineCell(QPainter& painter, TCellPosition cell, const QColor& colour, int width) const;
