@@ -33,8 +33,8 @@ TColumnRange RangeOf(const TRowTable& rows, int column)
 
 std::uint64_t CellSize(const TRowTable& rows, int column)
 {
-    const TColumnRange range = RangeOf(rows, column);
-    return range.low >= 0 && range.high <= 255 ? 1 : sizeof(std::int32_t);
+    // The same rule as the triangle's own choice of form.
+    return FitsByteCells(ColumnValues(rows, column)) ? 1 : sizeof(std::int32_t);
 }
 
 std::uint64_t DigitCount(std::uint64_t value)
