@@ -32,6 +32,10 @@ namespace {
 // Where the chosen colour scale is remembered.
 const QString ScaleSetting = QStringLiteral("TriangleView/Scale");
 
+// The progress dialog comes sooner than for other operations: a triangle
+// too large to show at once should say so within half a second.
+constexpr std::chrono::milliseconds BuildShowDelay{400};
+
 // Room left between the view and the main window beside it.
 constexpr int PlacementGap = 8;
 
@@ -181,7 +185,7 @@ void TTriangleWindow::Show(const TRowTable& rows, QWidget* progressOwner, bool k
     TBusyCursor busy;
     std::shared_ptr<const TTriangleGrid> grid;
     try {
-        TProgressDialog progress(progressOwner, BuildingCaption(column_), clock_);
+        TProgressDialog progress(progressOwner, BuildingCaption(column_), clock_, BuildShowDelay);
         grid = std::make_shared<const TTriangleGrid>(rows, column_, progress);
     } catch (const std::bad_alloc&) {
         throw Error("Not enough memory to show the triangle.");
