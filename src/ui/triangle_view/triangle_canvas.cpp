@@ -2,6 +2,7 @@
 
 #include "triangle/diff_triangle.h"
 #include "ui/triangle_view/triangle_accessible.h"
+#include "ui/triangle_view/view_input.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -336,11 +337,13 @@ void TTriangleCanvas::resizeEvent(QResizeEvent* event)
 
 void TTriangleCanvas::wheelEvent(QWheelEvent* event)
 {
-    if (!(event->modifiers() & Qt::ControlModifier) || !grid_) {
+    const auto factor =
+        TWheelController::ZoomFactor(event->modifiers(), event->angleDelta(), ZoomStep);
+    if (!factor || !grid_) {
         QAbstractScrollArea::wheelEvent(event);
         return;
     }
-    ZoomBy(std::pow(ZoomStep, event->angleDelta().y() / 120.0), event->position());
+    ZoomBy(*factor, event->position());
     event->accept();
 }
 
@@ -376,71 +379,34 @@ void TTriangleCanvas::keyPressEvent(QKeyEvent* event)
         CopySelection();
         return;
     }
-    if (grid_ && (HandleZoomKey(*event) || HandleMoveKey(*event)))
+    if (grid_ && Apply(TKeyController::Read(
+                     event->key(), event->modifiers(), static_cast<std::int64_t>(focus_.line),
+                     static_cast<std::int64_t>(focus_.column),
+                     std::max<std::int64_t>(1, std::llround(viewport()->height() / CellSize()) - 1),
+                     static_cast<std::int64_t>(grid_->LineCount()) - 1)))
         return;
     QAbstractScrollArea::keyPressEvent(event);
 }
 
-bool TTriangleCanvas::HandleZoomKey(const QKeyEvent& event)
+bool TTriangleCanvas::Apply(const TKeyAction& action)
 {
-    if (!(event.modifiers() & Qt::ControlModifier))
-        return false;
-    switch (event.key()) {
-    case Qt::Key_Plus:
-    case Qt::Key_Equal:
+    switch (action.kind) {
+    case TKeyAction::TKind::ZoomIn:
         ZoomBy(ZoomStep);
         return true;
-    case Qt::Key_Minus:
+    case TKeyAction::TKind::ZoomOut:
         ZoomBy(1 / ZoomStep);
         return true;
-    case Qt::Key_0:
+    case TKeyAction::TKind::Fit:
         Fit();
         return true;
-    default:
+    case TKeyAction::TKind::Move:
+        SetFocusedCell(Clamped(action.line, action.column), action.extend);
+        return true;
+    case TKeyAction::TKind::None:
         return false;
     }
-}
-
-bool TTriangleCanvas::HandleMoveKey(const QKeyEvent& event)
-{
-    const auto k = static_cast<std::int64_t>(focus_.line);
-    const auto j = static_cast<std::int64_t>(focus_.column);
-    const auto page =
-        std::max<std::int64_t>(1, std::llround(viewport()->height() / CellSize()) - 1);
-    const bool control = event.modifiers() & Qt::ControlModifier;
-    const auto last = static_cast<std::int64_t>(grid_->LineCount()) - 1;
-    TCellPosition target;
-    switch (event.key()) {
-    case Qt::Key_Left:
-        target = Clamped(k, j - 1);
-        break;
-    case Qt::Key_Right:
-        target = Clamped(k, j + 1);
-        break;
-    case Qt::Key_Up:
-        target = Clamped(k - 1, j);
-        break;
-    case Qt::Key_Down:
-        target = Clamped(k + 1, j);
-        break;
-    case Qt::Key_PageUp:
-        target = Clamped(k - page, j);
-        break;
-    case Qt::Key_PageDown:
-        target = Clamped(k + page, j);
-        break;
-    // Home and End go to the ends of the line; with Ctrl, of the triangle.
-    case Qt::Key_Home:
-        target = control ? Clamped(0, 0) : Clamped(k, 0);
-        break;
-    case Qt::Key_End:
-        target = control ? Clamped(last, 0) : Clamped(k, last);
-        break;
-    default:
-        return false;
-    }
-    SetFocusedCell(target, event.modifiers() & Qt::ShiftModifier);
-    return true;
+    return false;
 }
 
 } // namespace quorva

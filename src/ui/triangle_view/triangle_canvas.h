@@ -11,6 +11,8 @@
 
 namespace quorva {
 
+struct TKeyAction;
+
 // A cell of the triangle: line k (a row of the view) and column j.
 struct TCellPosition {
     std::size_t line = 0;
@@ -96,8 +98,7 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    bool HandleZoomKey(const QKeyEvent& event);
-    bool HandleMoveKey(const QKeyEvent& event);
+    bool Apply(const TKeyAction& action);
     TCellPosition Clamped(std::int64_t line, std::int64_t column) const;
     void SyncScrollBars();
     QPoint Offset() const { return layout_.Offset(); }
