@@ -147,6 +147,15 @@ void CheckGridFitsInMemory(const TRowTable& rows, int column, const TSystemResou
     CheckMemory(rows, GridMemoryNeeded(rows, column), system);
 }
 
+void CheckCopyFitsInMemory(std::uint64_t textBytes, const TSystemResources& system)
+{
+    const std::uint64_t needed = textBytes * 4;
+    const std::uint64_t available = system.AvailableMemory();
+    if (needed > available)
+        throw Error("The copy needs " + FormatBytes(needed) + " of memory, but " +
+                    FormatBytes(available) + " is available.");
+}
+
 std::uint64_t CsvBytesUpperBound(const TRowTable& rows, int column)
 {
     const std::uint64_t n = rows.size();

@@ -26,6 +26,12 @@ std::uint64_t GridMemoryNeeded(const TRowTable& rows, int column);
 void CheckGridFitsInMemory(const TRowTable& rows, int column,
                            const TSystemResources& system = SystemResources());
 
+// Raises Error, with the figures, when copying `textBytes` of text to the
+// clipboard would not fit in the memory available: the text, its copy in the
+// window's two-byte characters and the clipboard's own copy.
+void CheckCopyFitsInMemory(std::uint64_t textBytes,
+                           const TSystemResources& system = SystemResources());
+
 // Bytes the CSV export of one column's triangle writes at most, worked out
 // from the values alone in time linear in their number: exact but for the
 // digits of the differences, which are bounded by the largest difference the

@@ -11,6 +11,7 @@
 #include <type_traits>
 
 #include "model/number_rules.h"
+#include "triangle/csv_band_renderer.h"
 #include "triangle/diff_triangle.h"
 
 namespace quorva {
@@ -333,9 +334,10 @@ void TTriangleGrid::AddCoarserLevels()
     }
 }
 
-std::string TTriangleGrid::CsvText(const TCellRect& rect) const
+std::string TTriangleGrid::CsvText(const TCellRect& rect, TProgress& progress) const
 {
     std::string text;
+    text.reserve(CsvTextBound(rect));
     const std::size_t endLine = std::min(rect.endLine, LineCount());
     for (std::size_t k = rect.firstLine; k < endLine; ++k) {
         const std::size_t endColumn = std::min(rect.endColumn, TriangleRowLength(k, LineCount()));
@@ -345,8 +347,21 @@ std::string TTriangleGrid::CsvText(const TCellRect& rect) const
             text += ';';
         }
         text += '\n';
+        if (!progress.Proceed(k + 1 - rect.firstLine, endLine - rect.firstLine))
+            throw Cancelled();
     }
     return text;
+}
+
+std::uint64_t TTriangleGrid::CsvTextBound(const TCellRect& rect) const
+{
+    // Every line: a value and a blank for each two columns, and a line feed.
+    const std::uint64_t lines =
+        std::min(rect.endLine, LineCount()) - std::min(rect.firstLine, LineCount());
+    const std::uint64_t columns =
+        std::min(rect.endColumn, ColumnCount()) - std::min(rect.firstColumn, ColumnCount());
+    const std::uint64_t pairText = MaxPairText(bytes_ ? 1 : sizeof(std::int32_t));
+    return lines * ((columns + 1) / 2 * pairText + 1);
 }
 
 std::size_t TTriangleGrid::MemoryBytes() const

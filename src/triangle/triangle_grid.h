@@ -121,8 +121,11 @@ public:
     const std::vector<std::uint64_t>& ValueCounts() const { return valueCounts_; }
 
     // The rectangle as CSV text: each line's fields in the rectangle, each
-    // followed by ';' (a blank field by ';' alone), and a line feed.
-    std::string CsvText(const TCellRect& rect) const;
+    // followed by ';' (a blank field by ';' alone), and a line feed. Asks
+    // `progress` after every line; Cancelled when it says stop.
+    std::string CsvText(const TCellRect& rect, TProgress& progress = NoProgress()) const;
+    // Bytes that text takes at most, worked out without reading a cell.
+    std::uint64_t CsvTextBound(const TCellRect& rect) const;
 
     // Bytes this grid holds, cells and summaries.
     std::size_t MemoryBytes() const;

@@ -240,12 +240,6 @@ TCellRect TTriangleCanvas::Selection() const
             std::max(focus_.line, anchor_.line) + 1, std::max(focus_.column, anchor_.column) + 1};
 }
 
-void TTriangleCanvas::CopySelection() const
-{
-    if (grid_)
-        QGuiApplication::clipboard()->setText(QString::fromStdString(grid_->CsvText(Selection())));
-}
-
 QImage TTriangleCanvas::ViewImage()
 {
     return viewport()->grab().toImage();
@@ -376,7 +370,7 @@ void TTriangleCanvas::leaveEvent(QEvent* event)
 void TTriangleCanvas::keyPressEvent(QKeyEvent* event)
 {
     if (grid_ && event->matches(QKeySequence::Copy)) {
-        CopySelection();
+        emit CopyRequested();
         return;
     }
     if (grid_ && Apply(TKeyController::Read(

@@ -71,7 +71,6 @@ public:
     // view; `extend` keeps the selection's other corner where it was.
     void SetFocusedCell(TCellPosition cell, bool extend = false);
     TCellRect Selection() const;
-    void CopySelection() const;
 
     // How values are shaded; the legend shows it.
     void SetScaleKind(TColourScale::TKind kind);
@@ -86,6 +85,8 @@ signals:
     // The cell whose description the window shows: the one under the
     // pointer, or the focused one.
     void CellPointed(TCellPosition cell);
+    // Ctrl+C: the window copies the selection, behind its progress dialog.
+    void CopyRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,7 +2,9 @@
 
 #include <QAbstractItemModel>
 #include <QBuffer>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -77,6 +79,8 @@ TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstr
     cellLabel_->setObjectName(QStringLiteral("CellDescription"));
     statusBar()->addWidget(cellLabel_, 1);
     connect(canvas_, &TTriangleCanvas::CellPointed, this, &TTriangleWindow::Describe);
+    connect(canvas_, &TTriangleCanvas::CopyRequested, this,
+            [this] { RunReportingFailures(&TTriangleWindow::CopySelection); });
 
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(&lines, signal, this, &TTriangleWindow::MarkOutOfDate);
@@ -239,6 +243,22 @@ void TTriangleWindow::SaveImage()
     TAtomicFileWriter writer(*fileName);
     writer.Write(std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
     writer.Commit();
+}
+
+void TTriangleWindow::CopySelection()
+{
+    const TTriangleGrid* grid = canvas_->Grid();
+    if (!grid)
+        return;
+    const TCellRect selection = canvas_->Selection();
+    CheckCopyFitsInMemory(grid->CsvTextBound(selection));
+    TBusyCursor busy;
+    std::string text;
+    {
+        TProgressDialog progress(this, CopyingCaption(), clock_);
+        text = grid->CsvText(selection, progress);
+    }
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
 void TTriangleWindow::RunReportingFailures(void (TTriangleWindow::*operation)())

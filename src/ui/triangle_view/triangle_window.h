@@ -47,6 +47,9 @@ public:
     void ExportCsv();
     // Writes the viewport as it is painted now as a PNG file.
     void SaveImage();
+    // Puts the selection on the clipboard as CSV text, when it fits in
+    // memory; a large one behind the progress dialog.
+    void CopySelection();
 
 private:
     void CreateActions();
