@@ -2,7 +2,9 @@
 // platform and prints, on one line: the seconds from the command to the first
 // painted frame, the memory the view added, the triangle's own size, and for
 // each of three zoom levels the median and the slowest of a run of frames,
-// each painting the full viewport after a scroll step.
+// each painting the full viewport after a scroll step. Then, for building the
+// grid alone: the longest gap between two looks at the progress (how long the
+// event loop would wait) and how long a Cancel given after a second takes.
 //
 //   QT_QPA_PLATFORM=offscreen quorva_view_driver N
 
@@ -19,12 +21,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "model/progress.h"
 #include "process_usage.h"
 #include "random_rows.h"
 #include "triangle/triangle_grid.h"
 #include "ui/qt_user_dialogs.h"
-#include "ui/triangle_canvas.h"
-#include "ui/triangle_window.h"
+#include "ui/triangle_view/triangle_canvas.h"
+#include "ui/triangle_view/triangle_window.h"
 
 namespace {
 
@@ -81,6 +84,49 @@ TFrameTimes FrameTimes(quorva::TTriangleCanvas& canvas, double cellSize)
     return {times[times.size() / 2], times.back(), cpuTimes[cpuTimes.size() / 2], cpuTimes.back()};
 }
 
+// Notes the longest gap between two calls, and says stop once `stopAfter`
+// seconds have gone by.
+class TTimingProgress final : public quorva::TProgress {
+public:
+    explicit TTimingProgress(double stopAfter) : stopAfter_(stopAfter) {}
+
+    bool Proceed(std::uint64_t, std::uint64_t) override
+    {
+        const double now = stopwatch_.Seconds();
+        worstGap = std::max(worstGap, now - last_);
+        last_ = now;
+        if (now < stopAfter_)
+            return true;
+        stoppedAt = std::min(stoppedAt, now);
+        return false;
+    }
+
+    double worstGap = 0;
+    double stoppedAt = 1e9;
+
+private:
+    quorva::bench::TStopwatch stopwatch_;
+    double stopAfter_;
+    double last_ = 0;
+};
+
+// The longest stall while the grid builds to the end, and the seconds from
+// Cancel to the build's end when Cancel comes after a second.
+std::pair<double, double> BuildTimes(const quorva::TRowTable& rows)
+{
+    TTimingProgress whole(1e9);
+    quorva::TTriangleGrid(rows, 0, whole);
+    TTimingProgress cancelled(1.0);
+    const quorva::bench::TStopwatch stopwatch;
+    try {
+        quorva::TTriangleGrid(rows, 0, cancelled);
+    } catch (const quorva::Cancelled&) {
+    }
+    if (cancelled.stoppedAt > 1e8)
+        return {whole.worstGap, -1};
+    return {whole.worstGap, stopwatch.Seconds() - cancelled.stoppedAt};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -107,6 +153,7 @@ int main(int argc, char** argv)
     TTriangleCanvas& canvas = window->Canvas();
     const TFrameTimes numbers = FrameTimes(canvas, 30);
     const TFrameTimes pixel = FrameTimes(canvas, 1);
+    const TFrameTimes means = FrameTimes(canvas, std::max(canvas.FitCellSize(), 1 / 16.0));
     const double fitted = canvas.FitCellSize();
     const TFrameTimes fit = FrameTimes(canvas, fitted);
 
@@ -114,12 +161,18 @@ int main(int argc, char** argv)
                 openSeconds, added, n * (n + 1) / 2, canvas.viewport()->width(),
                 canvas.viewport()->height(), fitted);
     const std::pair<const char*, const TFrameTimes*> zooms[] = {
-        {"numbers", &numbers}, {"pixel", &pixel}, {"fit", &fit}};
+        {"numbers", &numbers}, {"pixel", &pixel}, {"sixteenth", &means}, {"fit", &fit}};
     for (const auto& [name, times] : zooms)
         std::printf(" %s_ms=%.2f %s_worst_ms=%.2f %s_cpu_ms=%.2f %s_cpu_worst_ms=%.2f", name,
                     times->median, name, times->worst, name, times->cpuMedian, name,
                     times->cpuWorst);
-    std::printf("\n");
     delete window;
+    const auto [worstGap, cancelSeconds] = BuildTimes(rows);
+    // A build over within the second has nothing to cancel.
+    if (cancelSeconds < 0)
+        std::printf(" build_stall_worst_ms=%.1f cancel_ms=none\n", worstGap * 1000);
+    else
+        std::printf(" build_stall_worst_ms=%.1f cancel_ms=%.1f\n", worstGap * 1000,
+                    cancelSeconds * 1000);
     return 0;
 }

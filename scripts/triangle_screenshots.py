@@ -2,7 +2,7 @@
 """Takes the README's pictures of the triangle view: the real window on a
 private X server, showing the triangle of 1,000 random rows at three zoom
 levels: the whole triangle (blocks averaged), about one pixel a cell, and
-readable numbers.
+readable numbers; and the legend in the view's corner at twice the scale.
 
 usage: triangle_screenshots.py QUORVA_EXECUTABLE OUTPUT_FOLDER
 """
@@ -18,7 +18,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 from quorva_e2e import QuorvaWindow  # noqa: E402
 from triangle_view_e2e import wait_for_titled_window  # noqa: E402
-from x11_session import Session  # noqa: E402
+from x11_session import Session, wait_for  # noqa: E402
 
 ROW_COUNT = 1000
 ZOOM_STEP = 1.25
@@ -41,44 +41,74 @@ def presses(from_size, to_size):
     return max(0, math.ceil(math.log(to_size / from_size) / math.log(ZOOM_STEP) - 1e-6))
 
 
+def open_view(session, rows):
+    """Opens the rows, then the view of column 1; its client area."""
+    window = QuorvaWindow(session)
+    window.open_rows(rows)
+    # Without a window manager the focus stays where the dialog left it.
+    window.click_at(200, 100)
+    session.wait_for_focus(window.id, "Quorva")
+    session.key("ctrl+t")
+    view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT} values)")
+    return session.geometry(view)
+
+
+def zoom_levels(session, rows, folder):
+    session.start_app()
+    left, top, width, height = open_view(session, rows)
+    canvas_height = height - CANVAS_TOP - CANVAS_BOTTOM_MARGIN
+    fitted = min(width / ROW_COUNT, canvas_height / (2 * ROW_COUNT - 1))
+
+    # Point at a cell near the rows' own values, a third of the way down
+    # the triangle: the zoom keeps it in place.
+    session.click(left + int(12 * fitted) + 1, top + CANVAS_TOP + canvas_height // 3)
+    shots = [("triangle-view-fit.png", 0), ("triangle-view-pixels.png", presses(fitted, 1.0)),
+             ("triangle-view-numbers.png", presses(1.0, 35.0))]
+    for name, zoom_in in shots:
+        for _ in range(zoom_in):
+            session.key("ctrl+plus")
+        if name == "triangle-view-numbers.png":
+            # Two cells on, so that the two it comes from show too.
+            session.key("Right", "Right")
+        session.screenshot(os.path.join(folder, name), crop=(left, top, width, height))
+
+
+def legend_at_twice_the_scale(session, rows, folder):
+    # The rows come on the command line: the window's buttons are not where
+    # the 1x layout has them.
+    session.start_app(rows, environment={"QT_SCALE_FACTOR": "2"})
+    window = QuorvaWindow(session)
+    wait_for("the main window to take the focus", lambda: (
+        session.xdotool("windowfocus", window.id),
+        session.xdotool("getwindowfocus") == window.id)[1], interval=0.5)
+    session.key("ctrl+t")
+    view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT} values)")
+    left, top, width, height = session.geometry(view)
+    # The legend's corner: 300 by 104 logical pixels and a margin, doubled.
+    corner_width, corner_height = 2 * 320, 2 * 124 + 2 * CANVAS_BOTTOM_MARGIN
+    session.screenshot(os.path.join(folder, "triangle-view-legend-2x.png"),
+                       crop=(left + width - corner_width, top + height - corner_height,
+                             corner_width, corner_height))
+
+
 def main():
     if len(sys.argv) != 3:
         print(__doc__.strip().splitlines()[-1], file=sys.stderr)
         return 2
     executable, folder = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    session = Session(executable)
-    failed = True
-    try:
-        rows = os.path.join(session.scratch, "rows.tir")
-        write_rows(rows)
-        session.start_app()
-        window = QuorvaWindow(session)
-        window.open_rows(rows)
-        # Without a window manager the focus stays where the dialog left it.
-        window.click_at(200, 100)
-        session.wait_for_focus(window.id, "Quorva")
-        session.key("ctrl+t")
-        view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT} values)")
-        left, top, width, height = session.geometry(view)
-        canvas_height = height - CANVAS_TOP - CANVAS_BOTTOM_MARGIN
-        fitted = min(width / ROW_COUNT, canvas_height / (2 * ROW_COUNT - 1))
-
-        # Point at a cell near the rows' own values, a third of the way down
-        # the triangle: the zoom keeps it in place.
-        session.click(left + int(12 * fitted) + 1, top + CANVAS_TOP + canvas_height // 3)
-        shots = [("triangle-view-fit.png", 0), ("triangle-view-pixels.png", presses(fitted, 1.0)),
-                 ("triangle-view-numbers.png", presses(1.0, 35.0))]
-        for name, zoom_in in shots:
-            for _ in range(zoom_in):
-                session.key("ctrl+plus")
-            if name == "triangle-view-numbers.png":
-                # Two cells on, so that the two it comes from show too.
-                session.key("Right", "Right")
-            session.screenshot(os.path.join(folder, name), crop=(left, top, width, height))
-        failed = False
-    finally:
-        session.finish(failed)
-    return 1 if failed else 0
+    for take in (zoom_levels, legend_at_twice_the_scale):
+        session = Session(executable)
+        failed = True
+        try:
+            rows = os.path.join(session.scratch, "rows.tir")
+            write_rows(rows)
+            take(session, rows, folder)
+            failed = False
+        finally:
+            session.finish(failed)
+        if failed:
+            return 1
+    return 0
 
 
 if __name__ == "__main__":

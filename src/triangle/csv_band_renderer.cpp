@@ -31,10 +31,7 @@ struct TBytePairTexts {
 
 const TBytePairTexts BytePairTexts;
 
-// Longest text of a cell and the blank after it, and what a fixed-size move
-// may write beyond the text.
-template <class Cell>
-constexpr std::size_t MaxPairText = std::is_same_v<Cell, std::uint8_t> ? 5 : 12;
+// What a fixed-size move may write beyond the text.
 constexpr std::size_t OverWrite = 8;
 
 // How many columns ahead of the one being loaded to ask memory for.
@@ -71,7 +68,7 @@ template <class Cell>
 TCsvBandRenderer<Cell>::TCsvBandRenderer(const TCompactTriangle<Cell>& triangle,
                                          std::size_t bandLines)
     : triangle_(triangle), lineCount_(2 * triangle.ValueCount() - 1),
-      lineCapacity_((triangle.ValueCount() + 1) / 2 * MaxPairText<Cell> + 3 + OverWrite),
+      lineCapacity_((triangle.ValueCount() + 1) / 2 * MaxPairText(sizeof(Cell)) + 3 + OverWrite),
       bandLines_(bandLines), rowStride_(SpreadStride<Cell>((triangle.ValueCount() + 1) / 2)),
       band_(bandLines * rowStride_)
 {

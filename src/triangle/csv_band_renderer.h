@@ -8,6 +8,13 @@
 
 namespace quorva {
 
+// Longest text of a cell of `cellSize` bytes and its ';', with the blank's ';'
+// after it: what a band's line and the export's buffers are sized by.
+constexpr std::size_t MaxPairText(std::size_t cellSize)
+{
+    return cellSize == 1 ? 5 : 12;
+}
+
 // Renders the CSV lines of a compact triangle, a band of consecutive lines at
 // a time.
 //

@@ -26,12 +26,6 @@ constexpr std::size_t BandsInFlight = 4;
 // Cancel is heard while the other thread computes.
 constexpr std::chrono::milliseconds ProgressInterval{20};
 
-// Longest text of a cell and its ';', plus the blank's ';' after it.
-constexpr std::uint64_t MaxPairText(std::uint64_t cellSize)
-{
-    return cellSize == 1 ? 5 : 12;
-}
-
 struct TBandText {
     std::unique_ptr<char[]> bytes;
     std::size_t size = 0;

@@ -11,6 +11,7 @@
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
 #include "triangle/diff_triangle.h"
+#include "triangle/triangle_grid.h"
 
 namespace quorva {
 namespace {
@@ -34,8 +35,8 @@ TColumnRange RangeOf(const TRowTable& rows, int column)
 
 std::uint64_t CellSize(const TRowTable& rows, int column)
 {
-    const TColumnRange range = RangeOf(rows, column);
-    return range.low >= 0 && range.high <= 255 ? 1 : sizeof(std::int32_t);
+    // The same rule as the triangle's own choice of form.
+    return FitsByteCells(ColumnValues(rows, column)) ? 1 : sizeof(std::int32_t);
 }
 
 std::uint64_t DigitCount(std::uint64_t value)
@@ -142,6 +143,26 @@ void CheckTriangleFitsInMemory(const TRowTable& rows, int column, const TSystemR
 {
     CheckTriangleInput(rows, column);
     CheckMemory(rows, TriangleMemoryNeeded(rows, column), system);
+}
+
+std::uint64_t GridMemoryNeeded(const TRowTable& rows, int column)
+{
+    return TriangleMemoryNeeded(rows, column) + TTriangleGrid::SummaryBytes(rows.size());
+}
+
+void CheckGridFitsInMemory(const TRowTable& rows, int column, const TSystemResources& system)
+{
+    CheckTriangleInput(rows, column);
+    CheckMemory(rows, GridMemoryNeeded(rows, column), system);
+}
+
+void CheckCopyFitsInMemory(std::uint64_t textBytes, const TSystemResources& system)
+{
+    const std::uint64_t needed = textBytes * 4;
+    const std::uint64_t available = system.AvailableMemory();
+    if (needed > available)
+        throw Error("The copy needs " + FormatBytes(needed) + " of memory, but " +
+                    FormatBytes(available) + " is available.");
 }
 
 std::uint64_t CsvBytesUpperBound(const TRowTable& rows, int column)

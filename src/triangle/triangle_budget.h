@@ -23,6 +23,20 @@ void CheckTriangleFitsInMemory(const TRowTable& rows, int column,
 // before it asks for one. An empty table passes.
 void CheckExportMemory(const TRowTable& rows, int column,
                        const TSystemResources& system = SystemResources());
+// Bytes the triangle view's grid of one column of the rows takes in memory:
+// the triangle and the summaries of its blocks.
+std::uint64_t GridMemoryNeeded(const TRowTable& rows, int column);
+
+// Raises Error, with the figures, when the triangle view's grid of one
+// column would not fit in the memory the system has available.
+void CheckGridFitsInMemory(const TRowTable& rows, int column,
+                           const TSystemResources& system = SystemResources());
+
+// Raises Error, with the figures, when copying `textBytes` of text to the
+// clipboard would not fit in the memory available: the text, its copy in the
+// window's two-byte characters and the clipboard's own copy.
+void CheckCopyFitsInMemory(std::uint64_t textBytes,
+                           const TSystemResources& system = SystemResources());
 
 // Bytes the CSV export of one column's triangle writes at most, worked out
 // from the values alone in time linear in their number: exact but for the

@@ -1,11 +1,17 @@
 #include "triangle/triangle_grid.h"
 
 #include <algorithm>
-#include <functional>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <stop_token>
+#include <system_error>
 #include <thread>
 #include <type_traits>
 
 #include "model/number_rules.h"
+#include "triangle/csv_band_renderer.h"
 #include "triangle/diff_triangle.h"
 
 namespace quorva {
@@ -25,7 +31,151 @@ std::size_t Blocks(std::size_t cells, std::size_t blockSize)
     return (cells + blockSize - 1) / blockSize;
 }
 
+// The longest this thread waits for the other without asking the progress,
+// so that Cancel is heard while the other computes.
+constexpr std::chrono::milliseconds ProgressInterval{20};
+
 } // namespace
+
+// Computes a grid's cells and summaries. A second thread computes the columns
+// one after another, each from the one before, and then summarises the right
+// half of the block columns; this thread summarises the left half as soon as
+// their columns are there, and asks the progress whenever it has finished a
+// block column or waited a while. Cancel, or a failure on either thread,
+// stops the other, and the second thread is joined however Run() ends.
+class TTriangleGrid::TBuild {
+public:
+    TBuild(TTriangleGrid& grid, TProgress& progress)
+        : grid_(grid), progress_(progress), n_(grid.ValueCount()),
+          blockColumns_(grid.levels_[0].columns), middle_(blockColumns_ / 2),
+          totalWork_(2 * (std::uint64_t{n_} * (n_ + 1) / 2)), filledCells_(n_)
+    {
+    }
+
+    void Run()
+    {
+        std::jthread worker;
+        try {
+            worker = std::jthread([this](std::stop_token stop) { Work(stop); });
+        } catch (const std::system_error&) {
+            // No second thread to be had: this one computes everything.
+            FillColumns({}, true);
+            SummariseHere(0, blockColumns_, counts_);
+            MergeCounts();
+            return;
+        }
+        SummariseHere(0, middle_, counts_);
+        WaitUntil([this] { return workDone_; });
+        AskProgress();
+        MergeCounts();
+    }
+
+private:
+    void Work(std::stop_token stop) noexcept
+    {
+        try {
+            FillColumns(stop, false);
+            for (std::size_t b = middle_; b < blockColumns_ && !stop.stop_requested(); ++b)
+                Summarise(b, helperCounts_);
+        } catch (...) {
+            const std::lock_guard lock(mutex_);
+            failure_ = std::current_exception();
+        }
+        const std::lock_guard lock(mutex_);
+        workDone_ = true;
+        changed_.notify_all();
+    }
+
+    void FillColumns(const std::stop_token& stop, bool askProgress)
+    {
+        for (std::size_t j = 1; j < n_ && !stop.stop_requested(); ++j) {
+            grid_.FillColumn(j);
+            {
+                const std::lock_guard lock(mutex_);
+                filledColumns_ = j + 1;
+                filledCells_ += n_ - j;
+                changed_.notify_all();
+            }
+            if (askProgress)
+                AskProgress();
+        }
+    }
+
+    void SummariseHere(std::size_t first, std::size_t end, TValueCounts& counts)
+    {
+        for (std::size_t b = first; b < end; ++b) {
+            const std::size_t needed = std::min((b + 1) * SummaryBlock, n_);
+            WaitUntil([this, needed] { return filledColumns_ >= needed; });
+            Summarise(b, counts);
+            AskProgress();
+        }
+    }
+
+    void Summarise(std::size_t block, TValueCounts& counts)
+    {
+        grid_.SummariseBlockColumn(block, counts);
+        std::uint64_t cells = 0;
+        for (std::size_t j = block * SummaryBlock; j < std::min((block + 1) * SummaryBlock, n_);
+             ++j)
+            cells += n_ - j;
+        const std::lock_guard lock(mutex_);
+        summarisedCells_ += cells;
+    }
+
+    template <class Condition> void WaitUntil(Condition condition)
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            if (failure_)
+                std::rethrow_exception(failure_);
+            if (condition())
+                return;
+            changed_.wait_for(lock, ProgressInterval);
+            lock.unlock();
+            AskProgress();
+            lock.lock();
+        }
+    }
+
+    void AskProgress()
+    {
+        std::uint64_t done = 0;
+        {
+            const std::lock_guard lock(mutex_);
+            done = filledCells_ + summarisedCells_;
+        }
+        if (!progress_.Proceed(done, totalWork_))
+            throw Cancelled();
+    }
+
+    void MergeCounts()
+    {
+        if (!grid_.bytes_)
+            return;
+        grid_.valueCounts_.assign(counts_.begin(), counts_.end());
+        for (std::size_t v = 0; v < counts_.size(); ++v)
+            grid_.valueCounts_[v] += helperCounts_[v];
+    }
+
+    TTriangleGrid& grid_;
+    TProgress& progress_;
+    const std::size_t n_;
+    const std::size_t blockColumns_;
+    const std::size_t middle_;
+    // Progress counts the cells filled and the cells summarised.
+    const std::uint64_t totalWork_;
+    TValueCounts counts_{};       // this thread's
+    TValueCounts helperCounts_{}; // the second thread's
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    // Guarded by mutex_.
+    std::size_t filledColumns_ = 1;
+    std::uint64_t filledCells_;
+    std::uint64_t summarisedCells_ = 0;
+    bool workDone_ = false;
+    std::exception_ptr failure_;
+};
 
 void TCellBlock::Merge(const TCellBlock& other)
 {
@@ -35,15 +185,42 @@ void TCellBlock::Merge(const TCellBlock& other)
     max = std::max(max, other.max);
 }
 
-TTriangleGrid::TTriangleGrid(const TRowTable& rows, int column) : valueCount_(rows.size())
+TTriangleGrid::TTriangleGrid(const TRowTable& rows, int column, TProgress& progress)
+    : valueCount_(rows.size())
 {
     CheckTriangleInput(rows, column);
     const std::vector<std::int32_t> values = ColumnValues(rows, column);
+    // Everything is allocated before the work starts, so that a lack of
+    // memory shows at once.
     if (FitsByteCells(values))
-        bytes_ = std::make_unique<TCompactTriangle<std::uint8_t>>(values);
+        bytes_ = std::make_unique<TCompactTriangle<std::uint8_t>>(
+            values, TCompactTriangle<std::uint8_t>::TSeedOnly{});
     else
-        words_ = std::make_unique<TCompactTriangle<std::int32_t>>(values);
-    BuildSummaries();
+        words_ = std::make_unique<TCompactTriangle<std::int32_t>>(
+            values, TCompactTriangle<std::int32_t>::TSeedOnly{});
+    TLevel finest;
+    finest.rows = Blocks(LineCount(), SummaryBlock);
+    finest.columns = Blocks(ColumnCount(), SummaryBlock);
+    finest.blocks.resize(finest.rows * finest.columns);
+    levels_.push_back(std::move(finest));
+    TBuild(*this, progress).Run();
+    AddCoarserLevels();
+}
+
+void TTriangleGrid::FillColumn(std::size_t j)
+{
+    if (bytes_)
+        bytes_->FillColumn(j);
+    else
+        words_->FillColumn(j);
+}
+
+void TTriangleGrid::SummariseBlockColumn(std::size_t block, TValueCounts& counts)
+{
+    if (bytes_)
+        SummariseColumns(*bytes_, block, block + 1, counts);
+    else
+        SummariseColumns(*words_, block, block + 1, counts);
 }
 
 TTriangleGrid::~TTriangleGrid() = default;
@@ -71,6 +248,21 @@ std::optional<std::pair<std::size_t, std::size_t>> TTriangleGrid::ParentLines(st
     return std::pair{k - 1, k + 1};
 }
 
+TCellBlock TTriangleGrid::Neighbours(std::size_t k, std::size_t j) const
+{
+    TCellBlock block;
+    auto add = [&](std::size_t line, std::size_t column) {
+        if (const auto value = Cell(line, column))
+            block.Add(*value);
+    };
+    // Unsigned wrap-around takes line or column -1 off the triangle.
+    add(k - 1, j);
+    add(k + 1, j);
+    add(k, j - 1);
+    add(k, j + 1);
+    return block;
+}
+
 TCellBlock TTriangleGrid::Block(const TCellRect& rect) const
 {
     return bytes_ ? BlockOf(*bytes_, rect) : BlockOf(*words_, rect);
@@ -94,37 +286,6 @@ TCellBlock TTriangleGrid::BlockOf(const TCompactTriangle<Value>& triangle,
                 block.Add(column[i]);
     }
     return block;
-}
-
-void TTriangleGrid::BuildSummaries()
-{
-    TLevel finest;
-    finest.rows = Blocks(LineCount(), SummaryBlock);
-    finest.columns = Blocks(ColumnCount(), SummaryBlock);
-    finest.blocks.resize(finest.rows * finest.columns);
-    levels_.push_back(std::move(finest));
-
-    // Every cell is read once here; two halves of the block columns go to
-    // two threads, which write to different summaries.
-    const std::size_t columns = levels_[0].columns;
-    const std::size_t middle = columns / 2;
-    TValueCounts helperCounts{};
-    TValueCounts counts{};
-    auto summarise = [this](std::size_t first, std::size_t end, TValueCounts& tally) {
-        if (bytes_)
-            SummariseColumns(*bytes_, first, end, tally);
-        else
-            SummariseColumns(*words_, first, end, tally);
-    };
-    std::thread helper(summarise, middle, columns, std::ref(helperCounts));
-    summarise(0, middle, counts);
-    helper.join();
-    if (bytes_) {
-        valueCounts_.assign(counts.begin(), counts.end());
-        for (std::size_t v = 0; v < counts.size(); ++v)
-            valueCounts_[v] += helperCounts[v];
-    }
-    AddCoarserLevels();
 }
 
 template <class Value>
@@ -173,9 +334,10 @@ void TTriangleGrid::AddCoarserLevels()
     }
 }
 
-std::string TTriangleGrid::CsvText(const TCellRect& rect) const
+std::string TTriangleGrid::CsvText(const TCellRect& rect, TProgress& progress) const
 {
     std::string text;
+    text.reserve(CsvTextBound(rect));
     const std::size_t endLine = std::min(rect.endLine, LineCount());
     for (std::size_t k = rect.firstLine; k < endLine; ++k) {
         const std::size_t endColumn = std::min(rect.endColumn, TriangleRowLength(k, LineCount()));
@@ -185,8 +347,21 @@ std::string TTriangleGrid::CsvText(const TCellRect& rect) const
             text += ';';
         }
         text += '\n';
+        if (!progress.Proceed(k + 1 - rect.firstLine, endLine - rect.firstLine))
+            throw Cancelled();
     }
     return text;
+}
+
+std::uint64_t TTriangleGrid::CsvTextBound(const TCellRect& rect) const
+{
+    // Every line: a value and a blank for each two columns, and a line feed.
+    const std::uint64_t lines =
+        std::min(rect.endLine, LineCount()) - std::min(rect.firstLine, LineCount());
+    const std::uint64_t columns =
+        std::min(rect.endColumn, ColumnCount()) - std::min(rect.firstColumn, ColumnCount());
+    const std::uint64_t pairText = MaxPairText(bytes_ ? 1 : sizeof(std::int32_t));
+    return lines * ((columns + 1) / 2 * pairText + 1);
 }
 
 std::size_t TTriangleGrid::MemoryBytes() const
@@ -197,6 +372,23 @@ std::size_t TTriangleGrid::MemoryBytes() const
     for (const TLevel& level : levels_)
         bytes += level.blocks.size() * sizeof(TCellBlock);
     return bytes;
+}
+
+std::uint64_t TTriangleGrid::SummaryBytes(std::uint64_t valueCount)
+{
+    // The finest level's blocks, then a level of a quarter as many (rounded
+    // up each way) until one block covers the triangle.
+    if (valueCount == 0)
+        return 0;
+    std::uint64_t rows = Blocks(2 * valueCount - 1, SummaryBlock);
+    std::uint64_t columns = Blocks(valueCount, SummaryBlock);
+    std::uint64_t blocks = rows * columns;
+    while (rows > 1 || columns > 1) {
+        rows = Blocks(rows, 2);
+        columns = Blocks(columns, 2);
+        blocks += rows * columns;
+    }
+    return blocks * sizeof(TCellBlock);
 }
 
 } // namespace quorva

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/number_row.h"
+#include "model/progress.h"
 #include "triangle/compact_triangle.h"
 
 namespace quorva {
@@ -55,7 +56,9 @@ public:
     static constexpr std::size_t SummaryBlock = 32;
 
     // Raises "Range check error" for an empty table or a column outside 0 to 6.
-    TTriangleGrid(const TRowTable& rows, int column);
+    // The cells are computed on a second thread while this one asks
+    // `progress`; Cancelled when it says stop, with the second thread joined.
+    TTriangleGrid(const TRowTable& rows, int column, TProgress& progress = NoProgress());
     ~TTriangleGrid();
 
     std::size_t ValueCount() const { return valueCount_; }
@@ -82,6 +85,22 @@ public:
         return bytes_ ? std::int32_t{bytes_->At(j, i)} : words_->At(j, i);
     }
 
+    // Column j's values one after another, in whichever form the grid keeps
+    // them: exactly one of the two is not null.
+    const std::uint8_t* ByteColumn(std::size_t j) const
+    {
+        return bytes_ ? bytes_->Column(j) : nullptr;
+    }
+    const std::int32_t* WordColumn(std::size_t j) const
+    {
+        return words_ ? words_->Column(j) : nullptr;
+    }
+
+    // The non-blank cells among the four next to a cell (above, below, left
+    // and right): what stands in for a blank cell on a map too small to
+    // show blanks.
+    TCellBlock Neighbours(std::size_t k, std::size_t j) const;
+
     // Exact statistics of the non-blank cells in a rectangle.
     TCellBlock Block(const TCellRect& rect) const;
     // Statistics of the whole triangle.
@@ -102,11 +121,16 @@ public:
     const std::vector<std::uint64_t>& ValueCounts() const { return valueCounts_; }
 
     // The rectangle as CSV text: each line's fields in the rectangle, each
-    // followed by ';' (a blank field by ';' alone), and a line feed.
-    std::string CsvText(const TCellRect& rect) const;
+    // followed by ';' (a blank field by ';' alone), and a line feed. Asks
+    // `progress` after every line; Cancelled when it says stop.
+    std::string CsvText(const TCellRect& rect, TProgress& progress = NoProgress()) const;
+    // Bytes that text takes at most, worked out without reading a cell.
+    std::uint64_t CsvTextBound(const TCellRect& rect) const;
 
     // Bytes this grid holds, cells and summaries.
     std::size_t MemoryBytes() const;
+    // Bytes the summaries of a grid of `valueCount` values take.
+    static std::uint64_t SummaryBytes(std::uint64_t valueCount);
 
 private:
     struct TLevel {
@@ -117,12 +141,15 @@ private:
 
     using TValueCounts = std::array<std::uint64_t, 256>;
 
+    class TBuild;
+
     template <class Value>
     void SummariseColumns(const TCompactTriangle<Value>& triangle, std::size_t firstBlock,
                           std::size_t endBlock, TValueCounts& counts);
+    void SummariseBlockColumn(std::size_t block, TValueCounts& counts);
+    void FillColumn(std::size_t j);
     template <class Value>
     TCellBlock BlockOf(const TCompactTriangle<Value>& triangle, const TCellRect& rect) const;
-    void BuildSummaries();
     void AddCoarserLevels();
 
     std::size_t valueCount_;

@@ -39,8 +39,8 @@
 #include "ui/reported_operation.h"
 #include "ui/row_change_command.h"
 #include "ui/row_list_view.h"
-#include "ui/triangle_command.h"
-#include "ui/triangle_window.h"
+#include "ui/triangle_view/triangle_command.h"
+#include "ui/triangle_view/triangle_window.h"
 #include "ui/window_accessibility.h"
 #include "ui/window_commands.h"
 

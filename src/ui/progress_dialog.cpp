@@ -121,4 +121,14 @@ QString OpeningCaption(const std::string& fileName)
     return QStringLiteral("Opening %1…").arg(ShownName(fileName));
 }
 
+QString CopyingCaption()
+{
+    return QStringLiteral("Copying the selection…");
+}
+
+QString BuildingCaption(int column)
+{
+    return QStringLiteral("Building the triangle of column %1…").arg(column + 1);
+}
+
 } // namespace quorva

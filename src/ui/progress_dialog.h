@@ -64,5 +64,7 @@ private:
 QString ExportingCaption(int column, const std::string& fileName);
 QString SavingCaption(const std::string& fileName);
 QString OpeningCaption(const std::string& fileName);
+QString BuildingCaption(int column);
+QString CopyingCaption();
 
 } // namespace quorva

@@ -5,8 +5,10 @@
 #include <random>
 
 #include "model/error.h"
+#include "support/scripted_progress.h"
 #include "support/triangle_fields.h"
 #include "triangle/diff_triangle.h"
+#include "triangle/triangle_budget.h"
 #include "triangle/triangle_csv.h"
 
 namespace quorva {
@@ -72,6 +74,8 @@ TEST_P(TriangleGridTest, CopiedRectanglesAreTheCsvRectangles)
         }
         EXPECT_EQ(grid.CsvText({k0, j0, k1, j1}), expected)
             << "lines " << k0 << "-" << k1 << " columns " << j0 << "-" << j1;
+        // The memory check before a copy counts no less than the copy takes.
+        EXPECT_LE(expected.size(), grid.CsvTextBound({k0, j0, k1, j1}));
     }
     // The whole rectangle is the whole CSV, line for line.
     std::string whole;
@@ -134,6 +138,22 @@ TEST_P(TriangleGridTest, ValueCountsTallyTheCsvForByteValues)
     // Negative values leave blanks, which the int32 form keeps.
     bytes = bytes && GetParam().low >= 0;
     EXPECT_EQ(grid.ValueCounts(), bytes ? tally : std::vector<std::uint64_t>{});
+}
+
+TEST_P(TriangleGridTest, BuildCountsUpToItsTotalOrStopsWhenCancelled)
+{
+    const TRowTable rows = RandomRows(GetParam());
+    test::TScriptedProgress progress;
+    const TTriangleGrid grid(rows, GetParam().column, progress);
+    ASSERT_FALSE(progress.calls.empty());
+    for (std::size_t i = 1; i < progress.calls.size(); ++i)
+        EXPECT_LE(progress.calls[i - 1].first, progress.calls[i].first);
+    EXPECT_EQ(progress.calls.back().first, progress.calls.back().second);
+    // The memory check counts all that the grid holds.
+    EXPECT_GE(GridMemoryNeeded(rows, GetParam().column), grid.MemoryBytes());
+
+    test::TScriptedProgress stop([](std::uint64_t, std::uint64_t) { return true; });
+    EXPECT_THROW(TTriangleGrid(rows, GetParam().column, stop), Cancelled);
 }
 
 INSTANTIATE_TEST_SUITE_P(

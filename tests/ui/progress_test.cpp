@@ -20,31 +20,17 @@
 #include "fake_user_dialogs.h"
 #include "reporting_test_main.h"
 #include "row_list_text.h"
+#include "support/stepping_clock.h"
 #include "ui/Unit1.h"
 
 using quorva::TForm1;
+using quorva::test::TSteppingClock;
 using namespace std::chrono_literals;
 
 namespace {
 
 // Enough rows for dozens of progress calls: a few thousand lines of CSV.
 constexpr int RowCount = 2000;
-
-// A clock that moves on by a fixed step every time it is read, and lets the
-// test act at that moment, while Start is still running.
-struct TSteppingClock {
-    std::chrono::milliseconds now{0};
-    std::chrono::milliseconds step{0};
-    std::function<void()> onRead;
-
-    std::chrono::milliseconds operator()()
-    {
-        now += step;
-        if (onRead)
-            onRead();
-        return now;
-    }
-};
 
 } // namespace
 

@@ -3,10 +3,15 @@
 
 #include <QtTest>
 
+#include <QAccessible>
 #include <QClipboard>
+#include <QComboBox>
 #include <QListView>
+#include <QPainter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStringListModel>
 #include <QWheelEvent>
 
@@ -16,14 +21,16 @@
 #include "fake_user_dialogs.h"
 #include "model/error.h"
 #include "reporting_test_main.h"
+#include "support/stepping_clock.h"
 #include "support/temp_dir.h"
 #include "support/triangle_fields.h"
 #include "triangle/triangle_csv.h"
 #include "triangle/triangle_grid.h"
 #include "ui/Unit1.h"
 #include "ui/column_choice.h"
-#include "ui/triangle_canvas.h"
-#include "ui/triangle_window.h"
+#include "ui/triangle_view/triangle_canvas.h"
+#include "ui/triangle_view/triangle_renderer.h"
+#include "ui/triangle_view/triangle_window.h"
 
 using namespace quorva;
 
@@ -93,10 +100,19 @@ private slots:
         OpenWindow(test::RandomRows(static_cast<std::size_t>(count), low, high, 11), column);
         const auto fields = test::CsvFields(rows_, column);
         TTriangleCanvas& canvas = window_->Canvas();
+        // A screen reader's table: lines are rows, fields are columns.
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&canvas);
+        QCOMPARE(accessible->role(), QAccessible::Table);
+        QAccessibleTableInterface* table = accessible->tableInterface();
+        QVERIFY(table);
+        QCOMPARE(table->rowCount(), int(fields.size()));
+        QCOMPARE(table->columnCount(), int(fields[fields.size() / 2].size()));
         for (std::size_t k = 0; k < fields.size(); ++k)
             for (std::size_t j = 0; j < fields[k].size(); ++j) {
                 canvas.SetFocusedCell({k, j});
                 QCOMPARE(canvas.accessibleName(), ExpectedCellText(fields, k, j));
+                QCOMPARE(table->cellAt(int(k), int(j))->text(QAccessible::Name),
+                         ExpectedCellText(fields, k, j).section(QStringLiteral(": "), 1));
             }
     }
 
@@ -298,6 +314,50 @@ private slots:
         QCOMPARE(action->text(), QStringLiteral("Show triangle of column 5"));
         // Every row added holds 5 in column 5.
         QCOMPARE(window->Canvas().Grid()->CsvText({0, 0, 5, 3}), "5;\n;0;\n5;;0;\n;0;\n5;\n");
+        QVERIFY(window->screen()->availableGeometry().contains(window->frameGeometry()));
+
+        // Again on the same column: the open view comes up, no second one.
+        QTest::keyClick(form_.get(), Qt::Key_T, Qt::ControlModifier);
+        QCOMPARE(form_->findChildren<TTriangleWindow*>().size(), 1);
+        QTest::keyClick(&window->Canvas(), Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+    }
+
+    void emptyListSaysSoPlainly()
+    {
+        StartForm(0);
+        form_->findChild<QAction*>("ShowTriangle")->trigger();
+        QCOMPARE(dialogs_->reportedFailures,
+                 std::vector<std::string>{"There are no rows to show."});
+        QVERIFY(!OpenedWindow());
+        dialogs_->reportedFailures.clear();
+    }
+
+    // Beside the main window where there is room, never off the screen.
+    void viewStandsBesideTheMainWindow_data()
+    {
+        QTest::addColumn<QRect>("owner");
+        QTest::addColumn<QSize>("wanted");
+        QTest::addColumn<bool>("overlaps");
+        QTest::newRow("room on the right") << QRect(100, 100, 400, 300) << QSize(900, 700) << false;
+        QTest::newRow("room on the left only")
+            << QRect(1200, 200, 400, 300) << QSize(900, 700) << false;
+        QTest::newRow("no room either side")
+            << QRect(700, 100, 500, 300) << QSize(960, 720) << true;
+        QTest::newRow("larger than the screen")
+            << QRect(0, 0, 400, 300) << QSize(3000, 2000) << true;
+    }
+
+    void viewStandsBesideTheMainWindow()
+    {
+        QFETCH(QRect, owner);
+        QFETCH(QSize, wanted);
+        QFETCH(bool, overlaps);
+        const QRect screen(0, 0, 1920, 1040);
+        const QRect placed = ViewPlacement(screen, owner, wanted);
+        QVERIFY(screen.contains(placed));
+        QCOMPARE(placed.intersects(owner), overlaps);
+        QCOMPARE(placed.size(), wanted.boundedTo(screen.size()));
     }
 
     void exportWritesWhatStartWritesOfTheSnapshot()
@@ -318,33 +378,57 @@ private slots:
         QVERIFY(!ReadBytes(start).empty());
     }
 
+    void savedImageIsTheViewport_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("written") << "view.png";
+        QTest::newRow("folder missing") << "missing/view.png";
+    }
+
     void savedImageIsTheViewport()
     {
+        QFETCH(QString, name);
         OpenWindow(test::RandomRows(300, 0, 99, 17), 0);
-        const QString file = folder_->filePath("view.png");
+        const QString file = folder_->filePath(name);
         dialogs_->nextFileNames = {file.toStdString()};
-        window_->SaveImage();
+        window_->findChild<QAction*>("SaveImage")->trigger();
         QCOMPARE(dialogs_->saveQuestions.back(), TUserDialogs::TSaveFile::ViewImage);
+        if (name.contains('/')) {
+            // Reported as every failed write is.
+            QCOMPARE(dialogs_->reportedFailures.size(), 1u);
+            QVERIFY(QString::fromStdString(dialogs_->reportedFailures[0]).contains(file));
+            dialogs_->reportedFailures.clear();
+            return;
+        }
         const QImage image(file, "PNG");
         QCOMPARE(image.size(),
                  window_->Canvas().viewport()->size() * window_->Canvas().devicePixelRatio());
     }
 
-    // Where a cell covers whole pixels, a pixel inside it shows its value's
-    // shade, or white when it is blank; where a pixel covers a 2 x 2 block,
-    // it shows the block's mean.
+    // Each pixel against a plain reading of the map's rule: the cell under a
+    // pixel's centre while a cell covers whole pixels, a blank one shown as
+    // blank only once cells are large enough to tell apart, else as the mean
+    // of its non-blank neighbours; below a pixel a cell, the mean of the
+    // non-blank cells whose centres the pixel holds.
     void paintedShadesAreTheCells_data()
     {
         QTest::addColumn<double>("cellSize");
-        QTest::newRow("numbers") << 40.0;
-        QTest::newRow("one pixel a cell") << 1.0;
-        QTest::newRow("two cells a pixel") << 0.5;
+        QTest::addColumn<int>("count");
+        QTest::newRow("numbers") << 40.0 << 1500;
+        QTest::newRow("cells apart") << 5.0 << 1500;
+        QTest::newRow("too small to tell apart") << 2.5 << 1500;
+        QTest::newRow("one pixel a cell") << 1.0 << 1500;
+        QTest::newRow("just under a pixel a cell") << 0.95 << 1500;
+        QTest::newRow("two cells a pixel") << 0.5 << 1500;
+        QTest::newRow("uneven") << 0.3 << 1500;
+        QTest::newRow("sixteen cells a pixel") << 1 / 16.0 << 12000;
     }
 
     void paintedShadesAreTheCells()
     {
         QFETCH(double, cellSize);
-        OpenWindow(test::RandomRows(1500, 0, 99, 19), 0);
+        QFETCH(int, count);
+        OpenWindow(test::RandomRows(std::size_t(count), 0, 99, 19), 0);
         TTriangleCanvas& canvas = window_->Canvas();
         canvas.SetCellSize(cellSize, QPointF(0, 0));
         QCOMPARE(canvas.CellSize(), cellSize);
@@ -352,7 +436,17 @@ private slots:
         const QImage image = canvas.ViewImage().convertToFormat(QImage::Format_RGB32);
         const TTriangleGrid& grid = *canvas.Grid();
         const TColourScale scale(grid);
-        const std::size_t span = cellSize < 1 ? 2 : 1;
+        const QPointF offset(canvas.horizontalScrollBar()->value(),
+                             canvas.verticalScrollBar()->value());
+        auto shadeOf = [&](const TCellBlock& cells) {
+            return cells.Empty() ? qRgb(255, 255, 255) : scale.Of(cells.Mean());
+        };
+        // The cells whose centres lie in pixel p along one axis.
+        auto centresIn = [cellSize](double pixel) {
+            auto first = static_cast<std::int64_t>(std::ceil(pixel / cellSize - 0.5));
+            auto end = static_cast<std::int64_t>(std::ceil((pixel + 1) / cellSize - 0.5));
+            return std::pair{std::max<std::int64_t>(first, 0), std::max<std::int64_t>(end, 0)};
+        };
         int checked = 0;
         for (int y = 20; y < 400; y += 7) {
             for (int x = 20; x < 300; x += 5) {
@@ -360,23 +454,220 @@ private slots:
                 // Clear of the focus, its parents and the triangle's edge.
                 if (!cell || cell->column < 2 || !grid.HasCell(cell->line + 2, cell->column + 2))
                     continue;
-                const TCellRect block{cell->line - cell->line % span,
-                                      cell->column - cell->column % span,
-                                      cell->line - cell->line % span + span,
-                                      cell->column - cell->column % span + span};
-                const TCellBlock cells = grid.Block(block);
-                const QRgb expected = cells.Empty() ? qRgb(255, 255, 255) : scale.Of(cells.Mean());
                 // Among numbers, a pixel near the cell's corner, clear of its text.
-                const QPoint pixel = cellSize > 1
+                const QPoint pixel = cellSize > TTriangleRenderer::NumberCellSize
                                          ? canvas.CellRect(*cell).topLeft().toPoint() + QPoint(2, 2)
                                          : QPoint(x, y);
                 if (!image.rect().contains(pixel))
                     continue;
+                QRgb expected = 0;
+                if (cellSize >= 1) {
+                    const auto value = grid.Cell(cell->line, cell->column);
+                    expected = value ? scale.Of(*value)
+                               : cellSize >= TTriangleRenderer::SeparateCellSize
+                                   ? qRgb(255, 255, 255)
+                                   : shadeOf(grid.Neighbours(cell->line, cell->column));
+                } else {
+                    const auto [k0, k1] = centresIn(offset.y() + y);
+                    const auto [j0, j1] = centresIn(offset.x() + x);
+                    TCellBlock cells;
+                    for (auto k = k0; k < k1; ++k)
+                        for (auto j = j0; j < j1; ++j)
+                            if (const auto value = grid.Cell(std::size_t(k), std::size_t(j)))
+                                cells.Add(*value);
+                    expected = cells.Empty()
+                                   ? shadeOf(grid.Neighbours(std::size_t(k0), std::size_t(j0)))
+                                   : shadeOf(cells);
+                }
                 QCOMPARE(QColor(image.pixel(pixel)).name(), QColor(expected).name());
                 ++checked;
             }
         }
         QVERIFY(checked > 50);
+    }
+
+    // Zooming out step by step over random cells changes the map's overall
+    // brightness only a little at each step: no pattern or paleness comes
+    // from the blank half of the cells.
+    void brightnessChangesSmoothlyWithZoom()
+    {
+        const TRowTable rows = test::RandomRows(5000, 0, 99, 31);
+        const TTriangleGrid grid(rows, 0);
+        const TTriangleRenderer renderer(grid);
+        const QSize view(200, 200);
+        double previous = -1;
+        // Blank cells show from SeparateCellSize on, by design a step apart.
+        for (double size = TTriangleRenderer::SeparateCellSize / TTriangleCanvas::ZoomStep;
+             size >= 1 / 16.0; size /= TTriangleCanvas::ZoomStep) {
+            QImage image(view, QImage::Format_RGB32);
+            QPainter painter(&image);
+            // From column 0 down, around the middle line: all inside the triangle.
+            renderer.Paint(painter, view, size, QPoint(0, int(5000 * size) - view.height() / 2));
+            painter.end();
+            double brightness = 0;
+            for (int y = 0; y < view.height(); ++y)
+                for (int x = 0; x < view.width(); ++x)
+                    brightness += qGray(image.pixel(x, y));
+            brightness /= view.width() * view.height();
+            if (previous >= 0)
+                QVERIFY2(std::abs(brightness - previous) < 6,
+                         qPrintable(QStringLiteral("%1 after %2 at %3 pixels a cell")
+                                        .arg(brightness)
+                                        .arg(previous)
+                                        .arg(size)));
+            previous = brightness;
+        }
+    }
+
+    // The legend keeps its place and size at every zoom; the scale chosen
+    // applies at once and is the next view's too.
+    void legendKeepsItsSizeAndTheScaleIsRemembered()
+    {
+        OpenWindow(test::RandomRows(300, 0, 99, 37), 0);
+        TTriangleCanvas& canvas = window_->Canvas();
+        canvas.SetCellSize(40, QPointF(0, 0));
+        canvas.repaint();
+        const QRect legend = canvas.LegendRect();
+        canvas.SetCellSize(0.5, QPointF(0, 0));
+        canvas.repaint();
+        QCOMPARE(canvas.LegendRect(), legend);
+        QVERIFY(legend.width() <= canvas.viewport()->width() / 2);
+        QVERIFY(legend.height() <= canvas.viewport()->height() / 2);
+
+        auto* scale = window_->findChild<QComboBox*>("ColourScale");
+        QCOMPARE(scale->currentText(), QStringLiteral("By share of cells"));
+        scale->setCurrentIndex(1);
+        QCOMPARE(canvas.ScaleKind(), TColourScale::TKind::Linear);
+        TTriangleWindow next(rows_, 1, *lines_, *dialogs_);
+        QCOMPARE(next.Canvas().ScaleKind(), TColourScale::TKind::Linear);
+        QCOMPARE(next.findChild<QComboBox*>("ColourScale")->currentText(),
+                 QStringLiteral("Linear 0\u201399"));
+        scale->setCurrentIndex(0);
+    }
+
+    // Marks stand apart, and even on a scale that gives most of its length
+    // to a few values, one marks the first quarter of the bar.
+    void legendMarksSpreadOverTheBar_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("skew");
+        QTest::newRow("by share, crowded at 0 and 1") << 0 << 0 << 99 << 2;
+        QTest::newRow("by share, even") << 0 << 0 << 99 << 0;
+        QTest::newRow("linear") << 1 << 0 << 99 << 2;
+        QTest::newRow("linear, wide") << 1 << -5000 << 120000 << 0;
+    }
+
+    void legendMarksSpreadOverTheBar()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, low);
+        QFETCH(int, high);
+        QFETCH(int, skew);
+        std::vector<std::uint64_t> counts(std::size_t(high - low + 1), 10);
+        for (int v = 0; v < skew; ++v)
+            counts[std::size_t(v)] = 100000;
+        const TColourScale scale(low, high, counts, static_cast<TColourScale::TKind>(kind));
+        const int width = 280;
+        const int spacing = 30;
+        const auto marks = scale.Marks(width, spacing);
+        QVERIFY(marks.size() >= 2);
+        for (std::size_t i = 1; i < marks.size(); ++i)
+            QVERIFY(scale.Position(double(marks[i])) * width -
+                        scale.Position(double(marks[i - 1])) * width >=
+                    spacing);
+        QVERIFY(scale.Position(double(marks.front())) < 0.25);
+    }
+
+    // Refresh keeps the zoom, the scroll position, the focus and the
+    // selection, as far as the new triangle has those cells.
+    void refreshKeepsThePlace_data()
+    {
+        QTest::addColumn<int>("newCount");
+        QTest::newRow("a row more") << 2001;
+        QTest::newRow("fewer rows") << 900;
+    }
+
+    void refreshKeepsThePlace()
+    {
+        QFETCH(int, newCount);
+        OpenWindow(test::RandomRows(2000, 0, 99, 41), 0);
+        TTriangleCanvas& canvas = window_->Canvas();
+        canvas.SetCellSize(3, QPointF(0, 0));
+        canvas.SetFocusedCell({1700, 300});
+        canvas.SetFocusedCell({1720, 310}, true);
+        const QPoint offset = canvas.Layout().Offset();
+        rows_.resize(std::size_t(newCount), rows_.front());
+        window_->Refresh();
+        QCOMPARE(canvas.CellSize(), 3.0);
+        const TTriangleGrid& grid = *canvas.Grid();
+        if (grid.HasCell(1720, 310)) {
+            QCOMPARE(canvas.Layout().Offset(), offset);
+            QCOMPARE(canvas.FocusedCell(), (TCellPosition{1720, 310}));
+            QCOMPARE(canvas.Selection().firstLine, 1700u);
+            QCOMPARE(canvas.Selection().endColumn, 311u);
+        } else {
+            QVERIFY(grid.HasCell(canvas.FocusedCell().line, canvas.FocusedCell().column));
+            QCOMPARE(canvas.FocusedCell().line, 1720u);
+        }
+    }
+
+    // Cancel while the triangle is built: on opening no view is left, on
+    // Refresh the old snapshot stays.
+    void cancelWhileBuilding_data()
+    {
+        QTest::addColumn<bool>("refresh");
+        QTest::addColumn<bool>("byEscape");
+        QTest::newRow("opening, Esc") << false << true;
+        QTest::newRow("refresh, Cancel button") << true << false;
+    }
+
+    void cancelWhileBuilding()
+    {
+        QFETCH(bool, refresh);
+        QFETCH(bool, byEscape);
+        auto clock = std::make_shared<test::TSteppingClock>();
+        clock->step = std::chrono::milliseconds(100);
+        QString caption;
+        auto cancel = [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QProgressDialog*>(widget);
+                    dialog && dialog->isVisible()) {
+                    clock->onRead = nullptr;
+                    caption = dialog->labelText();
+                    if (byEscape)
+                        QTest::keyClick(dialog, Qt::Key_Escape);
+                    else
+                        QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+                }
+        };
+        rows_ = test::RandomRows(300, 0, 99, 23);
+        if (refresh) {
+            window_ = std::make_unique<TTriangleWindow>(rows_, 2, *lines_, *dialogs_, nullptr,
+                                                        [clock] { return (*clock)(); });
+            rows_ = test::RandomRows(3000, 0, 99, 29);
+        } else {
+            rows_ = test::RandomRows(3000, 0, 99, 29);
+        }
+        clock->onRead = cancel;
+        if (refresh) {
+            QVERIFY_THROWS_EXCEPTION(Cancelled, window_->Refresh());
+            QCOMPARE(window_->Canvas().Grid()->ValueCount(), 300u);
+            QCOMPARE(window_->windowTitle(), QStringLiteral("Triangle of column 3 (300 values)"));
+        } else {
+            QVERIFY_THROWS_EXCEPTION(Cancelled,
+                                     TTriangleWindow(rows_, 2, *lines_, *dialogs_, nullptr,
+                                                     [clock] { return (*clock)(); }));
+        }
+        QCOMPARE(caption, QStringLiteral("Building the triangle of column 3…"));
+        QVERIFY(!clock->onRead);
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<QProgressDialog*>(widget));
+        const auto views = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(views.begin(), views.end(),
+                               [](QWidget* w) { return qobject_cast<TTriangleWindow*>(w); }),
+                 refresh ? 1 : 0);
     }
 
     void refusesATriangleTooLargeForMemory()

@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "model/number_row.h"
+#include "ui/prefix_search.h"
+#include "ui/progress_dialog.h"
 #include "ui/user_dialogs.h"
 
 class QAbstractItemModel;
@@ -26,25 +28,33 @@ class TTriangleWindow : public QMainWindow {
 public:
     // `rows` must outlive the window; `lines` is the list the rows belong to,
     // whose every change makes the view out of date. Refuses, with the
-    // memory check's message, a triangle that would not fit in memory.
+    // memory check's message, a triangle that would not fit in memory. The
+    // triangle is built behind a progress dialog over `parent`, or over the
+    // view itself when it has none; Cancel there ends in Cancelled.
     TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
-                    TUserDialogs& dialogs, QWidget* parent = nullptr);
+                    TUserDialogs& dialogs, QWidget* parent = nullptr,
+                    TProgressDialog::TClock clock = SteadyMilliseconds);
     ~TTriangleWindow() override;
 
     TTriangleCanvas& Canvas() const { return *canvas_; }
+    int Column() const { return column_; }
     bool IsOutOfDate() const { return outOfDate_; }
 
-    // Shows the rows as they are now.
+    // Shows the rows as they are now, keeping the place; after Cancel, still
+    // the old snapshot.
     void Refresh();
     // Writes the snapshot's triangle as the CSV Start writes.
     void ExportCsv();
     // Writes the viewport as it is painted now as a PNG file.
     void SaveImage();
+    // Puts the selection on the clipboard as CSV text, when it fits in
+    // memory; a large one behind the progress dialog.
+    void CopySelection();
 
 private:
     void CreateActions();
     void CreateNotice();
-    void Show(const TRowTable& rows);
+    void Show(const TRowTable& rows, QWidget* progressOwner, bool keepPlace);
     void MarkOutOfDate();
     void Describe(TCellPosition cell);
     void RunReportingFailures(void (TTriangleWindow::*operation)());
@@ -52,6 +62,7 @@ private:
     const TRowTable& rows_;
     const int column_;
     TUserDialogs& dialogs_;
+    TProgressDialog::TClock clock_;
     TRowTable snapshot_;
     bool outOfDate_ = false;
     TTriangleCanvas* canvas_;
@@ -59,8 +70,14 @@ private:
     QLabel* cellLabel_ = nullptr;
 };
 
-// Opens the triangle view of one column of the rows, or refuses as Start
-// does when the triangle would not fit in memory.
+// Where a view of `wanted` size goes on the screen's `available` area: beside
+// the main window's frame `owner`, not over it where there is room, and
+// within the screen, made smaller if need be.
+QRect ViewPlacement(const QRect& available, const QRect& owner, const QSize& wanted);
+
+// Opens the triangle view of one column of the rows, or raises the one
+// already open; refuses an empty list, and as Start does when the triangle
+// would not fit in memory.
 TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
                                     const QAbstractItemModel& lines, TUserDialogs& dialogs,
                                     QWidget* owner);

@@ -1,4 +1,4 @@
-#include "ui/triangle_command.h"
+#include "ui/triangle_view/triangle_command.h"
 
 #include <QAbstractScrollArea>
 #include <QAction>

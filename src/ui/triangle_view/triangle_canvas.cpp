@@ -1,7 +1,10 @@
-#include "ui/triangle_canvas.h"
+#include "ui/triangle_view/triangle_canvas.h"
 
 #include "triangle/diff_triangle.h"
+#include "ui/triangle_view/triangle_accessible.h"
+#include "ui/triangle_view/view_input.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -31,19 +34,12 @@ QString ValueText(const std::optional<std::int32_t>& value)
     return value ? QString::number(*value) : QStringLiteral("blank");
 }
 
-// The whole-pixel scroll offset that puts the content point `cell` (in cells)
-// nearest to the viewport pixel `anchor`, without leaving the cell it is in.
-int AnchoredOffset(double cell, double anchor, double cellSize)
-{
-    const double wanted = cell * cellSize - anchor;
-    const double cellStart = std::floor(cell) * cellSize - anchor;
-    const double first = std::ceil(cellStart);
-    const double last = std::ceil(cellStart + cellSize) - 1;
-    const double offset = std::round(wanted);
-    return static_cast<int>(first <= last ? std::clamp(offset, first, last) : offset);
-}
-
 } // namespace
+
+QString CellValueText(const TTriangleGrid& grid, TCellPosition cell)
+{
+    return ValueText(grid.Cell(cell.line, cell.column));
+}
 
 QString CellAccessibleText(const TTriangleGrid& grid, TCellPosition cell)
 {
@@ -66,14 +62,19 @@ QString CellDescription(const TTriangleGrid& grid, TCellPosition cell)
 
 TTriangleCanvas::TTriangleCanvas(QWidget* parent) : QAbstractScrollArea(parent)
 {
+    // Before anything asks for the canvas's accessible interface.
+    InstallTriangleAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleDescription(QStringLiteral("Triangle cells"));
 }
 
-void TTriangleCanvas::SetGrid(std::shared_ptr<const TTriangleGrid> grid)
+void TTriangleCanvas::SetGrid(std::shared_ptr<const TTriangleGrid> grid, bool keepPlace)
 {
+    const TTriangleLayout before = layout_;
+    const TCellPosition focus = focus_;
+    const TCellPosition anchor = anchor_;
     renderer_.reset();
     grid_ = std::move(grid);
     pointed_.reset();
@@ -81,91 +82,97 @@ void TTriangleCanvas::SetGrid(std::shared_ptr<const TTriangleGrid> grid)
     if (!grid_)
         return;
     renderer_ = std::make_unique<TTriangleRenderer>(*grid_);
-    Fit();
-    SetFocusedCell({0, 0});
+    renderer_->SetScale(TColourScale(*grid_, scaleKind_));
+    layout_.SetExtent(grid_->LineCount(), grid_->ColumnCount());
+    layout_.SetViewport(viewport()->size());
+    if (!keepPlace || before.Fitted()) {
+        Fit();
+    } else {
+        layout_.ZoomTo(before.CellSize(), QPointF(0, 0));
+        layout_.SetOffset(before.Offset());
+        SyncScrollBars();
+    }
+    if (!keepPlace) {
+        SetFocusedCell({0, 0});
+        return;
+    }
+    // Where the cells still exist, the same ones; else the nearest.
+    anchor_ =
+        Clamped(static_cast<std::int64_t>(anchor.line), static_cast<std::int64_t>(anchor.column));
+    focus_ =
+        Clamped(static_cast<std::int64_t>(focus.line), static_cast<std::int64_t>(focus.column));
+    setAccessibleName(CellAccessibleText(*grid_, focus_));
+    PointAt(focus_);
 }
 
 double TTriangleCanvas::FitCellSize() const
 {
-    if (!grid_)
-        return 1;
-    const double across = viewport()->width() / static_cast<double>(grid_->ColumnCount());
-    const double down = viewport()->height() / static_cast<double>(grid_->LineCount());
-    return std::min({across, down, MaxCellSize});
+    return layout_.FitCellSize();
 }
 
 double TTriangleCanvas::MinCellSize() const
 {
-    return std::min(FitCellSize(), 1.0);
+    return layout_.MinCellSize();
 }
 
 void TTriangleCanvas::Fit()
 {
-    SetCellSize(FitCellSize(), QPointF(0, 0));
-    horizontalScrollBar()->setValue(0);
-    verticalScrollBar()->setValue(0);
-    fitted_ = true;
+    layout_.Fit();
+    SyncScrollBars();
 }
 
 void TTriangleCanvas::ZoomBy(double factor, QPointF anchor)
 {
-    // Zooming past one pixel a cell stops there once: the one zoom at which
-    // every cell is exactly one pixel.
-    double size = cellSize_ * factor;
-    if ((cellSize_ - 1) * (size - 1) < 0)
-        size = 1;
-    SetCellSize(size, anchor);
+    layout_.ZoomBy(factor, anchor);
+    SyncScrollBars();
 }
 
 void TTriangleCanvas::ZoomBy(double factor)
 {
-    // From the keyboard, around the focused cell when it is in view.
-    const QRectF focus = CellRect(focus_);
-    const QRectF view(viewport()->rect());
-    ZoomBy(factor, view.contains(focus.center()) ? focus.center() : view.center());
+    layout_.ZoomAround(factor, focus_.line, focus_.column);
+    SyncScrollBars();
 }
 
 void TTriangleCanvas::SetCellSize(double size, QPointF anchor)
 {
-    const QPointF content = (anchor + Offset()) / cellSize_;
-    cellSize_ = std::clamp(size, MinCellSize(), MaxCellSize);
-    fitted_ = false;
-    UpdateScrollRanges();
-    horizontalScrollBar()->setValue(AnchoredOffset(content.x(), anchor.x(), cellSize_));
-    verticalScrollBar()->setValue(AnchoredOffset(content.y(), anchor.y(), cellSize_));
+    layout_.ZoomTo(size, anchor);
+    SyncScrollBars();
+}
+
+void TTriangleCanvas::SyncScrollBars()
+{
+    const QPoint most = layout_.MaxOffset();
+    const QPoint offset = layout_.Offset();
+    const QSize view = viewport()->size();
+    const int step = std::max(1, static_cast<int>(layout_.CellSize()));
+    QScrollBar* h = horizontalScrollBar();
+    QScrollBar* v = verticalScrollBar();
+    h->setRange(0, most.x());
+    h->setPageStep(view.width());
+    h->setSingleStep(step);
+    v->setRange(0, most.y());
+    v->setPageStep(view.height());
+    v->setSingleStep(step);
+    h->setValue(offset.x());
+    v->setValue(offset.y());
     viewport()->update();
 }
 
-void TTriangleCanvas::UpdateScrollRanges()
+void TTriangleCanvas::scrollContentsBy(int, int)
 {
-    if (!grid_)
-        return;
-    const QSize view = viewport()->size();
-    const auto width = static_cast<int>(std::ceil(grid_->ColumnCount() * cellSize_));
-    const auto height = static_cast<int>(std::ceil(grid_->LineCount() * cellSize_));
-    const int step = std::max(1, static_cast<int>(cellSize_));
-    horizontalScrollBar()->setRange(0, std::max(0, width - view.width()));
-    horizontalScrollBar()->setPageStep(view.width());
-    horizontalScrollBar()->setSingleStep(step);
-    verticalScrollBar()->setRange(0, std::max(0, height - view.height()));
-    verticalScrollBar()->setPageStep(view.height());
-    verticalScrollBar()->setSingleStep(step);
-}
-
-QPoint TTriangleCanvas::Offset() const
-{
-    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+    // The scroll bars moved, by the user or by SyncScrollBars().
+    layout_.SetOffset({horizontalScrollBar()->value(), verticalScrollBar()->value()});
+    viewport()->update();
 }
 
 std::optional<TCellPosition> TTriangleCanvas::CellAt(QPointF point) const
 {
     if (!grid_)
         return std::nullopt;
-    const QPointF content = (point + Offset()) / cellSize_;
-    if (content.x() < 0 || content.y() < 0)
+    const QPoint at = layout_.CellAt(point);
+    if (at.x() < 0 || at.y() < 0)
         return std::nullopt;
-    const TCellPosition cell{static_cast<std::size_t>(content.y()),
-                             static_cast<std::size_t>(content.x())};
+    const TCellPosition cell{static_cast<std::size_t>(at.y()), static_cast<std::size_t>(at.x())};
     if (!grid_->HasCell(cell.line, cell.column))
         return std::nullopt;
     return cell;
@@ -173,8 +180,7 @@ std::optional<TCellPosition> TTriangleCanvas::CellAt(QPointF point) const
 
 QRectF TTriangleCanvas::CellRect(TCellPosition cell) const
 {
-    return {cell.column * cellSize_ - Offset().x(), cell.line * cellSize_ - Offset().y(), cellSize_,
-            cellSize_};
+    return layout_.CellRect(cell.line, cell.column);
 }
 
 TCellPosition TTriangleCanvas::Clamped(std::int64_t line, std::int64_t column) const
@@ -194,24 +200,31 @@ void TTriangleCanvas::SetFocusedCell(TCellPosition cell, bool extend)
         anchor_ = focus_;
     ScrollTo(CellRect(focus_));
     // Setting the name tells screen readers, through the accessibility
-    // bridge, that the focused cell has changed.
+    // bridge, that the focused cell has changed; the table's cell has the
+    // focus too.
     setAccessibleName(CellAccessibleText(*grid_, focus_));
+    AnnounceFocus();
     PointAt(focus_);
+}
+
+void TTriangleCanvas::AnnounceFocus()
+{
+    if (!QAccessible::isActive() || !hasFocus())
+        return;
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(this);
+    if (!table || !table->tableInterface())
+        return;
+    if (QAccessibleInterface* cell = table->tableInterface()->cellAt(
+            static_cast<int>(focus_.line), static_cast<int>(focus_.column))) {
+        QAccessibleEvent event(cell, QAccessible::Focus);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void TTriangleCanvas::ScrollTo(const QRectF& rect)
 {
-    const QRectF view(viewport()->rect());
-    QScrollBar* h = horizontalScrollBar();
-    QScrollBar* v = verticalScrollBar();
-    if (rect.left() < 0)
-        h->setValue(h->value() + static_cast<int>(std::floor(rect.left())));
-    else if (rect.right() > view.right())
-        h->setValue(h->value() + static_cast<int>(std::ceil(rect.right() - view.right())));
-    if (rect.top() < 0)
-        v->setValue(v->value() + static_cast<int>(std::floor(rect.top())));
-    else if (rect.bottom() > view.bottom())
-        v->setValue(v->value() + static_cast<int>(std::ceil(rect.bottom() - view.bottom())));
+    layout_.Reveal(rect);
+    SyncScrollBars();
 }
 
 void TTriangleCanvas::PointAt(TCellPosition cell)
@@ -227,12 +240,6 @@ TCellRect TTriangleCanvas::Selection() const
             std::max(focus_.line, anchor_.line) + 1, std::max(focus_.column, anchor_.column) + 1};
 }
 
-void TTriangleCanvas::CopySelection() const
-{
-    if (grid_)
-        QGuiApplication::clipboard()->setText(QString::fromStdString(grid_->CsvText(Selection())));
-}
-
 QImage TTriangleCanvas::ViewImage()
 {
     return viewport()->grab().toImage();
@@ -245,7 +252,8 @@ void TTriangleCanvas::paintEvent(QPaintEvent*)
         painter.fillRect(viewport()->rect(), TTriangleRenderer::Outside());
         return;
     }
-    renderer_->Paint(painter, viewport()->size(), cellSize_, Offset());
+    renderer_->Paint(painter, viewport()->size(), layout_.CellSize(), Offset(),
+                     viewport()->devicePixelRatioF());
     PaintHighlights(painter);
     PaintLegend(painter);
 }
@@ -284,35 +292,52 @@ void TTriangleCanvas::OutlineCell(QPainter& painter, TCellPosition cell, const Q
     painter.drawRect(rect.adjusted(width / 2.0, width / 2.0, -width / 2.0, -width / 2.0));
 }
 
+QRect TTriangleCanvas::LegendRect() const
+{
+    // In the bottom-right corner, at one size whatever the zoom; left out
+    // where it would cover more than a corner.
+    const QSize size = TColourScale::LegendSize();
+    const QSize view = viewport()->size();
+    if (size.width() > view.width() / 2 || size.height() > view.height() / 2)
+        return {};
+    return {QPoint(view.width() - size.width() - 8, view.height() - size.height() - 8), size};
+}
+
 void TTriangleCanvas::PaintLegend(QPainter& painter) const
 {
-    const QSize size = TColourScale::LegendSize(painter.fontMetrics());
-    const QRect area(viewport()->width() - size.width() - 8,
-                     viewport()->height() - size.height() - 8, size.width(), size.height());
+    const QRect area = LegendRect();
+    if (area.isEmpty())
+        return;
     renderer_->Scale().PaintLegend(painter, area,
-                                   cellSize_ >= 1 ? QStringLiteral("cell value")
-                                                  : QStringLiteral("mean of a block"));
+                                   CellSize() >= 1 ? QStringLiteral("cell value")
+                                                   : QStringLiteral("mean of the cells in a pixel"),
+                                   TTriangleRenderer::BlankCell(), TTriangleRenderer::Outside());
+}
+
+void TTriangleCanvas::SetScaleKind(TColourScale::TKind kind)
+{
+    scaleKind_ = kind;
+    if (renderer_)
+        renderer_->SetScale(TColourScale(*grid_, kind));
+    viewport()->update();
 }
 
 void TTriangleCanvas::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    // A fitted view stays fitted as the window changes size.
-    if (fitted_) {
-        Fit();
-        return;
-    }
-    cellSize_ = std::max(cellSize_, MinCellSize());
-    UpdateScrollRanges();
+    layout_.SetViewport(viewport()->size());
+    SyncScrollBars();
 }
 
 void TTriangleCanvas::wheelEvent(QWheelEvent* event)
 {
-    if (!(event->modifiers() & Qt::ControlModifier) || !grid_) {
+    const auto factor =
+        TWheelController::ZoomFactor(event->modifiers(), event->angleDelta(), ZoomStep);
+    if (!factor || !grid_) {
         QAbstractScrollArea::wheelEvent(event);
         return;
     }
-    ZoomBy(std::pow(ZoomStep, event->angleDelta().y() / 120.0), event->position());
+    ZoomBy(*factor, event->position());
     event->accept();
 }
 
@@ -345,73 +370,37 @@ void TTriangleCanvas::leaveEvent(QEvent* event)
 void TTriangleCanvas::keyPressEvent(QKeyEvent* event)
 {
     if (grid_ && event->matches(QKeySequence::Copy)) {
-        CopySelection();
+        emit CopyRequested();
         return;
     }
-    if (grid_ && (HandleZoomKey(*event) || HandleMoveKey(*event)))
+    if (grid_ && Apply(TKeyController::Read(
+                     event->key(), event->modifiers(), static_cast<std::int64_t>(focus_.line),
+                     static_cast<std::int64_t>(focus_.column),
+                     std::max<std::int64_t>(1, std::llround(viewport()->height() / CellSize()) - 1),
+                     static_cast<std::int64_t>(grid_->LineCount()) - 1)))
         return;
     QAbstractScrollArea::keyPressEvent(event);
 }
 
-bool TTriangleCanvas::HandleZoomKey(const QKeyEvent& event)
+bool TTriangleCanvas::Apply(const TKeyAction& action)
 {
-    if (!(event.modifiers() & Qt::ControlModifier))
-        return false;
-    switch (event.key()) {
-    case Qt::Key_Plus:
-    case Qt::Key_Equal:
+    switch (action.kind) {
+    case TKeyAction::TKind::ZoomIn:
         ZoomBy(ZoomStep);
         return true;
-    case Qt::Key_Minus:
+    case TKeyAction::TKind::ZoomOut:
         ZoomBy(1 / ZoomStep);
         return true;
-    case Qt::Key_0:
+    case TKeyAction::TKind::Fit:
         Fit();
         return true;
-    default:
+    case TKeyAction::TKind::Move:
+        SetFocusedCell(Clamped(action.line, action.column), action.extend);
+        return true;
+    case TKeyAction::TKind::None:
         return false;
     }
-}
-
-bool TTriangleCanvas::HandleMoveKey(const QKeyEvent& event)
-{
-    const auto k = static_cast<std::int64_t>(focus_.line);
-    const auto j = static_cast<std::int64_t>(focus_.column);
-    const auto page = std::max<std::int64_t>(1, std::llround(viewport()->height() / cellSize_) - 1);
-    const bool control = event.modifiers() & Qt::ControlModifier;
-    const auto last = static_cast<std::int64_t>(grid_->LineCount()) - 1;
-    TCellPosition target;
-    switch (event.key()) {
-    case Qt::Key_Left:
-        target = Clamped(k, j - 1);
-        break;
-    case Qt::Key_Right:
-        target = Clamped(k, j + 1);
-        break;
-    case Qt::Key_Up:
-        target = Clamped(k - 1, j);
-        break;
-    case Qt::Key_Down:
-        target = Clamped(k + 1, j);
-        break;
-    case Qt::Key_PageUp:
-        target = Clamped(k - page, j);
-        break;
-    case Qt::Key_PageDown:
-        target = Clamped(k + page, j);
-        break;
-    // Home and End go to the ends of the line; with Ctrl, of the triangle.
-    case Qt::Key_Home:
-        target = control ? Clamped(0, 0) : Clamped(k, 0);
-        break;
-    case Qt::Key_End:
-        target = control ? Clamped(last, 0) : Clamped(k, last);
-        break;
-    default:
-        return false;
-    }
-    SetFocusedCell(target, event.modifiers() & Qt::ShiftModifier);
-    return true;
+    return false;
 }
 
 } // namespace quorva

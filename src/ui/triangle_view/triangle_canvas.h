@@ -6,9 +6,12 @@
 #include <optional>
 
 #include "triangle/triangle_grid.h"
-#include "ui/triangle_renderer.h"
+#include "ui/triangle_view/triangle_layout.h"
+#include "ui/triangle_view/triangle_renderer.h"
 
 namespace quorva {
+
+struct TKeyAction;
 
 // A cell of the triangle: line k (a row of the view) and column j.
 struct TCellPosition {
@@ -20,6 +23,8 @@ struct TCellPosition {
 // What the view says about a cell, counting lines and columns from 1 as the
 // spreadsheet does: "line 3, column 2: 17" or "line 2, column 1: blank".
 QString CellAccessibleText(const TTriangleGrid& grid, TCellPosition cell);
+// What a screen reader's table says of a cell: "17" or "blank".
+QString CellValueText(const TTriangleGrid& grid, TCellPosition cell);
 // The longer description in the status line: the value, what it was computed
 // from, and for column 1 the row of the list it came from.
 QString CellDescription(const TTriangleGrid& grid, TCellPosition cell);
@@ -32,19 +37,24 @@ class TTriangleCanvas : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
-    static constexpr double MaxCellSize = 64;
-    static constexpr double ZoomStep = 1.25;
+    static constexpr double MaxCellSize = TTriangleLayout::MaxCellSize;
+    static constexpr double ZoomStep = TTriangleLayout::ZoomStep;
 
     explicit TTriangleCanvas(QWidget* parent = nullptr);
 
-    // Shows a new grid, fitted to the viewport, with the focus on its first cell.
-    void SetGrid(std::shared_ptr<const TTriangleGrid> grid);
+    // Shows a new grid, fitted to the viewport, with the focus on its first
+    // cell; or, keeping the place, at the zoom, scroll position, focus and
+    // selection of the grid before, as far as the new one has those cells.
+    void SetGrid(std::shared_ptr<const TTriangleGrid> grid, bool keepPlace = false);
     const TTriangleGrid* Grid() const { return grid_.get(); }
 
-    double CellSize() const { return cellSize_; }
+    double CellSize() const { return layout_.CellSize(); }
+    const TTriangleLayout& Layout() const { return layout_; }
     // Zooms so that the content point under `anchor` (viewport pixels) stays there.
     void SetCellSize(double size, QPointF anchor);
     void ZoomBy(double factor, QPointF anchor);
+    // From the keyboard: around the focused cell, which stays wholly in view
+    // when it was in view.
     void ZoomBy(double factor);
     // The whole triangle in the viewport.
     void Fit();
@@ -61,7 +71,12 @@ public:
     // view; `extend` keeps the selection's other corner where it was.
     void SetFocusedCell(TCellPosition cell, bool extend = false);
     TCellRect Selection() const;
-    void CopySelection() const;
+
+    // How values are shaded; the legend shows it.
+    void SetScaleKind(TColourScale::TKind kind);
+    TColourScale::TKind ScaleKind() const { return scaleKind_; }
+    // Where the legend stands in the viewport; empty when left out.
+    QRect LegendRect() const;
 
     // The viewport as it is painted now.
     QImage ViewImage();
@@ -70,10 +85,13 @@ signals:
     // The cell whose description the window shows: the one under the
     // pointer, or the focused one.
     void CellPointed(TCellPosition cell);
+    // Ctrl+C: the window copies the selection, behind its progress dialog.
+    void CopyRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -81,24 +99,24 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    bool HandleZoomKey(const QKeyEvent& event);
-    bool HandleMoveKey(const QKeyEvent& event);
+    bool Apply(const TKeyAction& action);
     TCellPosition Clamped(std::int64_t line, std::int64_t column) const;
-    void UpdateScrollRanges();
-    QPoint Offset() const;
+    void SyncScrollBars();
+    QPoint Offset() const { return layout_.Offset(); }
     void ScrollTo(const QRectF& rect);
     void PointAt(TCellPosition cell);
+    void AnnounceFocus();
     void PaintHighlights(QPainter& painter) const;
     void PaintLegend(QPainter& painter) const;
     void OutlineCell(QPainter& painter, TCellPosition cell, const QColor& colour, int width) const;
 
     std::shared_ptr<const TTriangleGrid> grid_;
     std::unique_ptr<TTriangleRenderer> renderer_;
-    double cellSize_ = 1;
-    bool fitted_ = true;
+    TTriangleLayout layout_;
     TCellPosition focus_;
     TCellPosition anchor_;
     std::optional<TCellPosition> pointed_;
+    TColourScale::TKind scaleKind_ = TColourScale::TKind::ByShare;
 };
 
 } // namespace quorva

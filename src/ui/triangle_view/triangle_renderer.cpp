@@ -1,0 +1,277 @@
+#include "ui/triangle_view/triangle_renderer.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <type_traits>
+
+namespace quorva {
+namespace {
+
+std::int64_t CellIndex(double pixel, double cellSize)
+{
+    return static_cast<std::int64_t>(std::floor(pixel / cellSize));
+}
+
+// The first cell whose centre lies at or after a content pixel, at a size of
+// less than a pixel a cell.
+std::int64_t FirstCentreFrom(double pixel, double cellSize)
+{
+    return static_cast<std::int64_t>(std::ceil(pixel / cellSize - 0.5));
+}
+
+} // namespace
+
+TTriangleRenderer::TTriangleRenderer(const TTriangleGrid& grid)
+    : grid_(grid), scale_(grid), outside_(Outside().rgb()), blank_(BlankCell().rgb())
+{
+}
+
+void TTriangleRenderer::Paint(QPainter& painter, const QSize& viewport, double cellSize,
+                              QPoint offset, double pixelRatio) const
+{
+    if (cellSize >= NumberCellSize) {
+        PaintNumbers(painter, viewport, cellSize, offset);
+        return;
+    }
+    const QSize device(static_cast<int>(std::ceil(viewport.width() * pixelRatio)),
+                       static_cast<int>(std::ceil(viewport.height() * pixelRatio)));
+    QImage& image =
+        const_cast<QImage&>(MapImage(device, cellSize * pixelRatio, QPointF(offset) * pixelRatio));
+    image.setDevicePixelRatio(pixelRatio);
+    painter.drawImage(QPointF(0, 0), image);
+}
+
+void TTriangleRenderer::PaintNumbers(QPainter& painter, const QSize& viewport, double cellSize,
+                                     QPoint offset) const
+{
+    painter.save();
+    painter.fillRect(QRect(QPoint(0, 0), viewport), Outside());
+    QFont font = painter.font();
+    font.setPixelSize(std::clamp(static_cast<int>(cellSize * 0.42), 8, 22));
+    painter.setFont(font);
+
+    const std::int64_t firstLine = std::max<std::int64_t>(0, CellIndex(offset.y(), cellSize));
+    const std::int64_t firstColumn = std::max<std::int64_t>(0, CellIndex(offset.x(), cellSize));
+    const std::int64_t endLine =
+        std::min<std::int64_t>(static_cast<std::int64_t>(grid_.LineCount()),
+                               CellIndex(offset.y() + viewport.height(), cellSize) + 1);
+    const std::int64_t endColumn =
+        std::min<std::int64_t>(static_cast<std::int64_t>(grid_.ColumnCount()),
+                               CellIndex(offset.x() + viewport.width(), cellSize) + 1);
+    for (std::int64_t k = firstLine; k < endLine; ++k) {
+        for (std::int64_t j = firstColumn; j < endColumn; ++j) {
+            const auto line = static_cast<std::size_t>(k);
+            const auto column = static_cast<std::size_t>(j);
+            if (!grid_.HasCell(line, column))
+                continue;
+            // A one-pixel gap between cells draws the grid.
+            const QRectF cell(j * cellSize - offset.x(), k * cellSize - offset.y(), cellSize - 1,
+                              cellSize - 1);
+            const auto value = grid_.Cell(line, column);
+            if (!value) {
+                painter.fillRect(cell, BlankCell());
+                continue;
+            }
+            const QRgb shade = scale_.Of(*value);
+            painter.fillRect(cell, QColor(shade));
+            painter.setPen(TColourScale::TextOn(shade));
+            painter.drawText(cell, Qt::AlignCenter, QString::number(*value));
+        }
+    }
+    painter.restore();
+}
+
+const QImage& TTriangleRenderer::MapImage(const QSize& device, double cellSize,
+                                          QPointF offset) const
+{
+    if (image_.size() != device)
+        image_ = QImage(device, QImage::Format_RGB32);
+    pixels_ = image_.bits();
+    bytesPerLine_ = image_.bytesPerLine();
+    if (cellSize >= 1) {
+        // Each pixel shows the cell under its centre; the line of every
+        // pixel row is worked out once, and each column is read downwards,
+        // in the order its values lie in memory.
+        std::vector<std::int64_t> lines(static_cast<std::size_t>(device.height()));
+        for (int y = 0; y < device.height(); ++y)
+            lines[static_cast<std::size_t>(y)] = CellIndex(offset.y() + y + 0.5, cellSize);
+        const bool blanksShown = cellSize >= SeparateCellSize;
+        for (int x = 0; x < device.width(); ++x)
+            FillCellColumn(x, CellIndex(offset.x() + x + 0.5, cellSize), lines, blanksShown);
+        return image_;
+    }
+    const double cellsPerPixel = 1 / cellSize;
+    if (cellsPerPixel >= TTriangleGrid::SummaryBlock)
+        FillSummaries(cellsPerPixel, offset);
+    else
+        FillMeans(cellSize, offset);
+    return image_;
+}
+
+void TTriangleRenderer::FillCellColumn(int x, std::int64_t j,
+                                       const std::vector<std::int64_t>& lines,
+                                       bool blanksShown) const
+{
+    // Column j has cells on lines j to LineCount() - 1 - j; those with k - j
+    // odd are blank, the others are the column's values in order.
+    const auto lineCount = static_cast<std::int64_t>(grid_.LineCount());
+    const bool onGrid = j >= 0 && j < static_cast<std::int64_t>(grid_.ColumnCount());
+    for (int y = 0; y < image_.height(); ++y) {
+        const std::int64_t k = lines[static_cast<std::size_t>(y)];
+        QRgb shade = outside_;
+        if (onGrid && k >= j && k < lineCount - j) {
+            const std::int32_t value =
+                (k - j) % 2 ? -1
+                            : grid_.ColumnValue(static_cast<std::size_t>(j),
+                                                static_cast<std::size_t>((k - j) / 2));
+            if (value >= 0)
+                shade = scale_.Of(value);
+            else
+                shade = blanksShown ? blank_
+                                    : ShadeOfBlank(static_cast<std::size_t>(k),
+                                                   static_cast<std::size_t>(j));
+        }
+        Pixel(x, y) = shade;
+    }
+}
+
+void TTriangleRenderer::FillMeans(double cellSize, QPointF offset) const
+{
+    // Every cell counts towards the one pixel that holds its centre. The
+    // pixel row of each line in view is worked out once; then each pixel
+    // column sums the values of its cell columns, read downwards.
+    const int height = image_.height();
+    const auto lineCount = static_cast<std::int64_t>(grid_.LineCount());
+    const auto columnCount = static_cast<std::int64_t>(grid_.ColumnCount());
+    const auto topLine =
+        std::clamp<std::int64_t>(FirstCentreFrom(offset.y(), cellSize), 0, lineCount);
+    const auto endLine = std::clamp<std::int64_t>(FirstCentreFrom(offset.y() + height, cellSize),
+                                                  topLine, lineCount);
+    std::vector<int> rowOf(static_cast<std::size_t>(endLine - topLine));
+    for (std::int64_t k = topLine; k < endLine; ++k)
+        rowOf[static_cast<std::size_t>(k - topLine)] = std::clamp(
+            static_cast<int>(std::floor((static_cast<double>(k) + 0.5) * cellSize - offset.y())), 0,
+            height - 1);
+    sums_.resize(static_cast<std::size_t>(height));
+    counts_.resize(static_cast<std::size_t>(height));
+    for (int x = 0; x < image_.width(); ++x) {
+        const auto first =
+            std::clamp<std::int64_t>(FirstCentreFrom(offset.x() + x, cellSize), 0, columnCount);
+        const auto end = std::clamp<std::int64_t>(FirstCentreFrom(offset.x() + x + 1, cellSize),
+                                                  first, columnCount);
+        std::fill(sums_.begin(), sums_.end(), 0);
+        std::fill(counts_.begin(), counts_.end(), 0);
+        // The lines of the triangle in this pixel column: those of its
+        // first cell column, the longest.
+        int insideFrom = height;
+        int insideTo = -1;
+        for (std::int64_t j = first; j < end; ++j) {
+            const std::int64_t from = std::max(topLine, j);
+            const std::int64_t to = std::min(endLine, lineCount - j);
+            if (from >= to)
+                continue;
+            insideFrom = std::min(insideFrom, rowOf[static_cast<std::size_t>(from - topLine)]);
+            insideTo = std::max(insideTo, rowOf[static_cast<std::size_t>(to - 1 - topLine)]);
+            const auto column = static_cast<std::size_t>(j);
+            if (const std::uint8_t* bytes = grid_.ByteColumn(column))
+                AddColumn(bytes, column, static_cast<std::size_t>(from),
+                          static_cast<std::size_t>(to), rowOf, static_cast<std::size_t>(topLine));
+            else
+                AddColumn(grid_.WordColumn(column), column, static_cast<std::size_t>(from),
+                          static_cast<std::size_t>(to), rowOf, static_cast<std::size_t>(topLine));
+        }
+        for (int y = 0; y < height; ++y) {
+            const auto row = static_cast<std::size_t>(y);
+            QRgb shade = outside_;
+            if (y >= insideFrom && y <= insideTo) {
+                if (counts_[row] > 0)
+                    shade = scale_.Of(static_cast<double>(sums_[row]) /
+                                      static_cast<double>(counts_[row]));
+                else
+                    shade = ShadeOfBlank(
+                        static_cast<std::size_t>(FirstCentreFrom(offset.y() + y, cellSize)),
+                        static_cast<std::size_t>(first));
+            }
+            Pixel(x, y) = shade;
+        }
+    }
+}
+
+template <class Value>
+void TTriangleRenderer::AddColumn(const Value* values, std::size_t j, std::size_t firstLine,
+                                  std::size_t endLine, const std::vector<int>& rowOf,
+                                  std::size_t topLine) const
+{
+    // Value i of column j stands on line 2i + j.
+    for (std::size_t i = (firstLine - j + 1) / 2; 2 * i + j < endLine; ++i) {
+        const Value value = values[i];
+        if constexpr (std::is_signed_v<Value>)
+            if (value < 0)
+                continue;
+        const auto row = static_cast<std::size_t>(rowOf[2 * i + j - topLine]);
+        sums_[row] += value;
+        ++counts_[row];
+    }
+}
+
+QRgb TTriangleRenderer::ShadeOfBlank(std::size_t k, std::size_t j) const
+{
+    const TCellBlock neighbours = grid_.Neighbours(k, j);
+    return neighbours.Empty() ? blank_ : scale_.Of(neighbours.Mean());
+}
+
+void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) const
+{
+    // The coarsest summaries no larger than a pixel: a pixel then spans one
+    // to three of them each way, and their merge is about its block's mean.
+    std::size_t level = 0;
+    while (level + 1 < grid_.SummaryLevels() &&
+           double(TTriangleGrid::SummaryBlock << (level + 1)) <= cellsPerPixel)
+        ++level;
+    const double block = double(TTriangleGrid::SummaryBlock << level);
+    const auto rows = static_cast<std::int64_t>(grid_.SummaryRows(level));
+    const auto columns = static_cast<std::int64_t>(grid_.SummaryColumns(level));
+    // Each pixel column's first and end summary column, worked out once.
+    const auto width = static_cast<std::size_t>(image_.width());
+    std::vector<std::int64_t> first(width), end(width), centre(width);
+    for (std::size_t x = 0; x < width; ++x) {
+        const double left = (offset.x() + static_cast<double>(x)) * cellsPerPixel;
+        first[x] = static_cast<std::int64_t>(left / block);
+        end[x] =
+            std::min(columns, static_cast<std::int64_t>(std::ceil((left + cellsPerPixel) / block)));
+        centre[x] = static_cast<std::int64_t>(left + cellsPerPixel / 2);
+    }
+    for (int y = 0; y < image_.height(); ++y) {
+        const double top = (offset.y() + y) * cellsPerPixel;
+        const auto firstRow = static_cast<std::int64_t>(top / block);
+        const auto endRow =
+            std::min(rows, static_cast<std::int64_t>(std::ceil((top + cellsPerPixel) / block)));
+        const auto middleLine = static_cast<std::size_t>(top + cellsPerPixel / 2);
+        for (std::size_t x = 0; x < width; ++x) {
+            std::int64_t sum = 0;
+            std::uint64_t count = 0;
+            for (std::int64_t r = firstRow; r < endRow; ++r)
+                for (std::int64_t c = first[x]; c < end[x]; ++c) {
+                    const TCellBlock& summary = grid_.Summary(level, static_cast<std::size_t>(r),
+                                                              static_cast<std::size_t>(c));
+                    sum += summary.sum;
+                    count += summary.count;
+                }
+            const bool inside = grid_.HasCell(middleLine, static_cast<std::size_t>(centre[x]));
+            Pixel(static_cast<int>(x), y) = ShadeOfMean(sum, count, inside);
+        }
+    }
+}
+
+QRgb TTriangleRenderer::ShadeOfMean(std::int64_t sum, std::uint64_t count, bool inside) const
+{
+    if (!inside)
+        return outside_;
+    if (count == 0)
+        return blank_;
+    return scale_.Of(static_cast<double>(sum) / static_cast<double>(count));
+}
+
+} // namespace quorva

@@ -1,0 +1,298 @@
+#include "ui/triangle_view/triangle_window.h"
+
+#include <QAbstractItemModel>
+#include <QBuffer>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <algorithm>
+#include <new>
+#include <string_view>
+
+#include "model/atomic_file_writer.h"
+#include "model/error.h"
+#include "triangle/triangle_budget.h"
+#include "triangle/triangle_csv.h"
+#include "triangle/triangle_grid.h"
+#include "ui/busy_cursor.h"
+#include "ui/dialog_placement.h"
+#include "ui/prefix_search.h"
+#include "ui/reported_operation.h"
+#include "ui/triangle_view/triangle_canvas.h"
+
+namespace quorva {
+namespace {
+
+// Where the chosen colour scale is remembered.
+const QString ScaleSetting = QStringLiteral("TriangleView/Scale");
+
+// The progress dialog comes sooner than for other operations: a triangle
+// too large to show at once should say so within half a second.
+constexpr std::chrono::milliseconds BuildShowDelay{400};
+
+// Room left between the view and the main window beside it.
+constexpr int PlacementGap = 8;
+
+QString WithShortcut(const QString& text, const QKeySequence& keys)
+{
+    QString plain = text;
+    plain.remove(QChar(0x2026));
+    return keys.isEmpty()
+               ? plain
+               : QStringLiteral("%1 (%2)").arg(plain, keys.toString(QKeySequence::NativeText));
+}
+
+} // namespace
+
+QRect ViewPlacement(const QRect& available, const QRect& owner, const QSize& wanted)
+{
+    const QSize size = wanted.boundedTo(available.size());
+    // To the right of the main window where there is room, else to its left,
+    // else as near its right as the screen allows; level with its top.
+    QPoint designed(owner.right() + 1 + PlacementGap, owner.top());
+    if (designed.x() + size.width() > available.right() + 1 &&
+        owner.left() - PlacementGap - size.width() >= available.left())
+        designed.setX(owner.left() - PlacementGap - size.width());
+    return {PositionWithin(available, size, designed), size};
+}
+
+TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
+                                 TUserDialogs& dialogs, QWidget* parent,
+                                 TProgressDialog::TClock clock)
+    : QMainWindow(parent, Qt::Window), rows_(rows), column_(column), dialogs_(dialogs),
+      clock_(std::move(clock)), canvas_(new TTriangleCanvas(this))
+{
+    setObjectName(QStringLiteral("TriangleWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    canvas_->setObjectName(QStringLiteral("TriangleCanvas"));
+    CreateActions();
+    CreateNotice();
+    cellLabel_ = new QLabel(this);
+    cellLabel_->setObjectName(QStringLiteral("CellDescription"));
+    statusBar()->addWidget(cellLabel_, 1);
+    connect(canvas_, &TTriangleCanvas::CellPointed, this, &TTriangleWindow::Describe);
+    connect(canvas_, &TTriangleCanvas::CopyRequested, this,
+            [this] { RunReportingFailures(&TTriangleWindow::CopySelection); });
+
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&lines, signal, this, &TTriangleWindow::MarkOutOfDate);
+    connect(&lines, &QAbstractItemModel::dataChanged, this, &TTriangleWindow::MarkOutOfDate);
+    connect(&lines, &QAbstractItemModel::modelReset, this, &TTriangleWindow::MarkOutOfDate);
+
+    resize(960, 720);
+    Show(rows_, parent ? parent : this, false);
+}
+
+TTriangleWindow::~TTriangleWindow() = default;
+
+void TTriangleWindow::CreateActions()
+{
+    QToolBar* tools = addToolBar(QStringLiteral("Triangle"));
+    tools->setObjectName(QStringLiteral("TriangleTools"));
+    tools->setMovable(false);
+    // `shown` is the shortcut the tooltip tells of, where the canvas reads
+    // the keys itself.
+    auto add = [this, tools](const QString& text, const QKeySequence& keys, auto operation,
+                             const QKeySequence& shown = {}) {
+        QAction* action = tools->addAction(text);
+        action->setShortcut(keys);
+        action->setToolTip(WithShortcut(text, keys.isEmpty() ? shown : keys));
+        connect(action, &QAction::triggered, this, operation);
+        return action;
+    };
+    add(QStringLiteral("Export\u2026"), QKeySequence(Qt::CTRL | Qt::Key_E),
+        [this] { RunReportingFailures(&TTriangleWindow::ExportCsv); });
+    add(QStringLiteral("Save image\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+        RunReportingFailures(&TTriangleWindow::SaveImage);
+    })->setObjectName(QStringLiteral("SaveImage"));
+    tools->addSeparator();
+    // The canvas reads these keys itself when it has the focus; the buttons
+    // are for the mouse.
+    add(
+        QStringLiteral("Zoom in"), QKeySequence(),
+        [this] { canvas_->ZoomBy(TTriangleCanvas::ZoomStep); },
+        QKeySequence(Qt::CTRL | Qt::Key_Plus));
+    add(
+        QStringLiteral("Zoom out"), QKeySequence(),
+        [this] { canvas_->ZoomBy(1 / TTriangleCanvas::ZoomStep); },
+        QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    add(
+        QStringLiteral("Fit"), QKeySequence(), [this] { canvas_->Fit(); },
+        QKeySequence(Qt::CTRL | Qt::Key_0));
+
+    tools->addSeparator();
+    auto* scale = new QComboBox(tools);
+    scale->setObjectName(QStringLiteral("ColourScale"));
+    scale->setToolTip(QStringLiteral("Colour scale"));
+    scale->setAccessibleName(QStringLiteral("Colour scale"));
+    for (const auto kind : {TColourScale::TKind::ByShare, TColourScale::TKind::Linear})
+        scale->addItem(TColourScale::KindName(kind), static_cast<int>(kind));
+    const int remembered = QSettings().value(ScaleSetting, 0).toInt();
+    scale->setCurrentIndex(std::clamp(remembered, 0, scale->count() - 1));
+    canvas_->SetScaleKind(static_cast<TColourScale::TKind>(scale->currentData().toInt()));
+    connect(scale, &QComboBox::currentIndexChanged, this, [this, scale](int index) {
+        canvas_->SetScaleKind(static_cast<TColourScale::TKind>(scale->itemData(index).toInt()));
+        QSettings().setValue(ScaleSetting, index);
+    });
+    tools->addWidget(scale);
+
+    auto* close = new QAction(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("CloseView"));
+    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
+}
+
+void TTriangleWindow::CreateNotice()
+{
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    notice_ = new QWidget(central);
+    notice_->setObjectName(QStringLiteral("OutOfDateNotice"));
+    notice_->setAutoFillBackground(true);
+    QPalette palette = notice_->palette();
+    palette.setColor(QPalette::Window, QColor(0xff, 0xf0, 0xb3));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    notice_->setPalette(palette);
+    auto* noticeLayout = new QHBoxLayout(notice_);
+    noticeLayout->setContentsMargins(8, 4, 8, 4);
+    noticeLayout->addWidget(
+        new QLabel(QStringLiteral("The rows have changed: this view is out of date."), notice_), 1);
+    auto* refresh = new QPushButton(QStringLiteral("Refresh"), notice_);
+    refresh->setObjectName(QStringLiteral("Refresh"));
+    connect(refresh, &QPushButton::clicked, this,
+            [this] { RunReportingFailures(&TTriangleWindow::Refresh); });
+    noticeLayout->addWidget(refresh);
+    notice_->hide();
+
+    layout->addWidget(notice_);
+    layout->addWidget(canvas_, 1);
+    setCentralWidget(central);
+}
+
+void TTriangleWindow::Show(const TRowTable& rows, QWidget* progressOwner, bool keepPlace)
+{
+    // The old triangle stays until the new one is complete, so that Cancel
+    // can keep it; the memory it holds is not counted as available.
+    CheckGridFitsInMemory(rows, column_);
+    TBusyCursor busy;
+    std::shared_ptr<const TTriangleGrid> grid;
+    try {
+        TProgressDialog progress(progressOwner, BuildingCaption(column_), clock_, BuildShowDelay);
+        grid = std::make_shared<const TTriangleGrid>(rows, column_, progress);
+    } catch (const std::bad_alloc&) {
+        throw Error("Not enough memory to show the triangle.");
+    }
+    snapshot_ = rows;
+    canvas_->SetGrid(std::move(grid), keepPlace);
+    setWindowTitle(
+        QStringLiteral("Triangle of column %1 (%2 values)").arg(column_ + 1).arg(snapshot_.size()));
+    outOfDate_ = false;
+    notice_->hide();
+}
+
+void TTriangleWindow::Refresh()
+{
+    Show(rows_, this, true);
+}
+
+void TTriangleWindow::MarkOutOfDate()
+{
+    outOfDate_ = true;
+    notice_->show();
+}
+
+void TTriangleWindow::Describe(TCellPosition cell)
+{
+    if (const TTriangleGrid* grid = canvas_->Grid())
+        cellLabel_->setText(CellDescription(*grid, cell));
+}
+
+void TTriangleWindow::ExportCsv()
+{
+    const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv);
+    if (!fileName)
+        return;
+    TBusyCursor busy;
+    TProgressDialog progress(this, ExportingCaption(column_, *fileName), clock_);
+    ExportTriangleCsv(snapshot_, column_, *fileName, progress);
+}
+
+void TTriangleWindow::SaveImage()
+{
+    const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::ViewImage);
+    if (!fileName)
+        return;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!canvas_->ViewImage().save(&buffer, "PNG"))
+        throw Error("The picture of the view could not be made.");
+    // The same all-or-nothing writer as every other file the tool saves.
+    TAtomicFileWriter writer(*fileName);
+    writer.Write(std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+    writer.Commit();
+}
+
+void TTriangleWindow::CopySelection()
+{
+    const TTriangleGrid* grid = canvas_->Grid();
+    if (!grid)
+        return;
+    const TCellRect selection = canvas_->Selection();
+    CheckCopyFitsInMemory(grid->CsvTextBound(selection));
+    TBusyCursor busy;
+    std::string text;
+    {
+        TProgressDialog progress(this, CopyingCaption(), clock_);
+        text = grid->CsvText(selection, progress);
+    }
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+void TTriangleWindow::RunReportingFailures(void (TTriangleWindow::*operation)())
+{
+    quorva::RunReportingFailures(dialogs_, [this, operation] { (this->*operation)(); });
+}
+
+TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
+                                    const QAbstractItemModel& lines, TUserDialogs& dialogs,
+                                    QWidget* owner)
+{
+    if (rows.empty())
+        throw Error("There are no rows to show.");
+    TTriangleWindow* window = nullptr;
+    if (owner)
+        for (TTriangleWindow* open : owner->findChildren<TTriangleWindow*>())
+            if (open->Column() == column && !open->isHidden())
+                window = open;
+    if (!window) {
+        window = new TTriangleWindow(rows, column, lines, dialogs, owner);
+        window->show();
+        // Placed once shown, when the frame's size is known where the
+        // platform tells it, so that the whole frame stays on the screen.
+        if (owner && owner->screen()) {
+            const QSize frame = window->frameGeometry().size();
+            const QRect placed =
+                ViewPlacement(owner->screen()->availableGeometry(), owner->frameGeometry(), frame);
+            window->resize(placed.size() - (frame - window->size()));
+            window->move(placed.topLeft());
+        }
+    }
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+} // namespace quorva

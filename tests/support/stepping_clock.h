@@ -1,0 +1,24 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+namespace quorva::test {
+
+// A clock that moves on by a fixed step every time it is read, and lets the
+// test act at that moment, while a long operation is still running.
+struct TSteppingClock {
+    std::chrono::milliseconds now{0};
+    std::chrono::milliseconds step{0};
+    std::function<void()> onRead;
+
+    std::chrono::milliseconds operator()()
+    {
+        now += step;
+        if (onRead)
+            onRead();
+        return now;
+    }
+};
+
+} // namespace quorva::test
