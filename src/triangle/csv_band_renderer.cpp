@@ -6,6 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "triangle/cell_block.h"
 #include "triangle/diff_triangle.h"
 
 namespace quorva {
@@ -34,9 +35,6 @@ const TBytePairTexts BytePairTexts;
 // What a fixed-size move may write beyond the text.
 constexpr std::size_t OverWrite = 8;
 
-// How many columns ahead of the one being loaded to ask memory for.
-constexpr std::size_t PrefetchAhead = 8;
-
 char* AppendCellAndBlank(char* out, std::uint8_t value)
 {
     std::memcpy(out, BytePairTexts.text[value].data(), 8);
@@ -49,6 +47,31 @@ char* AppendCellAndBlank(char* out, std::int32_t value)
         out = std::to_chars(out, out + 10, value).ptr;
     *out++ = ';';
     *out++ = ';';
+    return out;
+}
+
+// Most cells deep in a triangle of small values have one digit; sixteen of
+// them in a row are rendered at once.
+char* AppendCellsAndBlanks(char* out, const std::uint8_t* cells, std::size_t count)
+{
+    std::size_t q = 0;
+    for (; q + CellBlock <= count; q += CellBlock) {
+        if (char* end = AppendOneDigitRun(out, cells + q)) {
+            out = end;
+            continue;
+        }
+        for (std::size_t i = 0; i < CellBlock; ++i)
+            out = AppendCellAndBlank(out, cells[q + i]);
+    }
+    for (; q < count; ++q)
+        out = AppendCellAndBlank(out, cells[q]);
+    return out;
+}
+
+char* AppendCellsAndBlanks(char* out, const std::int32_t* cells, std::size_t count)
+{
+    for (std::size_t q = 0; q < count; ++q)
+        out = AppendCellAndBlank(out, cells[q]);
     return out;
 }
 
@@ -81,10 +104,47 @@ template <class Cell> void TCsvBandRenderer<Cell>::LoadBand(std::size_t first)
     // Line k has a cell j when j <= k and k < lineCount - j, which leaves
     // every column below this bound at least one line of the band.
     const std::size_t columns = std::min({last, lineCount_ - first, triangle_.ValueCount()});
-    for (std::size_t j = 0; j < columns; ++j) {
-        if (j + PrefetchAhead < columns)
-            PrefetchColumn(j + PrefetchAhead, first, last);
-        LoadColumn(j, std::max(first, j), std::min(last, lineCount_ - j));
+    // Line k holds cells only from columns of its own parity.
+    for (std::size_t parity = 0; parity < 2; ++parity)
+        LoadGroups(parity, first, last, columns);
+}
+
+template <class Cell>
+void TCsvBandRenderer<Cell>::LoadGroups(std::size_t parity, std::size_t first, std::size_t last,
+                                        std::size_t columns)
+{
+    constexpr std::size_t Span = 2 * CellBlock; // columns or lines of one parity
+    const std::size_t firstLine = first + ((first ^ parity) & 1);
+    for (std::size_t j0 = parity; j0 < columns; j0 += Span) {
+        for (std::size_t j = j0 + Span; j < std::min(j0 + 2 * Span, columns); j += 2)
+            PrefetchColumn(j, first, last);
+        for (std::size_t k0 = firstLine; k0 < last; k0 += Span)
+            LoadBlock(j0, k0, last, columns);
+    }
+}
+
+template <class Cell>
+void TCsvBandRenderer<Cell>::LoadBlock(std::size_t j0, std::size_t k0, std::size_t last,
+                                       std::size_t columns)
+{
+    // Columns j0, j0 + 2, ... and lines k0, k0 + 2, ...: column j's cells for
+    // them follow one another from its ((k0 - j) / 2)-th value on.
+    const std::size_t jLast = j0 + 2 * (CellBlock - 1);
+    const std::size_t kLast = k0 + 2 * (CellBlock - 1);
+    if (jLast <= k0 && kLast < last && kLast + jLast < lineCount_) {
+        const Cell* rows[CellBlock];
+        for (std::size_t c = 0; c < CellBlock; ++c)
+            rows[c] = triangle_.Column(j0 + 2 * c) + (k0 - j0) / 2 - c;
+        TransposeBlock(rows, band_.data() + (k0 - bandFirst_) * rowStride_ + j0 / 2,
+                       2 * rowStride_);
+        return;
+    }
+    // A block across an edge of the triangle or of the band.
+    for (std::size_t j = j0; j <= jLast && j < columns; j += 2) {
+        const std::size_t from = std::max(k0, j);
+        const std::size_t to = std::min({kLast + 1, last, lineCount_ - j});
+        if (from < to)
+            LoadColumn(j, from, to);
     }
 }
 
@@ -124,9 +184,7 @@ template <class Cell> char* TCsvBandRenderer<Cell>::AppendLine(char* out, std::s
     const std::size_t values = (length + 1 - startsBlank) / 2;
     if (startsBlank)
         *out++ = ';';
-    const Cell* cell = band_.data() + (k - bandFirst_) * rowStride_;
-    for (std::size_t q = 0; q < values; ++q)
-        out = AppendCellAndBlank(out, cell[q]);
+    out = AppendCellsAndBlanks(out, band_.data() + (k - bandFirst_) * rowStride_, values);
     // The last pair's blank is one cell too many when the line ends in a
     // non-blank cell.
     if ((length - startsBlank) % 2 == 1)

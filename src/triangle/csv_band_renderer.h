@@ -23,6 +23,8 @@ constexpr std::size_t MaxPairText(std::size_t cellSize)
 // memory page for nearly every cell. Instead, each band's cells are first
 // copied into a small line-major table, visiting each column once for a short
 // contiguous run; every line is then rendered from one contiguous row of it.
+// The copy goes by blocks of 16 columns of one parity and 16 of their lines,
+// each a transpose of a 16 x 16 block of cells.
 template <class Cell> class TCsvBandRenderer {
 public:
     TCsvBandRenderer(const TCompactTriangle<Cell>& triangle, std::size_t bandLines);
@@ -38,6 +40,8 @@ public:
     char* AppendLine(char* out, std::size_t k) const;
 
 private:
+    void LoadGroups(std::size_t parity, std::size_t first, std::size_t last, std::size_t columns);
+    void LoadBlock(std::size_t j0, std::size_t k0, std::size_t last, std::size_t columns);
     void LoadColumn(std::size_t j, std::size_t first, std::size_t last);
     void PrefetchColumn(std::size_t j, std::size_t first, std::size_t last) const;
 

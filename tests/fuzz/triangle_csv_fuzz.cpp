@@ -23,12 +23,15 @@ using quorva::fuzz::Check;
 // threads and writes in order.
 constexpr std::size_t MaxRows = 200;
 
-// Mostly the values a user or a file gives, but also every 32-bit extreme.
+// Mostly the values a user or a file gives, one-digit ones that leave whole
+// lines of one-digit cells, but also every 32-bit extreme.
 std::int32_t PickValue(FuzzedDataProvider& input)
 {
-    switch (input.ConsumeIntegralInRange(0, 4)) {
+    switch (input.ConsumeIntegralInRange(0, 5)) {
     case 0:
         return input.ConsumeIntegralInRange(0, 99);
+    case 5:
+        return input.ConsumeIntegralInRange(0, 9);
     case 1:
         return input.ConsumeIntegralInRange(-9, 99);
     case 2:

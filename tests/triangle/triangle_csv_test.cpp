@@ -77,20 +77,52 @@ TEST(TriangleCsvTest, EmptyTableWritesNothing)
     EXPECT_EQ(dir.Listing(), "kept.csv");
 }
 
+// Random values from `low` to `high` whose CSV takes exactly `size` bytes
+// (a little over 4 KiB for these n).
+std::vector<std::int32_t> ValuesWithCsvSize(std::size_t size, std::int32_t low, std::int32_t high,
+                                            std::mt19937& random)
+{
+    std::uniform_int_distribution<std::int32_t> value(low, high);
+    for (int attempt = 0; attempt < 100000; ++attempt) {
+        std::vector<std::int32_t> values(47 + random() % 3);
+        for (auto& v : values)
+            v = value(random);
+        std::size_t bytes = 0;
+        for (const std::string& line :
+             TriangleToCsvLines(BuildDiffTriangle(RowsWithColumn(values, 0), 0)))
+            bytes += line.size() + 2;
+        if (bytes == size)
+            return values;
+    }
+    ADD_FAILURE() << "no values found whose CSV takes " << size << " bytes";
+    return {};
+}
+
 // The streamed export and the plain triangle must agree byte for byte, for
 // the one-byte cells and for the wide ones that negative and large values need,
-// and for triangles that end just before, on and just after the edge of a band
-// of lines rendered together.
+// for triangles that end just before, on and just after the edge of a band
+// of lines rendered together or of a block of cells moved together, and for
+// files that end on the edge of a memory page and a byte past it.
 TEST(TriangleCsvTest, StreamedExportMatchesThePlainTriangle)
 {
     std::mt19937 random(7);
     struct TRange {
         std::int32_t low, high;
+        bool pageEdges;
     };
-    const TRange ranges[] = {{0, 99}, {0, 255}, {-9, 99}, {-1, 1}, {250, 260}, {INT_MIN, INT_MAX}};
+    const TRange ranges[] = {
+        {0, 99, true},  {0, 9, false},     {0, 255, false},          {-9, 99, true},
+        {-1, 1, false}, {250, 260, false}, {INT_MIN, INT_MAX, false}};
     for (const TRange& range : ranges) {
+        for (std::size_t size : {4096, 4097}) {
+            if (!range.pageEdges)
+                break;
+            const auto values = ValuesWithCsvSize(size, range.low, range.high, random);
+            ASSERT_EQ(ExportedBytes(values).size(), size);
+            ASSERT_EQ(ExportedBytes(values), PlainBytes(values)) << "size " << size;
+        }
         std::uniform_int_distribution<std::int32_t> value(range.low, range.high);
-        for (int n : {1, 2, 3, 4, 17, 64, 65, 128, 129, 301}) {
+        for (int n : {1, 2, 3, 4, 15, 16, 17, 31, 32, 33, 47, 48, 49, 64, 65, 128, 129, 301}) {
             std::vector<std::int32_t> values(static_cast<std::size_t>(n));
             for (auto& v : values)
                 v = value(random);
