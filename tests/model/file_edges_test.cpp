@@ -34,8 +34,8 @@
 #include "support/folder_snapshot.h"
 #include "support/scripted_progress.h"
 #include "support/small_machine.h"
-#include "support/syscall_kill.h"
 #include "support/stalled_pipe.h"
+#include "support/syscall_kill.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 #include "support/window_state.h"
@@ -454,16 +454,6 @@ INSTANTIATE_TEST_SUITE_P(Writers, FullDiskInPlaceTest, testing::Values(Save, Sta
 
 const Lines OtherLines = test::SampleRowLines(10);
 
-// Lets the first report (0 bytes written) through and stops at the next,
-// which comes from waiting for the other writer.
-class TStoppingProgress final : public TProgress {
-public:
-    bool Proceed(std::uint64_t, std::uint64_t) override { return asked_++ == 0; }
-
-private:
-    int asked_ = 0;
-};
-
 long OpenDescriptors()
 {
     return std::distance(fs::directory_iterator("/proc/self/fd"), {});
@@ -496,7 +486,9 @@ const TWhileWritingCase WhileWritingCases[] = {
     {"Save cancelled while it waits",
      [](const std::string& target) {
          const long open = OpenDescriptors();
-         TStoppingProgress stop;
+         // Lets the first report (0 bytes written) through and stops at the
+         // next, which comes from waiting for the other writer.
+         test::TScriptedProgress stop([asked = 0](auto, auto) mutable { return asked++ > 0; });
          EXPECT_THROW(SaveLinesToFile(OtherLines, target, stop), Cancelled);
          return std::to_string(OpenDescriptors() - open) + " left open";
      },
@@ -785,18 +777,14 @@ TEST_P(KillMidSaveTest, LeavesTheFolderAsItWas)
         fs::permissions(FolderOf(target), fs::perms::owner_read | fs::perms::owner_exec);
     }
     const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
-    const auto asUser = [unprivileged](const std::function<void()>& action) {
-        return [=] {
-            if (unprivileged)
-                test::BecomeUnprivileged();
-            action();
-        };
-    };
 
     test::TChildEnd end;
     if (c.inPlace != TInPlace::No) {
-        end = test::RunInterruptedAt(
-            c.step, asUser([&] { SaveRowListFile(test::ManyRowsState().lines, target); }));
+        end = test::RunInterruptedAt(c.step, [&] {
+            if (unprivileged)
+                test::BecomeUnprivileged();
+            SaveRowListFile(test::ManyRowsState().lines, target);
+        });
     } else {
         TKillingProgress counting(-1);
         {
@@ -811,7 +799,8 @@ TEST_P(KillMidSaveTest, LeavesTheFolderAsItWas)
         });
     }
     EXPECT_EQ(end.signal, SIGKILL);
-    EXPECT_EQ(test::MessageFromChild(asUser([&] { PutBackWhatIsOffered(c, target); })), "");
+    const auto putBack = [&] { PutBackWhatIsOffered(c, target); };
+    EXPECT_EQ(unprivileged ? test::RunUnprivileged(putBack) : test::MessageFromChild(putBack), "");
     EXPECT_TRUE(test::SnapshotFolder(dir.Path()) == before) << "the folder is not as it was";
 }
 
