@@ -58,6 +58,13 @@ void SendCtrlWheel(QWidget* target, QPointF at, int delta)
     QApplication::sendEvent(target, &wheel);
 }
 
+template <class TWidget> qsizetype TopLevelCount()
+{
+    const auto widgets = QApplication::topLevelWidgets();
+    return std::count_if(widgets.begin(), widgets.end(),
+                         [](QWidget* widget) { return qobject_cast<TWidget*>(widget); });
+}
+
 } // namespace
 
 class TTriangleViewTest : public QObject {
@@ -629,45 +636,34 @@ private slots:
         QFETCH(bool, byEscape);
         auto clock = std::make_shared<test::TSteppingClock>();
         clock->step = std::chrono::milliseconds(100);
-        QString caption;
-        auto cancel = [&] {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* dialog = qobject_cast<QProgressDialog*>(widget);
-                    dialog && dialog->isVisible()) {
-                    clock->onRead = nullptr;
-                    caption = dialog->labelText();
-                    if (byEscape)
-                        QTest::keyClick(dialog, Qt::Key_Escape);
-                    else
-                        QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
-                }
+        auto build = [&] {
+            return std::make_unique<TTriangleWindow>(rows_, 2, *lines_, *dialogs_, nullptr,
+                                                     [clock] { return (*clock)(); });
         };
+        QString caption;
         rows_ = test::RandomRows(300, 0, 99, 23);
+        if (refresh)
+            window_ = build();
+        rows_ = test::RandomRows(3000, 0, 99, 29);
+        clock->onRead = [&] {
+            if (auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+                clock->onRead = nullptr;
+                caption = dialog->labelText();
+                if (byEscape)
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+                else
+                    QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+            }
+        };
+        QVERIFY_THROWS_EXCEPTION(Cancelled, refresh ? window_->Refresh() : void(build()));
         if (refresh) {
-            window_ = std::make_unique<TTriangleWindow>(rows_, 2, *lines_, *dialogs_, nullptr,
-                                                        [clock] { return (*clock)(); });
-            rows_ = test::RandomRows(3000, 0, 99, 29);
-        } else {
-            rows_ = test::RandomRows(3000, 0, 99, 29);
-        }
-        clock->onRead = cancel;
-        if (refresh) {
-            QVERIFY_THROWS_EXCEPTION(Cancelled, window_->Refresh());
             QCOMPARE(window_->Canvas().Grid()->ValueCount(), 300u);
             QCOMPARE(window_->windowTitle(), QStringLiteral("Triangle of column 3 (300 values)"));
-        } else {
-            QVERIFY_THROWS_EXCEPTION(Cancelled,
-                                     TTriangleWindow(rows_, 2, *lines_, *dialogs_, nullptr,
-                                                     [clock] { return (*clock)(); }));
         }
         QCOMPARE(caption, QStringLiteral("Building the triangle of column 3…"));
         QVERIFY(!clock->onRead);
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            QVERIFY(!qobject_cast<QProgressDialog*>(widget));
-        const auto views = QApplication::topLevelWidgets();
-        QCOMPARE(std::count_if(views.begin(), views.end(),
-                               [](QWidget* w) { return qobject_cast<TTriangleWindow*>(w); }),
-                 refresh ? 1 : 0);
+        QCOMPARE(TopLevelCount<QProgressDialog>(), 0);
+        QCOMPARE(TopLevelCount<TTriangleWindow>(), refresh ? 1 : 0);
     }
 
     void refusesATriangleTooLargeForMemory()
