@@ -29,6 +29,7 @@
 #include "ui/Unit1.h"
 #include "ui/column_choice.h"
 #include "ui/triangle_view/triangle_canvas.h"
+#include "ui/triangle_view/triangle_layout.h"
 #include "ui/triangle_view/triangle_renderer.h"
 #include "ui/triangle_view/triangle_window.h"
 
@@ -181,6 +182,35 @@ private slots:
         QCOMPARE(canvas.CellSize(), fitted);
         const QRectF last = canvas.CellRect({canvas.Grid()->LineCount() - 1, 0});
         QVERIFY(QRectF(canvas.viewport()->rect()).contains(last.center()));
+    }
+
+    // Zoom by keys keeps a focused cell that was in view wholly in view,
+    // however near the edge it stood.
+    void zoomKeepsTheFocusedCellInView_data()
+    {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<QPoint>("focus");
+        QTest::newRow("in to full size at the left edge") << 20.0 << 4.0 << QPoint(0, 700);
+        QTest::newRow("in at the bottom right") << 10.0 << 3.0 << QPoint(1900, 1000);
+        QTest::newRow("out past one pixel a cell") << 1.2 << 0.5 << QPoint(1000, 900);
+        QTest::newRow("in from far out") << 0.1 << 8.0 << QPoint(800, 100);
+    }
+
+    void zoomKeepsTheFocusedCellInView()
+    {
+        QFETCH(double, start);
+        QFETCH(double, factor);
+        QFETCH(QPoint, focus);
+        const auto line = std::size_t(focus.y()), column = std::size_t(focus.x());
+        TTriangleLayout layout;
+        layout.SetExtent(3999, 2000);
+        layout.SetViewport(QSize(640, 480));
+        layout.ZoomTo(start, QPointF(0, 0));
+        layout.Reveal(layout.CellRect(line, column));
+        QVERIFY(layout.Shows(layout.CellRect(line, column)));
+        layout.ZoomAround(factor, line, column);
+        QVERIFY(layout.Shows(layout.CellRect(line, column)));
     }
 
     void keysMoveTheFocusedCellIntoView_data()
