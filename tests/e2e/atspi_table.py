@@ -14,24 +14,10 @@ import pyatspi
 from atspi_focused import quorva_application
 
 
-def find_table(node, depth=0):
-    if node is None or depth > 30:
-        return None
-    try:
-        if node.getRole() == pyatspi.ROLE_TABLE:
-            return node
-        children = [node.getChildAtIndex(i) for i in range(node.childCount)]
-    except Exception:
-        return None
-    for child in children:
-        found = find_table(child, depth + 1)
-        if found is not None:
-            return found
-    return None
-
-
 def main():
-    table = find_table(quorva_application())
+    application = quorva_application()
+    table = application and pyatspi.findDescendant(
+        application, lambda node: node.getRole() == pyatspi.ROLE_TABLE)
     if table is None:
         return 1
     cells = table.queryTable()

@@ -267,10 +267,7 @@ private slots:
     {
         QFETCH(int, rowCount);
         QFETCH(QString, report);
-        std::string rows;
-        for (int i = 0; i < rowCount; ++i)
-            rows += "01 02 03 04 05 06 07\r\n";
-        WriteBytes(folder_->filePath("rows.tir"), rows);
+        WriteBytes(folder_->filePath("rows.tir"), RowListText(rowCount));
         dialogs_->nextFileNames.push_back(folder_->filePath("rows.tir").toStdString());
         Click("btnOpen");
         const QString csv = folder_->filePath("out.csv");
@@ -322,7 +319,6 @@ private slots:
             << "add save add undo redo close" << cancel << true;
         QTest::newRow("open, Cancel") << "add open" << cancel << true;
         QTest::newRow("open, Discard") << "add open" << discard << false;
-        QTest::newRow("open after Save") << "add save open" << none << false;
     }
 
     void unsavedRowsAreNotDroppedUnasked()

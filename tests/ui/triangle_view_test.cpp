@@ -29,6 +29,7 @@
 #include "ui/Unit1.h"
 #include "ui/column_choice.h"
 #include "ui/triangle_view/triangle_canvas.h"
+#include "ui/triangle_view/triangle_layout.h"
 #include "ui/triangle_view/triangle_renderer.h"
 #include "ui/triangle_view/triangle_window.h"
 
@@ -56,6 +57,13 @@ void SendCtrlWheel(QWidget* target, QPointF at, int delta)
     QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                       Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(target, &wheel);
+}
+
+template <class TWidget> qsizetype TopLevelCount()
+{
+    const auto widgets = QApplication::topLevelWidgets();
+    return std::count_if(widgets.begin(), widgets.end(),
+                         [](QWidget* widget) { return qobject_cast<TWidget*>(widget); });
 }
 
 } // namespace
@@ -174,6 +182,35 @@ private slots:
         QCOMPARE(canvas.CellSize(), fitted);
         const QRectF last = canvas.CellRect({canvas.Grid()->LineCount() - 1, 0});
         QVERIFY(QRectF(canvas.viewport()->rect()).contains(last.center()));
+    }
+
+    // Zoom by keys keeps a focused cell that was in view wholly in view,
+    // however near the edge it stood.
+    void zoomKeepsTheFocusedCellInView_data()
+    {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<QPoint>("focus");
+        QTest::newRow("in to full size at the left edge") << 20.0 << 4.0 << QPoint(0, 700);
+        QTest::newRow("in at the bottom right") << 10.0 << 3.0 << QPoint(1900, 1000);
+        QTest::newRow("out past one pixel a cell") << 1.2 << 0.5 << QPoint(1000, 900);
+        QTest::newRow("in from far out") << 0.1 << 8.0 << QPoint(800, 100);
+    }
+
+    void zoomKeepsTheFocusedCellInView()
+    {
+        QFETCH(double, start);
+        QFETCH(double, factor);
+        QFETCH(QPoint, focus);
+        const auto line = std::size_t(focus.y()), column = std::size_t(focus.x());
+        TTriangleLayout layout;
+        layout.SetExtent(3999, 2000);
+        layout.SetViewport(QSize(640, 480));
+        layout.ZoomTo(start, QPointF(0, 0));
+        layout.Reveal(layout.CellRect(line, column));
+        QVERIFY(layout.Shows(layout.CellRect(line, column)));
+        layout.ZoomAround(factor, line, column);
+        QVERIFY(layout.Shows(layout.CellRect(line, column)));
     }
 
     void keysMoveTheFocusedCellIntoView_data()
@@ -629,45 +666,34 @@ private slots:
         QFETCH(bool, byEscape);
         auto clock = std::make_shared<test::TSteppingClock>();
         clock->step = std::chrono::milliseconds(100);
-        QString caption;
-        auto cancel = [&] {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* dialog = qobject_cast<QProgressDialog*>(widget);
-                    dialog && dialog->isVisible()) {
-                    clock->onRead = nullptr;
-                    caption = dialog->labelText();
-                    if (byEscape)
-                        QTest::keyClick(dialog, Qt::Key_Escape);
-                    else
-                        QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
-                }
+        auto build = [&] {
+            return std::make_unique<TTriangleWindow>(rows_, 2, *lines_, *dialogs_, nullptr,
+                                                     [clock] { return (*clock)(); });
         };
+        QString caption;
         rows_ = test::RandomRows(300, 0, 99, 23);
+        if (refresh)
+            window_ = build();
+        rows_ = test::RandomRows(3000, 0, 99, 29);
+        clock->onRead = [&] {
+            if (auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+                clock->onRead = nullptr;
+                caption = dialog->labelText();
+                if (byEscape)
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+                else
+                    QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+            }
+        };
+        QVERIFY_THROWS_EXCEPTION(Cancelled, refresh ? window_->Refresh() : void(build()));
         if (refresh) {
-            window_ = std::make_unique<TTriangleWindow>(rows_, 2, *lines_, *dialogs_, nullptr,
-                                                        [clock] { return (*clock)(); });
-            rows_ = test::RandomRows(3000, 0, 99, 29);
-        } else {
-            rows_ = test::RandomRows(3000, 0, 99, 29);
-        }
-        clock->onRead = cancel;
-        if (refresh) {
-            QVERIFY_THROWS_EXCEPTION(Cancelled, window_->Refresh());
             QCOMPARE(window_->Canvas().Grid()->ValueCount(), 300u);
             QCOMPARE(window_->windowTitle(), QStringLiteral("Triangle of column 3 (300 values)"));
-        } else {
-            QVERIFY_THROWS_EXCEPTION(Cancelled,
-                                     TTriangleWindow(rows_, 2, *lines_, *dialogs_, nullptr,
-                                                     [clock] { return (*clock)(); }));
         }
         QCOMPARE(caption, QStringLiteral("Building the triangle of column 3…"));
         QVERIFY(!clock->onRead);
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            QVERIFY(!qobject_cast<QProgressDialog*>(widget));
-        const auto views = QApplication::topLevelWidgets();
-        QCOMPARE(std::count_if(views.begin(), views.end(),
-                               [](QWidget* w) { return qobject_cast<TTriangleWindow*>(w); }),
-                 refresh ? 1 : 0);
+        QCOMPARE(TopLevelCount<QProgressDialog>(), 0);
+        QCOMPARE(TopLevelCount<TTriangleWindow>(), refresh ? 1 : 0);
     }
 
     void refusesATriangleTooLargeForMemory()
