@@ -15,8 +15,9 @@ struct TSteppingClock {
     std::chrono::milliseconds operator()()
     {
         now += step;
-        if (onRead)
-            onRead();
+        // A copy runs, so that the action may clear or replace itself.
+        if (const auto act = onRead)
+            act();
         return now;
     }
 };
