@@ -287,8 +287,15 @@ void TAtomicFileWriter::Write(std::string_view data, const TWaitFn& whileWaiting
 {
     if (way_ == TWay::InPlace && !truncated_)
         TruncateInPlace();
-    if (!WriteAll(fd_.Get(), data, written_, whileWaiting))
+    if (way_ == TWay::Replace) {
+        if (!direct_)
+            direct_.emplace(fd_.Get());
+        if (!direct_->Write(data))
+            FailWrite(errno);
+        written_ += data.size();
+    } else if (!WriteAll(fd_.Get(), data, written_, whileWaiting)) {
         FailWrite(errno);
+    }
     if (way_ == TWay::InPlace) {
         struct stat status {};
         ::fstat(fd_.Get(), &status);
@@ -364,6 +371,9 @@ void TAtomicFileWriter::Commit()
 {
     if (way_ == TWay::InPlace && !truncated_)
         TruncateInPlace();
+    if (direct_ && !direct_->Finish())
+        FailWrite(errno);
+    direct_.reset();
     if (way_ != TWay::Device && ::fsync(fd_.Get()) != 0)
         FailWrite(errno);
     if (way_ == TWay::Replace) {
@@ -416,6 +426,7 @@ void TAtomicFileWriter::Discard() noexcept
     // their text, and the backup stays for the user.
     if (way_ == TWay::InPlace && StillAsLeft())
         RestoreInPlace();
+    direct_.reset();
     fd_.Close();
     if (!tempPath_.empty())
         ::unlink(tempPath_.c_str());

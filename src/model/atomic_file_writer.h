@@ -8,6 +8,7 @@
 #include <string_view>
 #include <sys/stat.h>
 
+#include "model/direct_output.h"
 #include "model/file_descriptor.h"
 #include "model/in_place_backup.h"
 #include "model/progress.h"
@@ -28,7 +29,8 @@ namespace quorva {
 //   system has no unnamed files, a hidden named one (".name.XXXXXX") serves.
 //   The new file has exactly the old one's permission bits, owner, group and
 //   extended attributes (POSIX ACLs included): what it inherited from the
-//   folder and the old file lacked is taken away.
+//   folder and the old file lacked is taken away. A large text goes past
+//   the page cache (see TDirectOutput).
 // - In place (an existing regular file that a rename would turn into another
 //   file for the rest of the system: one with more than one hard link, one
 //   whose owner, group or attributes the new file could not be given, one in
@@ -83,6 +85,8 @@ public:
 
     enum class TWay { Replace, InPlace, Device };
     TWay Way() const { return way_; }
+    // Whether the text written so far went past the page cache.
+    bool WritesDirect() const { return direct_ && direct_->Direct(); }
 
 private:
     void LockTarget(TProgress& progress, struct stat& status);
@@ -114,6 +118,8 @@ private:
     // whether the old bytes are gone from the file yet.
     std::uint64_t oldSize_ = 0;
     std::optional<TInPlaceBackup> backup_;
+    // Replace only, from the first write; stopped before fd_ closes.
+    std::optional<TDirectOutput> direct_;
     bool truncated_ = false;
     struct timespec leftAt_ {}; // the file's time of change after the last write
     std::optional<std::uint64_t> expectedBytes_;

@@ -47,13 +47,14 @@ void PrepareUnprivileged(const test::TTempDir& dir)
 using test::TWindowState;
 
 // Large enough that both writers hand their text over in more than one
-// chunk: 800 rows give a triangle CSV of over a megabyte, and the first line
+// chunk: 2,600 rows give a triangle CSV of over 8 MiB, which Start writes past
+// the page cache where the disk allows it, and the first line
 // carries a megabyte of trailing text, as a file may give it.
 const TWindowState& LargeState()
 {
     static const TWindowState state = [] {
         Lines lines;
-        for (std::int32_t i = 0; i < 800; ++i) {
+        for (std::int32_t i = 0; i < 2600; ++i) {
             TNumberRow row;
             for (std::int32_t j = 0; j < RowWidth; ++j)
                 row[static_cast<std::size_t>(j)] = (i * 37 + j * 11 + i * i) % 100;

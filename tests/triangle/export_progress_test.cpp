@@ -16,7 +16,8 @@
 namespace quorva {
 namespace {
 
-// Values of one column: byte cells or wide ones, one band of lines or many.
+// Values of one column: byte cells or wide ones, one band of lines or many,
+// a text the writer keeps in the page cache or one it writes past it.
 struct TColumnCase {
     const char* name;
     std::size_t count;
@@ -28,6 +29,7 @@ const TColumnCase ColumnCases[] = {
     {"OneBand", 40, 0, 99},
     {"ManyBands", 1100, 0, 99},
     {"WideCells", 301, -9, 99},
+    {"PastThePageCache", 2600, 0, 99}, // a CSV of over 8 MiB
 };
 
 TRowTable RandomRows(const TColumnCase& column)
