@@ -41,6 +41,8 @@ public:
     bool Direct() const { return mode_ == TMode::Direct; }
 
     static constexpr std::size_t BufferSize = std::size_t{8} << 20;
+    // What a writer may hold in memory at the most: the two buffers.
+    static constexpr std::size_t MemoryBytes = 2 * BufferSize;
 
 private:
     enum class TMode { Gathering, Direct, Plain };

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 
+#include "model/direct_output.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_band_renderer.h"
 #include "triangle/diff_triangle.h"
@@ -288,7 +289,8 @@ std::uint64_t ExportBufferBytes(std::uint64_t valueCount, std::uint64_t cellSize
     const std::uint64_t bandTables =
         2 * ExportBandLines * (lineCells * cellSize + CacheLinePadding);
     const std::uint64_t lineText = lineCells * MaxPairText(cellSize) + 16;
-    return bandTables + BandsInFlight * ExportBandLines * lineText;
+    // The writer's own buffers count too, for a file large enough to fill them.
+    return bandTables + BandsInFlight * ExportBandLines * lineText + TDirectOutput::MemoryBytes;
 }
 
 template <class Cell>
