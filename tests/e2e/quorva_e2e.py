@@ -431,9 +431,10 @@ def killed_then_restored(session, window):
 
     session.start_app()
     restarted = QuorvaWindow(session)
-    wait_for("the question about the left rows",
-             lambda: session.xdotool("getwindowfocus") not in ("", restarted.id))
+    question = session.wait_for_window("quorva")
+    session.wait_for_focus(question, "the question about the left rows")
     session.key("Return")
+    session.wait_until_closed(question, "the question about the left rows")
     tir = os.path.join(session.scratch, "restored.tir")
     restarted.save_rows(tir)
     expect_file(tir, text_file(row_line(row) for row in states[at]))
