@@ -40,7 +40,7 @@ public:
     // Whether the text goes past the page cache.
     bool Direct() const { return mode_ == TMode::Direct; }
 
-    static constexpr std::size_t BufferSize = std::size_t{8} << 20;
+    static constexpr std::size_t BufferSize = std::size_t{4} << 20;
     // What a writer may hold in memory at the most: the two buffers.
     static constexpr std::size_t MemoryBytes = 2 * BufferSize;
 

@@ -35,17 +35,22 @@ TCompactTriangle<Cell>::TCompactTriangle(const std::vector<std::int32_t>& values
 
 template <class Cell> void TCompactTriangle<Cell>::FillColumn(std::size_t j)
 {
+    FillColumnPart(j, 0, ValueCount() - j);
+}
+
+template <class Cell>
+void TCompactTriangle<Cell>::FillColumnPart(std::size_t j, std::size_t begin, std::size_t end)
+{
     const Cell* previous = cells_.get() + columnStart_[j - 1];
     Cell* column = cells_.get() + columnStart_[j];
-    const std::size_t length = ValueCount() - j;
     if constexpr (std::is_unsigned_v<Cell>) {
-        for (std::size_t i = 0; i < length; ++i) {
+        for (std::size_t i = begin; i < end; ++i) {
             const Cell upper = previous[i];
             const Cell lower = previous[i + 1];
             column[i] = static_cast<Cell>(std::max(upper, lower) - std::min(upper, lower));
         }
     } else {
-        for (std::size_t i = 0; i < length; ++i) {
+        for (std::size_t i = begin; i < end; ++i) {
             const Cell upper = previous[i];
             column[i] = upper < 0 ? BlankCell : AbsDifference(upper, previous[i + 1]);
         }

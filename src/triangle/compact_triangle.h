@@ -22,8 +22,10 @@ public:
     explicit TCompactTriangle(const std::vector<std::int32_t>& values);
 
     // Only column 0, the values themselves: the caller fills columns 1 to
-    // n - 1 in that order with FillColumn, so that others can read the
-    // columns already filled while the rest are computed.
+    // n - 1 with FillColumn or FillColumnPart, so that others can read the
+    // cells already filled while the rest are computed. A value can be
+    // filled once the previous column holds the value at the same index and
+    // the one after it.
     struct TSeedOnly {};
     TCompactTriangle(const std::vector<std::int32_t>& values, TSeedOnly);
 
@@ -34,6 +36,8 @@ public:
 
     // Computes column j from column j - 1, which must be filled already.
     void FillColumn(std::size_t j);
+    // Computes the values [begin, end) of column j.
+    void FillColumnPart(std::size_t j, std::size_t begin, std::size_t end);
 
 private:
     // Left uninitialised until filled: zeroing hundreds of megabytes first

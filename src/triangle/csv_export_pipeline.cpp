@@ -21,7 +21,7 @@ namespace {
 
 // Rendered bands that may wait for the writer: enough for the renderers to
 // run ahead over a slow write, few enough to keep memory small.
-constexpr std::size_t BandsInFlight = 4;
+constexpr std::size_t BandsInFlight = 3;
 
 // The longest the writing thread waits without asking the progress, so that
 // Cancel is heard while the other thread computes.
@@ -43,14 +43,15 @@ private:
     // The second thread: fills the triangle, then renders bands until none
     // is left to claim.
     void Work() noexcept;
-    void FillColumns();
+    void FillTriangle();
+    std::uint64_t FillLinesBelow(std::size_t end, std::size_t previousEnd);
     void RenderClaimedBands();
 
     // This thread: writes the bands in order, rendering bands itself while
     // the one to write next is not ready.
     void WriteBands();
     TBandText& AwaitBand(std::size_t band);
-    void WaitForColumns(std::size_t columns);
+    void WaitForLines(std::size_t lines);
     void AskProgress();
     void Stop() noexcept;
 
@@ -58,7 +59,6 @@ private:
     void RenderBand(TCsvBandRenderer<Cell>& renderer, std::size_t band);
     std::size_t FirstLine(std::size_t band) const { return band * ExportBandLines; }
     std::size_t EndLine(std::size_t band) const;
-    std::size_t ColumnsNeeded(std::size_t band) const;
     std::uint64_t BandCells(std::size_t band) const;
 
     TCompactTriangle<Cell> triangle_;
@@ -77,7 +77,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     // Guarded by mutex_.
-    std::size_t filledColumns_ = 1;
+    std::size_t readyLines_ = 1; // lines whose cells are all filled
     std::uint64_t filledCells_;
     std::size_t nextBand_ = 0;
     std::size_t writtenBands_ = 0;
@@ -111,7 +111,7 @@ template <class Cell> void TCsvExport<Cell>::Run()
         worker = std::thread([this] { Work(); });
     } catch (const std::system_error&) {
         // No second thread to be had: this one computes everything first.
-        FillColumns();
+        FillTriangle();
     }
     try {
         WriteBands();
@@ -128,7 +128,7 @@ template <class Cell> void TCsvExport<Cell>::Run()
 template <class Cell> void TCsvExport<Cell>::Work() noexcept
 {
     try {
-        FillColumns();
+        FillTriangle();
         RenderClaimedBands();
     } catch (...) {
         const std::lock_guard lock(mutex_);
@@ -138,15 +138,43 @@ template <class Cell> void TCsvExport<Cell>::Work() noexcept
     }
 }
 
-template <class Cell> void TCsvExport<Cell>::FillColumns()
+// The triangle is filled in stages of growing line counts, so that the first
+// bands are rendered and on their way to the disk within a millisecond rather
+// than after most of the triangle is computed.
+template <class Cell> void TCsvExport<Cell>::FillTriangle()
 {
-    for (std::size_t j = 1; j < valueCount_ && !stopping_; ++j) {
-        triangle_.FillColumn(j);
+    constexpr std::size_t LargestStage = 8 * ExportBandLines;
+    std::size_t previousEnd = 0;
+    std::size_t end = ExportBandLines;
+    while (!stopping_ && previousEnd < valueCount_) {
+        end = std::min(end, valueCount_);
+        const std::uint64_t cells = FillLinesBelow(end, previousEnd);
+        if (stopping_)
+            return;
         const std::lock_guard lock(mutex_);
-        filledColumns_ = j + 1;
-        filledCells_ += valueCount_ - j;
+        // From the middle line on, every column is whole.
+        readyLines_ = end == valueCount_ ? lineCount_ : end;
+        filledCells_ += cells;
         changed_.notify_all();
+        previousEnd = end;
+        end += std::min(end, LargestStage);
     }
+}
+
+// Line k takes value (k - j) / 2 of column j, which needs values i and i + 1
+// of column j - 1. Filling column j up to value end - j therefore readies
+// every line below `end` and leaves column j - 1 one value ahead of column j.
+template <class Cell>
+std::uint64_t TCsvExport<Cell>::FillLinesBelow(std::size_t end, std::size_t previousEnd)
+{
+    std::uint64_t cells = 0;
+    for (std::size_t j = 1; j < end && !stopping_; ++j) {
+        const std::size_t begin = previousEnd > j ? previousEnd - j : 0;
+        const std::size_t stop = std::min(end - j, valueCount_ - j);
+        triangle_.FillColumnPart(j, begin, stop);
+        cells += stop - begin;
+    }
+    return cells;
 }
 
 template <class Cell> void TCsvExport<Cell>::RenderClaimedBands()
@@ -195,7 +223,7 @@ template <class Cell> TBandText& TCsvExport<Cell>::AwaitBand(std::size_t band)
         std::size_t claimed = 0;
         if (Claim(claimed)) {
             lock.unlock();
-            WaitForColumns(ColumnsNeeded(claimed));
+            WaitForLines(EndLine(claimed));
             RenderBand(ownRenderer_, claimed);
             lock.lock();
             texts_[claimed % BandsInFlight].ready = true;
@@ -209,10 +237,10 @@ template <class Cell> TBandText& TCsvExport<Cell>::AwaitBand(std::size_t band)
     return text;
 }
 
-template <class Cell> void TCsvExport<Cell>::WaitForColumns(std::size_t columns)
+template <class Cell> void TCsvExport<Cell>::WaitForLines(std::size_t lines)
 {
     std::unique_lock lock(mutex_);
-    while (filledColumns_ < columns) {
+    while (readyLines_ < lines) {
         if (failure_)
             std::rethrow_exception(failure_);
         changed_.wait_for(lock, ProgressInterval);
@@ -264,12 +292,6 @@ void TCsvExport<Cell>::RenderBand(TCsvBandRenderer<Cell>& renderer, std::size_t 
 template <class Cell> std::size_t TCsvExport<Cell>::EndLine(std::size_t band) const
 {
     return std::min(FirstLine(band) + ExportBandLines, lineCount_);
-}
-
-template <class Cell> std::size_t TCsvExport<Cell>::ColumnsNeeded(std::size_t band) const
-{
-    // Line k has cells in columns 0 to min(k, lineCount - 1 - k).
-    return std::min({EndLine(band), lineCount_ - FirstLine(band), valueCount_});
 }
 
 template <class Cell> std::uint64_t TCsvExport<Cell>::BandCells(std::size_t band) const

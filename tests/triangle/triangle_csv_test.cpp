@@ -101,7 +101,8 @@ std::vector<std::int32_t> ValuesWithCsvSize(std::size_t size, std::int32_t low, 
 // The streamed export and the plain triangle must agree byte for byte, for
 // the one-byte cells and for the wide ones that negative and large values need,
 // for triangles that end just before, on and just after the edge of a band
-// of lines rendered together or of a block of cells moved together, and for
+// of lines rendered together, of a stage of the triangle computed together or
+// of a block of cells moved together, and for
 // files that end on the edge of a memory page and a byte past it.
 TEST(TriangleCsvTest, StreamedExportMatchesThePlainTriangle)
 {
@@ -122,7 +123,8 @@ TEST(TriangleCsvTest, StreamedExportMatchesThePlainTriangle)
             ASSERT_EQ(ExportedBytes(values), PlainBytes(values)) << "size " << size;
         }
         std::uniform_int_distribution<std::int32_t> value(range.low, range.high);
-        for (int n : {1, 2, 3, 4, 15, 16, 17, 31, 32, 33, 47, 48, 49, 64, 65, 128, 129, 301}) {
+        for (int n :
+             {1, 2, 3, 4, 15, 16, 17, 31, 32, 33, 47, 48, 49, 64, 65, 128, 129, 257, 301, 1025}) {
             std::vector<std::int32_t> values(static_cast<std::size_t>(n));
             for (auto& v : values)
                 v = value(random);
