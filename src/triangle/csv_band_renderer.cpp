@@ -88,7 +88,7 @@ template <class Cell> std::size_t SpreadStride(std::size_t cells)
 } // namespace
 
 template <class Cell>
-TCsvBandRenderer<Cell>::TCsvBandRenderer(const TCompactTriangle<Cell>& triangle,
+TCsvBandRenderer<Cell>::TCsvBandRenderer(const TRollingTriangle<Cell>& triangle,
                                          std::size_t bandLines)
     : triangle_(triangle), lineCount_(2 * triangle.ValueCount() - 1),
       lineCapacity_((triangle.ValueCount() + 1) / 2 * MaxPairText(sizeof(Cell)) + 3 + OverWrite),
@@ -134,7 +134,7 @@ void TCsvBandRenderer<Cell>::LoadBlock(std::size_t j0, std::size_t k0, std::size
     if (jLast <= k0 && kLast < last && kLast + jLast < lineCount_) {
         const Cell* rows[CellBlock];
         for (std::size_t c = 0; c < CellBlock; ++c)
-            rows[c] = triangle_.Column(j0 + 2 * c) + (k0 - j0) / 2 - c;
+            rows[c] = triangle_.Values(j0 + 2 * c, (k0 - j0) / 2 - c);
         TransposeBlock(rows, band_.data() + (k0 - bandFirst_) * rowStride_ + j0 / 2,
                        2 * rowStride_);
         return;
@@ -154,10 +154,11 @@ void TCsvBandRenderer<Cell>::PrefetchColumn(std::size_t j, std::size_t first,
 {
     // No hardware prefetcher guesses the jumps from column to column; asking
     // early overlaps the waits for several of them.
-    const Cell* column = triangle_.Column(j);
-    const char* from = reinterpret_cast<const char*>(column + (std::max(first, j) - j) / 2);
-    const char* to =
-        reinterpret_cast<const char*>(column + (std::min(last, lineCount_ - j) - 1 - j) / 2);
+    const std::size_t firstValue = (std::max(first, j) - j) / 2;
+    const Cell* values = triangle_.Values(j, firstValue);
+    const char* from = reinterpret_cast<const char*>(values);
+    const char* to = reinterpret_cast<const char*>(
+        values + ((std::min(last, lineCount_ - j) - 1 - j) / 2 - firstValue));
     for (const char* p = from; p < to; p += 64)
         __builtin_prefetch(p);
     __builtin_prefetch(to);
@@ -169,7 +170,7 @@ void TCsvBandRenderer<Cell>::LoadColumn(std::size_t j, std::size_t first, std::s
     // Cell [k][j] is blank when k - j is odd; the others are the column's
     // values one after another, and the (j / 2)-th non-blank cell of line k.
     const std::size_t odd = (first - j) & 1;
-    const Cell* value = triangle_.Column(j) + (first + odd - j) / 2;
+    const Cell* value = triangle_.Values(j, (first + odd - j) / 2);
     Cell* cell = band_.data() + (first + odd - bandFirst_) * rowStride_ + j / 2;
     for (std::size_t k = first + odd; k < last; k += 2, cell += 2 * rowStride_)
         *cell = *value++;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "triangle/compact_triangle.h"
+#include "triangle/rolling_triangle.h"
 
 namespace quorva {
 
@@ -15,8 +15,7 @@ constexpr std::size_t MaxPairText(std::size_t cellSize)
     return cellSize == 1 ? 5 : 12;
 }
 
-// Renders the CSV lines of a compact triangle, a band of consecutive lines at
-// a time.
+// Renders the CSV lines of a triangle, a band of consecutive lines at a time.
 //
 // A line takes one cell from every column, and the columns lie far apart, so
 // reading a large triangle line by line would fetch a fresh cache line and
@@ -27,7 +26,7 @@ constexpr std::size_t MaxPairText(std::size_t cellSize)
 // each a transpose of a 16 x 16 block of cells.
 template <class Cell> class TCsvBandRenderer {
 public:
-    TCsvBandRenderer(const TCompactTriangle<Cell>& triangle, std::size_t bandLines);
+    TCsvBandRenderer(const TRollingTriangle<Cell>& triangle, std::size_t bandLines);
 
     std::size_t LineCount() const { return lineCount_; }
     std::size_t BandLines() const { return bandLines_; }
@@ -45,7 +44,7 @@ private:
     void LoadColumn(std::size_t j, std::size_t first, std::size_t last);
     void PrefetchColumn(std::size_t j, std::size_t first, std::size_t last) const;
 
-    const TCompactTriangle<Cell>& triangle_;
+    const TRollingTriangle<Cell>& triangle_;
     std::size_t lineCount_;
     std::size_t lineCapacity_;
     std::size_t bandLines_;

@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "model/direct_output.h"
-#include "triangle/compact_triangle.h"
 #include "triangle/csv_band_renderer.h"
 #include "triangle/diff_triangle.h"
 
@@ -33,6 +32,13 @@ struct TBandText {
     bool ready = false; // rendered and not yet written
 };
 
+// The triangle is filled in stages of growing line counts, so that the first
+// bands are rendered and on their way to the disk within milliseconds, and
+// no stage fills lines more than FillLag beyond the first line not yet
+// rendered, so that the triangle keeps only the values still to be rendered.
+constexpr std::size_t LargestStage = 8 * ExportBandLines;
+constexpr std::size_t FillLag = 2 * LargestStage;
+
 template <class Cell> class TCsvExport {
 public:
     TCsvExport(const std::vector<std::int32_t>& values, TAtomicFileWriter& writer,
@@ -40,12 +46,13 @@ public:
     void Run();
 
 private:
-    // The second thread: fills the triangle, then renders bands until none
-    // is left to claim.
+    // The second thread: fills the next stage of the triangle when it may,
+    // and otherwise renders bands whose lines are ready, until neither is
+    // left.
     void Work() noexcept;
-    void FillTriangle();
+    bool NextWork(std::size_t& band); // false: nothing left
+    void FillStage();
     std::uint64_t FillLinesBelow(std::size_t end, std::size_t previousEnd);
-    void RenderClaimedBands();
 
     // This thread: writes the bands in order, rendering bands itself while
     // the one to write next is not ready.
@@ -55,13 +62,18 @@ private:
     void AskProgress();
     void Stop() noexcept;
 
-    bool Claim(std::size_t& band); // with mutex_ held
+    // With mutex_ held.
+    bool Claim(std::size_t& band);
+    bool MayFill() const;
+    bool Filled() const { return stageBegin_ >= valueCount_; }
+    std::size_t RenderedLines() const;
+
     void RenderBand(TCsvBandRenderer<Cell>& renderer, std::size_t band);
     std::size_t FirstLine(std::size_t band) const { return band * ExportBandLines; }
     std::size_t EndLine(std::size_t band) const;
     std::uint64_t BandCells(std::size_t band) const;
 
-    TCompactTriangle<Cell> triangle_;
+    TRollingTriangle<Cell> triangle_;
     TAtomicFileWriter& writer_;
     TProgress& progress_;
     const std::size_t valueCount_;
@@ -73,11 +85,15 @@ private:
     TCsvBandRenderer<Cell> workerRenderer_;
     std::array<TBandText, BandsInFlight> texts_;
     std::uint64_t writtenCells_ = 0; // this thread's only
+    bool helped_ = true;             // whether a second thread works too
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    // Guarded by mutex_.
-    std::size_t readyLines_ = 1; // lines whose cells are all filled
+    // Guarded by mutex_; the stage's bounds change only in the one thread
+    // that fills.
+    std::size_t stageBegin_ = 0;             // lines below it are filled ...
+    std::size_t stageEnd_ = ExportBandLines; // ... and the next stage fills those below this
+    std::size_t readyLines_ = 1;             // lines whose cells are all filled
     std::uint64_t filledCells_;
     std::size_t nextBand_ = 0;
     std::size_t writtenBands_ = 0;
@@ -89,14 +105,16 @@ private:
 template <class Cell>
 TCsvExport<Cell>::TCsvExport(const std::vector<std::int32_t>& values, TAtomicFileWriter& writer,
                              TProgress& progress)
-    : triangle_(values, typename TCompactTriangle<Cell>::TSeedOnly{}), writer_(writer),
-      progress_(progress), valueCount_(values.size()), lineCount_(2 * values.size() - 1),
+    : triangle_(values, FillLag), writer_(writer), progress_(progress), valueCount_(values.size()),
+      lineCount_(2 * values.size() - 1),
       bandCount_((lineCount_ + ExportBandLines - 1) / ExportBandLines),
       totalWork_(std::uint64_t{valueCount_} * (valueCount_ + 1) / 2 +
                  std::uint64_t{valueCount_} * valueCount_),
       ownRenderer_(triangle_, ExportBandLines), workerRenderer_(triangle_, ExportBandLines),
       filledCells_(valueCount_)
 {
+    static_assert(ExportBandLines / 2 + 1 <= TRollingTriangle<Cell>::ContiguousValues,
+                  "a band reads each column's values in one run");
     // Everything is allocated before the first byte is written, so that a
     // lack of memory shows before the work starts. Pages are touched only as
     // bands are rendered into them.
@@ -110,8 +128,9 @@ template <class Cell> void TCsvExport<Cell>::Run()
     try {
         worker = std::thread([this] { Work(); });
     } catch (const std::system_error&) {
-        // No second thread to be had: this one computes everything first.
-        FillTriangle();
+        // No second thread to be had: this one fills the stages as it needs
+        // them.
+        helped_ = false;
     }
     try {
         WriteBands();
@@ -128,8 +147,17 @@ template <class Cell> void TCsvExport<Cell>::Run()
 template <class Cell> void TCsvExport<Cell>::Work() noexcept
 {
     try {
-        FillTriangle();
-        RenderClaimedBands();
+        std::size_t band = 0;
+        while (NextWork(band)) {
+            if (band == bandCount_) {
+                FillStage();
+                continue;
+            }
+            RenderBand(workerRenderer_, band);
+            const std::lock_guard lock(mutex_);
+            texts_[band % BandsInFlight].ready = true;
+            changed_.notify_all();
+        }
     } catch (...) {
         const std::lock_guard lock(mutex_);
         failure_ = std::current_exception();
@@ -138,27 +166,47 @@ template <class Cell> void TCsvExport<Cell>::Work() noexcept
     }
 }
 
-// The triangle is filled in stages of growing line counts, so that the first
-// bands are rendered and on their way to the disk within a millisecond rather
-// than after most of the triangle is computed.
-template <class Cell> void TCsvExport<Cell>::FillTriangle()
+// Sets `band` to a band to render, or to bandCount_ when the next stage is
+// to be filled; waits while neither is possible.
+template <class Cell> bool TCsvExport<Cell>::NextWork(std::size_t& band)
 {
-    constexpr std::size_t LargestStage = 8 * ExportBandLines;
-    std::size_t previousEnd = 0;
-    std::size_t end = ExportBandLines;
-    while (!stopping_ && previousEnd < valueCount_) {
-        end = std::min(end, valueCount_);
-        const std::uint64_t cells = FillLinesBelow(end, previousEnd);
+    std::unique_lock lock(mutex_);
+    for (;;) {
         if (stopping_)
-            return;
-        const std::lock_guard lock(mutex_);
-        // From the middle line on, every column is whole.
-        readyLines_ = end == valueCount_ ? lineCount_ : end;
-        filledCells_ += cells;
-        changed_.notify_all();
-        previousEnd = end;
-        end += std::min(end, LargestStage);
+            return false;
+        if (!Filled() && MayFill()) {
+            band = bandCount_;
+            return true;
+        }
+        // Only bands whose lines are ready: this thread must not wait for a
+        // stage that only it fills.
+        if (nextBand_ < bandCount_ && EndLine(nextBand_) <= readyLines_ && Claim(band))
+            return true;
+        if (Filled() && nextBand_ >= bandCount_)
+            return false;
+        changed_.wait(lock);
     }
+}
+
+template <class Cell> void TCsvExport<Cell>::FillStage()
+{
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        begin = stageBegin_;
+        end = std::min(stageEnd_, valueCount_);
+    }
+    const std::uint64_t cells = FillLinesBelow(end, begin);
+    if (stopping_)
+        return;
+    const std::lock_guard lock(mutex_);
+    // From the middle line on, every column is whole.
+    readyLines_ = end == valueCount_ ? lineCount_ : end;
+    filledCells_ += cells;
+    stageBegin_ = end;
+    stageEnd_ = end + std::min(end, LargestStage);
+    changed_.notify_all();
 }
 
 // Line k takes value (k - j) / 2 of column j, which needs values i and i + 1
@@ -177,24 +225,18 @@ std::uint64_t TCsvExport<Cell>::FillLinesBelow(std::size_t end, std::size_t prev
     return cells;
 }
 
-template <class Cell> void TCsvExport<Cell>::RenderClaimedBands()
+template <class Cell> bool TCsvExport<Cell>::MayFill() const
 {
-    for (;;) {
-        std::size_t band = 0;
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] {
-                return stopping_ || nextBand_ >= bandCount_ ||
-                       nextBand_ < writtenBands_ + BandsInFlight;
-            });
-            if (stopping_ || !Claim(band))
-                return;
-        }
-        RenderBand(workerRenderer_, band);
-        const std::lock_guard lock(mutex_);
-        texts_[band % BandsInFlight].ready = true;
-        changed_.notify_all();
-    }
+    return RenderedLines() + FillLag >= std::min(stageEnd_, valueCount_);
+}
+
+// The lines below the first band not yet rendered.
+template <class Cell> std::size_t TCsvExport<Cell>::RenderedLines() const
+{
+    std::size_t band = writtenBands_;
+    while (band < nextBand_ && texts_[band % BandsInFlight].ready)
+        ++band;
+    return std::min(FirstLine(band), lineCount_);
 }
 
 template <class Cell> void TCsvExport<Cell>::WriteBands()
@@ -227,6 +269,7 @@ template <class Cell> TBandText& TCsvExport<Cell>::AwaitBand(std::size_t band)
             RenderBand(ownRenderer_, claimed);
             lock.lock();
             texts_[claimed % BandsInFlight].ready = true;
+            changed_.notify_all();
         } else {
             changed_.wait_for(lock, ProgressInterval);
             lock.unlock();
@@ -243,6 +286,15 @@ template <class Cell> void TCsvExport<Cell>::WaitForLines(std::size_t lines)
     while (readyLines_ < lines) {
         if (failure_)
             std::rethrow_exception(failure_);
+        if (!helped_) {
+            // Every band before this one is rendered, so the stage may be
+            // filled.
+            lock.unlock();
+            FillStage();
+            AskProgress();
+            lock.lock();
+            continue;
+        }
         changed_.wait_for(lock, ProgressInterval);
         lock.unlock();
         AskProgress();
@@ -304,15 +356,20 @@ template <class Cell> std::uint64_t TCsvExport<Cell>::BandCells(std::size_t band
 
 } // namespace
 
-std::uint64_t ExportBufferBytes(std::uint64_t valueCount, std::uint64_t cellSize)
+std::uint64_t ExportMemoryBytes(std::uint64_t valueCount, std::uint64_t cellSize)
 {
+    const std::uint64_t triangle =
+        TRollingTriangle<std::uint8_t>::CellCount(valueCount, FillLag) * cellSize;
     const std::uint64_t lineCells = (valueCount + 1) / 2;
     constexpr std::uint64_t CacheLinePadding = 128;
     const std::uint64_t bandTables =
         2 * ExportBandLines * (lineCells * cellSize + CacheLinePadding);
     const std::uint64_t lineText = lineCells * MaxPairText(cellSize) + 16;
     // The writer's own buffers count too, for a file large enough to fill them.
-    return bandTables + BandsInFlight * ExportBandLines * lineText + TDirectOutput::MemoryBytes;
+    // Where each column's ring starts and ends, and the values themselves.
+    const std::uint64_t columns = valueCount * (2 * sizeof(std::size_t) + sizeof(std::int32_t));
+    return triangle + columns + bandTables + BandsInFlight * ExportBandLines * lineText +
+           TDirectOutput::MemoryBytes;
 }
 
 template <class Cell>

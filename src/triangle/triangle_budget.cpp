@@ -183,8 +183,7 @@ std::uint64_t CsvBytesUpperBound(const TRowTable& rows, int column)
 
 void CheckExportMemory(const TRowTable& rows, int column, const TSystemResources& system)
 {
-    const std::uint64_t buffers = ExportBufferBytes(rows.size(), CellSize(rows, column));
-    CheckMemory(rows, TriangleMemoryNeeded(rows, column) + buffers, system);
+    CheckMemory(rows, ExportMemoryBytes(rows.size(), CellSize(rows, column)), system);
 }
 
 void CheckExportFits(const TRowTable& rows, int column, const std::string& fileName,
