@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "model/line_list.h"
-#include "model/number_row.h"
+#include "model/row_table.h"
 #include "model/row_change.h"
 
 namespace quorva {

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "model/line_list.h"
-#include "model/number_row.h"
+#include "model/row_table.h"
 #include "model/row_change.h"
 
 namespace quorva {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "model/number_row.h"
+#include "model/row_table.h"
 #include "model/progress.h"
 #include "triangle/compact_triangle.h"
 

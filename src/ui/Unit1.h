@@ -7,7 +7,7 @@
 
 #include "model/file_identity.h"
 #include "model/line_list.h"
-#include "model/number_row.h"
+#include "model/row_table.h"
 #include "model/row_change.h"
 #include "ui/line_list_model.h"
 #include "ui/prefix_search.h"

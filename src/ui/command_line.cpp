@@ -7,7 +7,7 @@
 #include <exception>
 #include <optional>
 
-#include "model/number_row.h"
+#include "model/row_table.h"
 #include "model/progress.h"
 #include "model/row_list_file.h"
 #include "triangle/triangle_csv.h"

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "model/line_list.h"
-#include "model/number_row.h"
+#include "model/row_table.h"
 #include "model/row_change.h"
 
 namespace quorva {

@@ -88,7 +88,7 @@ TEST(ParseRowListTextTest, AgreesWithSplitterAndLineToRowOnRandomTexts)
             expectedRefusal = true;
         }
 
-        std::vector<TTextSpan> spans{{1, 2}};
+        TLinePositions spans(std::vector<TTextSpan>{{1, 2}});
         TRowTable rows{TNumberRow{}};
         if (expectedRefusal) {
             EXPECT_THROW(ParseRowListText(text, spans, rows), Error);
