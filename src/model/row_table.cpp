@@ -1,22 +1,12 @@
 #include "model/row_table.h"
 
 #include <algorithm>
-#include <limits>
 #include <stdexcept>
 #include <utility>
 
 #include "model/growth.h"
 
 namespace quorva {
-
-bool TRowTable::FitsNarrow(const TNumberRow& row)
-{
-    for (const std::int32_t value : row)
-        if (value < std::numeric_limits<std::int8_t>::min() ||
-            value > std::numeric_limits<std::int8_t>::max())
-            return false;
-    return true;
-}
 
 TNumberRow TRowTable::Widened(const TNarrowRow& row)
 {
@@ -95,13 +85,10 @@ void TRowTable::Set(std::size_t index, const TNumberRow& row)
         narrowRows_[index] = Narrowed(row);
 }
 
-void TRowTable::push_back(const TNumberRow& row)
+void TRowTable::PushWide(const TNumberRow& row)
 {
     Admit(row);
-    if (wide_)
-        wideRows_.push_back(row);
-    else
-        narrowRows_.push_back(Narrowed(row));
+    wideRows_.push_back(row);
 }
 
 TRowTable::const_iterator TRowTable::insert(const_iterator at, const TNumberRow& row)

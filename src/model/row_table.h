@@ -115,7 +115,17 @@ public:
     const_iterator end() const { return {this, size()}; }
 
     void Set(std::size_t index, const TNumberRow& row);
-    void push_back(const TNumberRow& row);
+    // Inline: Open stores a million rows through here.
+    void push_back(const TNumberRow& row)
+    {
+        if (wide_ || !FitsNarrow(row))
+            return PushWide(row);
+        // Written in place, cell by cell: a row built elsewhere and copied
+        // in costs more than the parse of its line.
+        TNarrowRow& narrow = narrowRows_.emplace_back();
+        for (std::size_t j = 0; j < narrow.size(); ++j)
+            narrow[j] = static_cast<std::int8_t>(row[j]);
+    }
     const_iterator insert(const_iterator at, const TNumberRow& row);
     const_iterator insert(const_iterator at, const_iterator first, const_iterator last);
     const_iterator erase(const_iterator at);
@@ -143,12 +153,20 @@ public:
 private:
     using TNarrowRow = std::array<std::int8_t, RowWidth>;
 
-    static bool FitsNarrow(const TNumberRow& row);
+    static bool FitsNarrow(const TNumberRow& row)
+    {
+        // Each value moved to 0..255 when it fits; any other sets a higher bit.
+        std::uint32_t moved = 0;
+        for (const std::int32_t value : row)
+            moved |= static_cast<std::uint32_t>(value) + 128u;
+        return moved <= 255u;
+    }
     static TNumberRow Widened(const TNarrowRow& row);
     static TNarrowRow Narrowed(const TNumberRow& row);
     // Switches to 32-bit cells when `row` needs them.
     void Admit(const TNumberRow& row);
     void Widen();
+    void PushWide(const TNumberRow& row);
 
     bool wide_ = false;
     std::vector<TNarrowRow> narrowRows_;
