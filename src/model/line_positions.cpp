@@ -39,7 +39,7 @@ void TLinePositions::Reserve(std::size_t lines, std::size_t textEnd, std::size_t
     GrowTo(packed_, packed_.size() + lines);
 }
 
-void TLinePositions::Set(std::size_t index, const TTextSpan& span)
+void TLinePositions::SetAmongLong(std::size_t index, const TTextSpan& span)
 {
     const auto entry = LongAt(index);
     const bool wasLong = entry != long_.end() && entry->index == index;

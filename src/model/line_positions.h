@@ -54,7 +54,13 @@ public:
             Insert(packed_.size(), span);
     }
     // All or nothing: each raises std::bad_alloc with nothing changed.
-    void Set(std::size_t index, const TTextSpan& span);
+    void Set(std::size_t index, const TTextSpan& span)
+    {
+        if (long_.empty() && Fits(span))
+            packed_[index] = Pack(span);
+        else
+            SetAmongLong(index, span);
+    }
     void Insert(std::size_t index, const TTextSpan& span);
     void Erase(std::size_t index);
     // Removes the lines from `first` to the end.
@@ -84,6 +90,7 @@ private:
     }
     static std::uint64_t EscapeWord() { return Escape << OffsetBits; }
     TTextSpan Escaped(std::size_t index) const;
+    void SetAmongLong(std::size_t index, const TTextSpan& span);
     // The first side entry at or after `index`.
     std::vector<TLongLine>::iterator LongAt(std::size_t index);
 

@@ -8,14 +8,6 @@
 
 namespace quorva {
 
-TNumberRow TRowTable::Widened(const TNarrowRow& row)
-{
-    TNumberRow wide;
-    for (std::size_t j = 0; j < wide.size(); ++j)
-        wide[j] = row[j];
-    return wide;
-}
-
 TRowTable::TNarrowRow TRowTable::Narrowed(const TNumberRow& row)
 {
     TNarrowRow narrow;
@@ -76,13 +68,10 @@ TNumberRow TRowTable::at(std::size_t index) const
     return (*this)[index];
 }
 
-void TRowTable::Set(std::size_t index, const TNumberRow& row)
+void TRowTable::SetWide(std::size_t index, const TNumberRow& row)
 {
     Admit(row);
-    if (wide_)
-        wideRows_[index] = row;
-    else
-        narrowRows_[index] = Narrowed(row);
+    wideRows_[index] = row;
 }
 
 void TRowTable::PushWide(const TNumberRow& row)
@@ -163,6 +152,23 @@ void TRowTable::assign(std::size_t count, const TNumberRow& row)
         rows.wideRows_.assign(count, row);
     else
         rows.narrowRows_.assign(count, Narrowed(row));
+    swap(rows);
+}
+
+void TRowTable::assign(const_iterator first, const_iterator last)
+{
+    TRowTable rows;
+    if (first != last) {
+        const TRowTable& source = *first.Table();
+        const auto from = static_cast<std::ptrdiff_t>(first.Index());
+        const auto to = static_cast<std::ptrdiff_t>(last.Index());
+        rows.wide_ = source.wide_;
+        if (source.wide_)
+            rows.wideRows_.assign(source.wideRows_.begin() + from, source.wideRows_.begin() + to);
+        else
+            rows.narrowRows_.assign(source.narrowRows_.begin() + from,
+                                    source.narrowRows_.begin() + to);
+    }
     swap(rows);
 }
 

@@ -114,7 +114,14 @@ public:
     const_iterator begin() const { return {this, 0}; }
     const_iterator end() const { return {this, size()}; }
 
-    void Set(std::size_t index, const TNumberRow& row);
+    void Set(std::size_t index, const TNumberRow& row)
+    {
+        if (wide_ || !FitsNarrow(row))
+            return SetWide(index, row);
+        TNarrowRow& narrow = narrowRows_[index];
+        for (std::size_t j = 0; j < narrow.size(); ++j)
+            narrow[j] = static_cast<std::int8_t>(row[j]);
+    }
     // Inline: Open stores a million rows through here.
     void push_back(const TNumberRow& row)
     {
@@ -141,6 +148,8 @@ public:
             rows.push_back(*first);
         swap(rows);
     }
+    // Rows of another table are copied cells and all, in that table's width.
+    void assign(const_iterator first, const_iterator last);
     void swap(TRowTable& other) noexcept;
 
     // Makes the table hold `added` after it without allocating: the room,
@@ -161,12 +170,19 @@ private:
             moved |= static_cast<std::uint32_t>(value) + 128u;
         return moved <= 255u;
     }
-    static TNumberRow Widened(const TNarrowRow& row);
+    static TNumberRow Widened(const TNarrowRow& row)
+    {
+        TNumberRow wide;
+        for (std::size_t j = 0; j < wide.size(); ++j)
+            wide[j] = row[j];
+        return wide;
+    }
     static TNarrowRow Narrowed(const TNumberRow& row);
     // Switches to 32-bit cells when `row` needs them.
     void Admit(const TNumberRow& row);
     void Widen();
     void PushWide(const TNumberRow& row);
+    void SetWide(std::size_t index, const TNumberRow& row);
 
     bool wide_ = false;
     std::vector<TNarrowRow> narrowRows_;
