@@ -8,14 +8,6 @@
 
 namespace quorva {
 
-TRowTable::TNarrowRow TRowTable::Narrowed(const TNumberRow& row)
-{
-    TNarrowRow narrow;
-    for (std::size_t j = 0; j < narrow.size(); ++j)
-        narrow[j] = static_cast<std::int8_t>(row[j]);
-    return narrow;
-}
-
 void TRowTable::Widen()
 {
     // The one-byte cells stay until the copy is whole, so that running out

@@ -118,20 +118,14 @@ public:
     {
         if (wide_ || !FitsNarrow(row))
             return SetWide(index, row);
-        TNarrowRow& narrow = narrowRows_[index];
-        for (std::size_t j = 0; j < narrow.size(); ++j)
-            narrow[j] = static_cast<std::int8_t>(row[j]);
+        WriteNarrow(row, narrowRows_[index]);
     }
     // Inline: Open stores a million rows through here.
     void push_back(const TNumberRow& row)
     {
         if (wide_ || !FitsNarrow(row))
             return PushWide(row);
-        // Written in place, cell by cell: a row built elsewhere and copied
-        // in costs more than the parse of its line.
-        TNarrowRow& narrow = narrowRows_.emplace_back();
-        for (std::size_t j = 0; j < narrow.size(); ++j)
-            narrow[j] = static_cast<std::int8_t>(row[j]);
+        WriteNarrow(row, narrowRows_.emplace_back());
     }
     const_iterator insert(const_iterator at, const TNumberRow& row);
     const_iterator insert(const_iterator at, const_iterator first, const_iterator last);
@@ -177,7 +171,19 @@ private:
             wide[j] = row[j];
         return wide;
     }
-    static TNarrowRow Narrowed(const TNumberRow& row);
+    // Written in place, cell by cell: a row built elsewhere and copied in
+    // costs more than the parse of its line.
+    static void WriteNarrow(const TNumberRow& row, TNarrowRow& narrow)
+    {
+        for (std::size_t j = 0; j < narrow.size(); ++j)
+            narrow[j] = static_cast<std::int8_t>(row[j]);
+    }
+    static TNarrowRow Narrowed(const TNumberRow& row)
+    {
+        TNarrowRow narrow;
+        WriteNarrow(row, narrow);
+        return narrow;
+    }
     // Switches to 32-bit cells when `row` needs them.
     void Admit(const TNumberRow& row);
     void Widen();
