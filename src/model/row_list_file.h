@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "model/line_list.h"
-#include "model/row_table.h"
 #include "model/progress.h"
+#include "model/row_table.h"
 #include "model/system_resources.h"
 
 namespace quorva {
