@@ -22,7 +22,7 @@ void BM_OpenRowListFile(benchmark::State& state)
         TRowTable rows;
         if (!OpenRowListFile(lines, rows, file, [](const std::string&) {}))
             state.SkipWithError("the file did not load");
-        benchmark::DoNotOptimize(rows.data());
+        benchmark::DoNotOptimize(rows.Data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(std::filesystem::file_size(file)) *
                             state.iterations());

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/number_row.h"
+#include "model/row_table.h"
 
 namespace quorva::bench {
 

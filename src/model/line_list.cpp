@@ -16,18 +16,23 @@ void CheckIndex(int index, int count)
         throw std::out_of_range("line index out of range");
 }
 
+void CheckSpan(std::string_view text, const TTextSpan& span)
+{
+    if (span.offset > text.size() || span.length > text.size() - span.offset)
+        throw std::out_of_range("line outside its text");
+}
+
 void CheckSpans(std::string_view text, const std::vector<TTextSpan>& lineSpans)
 {
     for (const TTextSpan& span : lineSpans)
-        if (span.offset > text.size() || span.length > text.size() - span.offset)
-            throw std::out_of_range("line outside its text");
+        CheckSpan(text, span);
 }
 
 } // namespace
 
 void TLineList::Reserve(std::size_t lines, std::size_t bytes)
 {
-    GrowTo(spans_, spans_.size() + lines);
+    positions_.Reserve(lines, text_.size(), bytes);
     GrowTo(text_, text_.size() + bytes);
     promisedBytes_ = std::max(promisedBytes_, bytes);
 }
@@ -35,15 +40,15 @@ void TLineList::Reserve(std::size_t lines, std::size_t bytes)
 std::string_view TLineList::Line(int index) const
 {
     CheckIndex(index, Count());
-    return spans_[static_cast<std::size_t>(index)].In(text_);
+    return positions_[static_cast<std::size_t>(index)].In(text_);
 }
 
 std::vector<std::string> TLineList::Lines() const
 {
     std::vector<std::string> lines;
-    lines.reserve(spans_.size());
-    for (const TTextSpan& span : spans_)
-        lines.emplace_back(span.In(text_));
+    lines.reserve(positions_.size());
+    for (std::size_t i = 0; i < positions_.size(); ++i)
+        lines.emplace_back(positions_[i].In(text_));
     return lines;
 }
 
@@ -54,13 +59,11 @@ bool TLineList::IsInText(std::string_view text) const
     return text.data() >= begin && text.data() < begin + text_.size();
 }
 
-TTextSpan TLineList::Store(std::string_view text)
+void TLineList::Store(std::string_view text)
 {
-    const TTextSpan span{text_.size(), text.size()};
     text_.append(text);
     promisedBytes_ -= std::min(promisedBytes_, text.size());
     liveBytes_ += text.size();
-    return span;
 }
 
 void TLineList::ReclaimIfWasteful() noexcept
@@ -76,10 +79,12 @@ void TLineList::ReclaimIfWasteful() noexcept
     } catch (const std::bad_alloc&) {
         return;
     }
-    for (TTextSpan& span : spans_) {
-        const std::size_t offset = compact.size();
+    // Each line keeps its length and moves nearer the start, so its new
+    // place is never harder to keep than its old one: nothing here throws.
+    for (std::size_t i = 0; i < positions_.size(); ++i) {
+        const TTextSpan span = positions_[i];
+        positions_.Set(i, {compact.size(), span.length});
         compact.append(span.In(text_));
-        span.offset = offset;
     }
     text_ = std::move(compact);
 }
@@ -90,9 +95,11 @@ void TLineList::Replace(int index, std::string_view text)
     if (IsInText(text))
         return Replace(index, std::string(text));
     Reserve(0, text.size());
-    TTextSpan& span = spans_[static_cast<std::size_t>(index)];
-    liveBytes_ -= span.length;
-    span = Store(text);
+    const auto at = static_cast<std::size_t>(index);
+    const std::size_t oldLength = positions_[at].length;
+    positions_.Set(at, Next(text));
+    liveBytes_ -= oldLength;
+    Store(text);
     ReclaimIfWasteful();
     if (observer_)
         observer_->LinesChanged(index, index);
@@ -108,7 +115,8 @@ void TLineList::Add(std::string_view text)
     const int index = Count();
     if (observer_)
         observer_->LinesAboutToBeInserted(index, index);
-    spans_.push_back(Store(text));
+    positions_.push_back(Next(text));
+    Store(text);
     if (observer_)
         observer_->LinesInserted(index, index);
 }
@@ -129,8 +137,10 @@ void TLineList::Append(std::string_view text, const std::vector<TTextSpan>& line
     const int last = first + static_cast<int>(lineSpans.size()) - 1;
     if (observer_)
         observer_->LinesAboutToBeInserted(first, last);
-    for (const TTextSpan& span : lineSpans)
-        spans_.push_back(Store(span.In(text)));
+    for (const TTextSpan& span : lineSpans) {
+        positions_.push_back(Next(span.In(text)));
+        Store(span.In(text));
+    }
     if (observer_)
         observer_->LinesInserted(first, last);
 }
@@ -140,8 +150,8 @@ void TLineList::Delete(int index)
     CheckIndex(index, Count());
     if (observer_)
         observer_->LinesAboutToBeRemoved(index, index);
-    liveBytes_ -= spans_[static_cast<std::size_t>(index)].length;
-    spans_.erase(spans_.begin() + index);
+    liveBytes_ -= positions_[static_cast<std::size_t>(index)].length;
+    positions_.Erase(static_cast<std::size_t>(index));
     ReclaimIfWasteful();
     const int oldSelected = selected_;
     if (selected_ == index)
@@ -164,7 +174,8 @@ void TLineList::Insert(int index, std::string_view text)
     Reserve(1, text.size());
     if (observer_)
         observer_->LinesAboutToBeInserted(index, index);
-    spans_.insert(spans_.begin() + index, Store(text));
+    positions_.Insert(static_cast<std::size_t>(index), Next(text));
+    Store(text);
     const bool selectionMoved = selected_ >= index;
     if (selectionMoved)
         ++selected_;
@@ -183,9 +194,9 @@ void TLineList::RemoveFrom(int first)
     const int last = Count() - 1;
     if (observer_)
         observer_->LinesAboutToBeRemoved(first, last);
-    for (auto span = spans_.begin() + first; span != spans_.end(); ++span)
-        liveBytes_ -= span->length;
-    spans_.erase(spans_.begin() + first, spans_.end());
+    for (auto i = static_cast<std::size_t>(first); i < positions_.size(); ++i)
+        liveBytes_ -= positions_[i].length;
+    positions_.EraseFrom(static_cast<std::size_t>(first));
     ReclaimIfWasteful();
     const bool lostSelection = selected_ >= first;
     if (lostSelection)
@@ -199,32 +210,39 @@ void TLineList::RemoveFrom(int first)
 
 void TLineList::Clear()
 {
-    AssignText({}, {});
+    AssignText({}, TLinePositions());
 }
 
 void TLineList::Assign(const std::vector<std::string>& lines)
 {
     std::string text;
-    std::vector<TTextSpan> spans;
-    spans.reserve(lines.size());
+    TLinePositions positions;
+    positions.reserve(lines.size());
     for (const std::string& line : lines) {
-        spans.push_back({text.size(), line.size()});
+        positions.push_back({text.size(), line.size()});
         text += line;
     }
-    AssignText(std::move(text), std::move(spans));
+    AssignText(std::move(text), std::move(positions));
 }
 
-void TLineList::AssignText(std::string text, std::vector<TTextSpan> lineSpans)
+void TLineList::AssignText(std::string text, const std::vector<TTextSpan>& lineSpans)
 {
-    CheckSpans(text, lineSpans);
+    AssignText(std::move(text), TLinePositions(lineSpans));
+}
+
+void TLineList::AssignText(std::string text, TLinePositions linePositions)
+{
+    std::size_t liveBytes = 0;
+    for (std::size_t i = 0; i < linePositions.size(); ++i) {
+        CheckSpan(text, linePositions[i]);
+        liveBytes += linePositions[i].length;
+    }
     if (observer_)
         observer_->LinesAboutToBeReset();
     text_ = std::move(text);
-    spans_ = std::move(lineSpans);
-    liveBytes_ = 0;
+    positions_ = std::move(linePositions);
+    liveBytes_ = liveBytes;
     promisedBytes_ = 0;
-    for (const TTextSpan& span : spans_)
-        liveBytes_ += span.length;
     const bool hadSelection = selected_ != NoSelection;
     selected_ = NoSelection;
     if (observer_) {

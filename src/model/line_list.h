@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/line_positions.h"
 #include "model/text_span.h"
 
 namespace quorva {
@@ -33,7 +34,7 @@ class TLineList {
 public:
     static constexpr int NoSelection = -1;
 
-    int Count() const { return static_cast<int>(spans_.size()); }
+    int Count() const { return static_cast<int>(positions_.size()); }
     // The line's bytes; valid until the list next changes.
     std::string_view Line(int index) const;
     std::vector<std::string> Lines() const;
@@ -58,7 +59,8 @@ public:
     void Clear();
     // Replace every line at once and leave nothing selected.
     void Assign(const std::vector<std::string>& lines);
-    void AssignText(std::string text, std::vector<TTextSpan> lineSpans);
+    void AssignText(std::string text, const std::vector<TTextSpan>& lineSpans);
+    void AssignText(std::string text, TLinePositions linePositions);
 
     int SelectedIndex() const { return selected_; }
     bool IsSelected(int index) const { return index >= 0 && index == selected_; }
@@ -70,12 +72,14 @@ public:
 
 private:
     bool IsInText(std::string_view text) const;
-    TTextSpan Store(std::string_view text);
+    // Appends `text` for the line whose position is already set to it.
+    void Store(std::string_view text);
+    TTextSpan Next(std::string_view text) const { return {text_.size(), text.size()}; }
     void ReclaimIfWasteful() noexcept;
     void SetSelected(int index);
 
     std::string text_;
-    std::vector<TTextSpan> spans_;
+    TLinePositions positions_;
     std::size_t liveBytes_ = 0;
     std::size_t promisedBytes_ = 0; // room reserved for text still to come
     int selected_ = NoSelection;

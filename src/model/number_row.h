@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
 
 namespace quorva {
 
@@ -10,8 +9,5 @@ inline constexpr int RowWidth = 7;
 
 // One row of the list: positions 0 to 6, shown to the user as columns 1 to 7.
 using TNumberRow = std::array<std::int32_t, RowWidth>;
-
-// The ordered row table; row i belongs to line i of the line list.
-using TRowTable = std::vector<TNumberRow>;
 
 } // namespace quorva

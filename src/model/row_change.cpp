@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "model/error.h"
-#include "model/growth.h"
 #include "model/row_line.h"
 
 namespace quorva {
@@ -132,7 +131,7 @@ void TRowChange::ApplyAppend(TRowTable& rows, TLineList& lines)
     // All the room first: once the rows are in, nothing may fail.
     std::size_t swapBytes = 0;
     std::vector<std::string> current = CurrentTexts(lines, swapBytes);
-    GrowTo(rows, rows.size() + rows_.size());
+    rows.MakeRoomFor(rows_);
     lines.Reserve(rows_.size(), text_.size() + swapBytes);
     PutTexts(lines, current);
     rows.insert(rows.end(), rows_.begin(), rows_.end());
@@ -174,7 +173,7 @@ void TRowChange::ApplyDelete(TRowTable& rows, TLineList& lines)
 
 void TRowChange::RevertDelete(TRowTable& rows, TLineList& lines)
 {
-    GrowTo(rows, rows.size() + 1);
+    rows.MakeRoomFor(rows_);
     lines.Reserve(1, text_.size());
     rows.insert(rows.begin() + index_, rows_.front());
     lines.Insert(index_, text_);
@@ -189,7 +188,10 @@ void TRowChange::ExchangeRows(TRowTable& rows, TLineList& lines)
     lines.Reserve(0, upperText.size() + lowerText.size());
     lines.Replace(index_, lowerText);
     lines.Replace(lower, upperText);
-    std::swap(rows[static_cast<std::size_t>(index_)], rows[static_cast<std::size_t>(lower)]);
+    const auto upper = static_cast<std::size_t>(index_);
+    const TNumberRow upperRow = rows[upper];
+    rows.Set(upper, rows[upper + 1]);
+    rows.Set(upper + 1, upperRow);
 }
 
 TRowChange TRowChange::ReadyToApply(const TRowTable& rows, const TLineList& lines) const
@@ -355,7 +357,7 @@ bool TRowChange::Fits(const TLineList& lines, bool apply) const
 
 std::size_t TRowChange::HeldBytes() const
 {
-    std::size_t bytes = rows_.capacity() * sizeof(TNumberRow) + text_.capacity() +
+    std::size_t bytes = rows_.MemoryBytes() + text_.capacity() +
                         spans_.capacity() * sizeof(TTextSpan) +
                         swapped_.capacity() * sizeof(TLineText);
     for (const TLineText& line : swapped_)

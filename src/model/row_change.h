@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "model/line_list.h"
-#include "model/number_row.h"
+#include "model/row_table.h"
 #include "model/text_span.h"
 
 namespace quorva {

@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "model/line_list.h"
-#include "model/number_row.h"
 #include "model/row_change.h"
+#include "model/row_table.h"
 
 namespace quorva {
 

@@ -82,12 +82,12 @@ void SaveRowListFile(const TLineList& lines, const std::string& fileName, TProgr
         progress);
 }
 
-void ParseRowListText(std::string_view text, std::vector<TTextSpan>& lineSpans, TRowTable& rows)
+void ParseRowListText(std::string_view text, TLinePositions& lineSpans, TRowTable& rows)
 {
     ParseRowListText(text, lineSpans, rows, [](std::size_t) {});
 }
 
-void ParseRowListText(std::string_view text, std::vector<TTextSpan>& lineSpans, TRowTable& rows,
+void ParseRowListText(std::string_view text, TLinePositions& lineSpans, TRowTable& rows,
                       const ParsedFn& onParsed)
 {
     // About a megabyte of usual row lines between reports.
@@ -95,10 +95,10 @@ void ParseRowListText(std::string_view text, std::vector<TTextSpan>& lineSpans, 
     const std::size_t lineCount = CountLines(text);
     lineSpans.clear();
     lineSpans.reserve(lineCount);
-    AdviseHugePages(lineSpans.data(), lineCount * sizeof(TTextSpan));
+    AdviseHugePages(lineSpans.Data(), lineSpans.MemoryBytes());
     rows.clear();
     rows.reserve(lineCount);
-    AdviseHugePages(rows.data(), lineCount * sizeof(TNumberRow));
+    AdviseHugePages(rows.Data(), rows.MemoryBytes());
     // Each line is parsed as soon as it is found, while its bytes are still in
     // the cache.
     TLineScanner scanner(text);
@@ -124,8 +124,12 @@ std::uint64_t OpenPeakBytes(std::uint64_t fileBytes)
 {
     // A row line as Add writes it, with its line end.
     constexpr std::uint64_t UsualLineBytes = 22;
-    constexpr std::uint64_t PerLine = sizeof(TTextSpan) + sizeof(TNumberRow);
-    return fileBytes + fileBytes / UsualLineBytes * PerLine;
+    constexpr std::uint64_t PerLine = TLinePositions::BytesPerLine + TRowTable::BytesPerReadRow;
+    // What the allocator and the kernel round up on top: measured at 0.1 to
+    // 0.3 MB whatever the size, so a whole megabyte keeps this from falling
+    // short.
+    constexpr std::uint64_t Rounding = 1 << 20;
+    return fileBytes + fileBytes / UsualLineBytes * PerLine + Rounding;
 }
 
 bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
@@ -139,7 +143,7 @@ bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
         // Half the way is reading, half parsing.
         TProgressSteps steps(progress, 2 * file.Size());
         std::string text = file.ReadAll([&](std::uint64_t read) { steps.Reach(read); });
-        std::vector<TTextSpan> lineSpans;
+        TLinePositions lineSpans;
         TRowTable parsed;
         ParseRowListText(text, lineSpans, parsed,
                          [&](std::size_t parsedBytes) { steps.Reach(file.Size() + parsedBytes); });

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "model/line_list.h"
-#include "model/number_row.h"
 #include "model/progress.h"
+#include "model/row_table.h"
 #include "model/system_resources.h"
 
 namespace quorva {
@@ -22,12 +22,12 @@ TNumberRow LineToRow(std::string_view line);
 // The lines of a row-list text, as SplitLineSpans finds them, and the row of
 // each, as LineToRow reads it; what both held before is replaced. Raises Error
 // for a bad line, leaving both in no particular state.
-void ParseRowListText(std::string_view text, std::vector<TTextSpan>& lineSpans, TRowTable& rows);
+void ParseRowListText(std::string_view text, TLinePositions& lineSpans, TRowTable& rows);
 
 // The same, telling `onParsed` now and then how many bytes of the text are
 // parsed, so that a long parse can show progress or be stopped by a throw.
 using ParsedFn = std::function<void(std::size_t bytesParsed)>;
-void ParseRowListText(std::string_view text, std::vector<TTextSpan>& lineSpans, TRowTable& rows,
+void ParseRowListText(std::string_view text, TLinePositions& lineSpans, TRowTable& rows,
                       const ParsedFn& onParsed);
 
 // Writes the row lines exactly as they stand (see SaveLinesToFile).

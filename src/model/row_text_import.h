@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "model/line_list.h"
-#include "model/number_row.h"
 #include "model/row_change.h"
+#include "model/row_table.h"
 
 namespace quorva {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "model/number_row.h"
+#include "model/row_table.h"
 
 namespace quorva {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/number_row.h"
+#include "model/row_table.h"
 #include "model/system_resources.h"
 
 namespace quorva {

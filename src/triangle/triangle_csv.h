@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "model/number_row.h"
 #include "model/progress.h"
+#include "model/row_table.h"
 #include "model/system_resources.h"
 #include "triangle/diff_triangle.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "model/number_row.h"
 #include "model/progress.h"
+#include "model/row_table.h"
 #include "triangle/compact_triangle.h"
 
 namespace quorva {

@@ -7,8 +7,8 @@
 
 #include "model/file_identity.h"
 #include "model/line_list.h"
-#include "model/number_row.h"
 #include "model/row_change.h"
+#include "model/row_table.h"
 #include "ui/line_list_model.h"
 #include "ui/prefix_search.h"
 #include "ui/unsaved_rows_journal.h"

@@ -7,9 +7,9 @@
 #include <exception>
 #include <optional>
 
-#include "model/number_row.h"
 #include "model/progress.h"
 #include "model/row_list_file.h"
+#include "model/row_table.h"
 #include "triangle/triangle_csv.h"
 #include "ui/failure_report.h"
 #include "ui/terminal_progress.h"

@@ -45,11 +45,11 @@ std::int32_t PickValue(FuzzedDataProvider& input)
 
 quorva::TRowTable PickRows(FuzzedDataProvider& input)
 {
-    quorva::TRowTable rows(input.ConsumeIntegralInRange<std::size_t>(1, MaxRows));
+    std::vector<quorva::TNumberRow> rows(input.ConsumeIntegralInRange<std::size_t>(1, MaxRows));
     for (quorva::TNumberRow& row : rows)
         for (std::int32_t& value : row)
             value = PickValue(input);
-    return rows;
+    return {rows.begin(), rows.end()};
 }
 
 bool IsCellText(std::string_view cell)

@@ -632,10 +632,10 @@ const TOpenCase OpenCases[] = {
          return dir.File("in.tir");
      },
      false},
-    // 1 GB needs about 3 GB in memory: refused before a byte is read.
-    {"1 GB with 2 GB available", SparseFile(GB), false, 2 * GB, false},
+    // 1 GB needs about 1.7 GB in memory: refused before a byte is read.
+    {"1 GB with 1.5 GB available", SparseFile(GB), false, 3 * GB / 2, false},
     {"small file with 2 GB available", Holding(Row1 + "\r\n"), true, 2 * GB},
-    {"small file with 50 bytes available", Holding(Row1 + "\r\n"), false, 50},
+    {"small file with 30 bytes available", Holding(Row1 + "\r\n"), false, 30},
 };
 
 void PrintTo(const TOpenCase& c, std::ostream* out)

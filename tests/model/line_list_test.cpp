@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 #include "support/recording_observer.h"
@@ -99,6 +100,51 @@ TEST(LineListTest, KeepsLinesIntactWhileReclaimingReplacedText)
     for (int i = 1; i < 100; ++i)
         EXPECT_EQ(list.Line(i - 1),
                   "round " + std::to_string(1900 + i) + " of line " + std::to_string(i));
+}
+
+// Lines of many megabytes keep their text and places while lines come and
+// go around them, are replaced, and the buffer is rebuilt.
+TEST(LineListTest, KeepsLongLinesThroughEdits)
+{
+    using Lines = std::vector<std::string>;
+    const std::string longLine(16u << 20, 'L');
+    const std::string longer = longLine + "er";
+    const std::function<void(TLineList&, Lines&)> edits[] = {
+        [&](TLineList& list, Lines& lines) {
+            list.Insert(0, "x");
+            lines.insert(lines.begin(), "x");
+        },
+        [&](TLineList& list, Lines& lines) {
+            list.Insert(2, longer);
+            lines.insert(lines.begin() + 2, longer);
+        },
+        [&](TLineList& list, Lines& lines) {
+            list.Delete(1);
+            lines.erase(lines.begin() + 1);
+        },
+        [&](TLineList& list, Lines& lines) {
+            list.Replace(0, longLine);
+            lines[0] = longLine;
+        },
+        [&](TLineList& list, Lines& lines) {
+            list.Replace(1, "short");
+            lines[1] = "short";
+        },
+        [&](TLineList& list, Lines& lines) {
+            list.Add(longer);
+            lines.push_back(longer);
+        },
+        [&](TLineList& list, Lines& lines) {
+            list.RemoveFrom(3);
+            lines.resize(3);
+        },
+    };
+    Lines lines{"a", longLine, "b", longer, "c"};
+    TLineList list = ListOf(lines);
+    for (std::size_t step = 0; step < std::size(edits); ++step) {
+        edits[step](list, lines);
+        EXPECT_TRUE(list.Lines() == lines) << "after edit " << step;
+    }
 }
 
 TEST(LineListTest, ServesLinesFromAnAssignedText)

@@ -62,9 +62,9 @@ std::optional<TRowChange> RandomEdit(TRowTable& rows, TLineList& lines, std::mt1
     case 3:
         return MoveSelectedRowDown(rows, lines);
     }
-    TRowTable pasted(std::uniform_int_distribution<std::size_t>(0, 50)(random));
+    std::vector<TNumberRow> pasted(std::uniform_int_distribution<std::size_t>(0, 50)(random));
     std::ranges::generate(pasted, [&] { return RandomRow(random); });
-    return AppendRows(rows, lines, pasted);
+    return AppendRows(rows, lines, TRowTable(pasted.begin(), pasted.end()));
 }
 
 TEST(RowChangeTest, PasteStepHoldsNoMoreOnALongerList)

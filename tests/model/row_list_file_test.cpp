@@ -78,7 +78,7 @@ TEST(ParseRowListTextTest, AgreesWithSplitterAndLineToRowOnRandomTexts)
         SCOPED_TRACE(testing::PrintToString(text));
 
         std::vector<TTextSpan> expectedSpans;
-        TRowTable expectedRows;
+        std::vector<TNumberRow> expectedRows;
         bool expectedRefusal = false;
         try {
             expectedSpans = SplitLineSpans(text);
@@ -88,7 +88,7 @@ TEST(ParseRowListTextTest, AgreesWithSplitterAndLineToRowOnRandomTexts)
             expectedRefusal = true;
         }
 
-        std::vector<TTextSpan> spans{{1, 2}};
+        TLinePositions spans(std::vector<TTextSpan>{{1, 2}});
         TRowTable rows{TNumberRow{}};
         if (expectedRefusal) {
             EXPECT_THROW(ParseRowListText(text, spans, rows), Error);
@@ -100,7 +100,7 @@ TEST(ParseRowListTextTest, AgreesWithSplitterAndLineToRowOnRandomTexts)
             EXPECT_EQ(spans[i].offset, expectedSpans[i].offset) << "line " << i;
             EXPECT_EQ(spans[i].length, expectedSpans[i].length) << "line " << i;
         }
-        EXPECT_EQ(rows, expectedRows);
+        EXPECT_EQ(std::vector<TNumberRow>(rows.begin(), rows.end()), expectedRows);
     }
 }
 
@@ -135,12 +135,26 @@ TEST(RowListFileTest, MessageIsTheCyrillicText)
 
 TEST(RowListFileTest, SaveWritesLinesAsTheyStand)
 {
-    test::TTempDir dir;
-    test::WriteBytes(dir.File("in.tir"), "01 02 03 04 05 06 07 extra\n");
-    TState state;
-    ASSERT_TRUE(state.Open(dir.File("in.tir")));
-    SaveRowListFile(state.lines, dir.File("out.tir"));
-    EXPECT_EQ(test::ReadBytes(dir.File("out.tir")), "01 02 03 04 05 06 07 extra\r\n");
+    // Lines of many megabytes among short ones keep their places too.
+    const std::string tail(16u << 20, '7');
+    const std::pair<std::string, std::string> cases[] = {
+        {"01 02 03 04 05 06 07 extra\n", "01 02 03 04 05 06 07 extra\r\n"},
+        {"01 02 03 04 05 06 07\r\n09 08 07 06 05 04 03" + tail + "\n10 00 99 05 42 07 13" + tail +
+             "x\r\n01 02 03 04 05 06 07",
+         "01 02 03 04 05 06 07\r\n09 08 07 06 05 04 03" + tail + "\r\n10 00 99 05 42 07 13" + tail +
+             "x\r\n01 02 03 04 05 06 07\r\n"},
+    };
+    for (const auto& [text, saved] : cases) {
+        test::TTempDir dir;
+        test::WriteBytes(dir.File("in.tir"), text);
+        TState state;
+        ASSERT_TRUE(state.Open(dir.File("in.tir")));
+        ASSERT_EQ(state.rows.size(), static_cast<std::size_t>(state.lines.Count()));
+        for (int i = 0; i < state.lines.Count(); ++i)
+            EXPECT_EQ(state.rows[static_cast<std::size_t>(i)], LineToRow(state.lines.Line(i)));
+        SaveRowListFile(state.lines, dir.File("out.tir"));
+        EXPECT_TRUE(test::ReadBytes(dir.File("out.tir")) == saved);
+    }
 }
 
 TEST(RowListFileTest, SaveThenOpenRestoresLinesAndRows)

@@ -12,11 +12,11 @@ TRowTable RandomRows(std::size_t count, std::int32_t low, std::int32_t high, uns
 {
     std::mt19937 random(seed);
     std::uniform_int_distribution<std::int32_t> value(low, high);
-    TRowTable rows(count);
+    std::vector<TNumberRow> rows(count);
     for (TNumberRow& row : rows)
         for (std::int32_t& cell : row)
             cell = value(random);
-    return rows;
+    return {rows.begin(), rows.end()};
 }
 
 std::vector<std::vector<std::string>> CsvFields(const TRowTable& rows, int column)

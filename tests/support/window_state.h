@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "model/line_list.h"
-#include "model/number_row.h"
+#include "model/row_table.h"
 
 namespace quorva::test {
 

@@ -28,7 +28,7 @@ TRowTable RowsOf(const std::vector<std::int32_t>& values)
 {
     TRowTable rows(values.size());
     for (std::size_t i = 0; i < values.size(); ++i)
-        rows[i][0] = values[i];
+        rows.Set(i, {values[i]});
     return rows;
 }
 

@@ -36,10 +36,10 @@ TRowTable RandomRows(const TColumnCase& column)
 {
     std::mt19937 random(static_cast<unsigned>(column.count));
     std::uniform_int_distribution<std::int32_t> value(column.low, column.high);
-    TRowTable rows(column.count);
+    std::vector<TNumberRow> rows(column.count);
     for (TNumberRow& row : rows)
         row[2] = value(random);
-    return rows;
+    return {rows.begin(), rows.end()};
 }
 
 class ExportProgressTest : public testing::TestWithParam<TColumnCase> {};

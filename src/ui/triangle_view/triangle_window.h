@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "model/number_row.h"
+#include "model/row_table.h"
 #include "ui/prefix_search.h"
 #include "ui/progress_dialog.h"
 #include "ui/user_dialogs.h"
