@@ -36,11 +36,19 @@ TRegularFile::~TRegularFile() = default;
 
 std::string TRegularFile::ReadAll(const OnReadFn& onRead)
 {
+    std::string text;
+    ReadAll(text, onRead);
+    return text;
+}
+
+void TRegularFile::ReadAll(std::string& text, const OnReadFn& onRead)
+{
     // One byte more than the file holds, so that the read meeting its end
     // needs no growth.
-    std::string text;
-    text.reserve(size_ + 1);
-    AdviseHugePages(text.data(), text.capacity());
+    if (text.capacity() < size_ + 1) {
+        text.reserve(size_ + 1);
+        AdviseHugePages(text.data(), text.capacity());
+    }
     text.resize(size_ + 1);
 
     // Pieces small enough that progress moves, large enough to cost nothing.
@@ -58,7 +66,7 @@ std::string TRegularFile::ReadAll(const OnReadFn& onRead)
             throw Error(CannotOpenFileMessage(fileName_, errno));
         if (got == 0) {
             text.resize(used);
-            return text;
+            return;
         }
         used += static_cast<std::size_t>(got);
         if (onRead)

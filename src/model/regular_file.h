@@ -30,6 +30,9 @@ public:
     // "Cannot open file" when reading fails.
     using OnReadFn = std::function<void(std::uint64_t bytesRead)>;
     std::string ReadAll(const OnReadFn& onRead = nullptr);
+    // The same into `text`, whose room the caller may have made already:
+    // where it holds Size() + 1 bytes, reading needs no other memory.
+    void ReadAll(std::string& text, const OnReadFn& onRead = nullptr);
 
 private:
     std::string fileName_;

@@ -1,5 +1,7 @@
 #include "model/row_list_file.h"
 
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "model/error.h"
@@ -22,6 +24,8 @@ bool IsDigit(char c)
 
 // Characters up to the end of the seventh field.
 constexpr std::size_t RowLineLength = FieldStride * (RowWidth - 1) + FieldLength;
+// A row line as Add writes it, with its line end.
+constexpr std::size_t UsualLineBytes = RowLineLength + 2;
 
 // Reads the line when all seven fields are two digits, as in every line Add
 // renders; returns false otherwise, leaving the general rule to decide.
@@ -56,6 +60,41 @@ bool ReadRowLine(std::string_view text, TNumberRow& row)
             return false;
     }
     return ReadTwoDigitFields(text, row);
+}
+
+// Reads the whole file while another thread has the system hand out memory
+// for it and for its lines' positions and rows, as many as a file of usual
+// row lines has: fresh pages are zeroed as they are first touched, which on
+// some machines takes longer than reading and parsing together.
+std::string ReadPreparingLines(TRegularFile& file, TLinePositions& lineSpans, TRowTable& rows,
+                               const TRegularFile::OnReadFn& onRead)
+{
+    const std::size_t expectedLines = file.Size() / UsualLineBytes + 1;
+    lineSpans.reserve(expectedLines);
+    rows.reserve(expectedLines);
+    std::string text;
+    text.reserve(file.Size() + 1);
+    // This thread zeroes the text from its start as it readies it for
+    // reading; the other starts at its middle.
+    const std::size_t half = text.capacity() / 2;
+    const std::pair<const void*, std::size_t> buffers[] = {
+        {text.data() + half, text.capacity() - half},
+        {lineSpans.Data(), lineSpans.MemoryBytes()},
+        {rows.Data(), rows.MemoryBytes()}};
+    AdviseHugePages(text.data(), text.capacity());
+    std::jthread preparing;
+    try {
+        preparing = std::jthread([&buffers] {
+            for (const auto& [data, bytes] : buffers) {
+                AdviseHugePages(data, bytes);
+                PopulatePages(data, bytes);
+            }
+        });
+    } catch (const std::system_error&) {
+        // Without a second thread the pages come as they are first written.
+    }
+    file.ReadAll(text, onRead);
+    return text;
 }
 
 } // namespace
@@ -122,8 +161,6 @@ void ParseRowListText(std::string_view text, TLinePositions& lineSpans, TRowTabl
 
 std::uint64_t OpenPeakBytes(std::uint64_t fileBytes)
 {
-    // A row line as Add writes it, with its line end.
-    constexpr std::uint64_t UsualLineBytes = 22;
     constexpr std::uint64_t PerLine = TLinePositions::BytesPerLine + TRowTable::BytesPerReadRow;
     // What the allocator and the kernel round up on top: measured at 0.1 to
     // 0.3 MB whatever the size, so a whole megabyte keeps this from falling
@@ -142,9 +179,10 @@ bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
             throw Error("not enough memory to open the file");
         // Half the way is reading, half parsing.
         TProgressSteps steps(progress, 2 * file.Size());
-        std::string text = file.ReadAll([&](std::uint64_t read) { steps.Reach(read); });
         TLinePositions lineSpans;
         TRowTable parsed;
+        std::string text = ReadPreparingLines(file, lineSpans, parsed,
+                                              [&](std::uint64_t read) { steps.Reach(read); });
         ParseRowListText(text, lineSpans, parsed,
                          [&](std::size_t parsedBytes) { steps.Reach(file.Size() + parsedBytes); });
         steps.Finish();
