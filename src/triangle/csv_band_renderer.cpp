@@ -133,8 +133,16 @@ void TCsvBandRenderer<Cell>::LoadBlock(std::size_t j0, std::size_t k0, std::size
     const std::size_t kLast = k0 + 2 * (CellBlock - 1);
     if (jLast <= k0 && kLast < last && kLast + jLast < lineCount_) {
         const Cell* rows[CellBlock];
-        for (std::size_t c = 0; c < CellBlock; ++c)
-            rows[c] = triangle_.Values(j0 + 2 * c, (k0 - j0) / 2 - c);
+        for (std::size_t c = 0; c < CellBlock; ++c) {
+            const std::size_t j = j0 + 2 * c;
+            const std::size_t i = (k0 - j0) / 2 - c;
+            if (j % 2 == 0) {
+                rows[c] = triangle_.Values(j, i);
+            } else {
+                triangle_.CopyValues(j, i, CellBlock, oddValues_[c].data());
+                rows[c] = oddValues_[c].data();
+            }
+        }
         TransposeBlock(rows, band_.data() + (k0 - bandFirst_) * rowStride_ + j0 / 2,
                        2 * rowStride_);
         return;
@@ -154,11 +162,13 @@ void TCsvBandRenderer<Cell>::PrefetchColumn(std::size_t j, std::size_t first,
 {
     // No hardware prefetcher guesses the jumps from column to column; asking
     // early overlaps the waits for several of them.
+    // An odd column's values are worked out from the kept column before it.
+    const std::size_t kept = j - j % 2;
     const std::size_t firstValue = (std::max(first, j) - j) / 2;
-    const Cell* values = triangle_.Values(j, firstValue);
+    const Cell* values = triangle_.Values(kept, firstValue);
     const char* from = reinterpret_cast<const char*>(values);
     const char* to = reinterpret_cast<const char*>(
-        values + ((std::min(last, lineCount_ - j) - 1 - j) / 2 - firstValue));
+        values + ((std::min(last, lineCount_ - j) - 1 - j) / 2 - firstValue + j % 2));
     for (const char* p = from; p < to; p += 64)
         __builtin_prefetch(p);
     __builtin_prefetch(to);
@@ -170,9 +180,14 @@ void TCsvBandRenderer<Cell>::LoadColumn(std::size_t j, std::size_t first, std::s
     // Cell [k][j] is blank when k - j is odd; the others are the column's
     // values one after another, and the (j / 2)-th non-blank cell of line k.
     const std::size_t odd = (first - j) & 1;
-    const Cell* value = triangle_.Values(j, (first + odd - j) / 2);
-    Cell* cell = band_.data() + (first + odd - bandFirst_) * rowStride_ + j / 2;
-    for (std::size_t k = first + odd; k < last; k += 2, cell += 2 * rowStride_)
+    const std::size_t firstLine = first + odd;
+    if (firstLine >= last)
+        return;
+    const std::size_t count = (last - firstLine + 1) / 2;
+    triangle_.CopyValues(j, (firstLine - j) / 2, count, columnValues_.data());
+    const Cell* value = columnValues_.data();
+    Cell* cell = band_.data() + (firstLine - bandFirst_) * rowStride_ + j / 2;
+    for (std::size_t k = firstLine; k < last; k += 2, cell += 2 * rowStride_)
         *cell = *value++;
 }
 

