@@ -25,6 +25,7 @@ public:
     explicit TLinePositions(const std::vector<TTextSpan>& spans);
 
     std::size_t size() const { return packed_.size(); }
+    std::size_t capacity() const { return packed_.capacity(); }
     bool empty() const { return packed_.empty(); }
     TTextSpan operator[](std::size_t index) const
     {

@@ -97,6 +97,17 @@ std::string ReadPreparingLines(TRegularFile& file, TLinePositions& lineSpans, TR
     return text;
 }
 
+// Room for every line of `rest` after those parsed: the room a caller made
+// may do already, and then the lines are not counted at all.
+void MakeRoomForLines(std::string_view rest, TLinePositions& lineSpans, TRowTable& rows)
+{
+    const std::size_t lineCount = rows.size() + CountLines(rest);
+    lineSpans.reserve(lineCount);
+    AdviseHugePages(lineSpans.Data(), lineSpans.MemoryBytes());
+    rows.reserve(lineCount);
+    AdviseHugePages(rows.Data(), rows.MemoryBytes());
+}
+
 } // namespace
 
 TNumberRow LineToRow(std::string_view line)
@@ -131,17 +142,14 @@ void ParseRowListText(std::string_view text, TLinePositions& lineSpans, TRowTabl
 {
     // About a megabyte of usual row lines between reports.
     constexpr std::size_t LinesPerReport = 1 << 16;
-    const std::size_t lineCount = CountLines(text);
     lineSpans.clear();
-    lineSpans.reserve(lineCount);
-    AdviseHugePages(lineSpans.Data(), lineSpans.MemoryBytes());
     rows.clear();
-    rows.reserve(lineCount);
-    AdviseHugePages(rows.Data(), rows.MemoryBytes());
     // Each line is parsed as soon as it is found, while its bytes are still in
     // the cache.
     TLineScanner scanner(text);
     for (;;) {
+        if (rows.size() == rows.capacity() || lineSpans.size() == lineSpans.capacity())
+            MakeRoomForLines(text.substr(scanner.Offset()), lineSpans, rows);
         TTextSpan line;
         TNumberRow row;
         if (ReadRowLine(scanner.Rest(), row)) {
