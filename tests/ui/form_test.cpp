@@ -255,31 +255,42 @@ private slots:
 
     // An empty list is refused once a name is chosen; a triangle too large
     // for the memory before anything is asked.
+    // Targets: "out.csv", the open row list itself, a symbolic or a hard
+    // link to it.
     void startReportsAndWritesNothing_data()
     {
         QTest::addColumn<int>("rowCount");
+        QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("report");
-        QTest::newRow("empty list") << 0 << "Range check error";
-        QTest::newRow("too large for memory") << 1'000'000 << "The triangle of 1000000 values";
+        QTest::newRow("empty list") << 0 << "out.csv" << "Range check error";
+        QTest::newRow("too large for memory") << 1'000'000 << "" << "The triangle of 1000000 values";
+        const QString overRows = "The triangle cannot be written to";
+        QTest::newRow("the row list") << 3 << "rows.tir" << overRows;
+        QTest::newRow("a link to it") << 3 << "link.csv" << overRows;
+        QTest::newRow("a hard link to it") << 3 << "hard.csv" << overRows;
     }
 
     void startReportsAndWritesNothing()
     {
         QFETCH(int, rowCount);
+        QFETCH(QString, target);
         QFETCH(QString, report);
-        WriteBytes(folder_->filePath("rows.tir"), RowListText(rowCount));
-        dialogs_->nextFileNames.push_back(folder_->filePath("rows.tir").toStdString());
+        const QString tir = folder_->filePath("rows.tir");
+        WriteBytes(tir, RowListText(rowCount));
+        QFile::link(tir, folder_->filePath("link.csv"));
+        QVERIFY(::link(QFile::encodeName(tir), QFile::encodeName(folder_->filePath("hard.csv"))) == 0);
+        dialogs_->nextFileNames.push_back(tir.toStdString());
         Click("btnOpen");
-        const QString csv = folder_->filePath("out.csv");
-        if (rowCount == 0)
-            dialogs_->nextFileNames.push_back(csv.toStdString());
+        if (!target.isEmpty())
+            dialogs_->nextFileNames.push_back(folder_->filePath(target).toStdString());
 
         Click("Button1");
 
-        QCOMPARE(dialogs_->saveQuestions.size(), std::size_t(rowCount == 0));
+        QCOMPARE(dialogs_->saveQuestions.size(), std::size_t(!target.isEmpty()));
         QCOMPARE(dialogs_->reportedFailures.size(), std::size_t{1});
         QVERIFY(QString::fromStdString(dialogs_->reportedFailures[0]).startsWith(report));
-        QVERIFY(!QFile::exists(csv));
+        QVERIFY(!QFile::exists(folder_->filePath("out.csv")));
+        QCOMPARE(ReadBytes(tir), RowListText(rowCount));
         ExpectWindowStillWorks();
     }
 
@@ -458,6 +469,7 @@ private slots:
         QTest::newRow("rewritten, No") << "add save rewrite add" << false << true << false;
         QTest::newRow("rewritten, Yes") << "add save rewrite add" << true << true << true;
         QTest::newRow("never opened here") << "rewrite add" << false << false << true;
+        QTest::newRow("saved through a link") << "add save-link rewrite add" << false << true << false;
     }
 
     void saveOntoAFileChangedOnDisk()
@@ -686,6 +698,10 @@ private:
                 Click("btnSave");
             } else if (step == "rewrite") {
                 QCOMPARE(QProcess::execute("sh", {"-c", "printf 'other\\r\\n' > \"$0\"", tir}), 0);
+            } else if (step == "save-link") {
+                QFile::link(tir, folder_->filePath("link.tir"));
+                dialogs_->nextFileNames.push_back(folder_->filePath("link.tir").toStdString());
+                Click("btnSave");
             } else if (step == "open") {
                 OpenIndexedRows(2);
             } else if (step == "delete") {
