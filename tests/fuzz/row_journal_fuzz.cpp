@@ -35,7 +35,9 @@ const std::string& Header()
 {
     static const std::string header = [] {
         const std::string path = quorva::fuzz::ScratchFolder() + "/header.journal";
-        { const quorva::TRowJournal journal(path, quorva::TJournalBase{}); }
+        {
+            const quorva::TRowJournal journal(path, quorva::TJournalBase{});
+        }
         return quorva::ReadWholeFile(path);
     }();
     return header;
@@ -45,8 +47,7 @@ const std::string& Header()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string journal =
-        Header() + std::string(reinterpret_cast<const char*>(data), size);
+    const std::string journal = Header() + std::string(reinterpret_cast<const char*>(data), size);
     const std::string copy = quorva::fuzz::ScratchFolder() + "/none.base";
     const TReplayed all = Replay(journal, copy);
     Check(all.rows.size() == static_cast<std::size_t>(all.lines.Count()),
@@ -56,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(all.replay.damaged == (all.replay.validBytes != journal.size()),
           "damage said of a journal read to its end");
 
-    const TReplayed whole = Replay(std::string_view(journal).substr(0, all.replay.validBytes), copy);
+    const TReplayed whole =
+        Replay(std::string_view(journal).substr(0, all.replay.validBytes), copy);
     Check(!whole.replay.damaged, "the journal cut after its last whole step is damaged");
     Check(whole.replay.steps == all.replay.steps, "the whole steps counted differently");
     Check(whole.rows == all.rows && whole.lines.Lines() == all.lines.Lines() &&

@@ -7,12 +7,19 @@
 #include <functional>
 #include <random>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include "model/file_identity.h"
+#include "model/in_place_backup.h"
+#include "model/journal_writer.h"
 #include "model/row_editing.h"
 #include "model/row_journal.h"
 #include "model/row_line.h"
 #include "model/row_list_file.h"
+#include "support/syscall_kill.h"
 #include "support/temp_dir.h"
+#include "support/window_state.h"
 
 namespace quorva {
 namespace {
@@ -198,6 +205,65 @@ TEST(RowJournalTest, ReplayRestoresEveryWholeStepOfATornJournal)
                 undo();
             while (!undone.empty())
                 redo();
+        }
+    }
+}
+
+// Edits of a hard-linked row list opened by a relative name, journalled as
+// the window journals them, then a Save in place killed at a moment. Once the
+// backup is put back the file is whole, and the journal gives back exactly
+// the edited rows, whatever became of the file since and from whatever folder.
+TEST(RowJournalTest, OutlivesASaveKilledInPlace)
+{
+    const test::TSyscallMoment moments[] = {{SYS_ftruncate, true},
+                                            {SYS_write, false, 2, SYS_ftruncate},
+                                            {SYS_fsync, true, 1, SYS_ftruncate}};
+    const auto edit = [](TRowTable& rows, TLineList& lines, const auto& record) {
+        for (int i = 0; i < 3; ++i)
+            record(AddRow(rows, lines, TNumberRow{i, 1, 2, 3, 4, 5, i}).ReadyToApply(rows, lines));
+        lines.Select(1);
+        record(*DeleteSelectedRow(rows, lines));
+    };
+    for (std::size_t m = 0; m < std::size(moments); ++m) {
+        for (const auto& [fate, happen] : FileFates) {
+            SCOPED_TRACE(testing::Message() << "moment " << m << ", file " << fate);
+            const test::TTempDir folder;
+            const std::string file = folder.File("list.tir");
+            const std::string journal = folder.File("state/list.journal");
+            std::filesystem::create_directories(folder.File("state"));
+            const test::TWindowState& opened = test::ManyRowsState();
+            SaveRowListFile(opened.lines, file);
+            std::filesystem::create_hard_link(file, folder.File("other.tir"));
+            const std::string previous = test::ReadBytes(file);
+            const test::TChildEnd end = test::RunInterruptedAt(moments[m], [&] {
+                ASSERT_EQ(::chdir(folder.Path().c_str()), 0);
+                TRowTable rows;
+                TLineList lines;
+                LoadRowListFile(lines, rows, "list.tir");
+                TKnownFile known;
+                known.Remember("list.tir");
+                TJournalWriter writer(journal, {known.AbsoluteName(), known.Identity()},
+                                      TJournalWriter::TBase::FromFile, [](auto, auto&) {});
+                edit(rows, lines,
+                     [&](const TRowChange& step) { writer.Add(StepRecord(true, step)); });
+                writer.Settle();
+                SaveRowListFile(lines, "list.tir");
+            });
+            ASSERT_EQ(end.signal, SIGKILL);
+            for (const TFoundBackup& backup : FindBackups(file))
+                RestoreBackup(backup);
+            EXPECT_EQ(test::ReadBytes(file), previous);
+            happen(file);
+
+            TRowTable rows = opened.rows;
+            TLineList lines;
+            lines.Assign(opened.lines.Lines());
+            edit(rows, lines, [](const TRowChange&) {});
+            TRowTable replayedRows;
+            TLineList replayedLines;
+            ReplayJournal(test::ReadBytes(journal), BaseCopyPath(journal), replayedRows,
+                          replayedLines);
+            EXPECT_EQ(StateOf(replayedRows, replayedLines), StateOf(rows, lines));
         }
     }
 }

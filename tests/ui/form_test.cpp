@@ -262,8 +262,10 @@ private slots:
         QTest::addColumn<int>("rowCount");
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("report");
-        QTest::newRow("empty list") << 0 << "out.csv" << "Range check error";
-        QTest::newRow("too large for memory") << 1'000'000 << "" << "The triangle of 1000000 values";
+        QTest::newRow("empty list") << 0 << "out.csv"
+                                    << "Range check error";
+        QTest::newRow("too large for memory") << 1'000'000 << ""
+                                              << "The triangle of 1000000 values";
         const QString overRows = "The triangle cannot be written to";
         QTest::newRow("the row list") << 3 << "rows.tir" << overRows;
         QTest::newRow("a link to it") << 3 << "link.csv" << overRows;
@@ -278,7 +280,8 @@ private slots:
         const QString tir = folder_->filePath("rows.tir");
         WriteBytes(tir, RowListText(rowCount));
         QFile::link(tir, folder_->filePath("link.csv"));
-        QVERIFY(::link(QFile::encodeName(tir), QFile::encodeName(folder_->filePath("hard.csv"))) == 0);
+        QVERIFY(::link(QFile::encodeName(tir), QFile::encodeName(folder_->filePath("hard.csv"))) ==
+                0);
         dialogs_->nextFileNames.push_back(tir.toStdString());
         Click("btnOpen");
         if (!target.isEmpty())
@@ -469,7 +472,8 @@ private slots:
         QTest::newRow("rewritten, No") << "add save rewrite add" << false << true << false;
         QTest::newRow("rewritten, Yes") << "add save rewrite add" << true << true << true;
         QTest::newRow("never opened here") << "rewrite add" << false << false << true;
-        QTest::newRow("saved through a link") << "add save-link rewrite add" << false << true << false;
+        QTest::newRow("saved through a link")
+            << "add save-link rewrite add" << false << true << false;
     }
 
     void saveOntoAFileChangedOnDisk()
