@@ -38,15 +38,8 @@ TJournalWriter::~TJournalWriter()
 void TJournalWriter::Start(std::size_t validBytes, TJournalBase base, TBase kind)
 {
     copying_ = kind == TBase::FromFile || kind == TBase::Written;
-    writer_ = std::thread([this, validBytes, base] { Write(validBytes, base); });
-    if (!copying_)
-        return;
-    try {
-        copier_ = std::thread([this, base, kind] { Copy(base, kind); });
-    } catch (...) {
-        Stop();
-        throw;
-    }
+    writer_ = std::thread(
+        [this, validBytes, base = std::move(base), kind] { Write(validBytes, base, kind); });
 }
 
 void TJournalWriter::Add(std::string record)
@@ -103,11 +96,15 @@ void TJournalWriter::Fail(TFailure failure, const std::string& message)
 
 // The writing thread: writes records as they come, and flushes them once a
 // second at most, at once when a caller waits for them or the writer ends.
-void TJournalWriter::Write(std::size_t validBytes, const TJournalBase& base)
+void TJournalWriter::Write(std::size_t validBytes, const TJournalBase& base, TBase kind)
 {
     try {
         TRowJournal journal =
             validBytes == NewJournal ? TRowJournal(path_, base) : TRowJournal(path_, validBytes);
+        // Once the journal and its folder are there; the copier is joined
+        // after this thread, which alone starts it.
+        if (copying_)
+            copier_ = std::thread([this, base, kind] { Copy(base, kind); });
         // Written but not yet flushed, to be flushed by `syncBy`.
         bool unsynced = false;
         TClock::time_point syncBy;
@@ -147,6 +144,11 @@ void TJournalWriter::Write(std::size_t validBytes, const TJournalBase& base)
                 return;
         }
     } catch (const std::exception& error) {
+        {
+            const std::lock_guard lock(mutex_);
+            if (!copier_.joinable())
+                copying_ = false;
+        }
         Fail(TFailure::WriteFailed, error.what());
     }
 }

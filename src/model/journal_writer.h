@@ -59,7 +59,7 @@ public:
 
 private:
     void Start(std::size_t validBytes, TJournalBase base, TBase kind);
-    void Write(std::size_t validBytes, const TJournalBase& base);
+    void Write(std::size_t validBytes, const TJournalBase& base, TBase kind);
     void Copy(const TJournalBase& base, TBase kind);
     void Fail(TFailure failure, const std::string& message);
     void Stop();
