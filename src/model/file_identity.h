@@ -29,6 +29,8 @@ class TKnownFile {
 public:
     // Remembers the file as it stands now.
     void Remember(const std::string& fileName);
+    // Knows no file any more, as for rows that were never saved.
+    void Forget() { *this = TKnownFile(); }
 
     const std::string& Name() const { return name_; }
     // Whether `fileName` is the known file and another has changed it since;

@@ -30,4 +30,11 @@ void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fil
                        TProgress& progress = NoProgress(),
                        const TSystemResources& system = SystemResources());
 
+// The same bytes to the program's standard output, as it stands (see
+// TAtomicFileWriter::TOpenDescriptor), after the same checks; a failure
+// names it "standard output".
+void ExportTriangleCsvToStandardOutput(const TRowTable& rows, int column,
+                                       TProgress& progress = NoProgress(),
+                                       const TSystemResources& system = SystemResources());
+
 } // namespace quorva

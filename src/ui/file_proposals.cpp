@@ -1,0 +1,45 @@
+#include "ui/file_proposals.h"
+
+#include <filesystem>
+
+namespace quorva {
+namespace {
+
+std::string NameOf(const std::string& fileName)
+{
+    return std::filesystem::path(fileName).filename().string();
+}
+
+} // namespace
+
+std::string FolderOfFile(const std::string& fileName)
+{
+    if (fileName.empty())
+        return {};
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(fileName, error);
+    return error ? std::string() : absolute.parent_path().string();
+}
+
+TFileProposal RowListProposal(const std::string& rowsFile, const std::string& lastUsedFile)
+{
+    if (rowsFile.empty())
+        return OpenProposal(lastUsedFile);
+    return {FolderOfFile(rowsFile), NameOf(rowsFile)};
+}
+
+TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column,
+                                  const std::string& lastExportFolder)
+{
+    const std::string name = "column" + std::to_string(column + 1) + ".csv";
+    if (rowsFile.empty())
+        return {lastExportFolder, name};
+    return {FolderOfFile(rowsFile), std::filesystem::path(rowsFile).stem().string() + "-" + name};
+}
+
+TFileProposal OpenProposal(const std::string& lastUsedFile)
+{
+    return {FolderOfFile(lastUsedFile), {}};
+}
+
+} // namespace quorva
