@@ -194,8 +194,7 @@ struct TReadRowList {
 // `failureText` of the name and the reason; a text that is no row list
 // raises Error("<name>: " SBadFileFormat).
 TReadRowList ReadRowList(const std::string& fileName, TProgress& progress,
-                         const TSystemResources& resources,
-                         TRegularFile::TFailureText failureText)
+                         const TSystemResources& resources, TRegularFile::TFailureText failureText)
 {
     TRegularFile file(fileName, progress, failureText);
     if (OpenPeakBytes(file.Size()) > resources.AvailableMemory())

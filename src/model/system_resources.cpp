@@ -59,8 +59,8 @@ std::string FormatBytes(std::uint64_t bytes)
     for (const TUnit& unit : Units) {
         // Rounded as printed, so that 999.96 MB reads "1.0 GB", not "1000.0 MB".
         if (static_cast<double>(bytes) >= unit.size * 0.99995) {
-            const auto tenths =
-                static_cast<std::uint64_t>(std::llround(static_cast<double>(bytes) / unit.size * 10));
+            const auto tenths = static_cast<std::uint64_t>(
+                std::llround(static_cast<double>(bytes) / unit.size * 10));
             return FormatCount(tenths / 10) + FigureStyle().decimalPoint +
                    std::to_string(tenths % 10) + " " + unit.name;
         }

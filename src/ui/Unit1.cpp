@@ -202,9 +202,9 @@ QList<QAction*> TForm1::CreateKeyboardCommands()
                    Qt::WindowShortcut, run(&TForm1::PasteClick));
     for (QSpinBox* field : FSpinFields)
         PassRowKeysToWindow(*field);
-    QAction* up = AddCommand(*this, "actUp", QStringLiteral("Moove Up"),
-                             QKeySequence(Qt::ALT | Qt::Key_Up), Qt::WindowShortcut,
-                             run(&TForm1::btnUpClick));
+    QAction* up =
+        AddCommand(*this, "actUp", QStringLiteral("Moove Up"), QKeySequence(Qt::ALT | Qt::Key_Up),
+                   Qt::WindowShortcut, run(&TForm1::btnUpClick));
     QAction* down = AddCommand(*this, "actDown", QStringLiteral("Moove Down"),
                                QKeySequence(Qt::ALT | Qt::Key_Down), Qt::WindowShortcut,
                                run(&TForm1::btnDownClick));
@@ -223,9 +223,19 @@ QList<QAction*> TForm1::CreateKeyboardCommands()
     QAction* remove =
         AddCommand(*list, "actDelete", QStringLiteral("Delete"), QKeySequence(Qt::Key_Delete),
                    Qt::WidgetShortcut, run(&TForm1::Button3Click));
-    return {copy,       paste,   remove, Separator(this),
-            CreateAddCommand(), up, down,  Separator(this),
-            newList,    open,    CreateRecentFilesCommand(), save, quit};
+    return {copy,
+            paste,
+            remove,
+            Separator(this),
+            CreateAddCommand(),
+            up,
+            down,
+            Separator(this),
+            newList,
+            open,
+            CreateRecentFilesCommand(),
+            save,
+            quit};
 }
 
 // Ctrl+Return in a number field, where the row is typed; Return alone still
@@ -235,8 +245,8 @@ QAction* TForm1::CreateAddCommand()
     QAction* add = AddCommand(*FSpinFields.front(), "actAdd", QStringLiteral("Add"),
                               QKeySequence(Qt::CTRL | Qt::Key_Return), Qt::WidgetShortcut,
                               [this] { RunReportingFailures(&TForm1::Button2Click); });
-    add->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return),
-                       QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    add->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     for (QSpinBox* field : FSpinFields)
         field->addAction(add);
     return add;
@@ -498,9 +508,9 @@ void TForm1::LoadRowList(const std::string& fileName)
 void TForm1::btnSaveClick()
 {
     const std::vector<std::string> recent = RecentFiles();
-    const auto fileName = FDialogs.ChooseSaveFile(
-        TUserDialogs::TSaveFile::RowList,
-        RowListProposal(FFile.Name(), recent.empty() ? "" : recent[0]));
+    const auto fileName =
+        FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::RowList,
+                                RowListProposal(FFile.Name(), recent.empty() ? "" : recent[0]));
     if (!fileName)
         return;
     OfferBackups(FindBackups(*fileName), FDialogs);

@@ -20,8 +20,8 @@ const QString Name = QStringLiteral("quorva");
 bool IsOwnRegularFile(const QString& path)
 {
     struct stat status {};
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 &&
-           S_ISREG(status.st_mode) && status.st_uid == ::geteuid();
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISREG(status.st_mode) &&
+           status.st_uid == ::geteuid();
 }
 
 void TakeOverEarlierSettings()

@@ -185,8 +185,10 @@ private slots:
         });
         emit fixture_.List()->customContextMenuRequested(QPoint(10, 10));
         QCOMPARE(entries, (QStringList{"Undo|Ctrl+Z", "Redo|Ctrl+Shift+Z", "|", "Copy|Ctrl+C",
-                                       "Paste|Ctrl+V", "Delete|Del", "|",
-                                       "Show triangle of column 1|Ctrl+T"}));
+                                       "Paste|Ctrl+V", "Delete|Del", "|", "Add|Ctrl+Return",
+                                       "Moove Up|Alt+Up", "Moove Down|Alt+Down", "|", "New|Ctrl+N",
+                                       "Open|Ctrl+O", "Open Recent|", "Save|Ctrl+S", "Quit|Ctrl+Q",
+                                       "|", "Show triangle of column 1|Ctrl+T"}));
     }
 
     void ctrlGesturesKeepTheSelection()

@@ -4,6 +4,7 @@
 
 #include "ui/dialog_placement.h"
 #include "ui/file_dialog.h"
+#include "ui/file_proposals.h"
 #include "ui/qt_user_dialogs.h"
 
 using namespace quorva;
@@ -97,6 +98,73 @@ private slots:
         chooser.Configure(dialog);
         QCOMPARE(dialog.directory().absolutePath(), QDir(folder.path()).absolutePath());
         QCOMPARE(chooser.PreviousPath(), previous);
+
+        // A proposal comes first.
+        QTemporaryDir other;
+        QFileDialog proposed;
+        chooser.Configure(proposed, {other.path(), QStringLiteral("rows-column2.csv")});
+        QCOMPARE(proposed.directory().absolutePath(), QDir(other.path()).absolutePath());
+        QCOMPARE(proposed.selectedFiles(), QStringList{other.filePath("rows-column2.csv")});
+    }
+
+    // Where Save, Start and Open start, from the rows' file and the file or
+    // folder used last.
+    void proposals_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("rowsFile");
+        QTest::addColumn<QString>("last"); // file for Save and Open, folder for Start
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Save, the rows' file") << "save"
+                                              << "/d/rows.tir"
+                                              << "/e/x.tir"
+                                              << "/d"
+                                              << "rows.tir";
+        QTest::newRow("Save, no file") << "save"
+                                       << ""
+                                       << "/e/x.tir"
+                                       << "/e"
+                                       << "";
+        QTest::newRow("Save, nothing known") << "save"
+                                             << ""
+                                             << ""
+                                             << ""
+                                             << "";
+        QTest::newRow("Start, the rows' file") << "start"
+                                               << "/d/a.b.tir"
+                                               << "/x"
+                                               << "/d"
+                                               << "a.b-column3.csv";
+        QTest::newRow("Start, no file") << "start"
+                                        << ""
+                                        << "/x"
+                                        << "/x"
+                                        << "column3.csv";
+        QTest::newRow("Open") << "open"
+                              << ""
+                              << "/e/x.tir"
+                              << "/e"
+                              << "";
+        QTest::newRow("relative name") << "save"
+                                       << "rows.tir"
+                                       << "" << QDir::currentPath() << "rows.tir";
+    }
+
+    void proposals()
+    {
+        QFETCH(QString, dialog);
+        QFETCH(QString, rowsFile);
+        QFETCH(QString, last);
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        const std::string rows = rowsFile.toStdString();
+        const TFileProposal proposal = dialog == "save" ? RowListProposal(rows, last.toStdString())
+                                       : dialog == "start"
+                                           ? TriangleCsvProposal(rows, 2, last.toStdString())
+                                           : OpenProposal(last.toStdString());
+        QCOMPARE(QString::fromStdString(proposal.folder), folder);
+        QCOMPARE(QString::fromStdString(proposal.name), name);
     }
 
     void cancelKeepsThePreviousPath()
