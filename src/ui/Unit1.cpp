@@ -18,7 +18,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -458,8 +457,7 @@ void TForm1::btnOpenClick()
 {
     if (!MayDropUnsavedRows(TUserDialogs::TDropping::OpeningAnother))
         return;
-    const std::vector<std::string> recent = RecentFiles();
-    const auto fileName = FDialogs.ChooseOpenFile(OpenProposal(recent.empty() ? "" : recent[0]));
+    const auto fileName = FDialogs.ChooseOpenFile(OpenProposal(LastUsedFile()));
     if (!fileName)
         return;
     LoadRowList(*fileName);
@@ -507,10 +505,8 @@ void TForm1::LoadRowList(const std::string& fileName)
 
 void TForm1::btnSaveClick()
 {
-    const std::vector<std::string> recent = RecentFiles();
-    const auto fileName =
-        FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::RowList,
-                                RowListProposal(FFile.Name(), recent.empty() ? "" : recent[0]));
+    const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::RowList,
+                                                  RowListProposal(FFile.Name(), LastUsedFile()));
     if (!fileName)
         return;
     OfferBackups(FindBackups(*fileName), FDialogs);
@@ -529,16 +525,14 @@ void TForm1::Button1Click()
     // Memory does not depend on the file chosen: refused before the user
     // picks one. The export checks again, with the disk's space.
     CheckExportMemory(FRows, column);
-    const auto fileName =
-        FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv,
-                                TriangleCsvProposal(FFile.Name(), column, FLastExportFolder));
+    const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv,
+                                                  TriangleCsvProposal(FFile.Name(), column));
     if (!fileName)
         return;
     OfferBackups(FindBackups(*fileName), FDialogs);
     TBusyCursor busy;
     TProgressDialog progress(this, ExportingCaption(column, *fileName), FClock);
     ExportTriangleCsv(FRows, column, *fileName, progress);
-    FLastExportFolder = FolderOfFile(*fileName);
 }
 
 void TForm1::PasteClick()

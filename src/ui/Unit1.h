@@ -111,8 +111,6 @@ private:
     QUndoStack* FHistory = nullptr;
     // The file last opened or saved here, as it was then.
     TKnownFile FFile;
-    // Where Start last wrote a file, for rows that have no file of their own.
-    std::string FLastExportFolder;
     // "Open Recent": the row lists last opened or saved.
     QMenu* FRecentMenu = nullptr;
     TUnsavedRowsJournal* FJournal = nullptr;

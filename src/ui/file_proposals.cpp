@@ -28,13 +28,12 @@ TFileProposal RowListProposal(const std::string& rowsFile, const std::string& la
     return {FolderOfFile(rowsFile), NameOf(rowsFile)};
 }
 
-TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column,
-                                  const std::string& lastExportFolder)
+TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column)
 {
-    const std::string name = "column" + std::to_string(column + 1) + ".csv";
     if (rowsFile.empty())
-        return {lastExportFolder, name};
-    return {FolderOfFile(rowsFile), std::filesystem::path(rowsFile).stem().string() + "-" + name};
+        return {};
+    return {FolderOfFile(rowsFile), std::filesystem::path(rowsFile).stem().string() + "-column" +
+                                        std::to_string(column + 1) + ".csv"};
 }
 
 TFileProposal OpenProposal(const std::string& lastUsedFile)

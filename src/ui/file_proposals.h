@@ -14,11 +14,10 @@ namespace quorva {
 // to; for rows that have none, the folder last used, with no name.
 TFileProposal RowListProposal(const std::string& rowsFile, const std::string& lastUsedFile);
 
-// Start's: "<rows' name>-column<N>.csv" in the rows' folder; for rows that
-// have no file, "column<N>.csv" in the folder last exported to. `column` is
-// 0 to 6.
-TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column,
-                                  const std::string& lastExportFolder);
+// Start's: "<rows' name>-column<N>.csv" in the rows' folder. Rows that have
+// no file propose nothing, and the dialog offers the path last exported to.
+// `column` is 0 to 6.
+TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column);
 
 // The absolute name of the folder that holds `fileName`; empty for no name.
 std::string FolderOfFile(const std::string& fileName);

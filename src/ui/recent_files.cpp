@@ -25,6 +25,12 @@ std::vector<std::string> RecentFiles()
     return files;
 }
 
+std::string LastUsedFile()
+{
+    const std::vector<std::string> files = RecentFiles();
+    return files.empty() ? std::string() : files.front();
+}
+
 void RememberRecentFile(const std::string& fileName)
 {
     const QString name = QFile::decodeName(AbsoluteFileName(fileName).c_str());

@@ -12,6 +12,9 @@ inline constexpr int RecentFileCount = 8;
 
 std::vector<std::string> RecentFiles();
 
+// The file last opened or saved; empty when there is none.
+std::string LastUsedFile();
+
 // Puts the file first, once, and lets the oldest beyond the count go.
 void RememberRecentFile(const std::string& fileName);
 

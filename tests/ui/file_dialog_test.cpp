@@ -113,42 +113,26 @@ private slots:
     {
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("rowsFile");
-        QTest::addColumn<QString>("last"); // file for Save and Open, folder for Start
+        QTest::addColumn<QString>("last"); // file last used, for Save and Open
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("name");
+        const QString none;
         QTest::newRow("Save, the rows' file") << "save"
-                                              << "/d/rows.tir"
-                                              << "/e/x.tir"
+                                              << "/d/r.tir"
+                                              << "/e/x"
                                               << "/d"
-                                              << "rows.tir";
-        QTest::newRow("Save, no file") << "save"
-                                       << ""
-                                       << "/e/x.tir"
-                                       << "/e"
-                                       << "";
-        QTest::newRow("Save, nothing known") << "save"
-                                             << ""
-                                             << ""
-                                             << ""
-                                             << "";
+                                              << "r.tir";
+        QTest::newRow("Save, no file") << "save" << none << "/e/x.tir"
+                                       << "/e" << none;
+        QTest::newRow("Save, nothing known") << "save" << none << none << none << none;
         QTest::newRow("Start, the rows' file") << "start"
-                                               << "/d/a.b.tir"
-                                               << "/x"
-                                               << "/d"
+                                               << "/d/a.b.tir" << none << "/d"
                                                << "a.b-column3.csv";
-        QTest::newRow("Start, no file") << "start"
-                                        << ""
-                                        << "/x"
-                                        << "/x"
-                                        << "column3.csv";
-        QTest::newRow("Open") << "open"
-                              << ""
-                              << "/e/x.tir"
-                              << "/e"
-                              << "";
+        QTest::newRow("Start, no file") << "start" << none << none << none << none;
+        QTest::newRow("Open") << "open" << none << "/e/x.tir"
+                              << "/e" << none;
         QTest::newRow("relative name") << "save"
-                                       << "rows.tir"
-                                       << "" << QDir::currentPath() << "rows.tir";
+                                       << "r.tir" << none << QDir::currentPath() << "r.tir";
     }
 
     void proposals()
@@ -160,9 +144,8 @@ private slots:
         QFETCH(QString, name);
         const std::string rows = rowsFile.toStdString();
         const TFileProposal proposal = dialog == "save" ? RowListProposal(rows, last.toStdString())
-                                       : dialog == "start"
-                                           ? TriangleCsvProposal(rows, 2, last.toStdString())
-                                           : OpenProposal(last.toStdString());
+                                       : dialog == "start" ? TriangleCsvProposal(rows, 2)
+                                                           : OpenProposal(last.toStdString());
         QCOMPARE(QString::fromStdString(proposal.folder), folder);
         QCOMPARE(QString::fromStdString(proposal.name), name);
     }

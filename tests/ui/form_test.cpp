@@ -415,14 +415,14 @@ private slots:
     void dialogsStartAtTheRowsFile_data()
     {
         QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("folder"); // under the test's folder
+        QTest::addColumn<QString>("folder"); // under the test's folder; "-" for none
         QTest::addColumn<QString>("name");
         QTest::newRow("Save after Open") << "open save"
                                          << ""
                                          << "rows.tir";
-        QTest::newRow("Save after saving elsewhere") << "open save-other save"
-                                                     << "sub"
-                                                     << "other.tir";
+        QTest::newRow("Save after another Save") << "open save-other save"
+                                                 << "sub"
+                                                 << "other.tir";
         QTest::newRow("Start after Open") << "open start"
                                           << ""
                                           << "rows-column1.csv";
@@ -430,8 +430,8 @@ private slots:
                                                << ""
                                                << "rows-column1.csv";
         QTest::newRow("Start without a file") << "add export start"
-                                              << "sub"
-                                              << "column1.csv";
+                                              << "-"
+                                              << "";
         QTest::newRow("Open after Open") << "open open"
                                          << ""
                                          << "";
@@ -463,7 +463,8 @@ private slots:
                 Click(step == "save" ? "btnSave" : step == "start" ? "Button1" : "btnOpen");
             }
         }
-        const QString expected = QDir(folder_->filePath(folder)).absolutePath();
+        const QString expected =
+            folder == "-" ? QString() : QDir(folder_->filePath(folder)).absolutePath();
         QCOMPARE(QString::fromStdString(dialogs_->proposals.back().folder), expected);
         QCOMPARE(QString::fromStdString(dialogs_->proposals.back().name), name);
         QVERIFY(dialogs_->reportedFailures.empty());
