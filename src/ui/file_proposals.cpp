@@ -17,8 +17,10 @@ std::string FolderOfFile(const std::string& fileName)
     if (fileName.empty())
         return {};
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(fileName, error);
-    return error ? std::string() : absolute.parent_path().string();
+    const std::filesystem::path folder = std::filesystem::absolute(fileName, error).parent_path();
+    // A folder that has gone since is not offered: the dialog would show
+    // nothing there.
+    return error || !std::filesystem::is_directory(folder, error) ? std::string() : folder.string();
 }
 
 TFileProposal RowListProposal(const std::string& rowsFile, const std::string& lastUsedFile)

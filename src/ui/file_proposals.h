@@ -19,7 +19,8 @@ TFileProposal RowListProposal(const std::string& rowsFile, const std::string& la
 // `column` is 0 to 6.
 TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column);
 
-// The absolute name of the folder that holds `fileName`; empty for no name.
+// The absolute name of the folder that holds `fileName`; empty for no name
+// or a folder that is not there.
 std::string FolderOfFile(const std::string& fileName);
 
 // Open's: the folder last used, with no name.

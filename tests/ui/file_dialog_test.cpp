@@ -118,19 +118,23 @@ private slots:
         QTest::addColumn<QString>("name");
         const QString none;
         QTest::newRow("Save, the rows' file") << "save"
-                                              << "/d/r.tir"
-                                              << "/e/x"
-                                              << "/d"
+                                              << "/tmp/r.tir"
+                                              << "/x"
+                                              << "/tmp"
                                               << "r.tir";
-        QTest::newRow("Save, no file") << "save" << none << "/e/x.tir"
-                                       << "/e" << none;
+        QTest::newRow("Save, no file") << "save" << none << "/tmp/x.tir"
+                                       << "/tmp" << none;
         QTest::newRow("Save, nothing known") << "save" << none << none << none << none;
+        QTest::newRow("Save, the folder gone") << "save"
+                                               << "/no/such/r.tir" << none << none << "r.tir";
         QTest::newRow("Start, the rows' file") << "start"
-                                               << "/d/a.b.tir" << none << "/d"
+                                               << "/a.b.tir" << none << "/"
                                                << "a.b-column3.csv";
         QTest::newRow("Start, no file") << "start" << none << none << none << none;
-        QTest::newRow("Open") << "open" << none << "/e/x.tir"
-                              << "/e" << none;
+        QTest::newRow("Open") << "open" << none << "/tmp/x.tir"
+                              << "/tmp" << none;
+        QTest::newRow("Open, the folder gone")
+            << "open" << none << "/no/such/x.tir" << none << none;
         QTest::newRow("relative name") << "save"
                                        << "r.tir" << none << QDir::currentPath() << "r.tir";
     }
