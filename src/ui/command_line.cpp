@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <unistd.h>
+
 #include <exception>
 #include <optional>
 
@@ -142,7 +144,10 @@ int RunTriangleExport(const TCommandLine& command, std::FILE* messages)
     std::optional<std::string> failure;
     int status = ExitSuccess;
     {
-        TTerminalProgress progress(messages);
+        // Progress drawn on the terminal that shows the CSV would garble it.
+        const bool csvOnTerminal =
+            command.csvFileName == StandardOutputName && isatty(STDOUT_FILENO);
+        TTerminalProgress progress(csvOnTerminal ? nullptr : messages);
         // What goes wrong with the row list names the file, as Unix tools
         // say it, and stands as it is.
         bool reading = true;
