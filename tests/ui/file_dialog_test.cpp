@@ -107,63 +107,35 @@ private slots:
         QCOMPARE(proposed.selectedFiles(), QStringList{other.filePath("rows-column2.csv")});
     }
 
-    // Where Save, Start and Open start, from the rows' file and the file or
-    // folder used last.
+    // Where Save, Start and Open start, from the rows' file and the file
+    // used last: "dialog|rows' file|last used|folder|name", "." for the
+    // current folder.
     void proposals_data()
     {
-        QTest::addColumn<QString>("dialog");
-        QTest::addColumn<QString>("rowsFile");
-        QTest::addColumn<QString>("last"); // file last used, for Save and Open
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("name");
-        const QString none;
-        QTest::newRow("Save, the rows' file") << "save"
-                                              << "/tmp/r.tir"
-                                              << "/x"
-                                              << "/tmp"
-                                              << "r.tir";
-        QTest::newRow("Save, no file") << "save" << none << "/tmp/x.tir"
-                                       << "/tmp" << none;
-        QTest::newRow("Save, nothing known") << "save" << none << none << none << none;
-        QTest::newRow("Save, the folder gone") << "save"
-                                               << "/no/such/r.tir" << none << none << "r.tir";
-        QTest::newRow("Start, the rows' file") << "start"
-                                               << "/a.b.tir" << none << "/"
-                                               << "a.b-column3.csv";
-        QTest::newRow("Start, no file") << "start" << none << none << none << none;
-        QTest::newRow("Open") << "open" << none << "/tmp/x.tir"
-                              << "/tmp" << none;
-        QTest::newRow("Open, the folder gone")
-            << "open" << none << "/no/such/x.tir" << none << none;
-        QTest::newRow("relative name") << "save"
-                                       << "r.tir" << none << QDir::currentPath() << "r.tir";
+        QTest::addColumn<QString>("row");
+        QTest::newRow("Save, the rows' file") << "save|/tmp/r.tir|/x|/tmp|r.tir";
+        QTest::newRow("Save, no file") << "save||/tmp/x.tir|/tmp|";
+        QTest::newRow("Save, nothing known") << "save||||";
+        QTest::newRow("Save, the folder gone") << "save|/no/such/r.tir|||r.tir";
+        QTest::newRow("Start, the rows' file") << "start|/a.b.tir||/|a.b-column3.csv";
+        QTest::newRow("Start, no file") << "start||||";
+        QTest::newRow("Open") << "open||/tmp/x.tir|/tmp|";
+        QTest::newRow("Open, the folder gone") << "open||/no/such/x.tir||";
+        QTest::newRow("relative name") << "save|r.tir||.|r.tir";
     }
 
     void proposals()
     {
-        QFETCH(QString, dialog);
-        QFETCH(QString, rowsFile);
-        QFETCH(QString, last);
-        QFETCH(QString, folder);
-        QFETCH(QString, name);
-        const std::string rows = rowsFile.toStdString();
-        const TFileProposal proposal = dialog == "save" ? RowListProposal(rows, last.toStdString())
-                                       : dialog == "start" ? TriangleCsvProposal(rows, 2)
-                                                           : OpenProposal(last.toStdString());
+        QFETCH(QString, row);
+        const QStringList field = row.split('|');
+        const std::string rows = field[1].toStdString();
+        const std::string last = field[2].toStdString();
+        const TFileProposal proposal = field[0] == "save"    ? RowListProposal(rows, last)
+                                       : field[0] == "start" ? TriangleCsvProposal(rows, 2)
+                                                             : OpenProposal(last);
+        const QString folder = field[3] == "." ? QDir::currentPath() : field[3];
         QCOMPARE(QString::fromStdString(proposal.folder), folder);
-        QCOMPARE(QString::fromStdString(proposal.name), name);
-    }
-
-    void cancelKeepsThePreviousPath()
-    {
-        TFileDialog chooser({"SaveDialog1", "csv (*.csv)", "csv", QFileDialog::AcceptSave});
-        QTimer::singleShot(0, this, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            dialog->reject();
-        });
-        QCOMPARE(chooser.Choose(nullptr), std::nullopt);
-        QVERIFY(chooser.PreviousPath().isEmpty());
+        QCOMPARE(QString::fromStdString(proposal.name), field[4]);
     }
 };
 

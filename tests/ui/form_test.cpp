@@ -411,47 +411,30 @@ private slots:
 
     // Where each file dialog starts after the steps: "open" (rows.tir),
     // "export" (to sub/out.csv), "save-other" (to sub/other.tir), "add" and
-    // "new"; the last word names the dialog, which is then cancelled.
+    // "new"; the last word names the dialog, which is then cancelled. After
+    // "=" stands its folder under the test's folder and the name, "/" between.
     void dialogsStartAtTheRowsFile_data()
     {
         QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("folder"); // under the test's folder; "-" for none
-        QTest::addColumn<QString>("name");
-        QTest::newRow("Save after Open") << "open save"
-                                         << ""
-                                         << "rows.tir";
-        QTest::newRow("Save after another Save") << "open save-other save"
-                                                 << "sub"
-                                                 << "other.tir";
-        QTest::newRow("Start after Open") << "open start"
-                                          << ""
-                                          << "rows-column1.csv";
-        QTest::newRow("Start after an export") << "open export start"
-                                               << ""
-                                               << "rows-column1.csv";
-        QTest::newRow("Start without a file") << "add export start"
-                                              << "-"
-                                              << "";
-        QTest::newRow("Open after Open") << "open open"
-                                         << ""
-                                         << "";
-        QTest::newRow("Save after New") << "open new save"
-                                        << ""
-                                        << "";
+        QTest::newRow("Save after Open") << "open save = /rows.tir";
+        QTest::newRow("Save after another Save") << "open save-other save = sub/other.tir";
+        QTest::newRow("Start after Open") << "open start = /rows-column1.csv";
+        QTest::newRow("Start after an export") << "open export start = /rows-column1.csv";
+        QTest::newRow("Start without a file, as last time") << "add export start = ";
+        QTest::newRow("Open after Open") << "open open = /";
+        QTest::newRow("Save after New") << "open new save = /";
     }
 
     void dialogsStartAtTheRowsFile()
     {
         QFETCH(QString, steps);
-        QFETCH(QString, folder);
-        QFETCH(QString, name);
         QVERIFY(QDir(folder_->path()).mkdir("sub"));
         WriteBytes(folder_->filePath("rows.tir"), "01 02 03 04 05 06 07\r\n");
         const std::map<QString, std::pair<QString, QString>> answered{
             {"open", {"btnOpen", "rows.tir"}},
             {"export", {"Button1", "sub/out.csv"}},
             {"save-other", {"btnSave", "sub/other.tir"}}};
-        for (const QString& step : steps.split(' ')) {
+        for (const QString& step : steps.section(" = ", 0, 0).split(' ')) {
             if (const auto found = answered.find(step); found != answered.end()) {
                 dialogs_->nextFileNames.push_back(
                     folder_->filePath(found->second.second).toStdString());
@@ -463,10 +446,13 @@ private slots:
                 Click(step == "save" ? "btnSave" : step == "start" ? "Button1" : "btnOpen");
             }
         }
-        const QString expected =
-            folder == "-" ? QString() : QDir(folder_->filePath(folder)).absolutePath();
-        QCOMPARE(QString::fromStdString(dialogs_->proposals.back().folder), expected);
-        QCOMPARE(QString::fromStdString(dialogs_->proposals.back().name), name);
+        const QString expected = steps.section(" = ", 1);
+        const quorva::TFileProposal& proposed = dialogs_->proposals.back();
+        QCOMPARE(QString::fromStdString(proposed.folder),
+                 expected.isEmpty()
+                     ? QString()
+                     : QDir(folder_->filePath(expected.section('/', 0, 0))).absolutePath());
+        QCOMPARE(QString::fromStdString(proposed.name), expected.section('/', 1));
         QVERIFY(dialogs_->reportedFailures.empty());
     }
 
