@@ -275,6 +275,11 @@ void TForm1::UpdateRecentFiles()
             FRecentMenu->addAction(text), &QAction::triggered, this,
             [this, fileName] {
                 quorva::RunReportingFailures(FDialogs, [this, fileName] { OpenRowList(fileName); });
+                // Once Open has said so, a file that is gone is offered no more.
+                if (!IdentifyFile(fileName)) {
+                    ForgetRecentFile(fileName);
+                    UpdateRecentFiles();
+                }
             },
             Qt::QueuedConnection);
     }

@@ -31,13 +31,29 @@ std::string LastUsedFile()
     return files.empty() ? std::string() : files.front();
 }
 
-void RememberRecentFile(const std::string& fileName)
+namespace {
+
+// The stored list without the file; with it first when `first`.
+void StoreWith(const std::string& fileName, bool first)
 {
     const QString name = QFile::decodeName(AbsoluteFileName(fileName).c_str());
     QStringList stored = QSettings().value(RecentFilesSetting).toStringList();
     stored.removeAll(name);
-    stored.prepend(name);
+    if (first)
+        stored.prepend(name);
     QSettings().setValue(RecentFilesSetting, stored.mid(0, RecentFileCount));
+}
+
+} // namespace
+
+void RememberRecentFile(const std::string& fileName)
+{
+    StoreWith(fileName, true);
+}
+
+void ForgetRecentFile(const std::string& fileName)
+{
+    StoreWith(fileName, false);
 }
 
 } // namespace quorva

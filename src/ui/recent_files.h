@@ -17,5 +17,7 @@ std::string LastUsedFile();
 
 // Puts the file first, once, and lets the oldest beyond the count go.
 void RememberRecentFile(const std::string& fileName);
+// Takes the file out of the list.
+void ForgetRecentFile(const std::string& fileName);
 
 } // namespace quorva

@@ -480,7 +480,15 @@ private slots:
         recent->actions().at(3)->trigger();
 
         QTRY_COMPARE(form_->Rows().at(0)[0], 6);
-        QCOMPARE(form_->findChild<QMenu*>("RecentFiles")->actions().at(0)->text(), opened.at(3));
+        QCOMPARE(recent->actions().at(0)->text(), opened.at(3));
+
+        // One that has gone is reported as Open reports it, and offered no more.
+        QVERIFY(QFile::remove(opened.at(1)));
+        recent->actions().at(2)->trigger();
+        QTRY_COMPARE(dialogs_->shownErrors.size(), std::size_t{1});
+        QCOMPARE(recent->actions().size(), 7);
+        for (const QAction* action : recent->actions())
+            QVERIFY(action->text() != opened.at(1));
     }
 
     // A window that ends without saving leaves its steps; the next window
