@@ -26,12 +26,18 @@ namespace {
 // waits for a person.
 class TPrintingDialogs : public quorva::TUserDialogs {
 public:
-    std::optional<std::string> ChooseSaveFile(TSaveFile) override { return std::nullopt; }
-    std::optional<std::string> ChooseOpenFile() override { return std::nullopt; }
+    std::optional<std::string> ChooseSaveFile(TSaveFile, const quorva::TFileProposal&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseOpenFile(const quorva::TFileProposal&) override
+    {
+        return std::nullopt;
+    }
     void ShowError(const std::string& message) override { Print(message); }
     void ReportFailure(const std::string& message) override { Print(message); }
     bool Ask(const std::string&) override { return false; }
-    TUnsavedAnswer AskSaveUnsavedRows() override { return TUnsavedAnswer::Cancel; }
+    TUnsavedAnswer AskSaveUnsavedRows(TDropping) override { return TUnsavedAnswer::Cancel; }
     bool AskReplaceChangedFile(const std::string&) override { return false; }
     TRestoreAnswer AskRestoreRows(const std::string&) override { return TRestoreAnswer::Later; }
 

@@ -185,6 +185,24 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName, TProgress& pro
     StartReplacing(exists ? std::optional(status) : std::nullopt);
 }
 
+TAtomicFileWriter::TAtomicFileWriter(const TOpenDescriptor& target)
+    : fileName_(target.name), way_(TWay::Device)
+{
+    struct stat status {};
+    if (::fstat(target.fd, &status) != 0)
+        throw Error(NamedFileMessage(fileName_, errno));
+    if (!S_ISREG(status.st_mode)) {
+        const std::string reopened = "/proc/self/fd/" + std::to_string(target.fd);
+        fd_ = TFileDescriptor(::open(reopened.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    }
+    // A socket cannot be opened anew, nor a pipe nobody reads yet: the
+    // descriptor itself is written, as it is.
+    if (!fd_.Valid())
+        fd_ = TFileDescriptor(::fcntl(target.fd, F_DUPFD_CLOEXEC, 0));
+    if (!fd_.Valid())
+        throw Error(NamedFileMessage(fileName_, errno));
+}
+
 // The old contents must stay when the user could not have written them in
 // place; opening without truncating asks exactly that. The same descriptor
 // holds the lock until the end. A writer that replaced the file while this

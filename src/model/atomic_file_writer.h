@@ -62,6 +62,19 @@ namespace quorva {
 class TAtomicFileWriter {
 public:
     explicit TAtomicFileWriter(const std::string& fileName, TProgress& progress = NoProgress());
+
+    // A descriptor the program holds open, such as standard output, and the
+    // name its messages give it.
+    struct TOpenDescriptor {
+        int fd;
+        std::string name;
+    };
+    // Writes to that descriptor's file as it stands, the Device way, and
+    // leaves the descriptor open. A pipe or terminal is opened anew where
+    // the system allows it, so that writing without waiting is this
+    // writer's own affair; a regular file is written from where the
+    // descriptor stands, so that a shell's ">>" appends.
+    explicit TAtomicFileWriter(const TOpenDescriptor& target);
     ~TAtomicFileWriter();
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;

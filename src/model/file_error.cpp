@@ -24,6 +24,11 @@ std::string CannotOpenFileMessage(const std::string& fileName, int errorCode)
     return FileMessage("open", fileName, errorCode);
 }
 
+std::string NamedFileMessage(const std::string& fileName, int errorCode)
+{
+    return fileName + ": " + SystemErrorText(errorCode);
+}
+
 std::string StreamWriteErrorText(int errorCode)
 {
     std::string text = StreamWriteErrorMessage;

@@ -8,6 +8,8 @@ namespace quorva {
 std::string CannotCreateFileMessage(const std::string& fileName, int errorCode);
 // "Cannot open file "<absolute name>". <system text>"
 std::string CannotOpenFileMessage(const std::string& fileName, int errorCode);
+// "<name>: <system text>", the name as given, as command-line tools say it.
+std::string NamedFileMessage(const std::string& fileName, int errorCode);
 
 inline constexpr const char* StreamWriteErrorMessage = "Stream write error";
 // "Stream write error. <system text>", or the lead alone for no error code.

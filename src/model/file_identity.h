@@ -43,6 +43,7 @@ public:
     void Remember(const std::string& fileName);
     // Remembers the file as it was at some earlier time (as a journal kept it).
     void Remember(const std::string& fileName, const std::optional<TFileIdentity>& identity);
+    // Knows no file any more, as for rows that were never saved.
     void Forget() { *this = TKnownFile(); }
 
     // The name as it was given, and made absolute when it was remembered.

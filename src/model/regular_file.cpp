@@ -13,22 +13,24 @@
 
 namespace quorva {
 
-TRegularFile::TRegularFile(const std::string& fileName, TProgress& progress) : fileName_(fileName)
+TRegularFile::TRegularFile(const std::string& fileName, TProgress& progress,
+                           TFailureText failureText)
+    : fileName_(fileName), failureText_(failureText)
 {
     // O_NONBLOCK: a named pipe opens at once instead of waiting for a writer,
     // and fstat then tells it apart.
     fd_ = TFileDescriptor(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd_.Valid())
-        throw Error(CannotOpenFileMessage(fileName, errno));
+        throw Error(failureText_(fileName, errno));
     struct stat status {};
     if (::fstat(fd_.Get(), &status) != 0)
-        throw Error(CannotOpenFileMessage(fileName, errno));
+        throw Error(failureText_(fileName, errno));
     if (!S_ISREG(status.st_mode))
-        throw Error(CannotOpenFileMessage(fileName, S_ISDIR(status.st_mode) ? EISDIR : ENODEV));
+        throw Error(failureText_(fileName, S_ISDIR(status.st_mode) ? EISDIR : ENODEV));
     WaitForLock(fd_.Get(), TFileLock::Shared, progress);
     // The size once any writer has finished.
     if (::fstat(fd_.Get(), &status) != 0)
-        throw Error(CannotOpenFileMessage(fileName, errno));
+        throw Error(failureText_(fileName, errno));
     size_ = static_cast<std::uint64_t>(status.st_size);
 }
 
@@ -63,7 +65,7 @@ void TRegularFile::ReadAll(std::string& text, const OnReadFn& onRead)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            throw Error(CannotOpenFileMessage(fileName_, errno));
+            throw Error(failureText_(fileName_, errno));
         if (got == 0) {
             text.resize(used);
             return;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model/file_descriptor.h"
+#include "model/file_error.h"
 #include "model/progress.h"
 
 namespace quorva {
@@ -17,7 +18,11 @@ namespace quorva {
 // the file is closed, so that what is read is a whole text.
 class TRegularFile {
 public:
-    explicit TRegularFile(const std::string& fileName, TProgress& progress = NoProgress());
+    // The message of a failure to open or read, from the name and errno.
+    using TFailureText = std::string (*)(const std::string& fileName, int errorCode);
+
+    explicit TRegularFile(const std::string& fileName, TProgress& progress = NoProgress(),
+                          TFailureText failureText = CannotOpenFileMessage);
     ~TRegularFile();
     TRegularFile(const TRegularFile&) = delete;
     TRegularFile& operator=(const TRegularFile&) = delete;
@@ -36,6 +41,7 @@ public:
 
 private:
     std::string fileName_;
+    TFailureText failureText_;
     TFileDescriptor fd_;
     std::uint64_t size_ = 0;
 };

@@ -71,4 +71,10 @@ std::optional<TRowChange> MoveSelectedRowDown(TRowTable& rows, TLineList& lines)
     return Exchange(rows, lines, s, s + 1);
 }
 
+void ClearRows(TRowTable& rows, TLineList& lines)
+{
+    lines.Clear();
+    rows = TRowTable();
+}
+
 } // namespace quorva

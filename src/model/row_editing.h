@@ -39,4 +39,8 @@ std::optional<TRowChange> DeleteSelectedRow(TRowTable& rows, TLineList& lines);
 std::optional<TRowChange> MoveSelectedRowUp(TRowTable& rows, TLineList& lines);
 std::optional<TRowChange> MoveSelectedRowDown(TRowTable& rows, TLineList& lines);
 
+// Empties the rows and their lines and gives their memory back: a new, empty
+// list, with nothing selected. Not a step that can be taken back.
+void ClearRows(TRowTable& rows, TLineList& lines);
+
 } // namespace quorva

@@ -1,11 +1,13 @@
 #include "model/row_list_file.h"
 
+#include <cerrno>
 #include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
 
 #include "model/error.h"
+#include "model/file_error.h"
 #include "model/huge_pages.h"
 #include "model/number_rules.h"
 #include "model/progress_steps.h"
@@ -178,23 +180,60 @@ std::uint64_t OpenPeakBytes(std::uint64_t fileBytes)
     return fileBytes + fileBytes / UsualLineBytes * PerLine + Rounding;
 }
 
+namespace {
+
+// What a read of a row-list file gives: its text, where its lines lie and
+// their rows.
+struct TReadRowList {
+    std::string text;
+    TLinePositions lineSpans;
+    TRowTable rows;
+};
+
+// Reads and parses the whole file. A failure of the system raises Error with
+// `failureText` of the name and the reason; a text that is no row list
+// raises Error("<name>: " SBadFileFormat).
+TReadRowList ReadRowList(const std::string& fileName, TProgress& progress,
+                         const TSystemResources& resources, TRegularFile::TFailureText failureText)
+{
+    TRegularFile file(fileName, progress, failureText);
+    if (OpenPeakBytes(file.Size()) > resources.AvailableMemory())
+        throw Error(failureText(fileName, ENOMEM));
+    // Half the way is reading, half parsing.
+    TProgressSteps steps(progress, 2 * file.Size());
+    TReadRowList read;
+    try {
+        read.text = ReadPreparingLines(file, read.lineSpans, read.rows,
+                                       [&](std::uint64_t bytes) { steps.Reach(bytes); });
+    } catch (const std::bad_alloc&) {
+        throw Error(failureText(fileName, ENOMEM));
+    }
+    try {
+        ParseRowListText(read.text, read.lineSpans, read.rows,
+                         [&](std::size_t parsedBytes) { steps.Reach(file.Size() + parsedBytes); });
+    } catch (const Error&) {
+        throw Error(fileName + ": " + SBadFileFormat);
+    } catch (const std::bad_alloc&) {
+        throw Error(failureText(fileName, ENOMEM));
+    }
+    steps.Finish();
+    return read;
+}
+
+} // namespace
+
 void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
                      TProgress& progress, const TSystemResources& resources)
 {
-    TRegularFile file(fileName, progress);
-    if (OpenPeakBytes(file.Size()) > resources.AvailableMemory())
-        throw std::bad_alloc();
-    // Half the way is reading, half parsing.
-    TProgressSteps steps(progress, 2 * file.Size());
-    TLinePositions lineSpans;
-    TRowTable parsed;
-    std::string text =
-        ReadPreparingLines(file, lineSpans, parsed, [&](std::uint64_t read) { steps.Reach(read); });
-    ParseRowListText(text, lineSpans, parsed,
-                     [&](std::size_t parsedBytes) { steps.Reach(file.Size() + parsedBytes); });
-    steps.Finish();
-    lines.AssignText(std::move(text), std::move(lineSpans));
-    rows = std::move(parsed);
+    // Running out of memory is no failure of the file: it travels as itself.
+    TReadRowList read = ReadRowList(fileName, progress, resources,
+                                    [](const std::string& name, int error) -> std::string {
+                                        if (error == ENOMEM)
+                                            throw std::bad_alloc();
+                                        return CannotOpenFileMessage(name, error);
+                                    });
+    lines.AssignText(std::move(read.text), std::move(read.lineSpans));
+    rows = std::move(read.rows);
 }
 
 bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
@@ -202,7 +241,9 @@ bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
                      const TSystemResources& resources)
 {
     try {
-        LoadRowListFile(lines, rows, fileName, progress, resources);
+        TReadRowList read = ReadRowList(fileName, progress, resources, CannotOpenFileMessage);
+        lines.AssignText(std::move(read.text), std::move(read.lineSpans));
+        rows = std::move(read.rows);
         return true;
     } catch (const Cancelled&) {
         throw;
@@ -214,16 +255,10 @@ bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
     }
 }
 
-TRowTable ReadRowListFile(const std::string& fileName, TProgress& progress)
+TRowTable ReadRowListFile(const std::string& fileName, TProgress& progress,
+                          const TSystemResources& resources)
 {
-    TLineList lines;
-    TRowTable rows;
-    std::string refusal;
-    if (!OpenRowListFile(
-            lines, rows, fileName, [&refusal](const std::string& message) { refusal = message; },
-            progress))
-        throw Error(refusal);
-    return rows;
+    return ReadRowList(fileName, progress, resources, NamedFileMessage).rows;
 }
 
 } // namespace quorva

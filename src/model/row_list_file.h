@@ -60,9 +60,12 @@ bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
                      const TSystemResources& resources = SystemResources());
 
 // The rows of a row-list file, read as Open reads them, for callers that
-// need no line list: a file Open would refuse raises Error(SBadFileFormat).
+// need no line list. A file Open would refuse raises Error naming the file
+// as given: "<name>: <the system's reason>" when it cannot be read (or would
+// not fit in memory), "<name>: " SBadFileFormat when it is no row list.
 // Cancelled propagates as from Open.
-TRowTable ReadRowListFile(const std::string& fileName, TProgress& progress = NoProgress());
+TRowTable ReadRowListFile(const std::string& fileName, TProgress& progress = NoProgress(),
+                          const TSystemResources& resources = SystemResources());
 
 // The most memory Open takes for a file of `fileBytes`, as an estimate for
 // files of row lines as Add writes them: the text, and for each line its

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/error.h"
+#include "model/figures.h"
 #include "model/row_editing.h"
 #include "model/text_file.h"
 
@@ -98,7 +99,7 @@ std::string ShownLine(std::string_view line)
 
 [[noreturn]] void RaiseBadLine(std::size_t number, std::string_view line)
 {
-    throw Error("Line " + std::to_string(number) +
+    throw Error("Line " + FormatCount(number) +
                 " is not a row of seven whole numbers from 0 to 99:\n\"" + ShownLine(line) +
                 "\"\nNothing was added.");
 }

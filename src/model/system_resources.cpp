@@ -3,9 +3,11 @@
 #include <sys/statvfs.h>
 
 #include <array>
-#include <cstdio>
+#include <cmath>
 #include <fstream>
 #include <limits>
+
+#include "model/figures.h"
 
 namespace quorva {
 namespace {
@@ -57,10 +59,10 @@ std::string FormatBytes(std::uint64_t bytes)
     for (const TUnit& unit : Units) {
         // Rounded as printed, so that 999.96 MB reads "1.0 GB", not "1000.0 MB".
         if (static_cast<double>(bytes) >= unit.size * 0.99995) {
-            std::array<char, 32> text{};
-            std::snprintf(text.data(), text.size(), "%.1f %s",
-                          static_cast<double>(bytes) / unit.size, unit.name);
-            return text.data();
+            const auto tenths = static_cast<std::uint64_t>(
+                std::llround(static_cast<double>(bytes) / unit.size * 10));
+            return FormatCount(tenths / 10) + FigureStyle().decimalPoint +
+                   std::to_string(tenths % 10) + " " + unit.name;
         }
     }
     return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");

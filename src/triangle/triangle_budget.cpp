@@ -7,6 +7,7 @@
 
 #include "model/atomic_file_writer.h"
 #include "model/error.h"
+#include "model/figures.h"
 #include "model/in_place_backup.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
@@ -65,7 +66,7 @@ std::uint64_t DifferenceDigits(const TRowTable& rows, int column)
 [[noreturn]] void ThrowNotEnoughMemory(std::size_t valueCount, std::uint64_t needed,
                                        std::uint64_t available)
 {
-    throw Error("The triangle of " + std::to_string(valueCount) + " values needs " +
+    throw Error("The triangle of " + FormatCount(valueCount) + " values needs " +
                 FormatBytes(needed) + " of memory, but " + FormatBytes(available) +
                 " is available.");
 }

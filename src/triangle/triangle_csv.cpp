@@ -1,6 +1,10 @@
 #include "triangle/triangle_csv.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <new>
+#include <optional>
 
 #include "model/atomic_file_writer.h"
 #include "model/error.h"
@@ -8,6 +12,7 @@
 #include "model/number_rules.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
+#include "triangle/diff_triangle.h"
 #include "triangle/triangle_budget.h"
 
 namespace quorva {
@@ -28,23 +33,54 @@ std::vector<std::string> TriangleToCsvLines(const TDiffTriangle& triangle)
     return lines;
 }
 
+namespace {
+
+// Writes the CSV through the writer `open` makes in `writer`.
+template <class TOpen>
+void WriteExport(const TRowTable& rows, int column, TProgress& progress, const TOpen& open)
+{
+    try {
+        const std::vector<std::int32_t> values = ColumnValues(rows, column);
+        std::optional<TAtomicFileWriter> writer;
+        open(writer);
+        if (FitsByteCells(values))
+            WriteTriangleCsv<std::uint8_t>(values, *writer, progress);
+        else
+            WriteTriangleCsv<std::int32_t>(values, *writer, progress);
+        writer->Commit();
+    } catch (const std::bad_alloc&) {
+        // The check before leaves room for the export, but other programs
+        // may take the memory in the meantime.
+        throw Error("Not enough memory to export the triangle.");
+    }
+}
+
+} // namespace
+
 void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fileName,
                        TProgress& progress, const TSystemResources& system)
 {
     CheckExportFits(rows, column, fileName, system);
-    try {
-        const std::vector<std::int32_t> values = ColumnValues(rows, column);
-        TAtomicFileWriter writer(fileName, progress);
-        if (FitsByteCells(values))
-            WriteTriangleCsv<std::uint8_t>(values, writer, progress);
-        else
-            WriteTriangleCsv<std::int32_t>(values, writer, progress);
-        writer.Commit();
-    } catch (const std::bad_alloc&) {
-        // The check above leaves room for the export, but other programs
-        // may take the memory in the meantime.
-        throw Error("Not enough memory to export the triangle.");
+    WriteExport(rows, column, progress, [&](std::optional<TAtomicFileWriter>& writer) {
+        writer.emplace(fileName, progress);
+    });
+}
+
+void ExportTriangleCsvToStandardOutput(const TRowTable& rows, int column, TProgress& progress,
+                                       const TSystemResources& system)
+{
+    // Where it is a file, its folder's space is checked, under the system's
+    // name of the same file.
+    struct stat status {};
+    if (::fstat(STDOUT_FILENO, &status) == 0 && S_ISREG(status.st_mode)) {
+        CheckExportFits(rows, column, "/dev/stdout", system);
+    } else {
+        CheckTriangleInput(rows, column);
+        CheckExportMemory(rows, column, system);
     }
+    WriteExport(rows, column, progress, [](std::optional<TAtomicFileWriter>& writer) {
+        writer.emplace(TAtomicFileWriter::TOpenDescriptor{STDOUT_FILENO, "standard output"});
+    });
 }
 
 std::string ExportOverRowsMessage(const std::string& rowsFileName, const std::string& csvFileName)

@@ -30,6 +30,13 @@ void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fil
                        TProgress& progress = NoProgress(),
                        const TSystemResources& system = SystemResources());
 
+// The same bytes to the program's standard output, as it stands (see
+// TAtomicFileWriter::TOpenDescriptor), after the same checks; a failure
+// names it "standard output".
+void ExportTriangleCsvToStandardOutput(const TRowTable& rows, int column,
+                                       TProgress& progress = NoProgress(),
+                                       const TSystemResources& system = SystemResources());
+
 // The refusal of an export whose target is the row list it reads: the CSV
 // would replace the rows.
 std::string ExportOverRowsMessage(const std::string& rowsFileName, const std::string& csvFileName);

@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -34,10 +35,13 @@
 #include "ui/busy_cursor.h"
 #include "ui/column_choice.h"
 #include "ui/dialog_placement.h"
+#include "ui/display_text.h"
 #include "ui/dropped_file.h"
+#include "ui/file_proposals.h"
 #include "ui/form_controls.h"
 #include "ui/form_layout.h"
 #include "ui/progress_dialog.h"
+#include "ui/recent_files.h"
 #include "ui/reported_operation.h"
 #include "ui/row_change_command.h"
 #include "ui/row_list_view.h"
@@ -58,6 +62,13 @@ constexpr QPoint DesignedPosition(483, 308);
 // holding the system menu and the close box only.
 constexpr Qt::WindowFlags FrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+
+QAction* Separator(QObject* owner)
+{
+    auto* separator = new QAction(owner);
+    separator->setSeparator(true);
+    return separator;
+}
 
 } // namespace
 
@@ -184,15 +195,30 @@ QList<QAction*> TForm1::CreateKeyboardCommands()
     const auto run = [this](void (TForm1::*handler)()) {
         return [this, handler] { RunReportingFailures(handler); };
     };
-    AddCommand(*this, "actOpen", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O),
-               Qt::WindowShortcut, run(&TForm1::btnOpenClick));
-    AddCommand(*this, "actSave", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
-               Qt::WindowShortcut, run(&TForm1::btnSaveClick));
+    QAction* open =
+        AddCommand(*this, "actOpen", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O),
+                   Qt::WindowShortcut, run(&TForm1::btnOpenClick));
+    QAction* save =
+        AddCommand(*this, "actSave", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
+                   Qt::WindowShortcut, run(&TForm1::btnSaveClick));
     QAction* paste =
         AddCommand(*this, "actPaste", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
                    Qt::WindowShortcut, run(&TForm1::PasteClick));
     for (QSpinBox* field : FSpinFields)
-        PassRowPasteToWindow(*field);
+        PassRowKeysToWindow(*field);
+    QAction* up =
+        AddCommand(*this, "actUp", QStringLiteral("Moove Up"), QKeySequence(Qt::ALT | Qt::Key_Up),
+                   Qt::WindowShortcut, run(&TForm1::btnUpClick));
+    QAction* down = AddCommand(*this, "actDown", QStringLiteral("Moove Down"),
+                               QKeySequence(Qt::ALT | Qt::Key_Down), Qt::WindowShortcut,
+                               run(&TForm1::btnDownClick));
+    QAction* newList =
+        AddCommand(*this, "actNew", QStringLiteral("New"), QKeySequence(Qt::CTRL | Qt::Key_N),
+                   Qt::WindowShortcut, run(&TForm1::NewClick));
+    // Closing asks about unsaved rows, as the close box does.
+    QAction* quit =
+        AddCommand(*this, "actQuit", QStringLiteral("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+                   Qt::WindowShortcut, [this] { close(); });
 
     auto* list = findChild<TRowListView*>(QStringLiteral("ListBox1"));
     QAction* copy =
@@ -201,7 +227,77 @@ QList<QAction*> TForm1::CreateKeyboardCommands()
     QAction* remove =
         AddCommand(*list, "actDelete", QStringLiteral("Delete"), QKeySequence(Qt::Key_Delete),
                    Qt::WidgetShortcut, run(&TForm1::Button3Click));
-    return {copy, paste, remove};
+    return {copy,
+            paste,
+            remove,
+            Separator(this),
+            CreateAddCommand(),
+            up,
+            down,
+            Separator(this),
+            newList,
+            open,
+            CreateRecentFilesCommand(),
+            save,
+            quit};
+}
+
+// Ctrl+Return in a number field, where the row is typed; Return alone still
+// presses nothing.
+QAction* TForm1::CreateAddCommand()
+{
+    QAction* add = AddCommand(*FSpinFields.front(), "actAdd", QStringLiteral("Add"),
+                              QKeySequence(Qt::CTRL | Qt::Key_Return), Qt::WidgetShortcut,
+                              [this] { RunReportingFailures(&TForm1::Button2Click); });
+    add->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    for (QSpinBox* field : FSpinFields)
+        field->addAction(add);
+    return add;
+}
+
+QAction* TForm1::CreateRecentFilesCommand()
+{
+    FRecentMenu = new QMenu(QStringLiteral("Open Recent"), this);
+    FRecentMenu->setObjectName(QStringLiteral("RecentFiles"));
+    UpdateRecentFiles();
+    return FRecentMenu->menuAction();
+}
+
+void TForm1::UpdateRecentFiles()
+{
+    // Later: this may run while one of them is being triggered.
+    for (QAction* action : FRecentMenu->actions()) {
+        FRecentMenu->removeAction(action);
+        action->deleteLater();
+    }
+    for (const std::string& fileName : RecentFiles()) {
+        // A name is shown as it is: an '&' in it marks no key.
+        QString text = DisplayText(fileName);
+        text.replace(u'&', QStringLiteral("&&"));
+        // Opened once the menu has gone, as a drop is.
+        connect(
+            FRecentMenu->addAction(text), &QAction::triggered, this,
+            [this, fileName] {
+                quorva::RunReportingFailures(FDialogs, [this, fileName] { OpenRowList(fileName); });
+                // Once Open has said so, a file that is gone is offered no more.
+                if (!IdentifyFile(fileName)) {
+                    ForgetRecentFile(fileName);
+                    UpdateRecentFiles();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    FRecentMenu->menuAction()->setEnabled(!FRecentMenu->isEmpty());
+}
+
+// The rows now belong to `fileName`, as it stands: it is their file and the
+// most recent one.
+void TForm1::RowListUsed(const std::string& fileName)
+{
+    FFile.Remember(fileName);
+    RememberRecentFile(fileName);
+    UpdateRecentFiles();
 }
 
 void TForm1::CreateHistoryActions(QWidget& list)
@@ -255,11 +351,11 @@ bool TForm1::HasUnsavedRows() const
 
 // Asks, when there are unsaved rows, whether to save them first; false when
 // they are to be kept.
-bool TForm1::MayDropUnsavedRows()
+bool TForm1::MayDropUnsavedRows(TUserDialogs::TDropping dropping)
 {
     if (!HasUnsavedRows() || FDropAgreed)
         return true;
-    switch (FDialogs.AskSaveUnsavedRows()) {
+    switch (FDialogs.AskSaveUnsavedRows(dropping)) {
     case TUserDialogs::TUnsavedAnswer::Save:
         RunReportingFailures(&TForm1::btnSaveClick);
         return !HasUnsavedRows();
@@ -273,7 +369,7 @@ bool TForm1::MayDropUnsavedRows()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    if (MayDropUnsavedRows()) {
+    if (MayDropUnsavedRows(TUserDialogs::TDropping::Closing)) {
         FJournal->Remove();
         event->accept();
     } else
@@ -284,7 +380,7 @@ void TForm1::CommitData(QSessionManager& manager)
 {
     if (!HasUnsavedRows() || !manager.allowsInteraction())
         return;
-    FDropAgreed = MayDropUnsavedRows();
+    FDropAgreed = MayDropUnsavedRows(TUserDialogs::TDropping::Closing);
     manager.release();
     if (!FDropAgreed)
         manager.cancel();
@@ -369,6 +465,9 @@ TNumberRow TForm1::SpinValues() const
 void TForm1::Button2Click()
 {
     Remember(QStringLiteral("Add"), AddRow(FRows, FLines, SpinValues()));
+    // What was typed is in the rows now: undo takes the row back.
+    for (QSpinBox* field : FSpinFields)
+        ForgetTyping(*field);
 }
 
 void TForm1::Button3Click()
@@ -388,9 +487,9 @@ void TForm1::btnDownClick()
 
 void TForm1::btnOpenClick()
 {
-    if (!MayDropUnsavedRows())
+    if (!MayDropUnsavedRows(TUserDialogs::TDropping::OpeningAnother))
         return;
-    const auto fileName = FDialogs.ChooseOpenFile();
+    const auto fileName = FDialogs.ChooseOpenFile(OpenProposal(LastUsedFile()));
     if (!fileName)
         return;
     LoadRowList(*fileName);
@@ -398,8 +497,18 @@ void TForm1::btnOpenClick()
 
 void TForm1::OpenRowList(const std::string& fileName)
 {
-    if (MayDropUnsavedRows())
+    if (MayDropUnsavedRows(TUserDialogs::TDropping::OpeningAnother))
         LoadRowList(fileName);
+}
+
+void TForm1::NewClick()
+{
+    if (!MayDropUnsavedRows(TUserDialogs::TDropping::StartingNew))
+        return;
+    ClearRows(FRows, FLines);
+    // A new document: no steps to take back, and no file yet.
+    FHistory->clear();
+    FFile.Forget();
 }
 
 void TForm1::LoadRowList(const std::string& fileName)
@@ -416,7 +525,7 @@ void TForm1::LoadRowList(const std::string& fileName)
             // even after restored rows that had no history.
             FHistory->clear();
             FHistory->setClean();
-            FFile.Remember(fileName);
+            RowListUsed(fileName);
         }
     } catch (const Cancelled&) {
         // Also reached from a drop or the command line, where no handler
@@ -430,7 +539,8 @@ void TForm1::LoadRowList(const std::string& fileName)
 
 void TForm1::btnSaveClick()
 {
-    const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::RowList);
+    const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::RowList,
+                                                  RowListProposal(FFile.Name(), LastUsedFile()));
     if (!fileName)
         return;
     OfferBackups(FindBackups(*fileName), FDialogs);
@@ -441,7 +551,7 @@ void TForm1::btnSaveClick()
     TBusyCursor busy;
     TProgressDialog progress(this, SavingCaption(*fileName), FClock);
     SaveRowListFile(FLines, *fileName, progress);
-    FFile.Remember(*fileName);
+    RowListUsed(*fileName);
     FHistory->setClean();
 }
 
@@ -451,7 +561,8 @@ void TForm1::Button1Click()
     // Memory does not depend on the file chosen: refused before the user
     // picks one. The export checks again, with the disk's space.
     CheckExportMemory(FRows, column);
-    const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv);
+    const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv,
+                                                  TriangleCsvProposal(FFile.Name(), column));
     if (!fileName)
         return;
     if (FFile.Names(*fileName))

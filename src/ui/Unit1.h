@@ -16,6 +16,7 @@
 
 class QAction;
 class QCloseEvent;
+class QMenu;
 class QDragEnterEvent;
 class QSessionManager;
 class QUndoStack;
@@ -59,6 +60,8 @@ public:
     // Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y.
     void UndoClick();
     void RedoClick();
+    // Ctrl+N: a new, empty list, with no file of its own.
+    void NewClick();
 
     // Whether the rows differ from what was last opened or saved, or from
     // the empty list at start.
@@ -86,11 +89,15 @@ private:
     QPushButton* CreateButton(const TControlDesign& design);
     void RunReportingFailures(void (TForm1::*handler)());
     QList<QAction*> CreateKeyboardCommands();
+    QAction* CreateAddCommand();
+    QAction* CreateRecentFilesCommand();
+    void UpdateRecentFiles();
+    void RowListUsed(const std::string& fileName);
     void CreateTriangleCommand(const QList<QAction*>& listCommands);
     TNumberRow SpinValues() const;
     void CreateHistoryActions(QWidget& list);
     void Remember(const QString& name, std::optional<TRowChange> change);
-    bool MayDropUnsavedRows();
+    bool MayDropUnsavedRows(TUserDialogs::TDropping dropping);
     void LoadRowList(const std::string& fileName);
     bool RestoreJournal(const std::string& path);
     void CommitData(QSessionManager& manager);
@@ -104,6 +111,8 @@ private:
     QUndoStack* FHistory = nullptr;
     // The file last opened or saved here, as it was then.
     TKnownFile FFile;
+    // "Open Recent": the row lists last opened or saved.
+    QMenu* FRecentMenu = nullptr;
     TUnsavedRowsJournal* FJournal = nullptr;
     // Set when the user let the unsaved rows go as the session ended, so
     // that closing then does not ask again.

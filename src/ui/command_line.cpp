@@ -4,9 +4,12 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <unistd.h>
+
 #include <exception>
 #include <optional>
 
+#include "model/error.h"
 #include "model/progress.h"
 #include "model/row_list_file.h"
 #include "model/row_table.h"
@@ -54,7 +57,8 @@ struct TParser {
             "The export writes the same bytes as Start in the window and replaces OUT.csv\n"
             "only once it is complete. It refuses before writing anything when the\n"
             "triangle would not fit in memory or on the disk. On a terminal it shows its\n"
-            "progress; Ctrl+C stops it and leaves no file.\n"
+            "progress; Ctrl+C stops it and leaves no file. With OUT.csv \"-\" it writes\n"
+            "the same bytes to standard output.\n"
             "\n"
             "Exit status: 0 when done, 1 when the export failed (the reason goes to\n"
             "standard error), 2 for wrong arguments."));
@@ -140,18 +144,30 @@ int RunTriangleExport(const TCommandLine& command, std::FILE* messages)
     std::optional<std::string> failure;
     int status = ExitSuccess;
     {
-        TTerminalProgress progress(messages);
+        // Progress drawn on the terminal that shows the CSV would garble it.
+        const bool csvOnTerminal =
+            command.csvFileName == StandardOutputName && isatty(STDOUT_FILENO);
+        TTerminalProgress progress(csvOnTerminal ? nullptr : messages);
+        // What goes wrong with the row list names the file, as Unix tools
+        // say it, and stands as it is.
+        bool reading = true;
         try {
             CheckExportTarget(command.fileName, command.csvFileName);
             progress.SetCaption("Reading " + command.fileName);
             const TRowTable rows = ReadRowListFile(command.fileName, progress);
+            if (rows.empty())
+                throw Error(command.fileName + ": the file holds no rows, so there is no triangle");
+            reading = false;
             progress.SetCaption("Exporting column " + std::to_string(command.column + 1) + " to " +
                                 command.csvFileName);
-            ExportTriangleCsv(rows, command.column, command.csvFileName, progress);
+            if (command.csvFileName == StandardOutputName)
+                ExportTriangleCsvToStandardOutput(rows, command.column, progress);
+            else
+                ExportTriangleCsv(rows, command.column, command.csvFileName, progress);
         } catch (const Cancelled&) {
             status = 128 + progress.StopSignal();
         } catch (const std::exception& error) {
-            failure = FailureText(FailureMessage(error));
+            failure = reading ? FailureMessage(error) : FailureText(FailureMessage(error));
             status = ExitFailure;
         }
     }

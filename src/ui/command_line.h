@@ -25,6 +25,9 @@ struct TCommandLine {
     QString problem;
 };
 
+// The output name that stands for standard output, as Unix tools take it.
+inline constexpr const char* StandardOutputName = "-";
+
 // Exit statuses of the command line, as shells expect them.
 inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitFailure = 1;

@@ -10,7 +10,7 @@ namespace quorva {
 
 TFileDialog::TFileDialog(TSettings settings) : settings_(std::move(settings)) {}
 
-void TFileDialog::Configure(QFileDialog& dialog) const
+void TFileDialog::Configure(QFileDialog& dialog, const TProposal& proposal) const
 {
     dialog.setObjectName(settings_.name);
     // Qt's own dialog, so that it can be placed like the others and behaves
@@ -24,14 +24,18 @@ void TFileDialog::Configure(QFileDialog& dialog) const
     dialog.setDefaultSuffix(settings_.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, settings_.mode != QFileDialog::AcceptSave);
     dialog.setSizeGripEnabled(true);
-    if (!previousPath_.isEmpty())
+    if (!proposal.folder.isEmpty())
+        dialog.setDirectory(proposal.folder);
+    if (!proposal.name.isEmpty())
+        dialog.selectFile(proposal.name);
+    else if (proposal.folder.isEmpty() && !previousPath_.isEmpty())
         dialog.selectFile(previousPath_);
 }
 
-std::optional<QString> TFileDialog::Choose(QWidget* owner)
+std::optional<QString> TFileDialog::Choose(QWidget* owner, const TProposal& proposal)
 {
     QFileDialog dialog(owner);
-    Configure(dialog);
+    Configure(dialog, proposal);
     dialog.setWindowModality(Qt::WindowModal);
     dialog.adjustSize();
     if (QScreen* monitor = DialogMonitor(owner))

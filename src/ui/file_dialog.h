@@ -20,12 +20,19 @@ public:
 
     explicit TFileDialog(TSettings settings);
 
+    // Where the dialog starts: a folder and a name for the name box. With
+    // neither, it offers the path chosen last.
+    struct TProposal {
+        QString folder;
+        QString name;
+    };
+
     // Shows the dialog modal to `owner` and returns the chosen full path.
-    std::optional<QString> Choose(QWidget* owner);
+    std::optional<QString> Choose(QWidget* owner, const TProposal& proposal = {});
 
     // Sets up a dialog as this one shows it; exposed so the settings can be
     // checked without showing anything.
-    void Configure(QFileDialog& dialog) const;
+    void Configure(QFileDialog& dialog, const TProposal& proposal = {}) const;
 
     const QString& PreviousPath() const { return previousPath_; }
 

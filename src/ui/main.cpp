@@ -8,8 +8,10 @@
 #include <cstdlib>
 
 #include "ui/Unit1.h"
+#include "ui/application_identity.h"
 #include "ui/application_title.h"
 #include "ui/command_line.h"
+#include "ui/figure_locale.h"
 #include "ui/qt_user_dialogs.h"
 #include "ui/reporting_application.h"
 
@@ -49,9 +51,7 @@ int RunWindow(int argc, char* argv[], const std::string& fileName)
     }
 
     quorva::TReportingApplication application(argc, argv);
-    // The window's WM_CLASS, which the desktop entry names as StartupWMClass.
-    QCoreApplication::setApplicationName(QStringLiteral("quorva"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("quorva"));
+    quorva::SetUpApplicationIdentity();
     quorva::TQtUserDialogs dialogs(
         quorva::ApplicationTitle(QCoreApplication::applicationFilePath()));
     application.SetFailureReport(
@@ -91,6 +91,7 @@ int RunExport(const quorva::TCommandLine& command)
 int main(int argc, char* argv[])
 {
     using quorva::TCommandLine;
+    quorva::FollowLocaleInFigures();
     const TCommandLine command = quorva::ParseCommandLine(Arguments(argc, argv));
     switch (command.action) {
     case TCommandLine::TAction::Window:

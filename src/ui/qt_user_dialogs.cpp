@@ -14,6 +14,17 @@
 
 namespace quorva {
 
+namespace {
+
+// The proposal as the file dialog takes it: a folder alone, a name alone, or
+// the name in the folder.
+TFileDialog::TProposal ProposedPath(const TFileProposal& proposal)
+{
+    return {QFile::decodeName(proposal.folder.c_str()), QFile::decodeName(proposal.name.c_str())};
+}
+
+} // namespace
+
 TQtUserDialogs::TQtUserDialogs(QString applicationTitle)
     : applicationTitle_(std::move(applicationTitle)),
       saveDialog1_({QStringLiteral("SaveDialog1"), QStringLiteral("csv (*.csv)"),
@@ -27,30 +38,33 @@ TQtUserDialogs::TQtUserDialogs(QString applicationTitle)
 {
 }
 
-std::optional<std::string> TQtUserDialogs::ChooseSaveFile(TSaveFile kind)
+std::optional<std::string> TQtUserDialogs::ChooseSaveFile(TSaveFile kind,
+                                                          const TFileProposal& proposal)
 {
     switch (kind) {
     case TSaveFile::TriangleCsv:
-        return Choose(saveDialog1_);
+        return Choose(saveDialog1_, proposal);
     case TSaveFile::RowList:
-        return Choose(saveDialog2_);
+        return Choose(saveDialog2_, proposal);
     case TSaveFile::ViewImage:
         break;
     }
-    return Choose(imageDialog_);
+    return Choose(imageDialog_, proposal);
 }
 
-std::optional<std::string> TQtUserDialogs::ChooseOpenFile()
+std::optional<std::string> TQtUserDialogs::ChooseOpenFile(const TFileProposal& proposal)
 {
-    return Choose(openDialog1_);
+    return Choose(openDialog1_, proposal);
 }
 
-std::optional<std::string> TQtUserDialogs::Choose(TFileDialog& dialog)
+std::optional<std::string> TQtUserDialogs::Choose(TFileDialog& dialog,
+                                                  const TFileProposal& proposal)
 {
     // Modal to the window the user asked from: the main window, or another
     // of the program's windows such as a triangle view.
     QWidget* active = QApplication::activeWindow();
-    const std::optional<QString> path = dialog.Choose(active ? active : owner_.data());
+    const std::optional<QString> path =
+        dialog.Choose(active ? active : owner_.data(), ProposedPath(proposal));
     if (!path)
         return std::nullopt;
     return QFile::encodeName(*path).toStdString();
@@ -81,10 +95,22 @@ QMessageBox::StandardButton TQtUserDialogs::AskWith(const QString& question,
                                  buttons, defaultButton);
 }
 
-TUserDialogs::TUnsavedAnswer TQtUserDialogs::AskSaveUnsavedRows()
+TUserDialogs::TUnsavedAnswer TQtUserDialogs::AskSaveUnsavedRows(TDropping dropping)
 {
+    const auto before = [dropping] {
+        switch (dropping) {
+        case TDropping::OpeningAnother:
+            return QStringLiteral("opening another file");
+        case TDropping::StartingNew:
+            return QStringLiteral("starting a new list");
+        case TDropping::Closing:
+            break;
+        }
+        return QStringLiteral("closing");
+    };
     switch (AskWith(QStringLiteral("The rows have changed since they were last saved. "
-                                   "Save them before closing?"),
+                                   "Save them before %1?")
+                        .arg(before()),
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                     QMessageBox::Save)) {
     case QMessageBox::Save:

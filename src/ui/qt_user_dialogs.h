@@ -19,17 +19,18 @@ public:
     // The window the dialogs are modal to.
     void SetOwner(QWidget* owner) { owner_ = owner; }
 
-    std::optional<std::string> ChooseSaveFile(TSaveFile kind) override;
-    std::optional<std::string> ChooseOpenFile() override;
+    std::optional<std::string> ChooseSaveFile(TSaveFile kind,
+                                              const TFileProposal& proposal = {}) override;
+    std::optional<std::string> ChooseOpenFile(const TFileProposal& proposal = {}) override;
     void ShowError(const std::string& message) override;
     void ReportFailure(const std::string& message) override;
     bool Ask(const std::string& question) override;
-    TUnsavedAnswer AskSaveUnsavedRows() override;
+    TUnsavedAnswer AskSaveUnsavedRows(TDropping dropping) override;
     bool AskReplaceChangedFile(const std::string& fileName) override;
     TRestoreAnswer AskRestoreRows(const std::string& message) override;
 
 private:
-    std::optional<std::string> Choose(TFileDialog& dialog);
+    std::optional<std::string> Choose(TFileDialog& dialog, const TFileProposal& proposal);
     QMessageBox::StandardButton AskWith(const QString& question,
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton);

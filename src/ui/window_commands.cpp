@@ -1,10 +1,12 @@
 #include "ui/window_commands.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QClipboard>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QWidget>
 
 #include <utility>
@@ -15,23 +17,51 @@ namespace quorva {
 
 namespace {
 
-// A text field claims Ctrl+V before the window's shortcuts see it, through
-// the shortcut-override event; unclaimed, the key reaches the shortcut.
-class TRowPasteFilter : public QObject {
+bool IsUndoKey(const QKeyEvent& key)
+{
+    return key.matches(QKeySequence::Undo);
+}
+
+bool IsRedoKey(const QKeyEvent& key)
+{
+    const QKeyCombination combination = key.keyCombination();
+    return key.matches(QKeySequence::Redo) ||
+           combination == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z) ||
+           combination == QKeyCombination(Qt::CTRL, Qt::Key_Y);
+}
+
+// Whether the field takes the key for its own text rather than the rows.
+bool FieldTakes(QAbstractSpinBox& field, const QKeyEvent& key)
+{
+    if (key.matches(QKeySequence::Paste))
+        return !HoldsRow(QGuiApplication::clipboard()->text().toStdString());
+    const auto* edit = field.findChild<QLineEdit*>();
+    if (IsUndoKey(key))
+        return edit && edit->isUndoAvailable();
+    if (IsRedoKey(key))
+        return edit && edit->isRedoAvailable();
+    return true;
+}
+
+// A text field claims its keys before the window's shortcuts see them,
+// through the shortcut-override event; unclaimed, a key reaches the shortcut.
+class TRowKeysFilter : public QObject {
 public:
-    using QObject::QObject;
+    explicit TRowKeysFilter(QAbstractSpinBox& field) : QObject(&field), field_(field) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::ShortcutOverride &&
-            static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste) &&
-            HoldsRow(QGuiApplication::clipboard()->text().toStdString())) {
+            !FieldTakes(field_, *static_cast<QKeyEvent*>(event))) {
             event->ignore();
             return true;
         }
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    QAbstractSpinBox& field_;
 };
 
 } // namespace
@@ -50,9 +80,16 @@ QAction* AddCommand(QWidget& owner, const char* objectName, const QString& text,
     return action;
 }
 
-void PassRowPasteToWindow(QWidget& field)
+void PassRowKeysToWindow(QAbstractSpinBox& field)
 {
-    field.installEventFilter(new TRowPasteFilter(&field));
+    field.installEventFilter(new TRowKeysFilter(field));
+}
+
+void ForgetTyping(QAbstractSpinBox& field)
+{
+    // Setting a line's text clears its undo history.
+    if (auto* edit = field.findChild<QLineEdit*>())
+        edit->setText(edit->text());
 }
 
 } // namespace quorva

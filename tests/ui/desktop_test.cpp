@@ -11,11 +11,14 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include "form_fixture.h"
 #include "model/row_line.h"
 #include "reporting_test_main.h"
 #include "support/temp_dir.h"
+#include "ui/application_identity.h"
 #include "ui/dialog_placement.h"
 #include "ui/dropped_file.h"
 #include "ui/failure_report.h"
@@ -185,8 +188,10 @@ private slots:
         });
         emit fixture_.List()->customContextMenuRequested(QPoint(10, 10));
         QCOMPARE(entries, (QStringList{"Undo|Ctrl+Z", "Redo|Ctrl+Shift+Z", "|", "Copy|Ctrl+C",
-                                       "Paste|Ctrl+V", "Delete|Del", "|",
-                                       "Show triangle of column 1|Ctrl+T"}));
+                                       "Paste|Ctrl+V", "Delete|Del", "|", "Add|Ctrl+Return",
+                                       "Moove Up|Alt+Up", "Moove Down|Alt+Down", "|", "New|Ctrl+N",
+                                       "Open|Ctrl+O", "Open Recent|", "Save|Ctrl+S", "Quit|Ctrl+Q",
+                                       "|", "Show triangle of column 1|Ctrl+T"}));
     }
 
     void ctrlGesturesKeepTheSelection()
@@ -281,6 +286,36 @@ private slots:
         QAccessibleInterface* window = Accessible(fixture_.form.get());
         QCOMPARE(window->role(), QAccessible::Window);
         QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Quorva"));
+    }
+
+    // Settings live in ~/.config/quorva/, taking over once what an earlier
+    // version kept, unless that is a link; the icon is built in.
+    void identityOnTheDesktop_data()
+    {
+        QTest::addColumn<bool>("linked");
+        QTest::newRow("earlier settings taken over") << false;
+        QTest::newRow("a planted link left alone") << true;
+    }
+
+    void identityOnTheDesktop()
+    {
+        QFETCH(bool, linked);
+        const QString config =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        QDir(config).mkpath("Unknown Organization");
+        const QString earlier = config + "/Unknown Organization/quorva.conf";
+        const QString written = fixture_.Path(linked ? "elsewhere.conf" : "");
+        QFile::remove(earlier);
+        quorva::test::WriteBytes((linked ? written : earlier).toStdString(), "[General]\nx=1\n");
+        QVERIFY(!linked || QFile::link(written, earlier));
+        QFile::remove(config + "/quorva/quorva.conf");
+
+        quorva::SetUpApplicationIdentity();
+
+        QCOMPARE(QSettings().fileName(), config + "/quorva/quorva.conf");
+        QCOMPARE(QSettings().value("x").toInt(), linked ? 0 : 1);
+        QVERIFY(QFile::exists(":/quorva.svg"));
+        QFile::remove(earlier);
     }
 
     void onlyTheFocusedWidgetReportsFocus()

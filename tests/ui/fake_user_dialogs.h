@@ -18,6 +18,8 @@ public:
 
     std::vector<TSaveFile> saveQuestions;
     int openQuestions = 0;
+    // Where each file dialog would have started, in the order asked.
+    std::vector<quorva::TFileProposal> proposals;
     std::vector<std::string> shownErrors;
     std::vector<std::string> reportedFailures;
     // The override cursor while the error dialog would have been up.
@@ -28,20 +30,24 @@ public:
     // discarded, as by someone who opens another file on purpose.
     std::deque<TUnsavedAnswer> unsavedAnswers;
     int unsavedQuestions = 0;
+    std::vector<TDropping> unsavedReasons;
     bool replaceChangedFile = false;
     std::vector<std::string> changedFileQuestions;
     TRestoreAnswer restoreAnswer = TRestoreAnswer::Restore;
     std::vector<std::string> restoreQuestions;
 
-    std::optional<std::string> ChooseSaveFile(TSaveFile kind) override
+    std::optional<std::string> ChooseSaveFile(TSaveFile kind,
+                                              const quorva::TFileProposal& proposal = {}) override
     {
         saveQuestions.push_back(kind);
+        proposals.push_back(proposal);
         return NextFileName();
     }
 
-    std::optional<std::string> ChooseOpenFile() override
+    std::optional<std::string> ChooseOpenFile(const quorva::TFileProposal& proposal = {}) override
     {
         ++openQuestions;
+        proposals.push_back(proposal);
         return NextFileName();
     }
 
@@ -66,9 +72,10 @@ public:
         return yes;
     }
 
-    TUnsavedAnswer AskSaveUnsavedRows() override
+    TUnsavedAnswer AskSaveUnsavedRows(TDropping dropping) override
     {
         ++unsavedQuestions;
+        unsavedReasons.push_back(dropping);
         if (unsavedAnswers.empty())
             return TUnsavedAnswer::Discard;
         const TUnsavedAnswer answer = unsavedAnswers.front();

@@ -4,6 +4,7 @@
 
 #include "ui/dialog_placement.h"
 #include "ui/file_dialog.h"
+#include "ui/file_proposals.h"
 #include "ui/qt_user_dialogs.h"
 
 using namespace quorva;
@@ -97,18 +98,44 @@ private slots:
         chooser.Configure(dialog);
         QCOMPARE(dialog.directory().absolutePath(), QDir(folder.path()).absolutePath());
         QCOMPARE(chooser.PreviousPath(), previous);
+
+        // A proposal comes first.
+        QTemporaryDir other;
+        QFileDialog proposed;
+        chooser.Configure(proposed, {other.path(), QStringLiteral("rows-column2.csv")});
+        QCOMPARE(proposed.directory().absolutePath(), QDir(other.path()).absolutePath());
+        QCOMPARE(proposed.selectedFiles(), QStringList{other.filePath("rows-column2.csv")});
     }
 
-    void cancelKeepsThePreviousPath()
+    // Where Save, Start and Open start, from the rows' file and the file
+    // used last: "dialog|rows' file|last used|folder|name", "." for the
+    // current folder.
+    void proposals_data()
     {
-        TFileDialog chooser({"SaveDialog1", "csv (*.csv)", "csv", QFileDialog::AcceptSave});
-        QTimer::singleShot(0, this, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            dialog->reject();
-        });
-        QCOMPARE(chooser.Choose(nullptr), std::nullopt);
-        QVERIFY(chooser.PreviousPath().isEmpty());
+        QTest::addColumn<QString>("row");
+        QTest::newRow("Save, the rows' file") << "save|/tmp/r.tir|/x|/tmp|r.tir";
+        QTest::newRow("Save, no file") << "save||/tmp/x.tir|/tmp|";
+        QTest::newRow("Save, nothing known") << "save||||";
+        QTest::newRow("Save, the folder gone") << "save|/no/such/r.tir|||r.tir";
+        QTest::newRow("Start, the rows' file") << "start|/a.b.tir||/|a.b-column3.csv";
+        QTest::newRow("Start, no file") << "start||||";
+        QTest::newRow("Open") << "open||/tmp/x.tir|/tmp|";
+        QTest::newRow("Open, the folder gone") << "open||/no/such/x.tir||";
+        QTest::newRow("relative name") << "save|r.tir||.|r.tir";
+    }
+
+    void proposals()
+    {
+        QFETCH(QString, row);
+        const QStringList field = row.split('|');
+        const std::string rows = field[1].toStdString();
+        const std::string last = field[2].toStdString();
+        const TFileProposal proposal = field[0] == "save"    ? RowListProposal(rows, last)
+                                       : field[0] == "start" ? TriangleCsvProposal(rows, 2)
+                                                             : OpenProposal(last);
+        const QString folder = field[3] == "." ? QDir::currentPath() : field[3];
+        QCOMPARE(QString::fromStdString(proposal.folder), folder);
+        QCOMPARE(QString::fromStdString(proposal.name), field[4]);
     }
 };
 

@@ -4,6 +4,7 @@
 
 #include <QListView>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 
 #include <memory>
@@ -21,6 +22,8 @@ public:
         folder = std::make_unique<QTemporaryDir>();
         QVERIFY(folder->isValid());
         dialogs = std::make_unique<TFakeUserDialogs>();
+        // What an earlier test left, such as recent files, is not offered.
+        QSettings().clear();
         form = std::make_unique<quorva::TForm1>(*dialogs);
         App()->SetFailureReport(
             [this](const std::string& message) { dialogs->ReportFailure(message); });

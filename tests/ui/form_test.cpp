@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -27,6 +28,7 @@
 #include "support/stalled_pipe.h"
 #include "support/temp_dir.h"
 #include "ui/Unit1.h"
+#include "ui/figure_locale.h"
 
 using quorva::TForm1;
 using quorva::TNumberRow;
@@ -137,6 +139,9 @@ private slots:
         QTest::newRow("down") << 3 << 0 << "btnDown" << QList<int>{1, 0, 2} << 1;
         QTest::newRow("down last") << 3 << 2 << "btnDown" << QList<int>{0, 1, 2} << 2;
         QTest::newRow("down unselected") << 2 << -1 << "btnDown" << QList<int>{0, 1} << -1;
+        QTest::newRow("up by key") << 3 << 2 << "Alt+Up" << QList<int>{0, 2, 1} << 1;
+        QTest::newRow("down by key in a number field")
+            << 3 << 0 << "ed13 Alt+Down" << QList<int>{1, 0, 2} << 1;
     }
 
     void selectionAfterEditing()
@@ -262,14 +267,21 @@ private slots:
         QTest::addColumn<int>("rowCount");
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("report");
+        QTest::addColumn<QLocale>("locale"); // how figures are written
         QTest::newRow("empty list") << 0 << "out.csv"
-                                    << "Range check error";
+                                    << "Range check error" << QLocale::c();
         QTest::newRow("too large for memory") << 1'000'000 << ""
-                                              << "The triangle of 1000000 values";
+                                              << "The triangle of 1000000 values" << QLocale::c();
+        QTest::newRow("too large, English figures")
+            << 1'000'000 << ""
+            << "The triangle of 1,000,000 values" << QLocale(QLocale::English);
+        QTest::newRow("too large, German figures")
+            << 1'000'000 << ""
+            << "The triangle of 1.000.000 values" << QLocale(QLocale::German);
         const QString overRows = "The triangle cannot be written to";
-        QTest::newRow("the row list") << 3 << "rows.tir" << overRows;
-        QTest::newRow("a link to it") << 3 << "link.csv" << overRows;
-        QTest::newRow("a hard link to it") << 3 << "hard.csv" << overRows;
+        QTest::newRow("the row list") << 3 << "rows.tir" << overRows << QLocale::c();
+        QTest::newRow("a link to it") << 3 << "link.csv" << overRows << QLocale::c();
+        QTest::newRow("a hard link to it") << 3 << "hard.csv" << overRows << QLocale::c();
     }
 
     void startReportsAndWritesNothing()
@@ -277,6 +289,8 @@ private slots:
         QFETCH(int, rowCount);
         QFETCH(QString, target);
         QFETCH(QString, report);
+        QFETCH(QLocale, locale);
+        quorva::FollowLocaleInFigures(locale);
         const QString tir = folder_->filePath("rows.tir");
         WriteBytes(tir, RowListText(rowCount));
         QFile::link(tir, folder_->filePath("link.csv"));
@@ -291,7 +305,9 @@ private slots:
 
         QCOMPARE(dialogs_->saveQuestions.size(), std::size_t(!target.isEmpty()));
         QCOMPARE(dialogs_->reportedFailures.size(), std::size_t{1});
-        QVERIFY(QString::fromStdString(dialogs_->reportedFailures[0]).startsWith(report));
+        quorva::FollowLocaleInFigures(QLocale::c());
+        QVERIFY2(QString::fromStdString(dialogs_->reportedFailures[0]).startsWith(report),
+                 dialogs_->reportedFailures[0].c_str());
         QVERIFY(!QFile::exists(folder_->filePath("out.csv")));
         QCOMPARE(ReadBytes(tir), RowListText(rowCount));
         ExpectWindowStillWorks();
@@ -315,7 +331,7 @@ private slots:
 
     // Steps are words: "add", "save" (to rows.tir), "undo", "redo" (by key
     // from the list) and "rewrite" (another process writes rows.tir); the
-    // last is "close" or "open".
+    // last is "close", "quit" (Ctrl+Q), "open" or "new" (Ctrl+N).
     void unsavedRowsAreNotDroppedUnasked_data()
     {
         using TAnswer = quorva::TUserDialogs::TUnsavedAnswer;
@@ -333,11 +349,16 @@ private slots:
             << "add save add undo redo close" << cancel << true;
         QTest::newRow("open, Cancel") << "add open" << cancel << true;
         QTest::newRow("open, Discard") << "add open" << discard << false;
+        QTest::newRow("Ctrl+Q, Cancel keeps") << "add quit" << cancel << true;
+        QTest::newRow("Ctrl+Q after Save") << "add save quit" << none << false;
+        QTest::newRow("Ctrl+N, Cancel keeps") << "add new" << cancel << true;
+        QTest::newRow("Ctrl+N, Discard empties") << "add new" << discard << false;
     }
 
     void unsavedRowsAreNotDroppedUnasked()
     {
         using TAnswer = quorva::TUserDialogs::TUnsavedAnswer;
+        using TDropping = quorva::TUserDialogs::TDropping;
         QFETCH(QString, steps);
         QFETCH(QList<TAnswer>, answers);
         QFETCH(bool, keeps);
@@ -348,14 +369,26 @@ private slots:
         if (answers.contains(TAnswer::Save) || action == "open")
             dialogs_->nextFileNames.push_back(std::nullopt);
 
-        if (action == "close")
+        const std::map<QString, std::pair<QString, TDropping>> actions{
+            {"close", {"", TDropping::Closing}},
+            {"quit", {"Ctrl+Q", TDropping::Closing}},
+            {"open", {"btnOpen", TDropping::OpeningAnother}},
+            {"new", {"Ctrl+N", TDropping::StartingNew}}};
+        const auto& [keys, dropping] = actions.at(action);
+
+        if (keys.isEmpty())
             form_->close();
         else
-            Click("btnOpen");
+            Click(keys);
 
         QCOMPARE(dialogs_->unsavedQuestions, answers.size());
-        QCOMPARE(form_->Rows(), rows);
-        QCOMPARE(action == "close" ? form_->isVisible() : dialogs_->openQuestions == 0, keeps);
+        for (TDropping asked : dialogs_->unsavedReasons)
+            QCOMPARE(asked, dropping);
+        const bool kept = action == "open"  ? dialogs_->openQuestions == 0
+                          : action == "new" ? form_->Rows() == rows
+                                            : form_->isVisible();
+        QCOMPARE(kept, keeps);
+        QCOMPARE(form_->Rows(), keeps || action != "new" ? rows : quorva::TRowTable());
     }
 
     void historyKeysTakeBackAndRedoSteps_data()
@@ -369,6 +402,11 @@ private slots:
         QTest::newRow("delete undone") << "add add delete undo" << 2 << "Undo Add";
         QTest::newRow("Ctrl+Y") << "add add undo redo" << 2 << "Undo Add";
         QTest::newRow("Ctrl+Shift+Z") << "add add delete undo shift-redo" << 1 << "Undo Delete";
+        QTest::newRow("Ctrl+Z in a number field after Add") << "type add field-undo" << 0 << "Undo";
+        QTest::newRow("Ctrl+Z in a number field, typing first")
+            << "add type field-undo field-undo" << 0 << "Undo";
+        QTest::newRow("Ctrl+Return in a number field") << "type field-add" << 1 << "Undo Add";
+        QTest::newRow("Ctrl+N leaves no steps") << "add add new" << 0 << "Undo";
     }
 
     void historyKeysTakeBackAndRedoSteps()
@@ -381,6 +419,91 @@ private slots:
 
         QCOMPARE(form_->Lines().Count(), rowsLeft);
         QCOMPARE(form_->findChild<QAction*>("actUndo")->text(), undoText);
+        // Typing undone is undone in the field, not added.
+        if (steps.contains("type field-undo"))
+            QCOMPARE(Spin(2)->text(), QStringLiteral("3"));
+    }
+
+    // Where each file dialog starts after the steps: "open" (rows.tir),
+    // "export" (to sub/out.csv), "save-other" (to sub/other.tir), "add" and
+    // "new"; the last word names the dialog, which is then cancelled. After
+    // "=" stands its folder under the test's folder and the name, "/" between.
+    void dialogsStartAtTheRowsFile_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("Save after Open") << "open save = /rows.tir";
+        QTest::newRow("Save after another Save") << "open save-other save = sub/other.tir";
+        QTest::newRow("Start after Open") << "open start = /rows-column1.csv";
+        QTest::newRow("Start after an export") << "open export start = /rows-column1.csv";
+        QTest::newRow("Start without a file, as last time") << "add export start = ";
+        QTest::newRow("Open after Open") << "open open = /";
+        QTest::newRow("Save after New") << "open new save = /";
+    }
+
+    void dialogsStartAtTheRowsFile()
+    {
+        QFETCH(QString, steps);
+        QVERIFY(QDir(folder_->path()).mkdir("sub"));
+        WriteBytes(folder_->filePath("rows.tir"), "01 02 03 04 05 06 07\r\n");
+        const std::map<QString, std::pair<QString, QString>> answered{
+            {"open", {"btnOpen", "rows.tir"}},
+            {"export", {"Button1", "sub/out.csv"}},
+            {"save-other", {"btnSave", "sub/other.tir"}}};
+        for (const QString& step : steps.section(" = ", 0, 0).split(' ')) {
+            if (const auto found = answered.find(step); found != answered.end()) {
+                dialogs_->nextFileNames.push_back(
+                    folder_->filePath(found->second.second).toStdString());
+                Click(found->second.first);
+            } else if (step == "add" || step == "new") {
+                Click(step == "add" ? "Button2" : "Ctrl+N");
+            } else {
+                dialogs_->nextFileNames.push_back(std::nullopt);
+                Click(step == "save" ? "btnSave" : step == "start" ? "Button1" : "btnOpen");
+            }
+        }
+        const QString expected = steps.section(" = ", 1);
+        const quorva::TFileProposal& proposed = dialogs_->proposals.back();
+        QCOMPARE(QString::fromStdString(proposed.folder),
+                 expected.isEmpty()
+                     ? QString()
+                     : QDir(folder_->filePath(expected.section('/', 0, 0))).absolutePath());
+        QCOMPARE(QString::fromStdString(proposed.name), expected.section('/', 1));
+        QVERIFY(dialogs_->reportedFailures.empty());
+    }
+
+    // Files opened or saved are offered newest first, eight at most, and
+    // open as Open does.
+    void recentFilesAreOfferedNewestFirst()
+    {
+        QStringList opened;
+        for (int i = 0; i < 9; ++i) {
+            opened.prepend(folder_->filePath(QStringLiteral("rows%1.tir").arg(i)));
+            WriteBytes(opened.front(),
+                       QStringLiteral("0%1 02 03 04 05 06 07\r\n").arg(i).toStdString());
+            dialogs_->nextFileNames.push_back(opened.front().toStdString());
+            Click("btnOpen");
+        }
+        dialogs_->nextFileNames.push_back(opened.last().toStdString());
+        Click("btnOpen"); // back to the first; once in the list
+        opened.move(opened.size() - 1, 0);
+        auto* recent = form_->findChild<QMenu*>("RecentFiles");
+        QStringList offered;
+        for (const QAction* action : recent->actions())
+            offered << action->text();
+        QCOMPARE(offered, opened.mid(0, 8));
+
+        recent->actions().at(3)->trigger();
+
+        QTRY_COMPARE(form_->Rows().at(0)[0], 6);
+        QCOMPARE(recent->actions().at(0)->text(), opened.at(3));
+
+        // One that has gone is reported as Open reports it, and offered no more.
+        QVERIFY(QFile::remove(opened.at(1)));
+        recent->actions().at(2)->trigger();
+        QTRY_COMPARE(dialogs_->shownErrors.size(), std::size_t{1});
+        QCOMPARE(recent->actions().size(), 7);
+        for (const QAction* action : recent->actions())
+            QVERIFY(action->text() != opened.at(1));
     }
 
     // A window that ends without saving leaves its steps; the next window
@@ -680,15 +803,19 @@ private slots:
     }
 
 private:
-    // Clicks the button of that name, or presses those keys where the focus is.
+    // Clicks the button of that name, or presses those keys where the focus
+    // is, or in the control named before them ("ed10 Ctrl+Return").
     void Click(const QString& name)
     {
         if (auto* button = form_->findChild<QPushButton*>(name)) {
             QTest::mouseClick(button, Qt::LeftButton);
             return;
         }
-        QVERIFY2(!QKeySequence(name).isEmpty(), qPrintable(name));
-        QTest::keySequence(QApplication::focusWidget(), QKeySequence(name));
+        const QString keys = name.section(' ', -1);
+        if (name.contains(' '))
+            form_->findChild<QWidget*>(name.section(' ', 0, 0))->setFocus();
+        QVERIFY2(!QKeySequence(keys).isEmpty(), qPrintable(name));
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence(keys));
     }
 
     void RunSteps(const QString& steps)
@@ -711,6 +838,16 @@ private:
             } else if (step == "delete") {
                 ClickLine(0);
                 Click("Button3");
+            } else if (step == "type") {
+                Spin(2)->setFocus();
+                Spin(2)->selectAll();
+                QTest::keyClicks(Spin(2), "42");
+            } else if (step.startsWith("field-")) {
+                const std::map<QString, QString> keys{{"field-undo", "ed12 Ctrl+Z"},
+                                                      {"field-add", "ed12 Ctrl+Return"}};
+                Click(keys.at(step));
+            } else if (step == "new" || step == "quit") {
+                Click(step == "new" ? "Ctrl+N" : "Ctrl+Q");
             } else {
                 const std::map<QString, QKeySequence> keys{
                     {"undo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
