@@ -17,6 +17,7 @@
 #include "model/row_journal.h"
 #include "model/row_line.h"
 #include "model/row_list_file.h"
+#include "support/capped_memory.h"
 #include "support/syscall_kill.h"
 #include "support/temp_dir.h"
 #include "support/window_state.h"
@@ -323,6 +324,28 @@ TEST(RowJournalTest, DamageKeepsEveryWholeStepBeforeIt)
         EXPECT_EQ(StateOf(replayedRows, replayedLines), states[c.stepsKept]);
         EXPECT_EQ(replay.damaged, c.journal != whole);
     }
+#if QUORVA_CAPPED_MEMORY
+    // Rows that do not fit in memory are no damage: the journal stays whole
+    // for a start with more memory.
+    const TJournalBase base{folder.File("large.tir"), {}};
+    std::string text;
+    for (int i = 0; i < 2'000'000; ++i)
+        text += "01 02 03 04 05 06 07\r\n";
+    test::WriteBytes(base.fileName, text);
+    const std::string onLarge = folder.File("large.journal");
+    TRowJournal(onLarge, TJournalBase{base.fileName, IdentifyFile(base.fileName)})
+        .Append(
+            CopyBase({base.fileName, IdentifyFile(base.fileName)}, BaseCopyPath(onLarge)).value());
+    EXPECT_EQ(test::RunWithMemoryHeadroom(1 << 20,
+                                          [&] {
+                                              TRowTable replayedRows;
+                                              TLineList replayedLines;
+                                              ReplayJournal(test::ReadBytes(onLarge),
+                                                            BaseCopyPath(onLarge), replayedRows,
+                                                            replayedLines);
+                                          }),
+              std::bad_alloc().what());
+#endif
 }
 
 } // namespace
