@@ -1,14 +1,11 @@
 #include "model/file_identity.h"
 
-#include <sys/stat.h>
+#include "model/file_error.h"
 
 namespace quorva {
 
-std::optional<TFileIdentity> IdentifyFile(const std::string& fileName)
+TFileIdentity IdentityOf(const struct stat& status)
 {
-    struct stat status {};
-    if (::stat(fileName.c_str(), &status) != 0)
-        return std::nullopt;
     return TFileIdentity{static_cast<std::uint64_t>(status.st_dev),
                          static_cast<std::uint64_t>(status.st_ino),
                          static_cast<std::uint64_t>(status.st_size),
@@ -18,15 +15,58 @@ std::optional<TFileIdentity> IdentifyFile(const std::string& fileName)
                          status.st_ctim.tv_nsec};
 }
 
+std::optional<TFileIdentity> IdentifyFile(const std::string& fileName)
+{
+    struct stat status {};
+    if (::stat(fileName.c_str(), &status) != 0)
+        return std::nullopt;
+    return IdentityOf(status);
+}
+
+std::optional<TFileIdentity> IdentifyOpenFile(int fd)
+{
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        return std::nullopt;
+    return IdentityOf(status);
+}
+
+bool IsSameFile(const std::string& one, const std::string& other)
+{
+    const auto first = IdentifyFile(one);
+    const auto second = IdentifyFile(other);
+    return first && second && first->SameFile(*second);
+}
+
 void TKnownFile::Remember(const std::string& fileName)
 {
+    Remember(fileName, IdentifyFile(fileName));
+}
+
+void TKnownFile::Remember(const std::string& fileName, const std::optional<TFileIdentity>& identity)
+{
     name_ = fileName;
-    identity_ = IdentifyFile(fileName);
+    // Made absolute now: a later start may run from another folder.
+    absolute_ = fileName.empty() ? std::string() : AbsoluteFileName(fileName);
+    identity_ = identity;
+}
+
+bool TKnownFile::Names(const std::string& fileName) const
+{
+    if (absolute_.empty())
+        return false;
+    const auto now = IdentifyFile(fileName);
+    if (!now)
+        return AbsoluteFileName(fileName) == absolute_;
+    if (identity_ && identity_->SameFile(*now))
+        return true;
+    const auto standing = IdentifyFile(absolute_);
+    return standing && standing->SameFile(*now);
 }
 
 bool TKnownFile::ChangedByAnother(const std::string& fileName) const
 {
-    if (!identity_ || fileName != name_)
+    if (!identity_ || !Names(fileName))
         return false;
     const std::optional<TFileIdentity> now = IdentifyFile(fileName);
     return now && *now != *identity_;

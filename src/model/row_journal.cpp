@@ -8,22 +8,25 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
 
-#include "model/error.h"
+#include "model/file_copy.h"
+#include "model/file_descriptor.h"
+#include "model/file_error.h"
 #include "model/row_list_file.h"
 
 namespace quorva {
 namespace {
 
-constexpr std::string_view Magic = "quorva journal 1\n";
+constexpr std::string_view Magic = "quorva journal 2\n";
 constexpr char BaseRecord = 'B';
+constexpr char CopiedRecord = 'C';
 constexpr char ApplyRecord = 'A';
 constexpr char RevertRecord = 'R';
 constexpr std::size_t FrameBytes = 8;
+constexpr std::string_view JournalEnding = ".journal";
 
 std::uint32_t Checksum(std::string_view bytes)
 {
@@ -33,18 +36,23 @@ std::uint32_t Checksum(std::string_view bytes)
     return hash;
 }
 
-void PutWord(std::string& out, std::uint32_t value)
+void PutBytes(std::string& out, std::uint64_t value, int bytes)
 {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < bytes; ++i)
         out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-std::uint32_t Word(std::string_view bytes)
+// Takes a little-endian number of `bytes` from the front of `in`; false when
+// too few are left.
+bool TakeBytes(std::string_view& in, std::uint64_t& value, int bytes)
 {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
-    return value;
+    if (in.size() < static_cast<std::size_t>(bytes))
+        return false;
+    value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(in[static_cast<std::size_t>(i)]);
+    in.remove_prefix(static_cast<std::size_t>(bytes));
+    return true;
 }
 
 // A record: its payload's length and checksum, then the payload.
@@ -53,136 +61,304 @@ std::string Record(char kind, std::string_view body)
     std::string payload(1, kind);
     payload += body;
     std::string record;
-    PutWord(record, static_cast<std::uint32_t>(payload.size()));
-    PutWord(record, Checksum(payload));
+    PutBytes(record, payload.size(), 4);
+    PutBytes(record, Checksum(payload), 4);
     return record + payload;
 }
 
 // The next whole record's payload, or nothing at a torn or damaged one.
 bool NextPayload(std::string_view journal, std::size_t& offset, std::string_view& payload)
 {
-    if (journal.size() - offset < FrameBytes)
+    std::string_view frame = journal.substr(std::min(offset, journal.size()));
+    std::uint64_t length = 0;
+    std::uint64_t checksum = 0;
+    if (!TakeBytes(frame, length, 4) || !TakeBytes(frame, checksum, 4) || length == 0 ||
+        frame.size() < length)
         return false;
-    const std::uint32_t length = Word(journal.substr(offset));
-    const std::uint32_t checksum = Word(journal.substr(offset + 4));
-    if (length == 0 || journal.size() - offset - FrameBytes < length)
-        return false;
-    payload = journal.substr(offset + FrameBytes, length);
+    payload = frame.substr(0, length);
     if (Checksum(payload) != checksum)
         return false;
     offset += FrameBytes + length;
     return true;
 }
 
-int OpenLocked(const std::string& path, int flags)
+std::string BaseBody(const TJournalBase& base)
 {
-    const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0)
-        throw Error("Cannot create file \"" + path + "\".");
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        throw Error("Cannot create file \"" + path + "\".");
+    std::string body;
+    const TFileIdentity identity = base.identity.value_or(TFileIdentity{});
+    PutBytes(body, base.identity.has_value(), 1);
+    for (std::uint64_t field : {identity.device, identity.inode, identity.size,
+                                static_cast<std::uint64_t>(identity.modifiedSeconds),
+                                static_cast<std::uint64_t>(identity.modifiedNanoseconds),
+                                static_cast<std::uint64_t>(identity.changedSeconds),
+                                static_cast<std::uint64_t>(identity.changedNanoseconds)})
+        PutBytes(body, field, 8);
+    return body + base.fileName;
+}
+
+TJournalBase ParseBase(std::string_view body)
+{
+    std::uint64_t known = 0;
+    std::uint64_t fields[7] = {};
+    bool whole = TakeBytes(body, known, 1) && known <= 1;
+    for (std::uint64_t& field : fields)
+        whole = whole && TakeBytes(body, field, 8);
+    if (!whole)
+        throw UnreadableJournal("its header is damaged");
+    TJournalBase base;
+    base.fileName = std::string(body);
+    if (known)
+        base.identity = TFileIdentity{fields[0],
+                                      fields[1],
+                                      fields[2],
+                                      static_cast<std::int64_t>(fields[3]),
+                                      static_cast<std::int64_t>(fields[4]),
+                                      static_cast<std::int64_t>(fields[5]),
+                                      static_cast<std::int64_t>(fields[6])};
+    return base;
+}
+
+std::string CopiedBody(std::uint64_t size, std::uint64_t checksum)
+{
+    std::string body;
+    PutBytes(body, size, 8);
+    PutBytes(body, checksum, 8);
+    return body;
+}
+
+bool IsUnchanged(const TJournalBase& base)
+{
+    return base.identity && IdentifyFile(base.fileName) == base.identity;
+}
+
+// Whether the copy at `path` holds the bytes a copied record vouches for.
+bool CopyIsWhole(const std::string& path, std::string_view copiedBody)
+{
+    const TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const auto identity = fd.Valid() ? IdentifyOpenFile(fd.Get()) : std::nullopt;
+    std::uint64_t size = 0;
+    std::uint64_t checksum = 0;
+    return identity && TakeBytes(copiedBody, size, 8) && TakeBytes(copiedBody, checksum, 8) &&
+           identity->size == size && ContentChecksum(fd.Get()) == checksum;
+}
+
+// Reads the rows the journal's steps were taken on.
+// Returns whether they came from the journal's own copy.
+bool LoadBase(const TJournalBase& base, std::optional<std::string_view> copied,
+              const std::string& copyPath, TRowTable& rows, TLineList& lines)
+{
+    rows.clear();
+    lines.Clear();
+    if (base.fileName.empty())
+        return false;
+    std::string source;
+    if (copied && CopyIsWhole(copyPath, *copied))
+        source = copyPath;
+    else if (IsUnchanged(base))
+        source = base.fileName;
+    else
+        throw UnreadableJournal("its copy of the rows' file is missing or damaged, and the file "
+                                "has changed since");
+    try {
+        LoadRowListFile(lines, rows, source);
+    } catch (const Error& error) {
+        throw UnreadableJournal(error.what());
     }
+    return source == copyPath;
+}
+
+std::optional<TRowChange> ParsedStep(std::string_view bytes)
+{
+    try {
+        return TRowChange::Parse(bytes);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+// Applies one step's payload, all or nothing; false when it is damaged or
+// does not fit the rows as they stand.
+bool ApplyStep(std::string_view payload, TRowTable& rows, TLineList& lines)
+{
+    const bool apply = payload.front() == ApplyRecord;
+    if (!apply && payload.front() != RevertRecord)
+        return false;
+    std::optional<TRowChange> change = ParsedStep(payload.substr(1));
+    if (!change || !change->Fits(lines, apply))
+        return false;
+    if (apply)
+        change->Apply(rows, lines);
+    else
+        change->Revert(rows, lines);
+    return true;
+}
+
+TFileDescriptor OpenJournal(const std::string& path, int flags)
+{
+    TFileDescriptor fd(
+        ::open(path.c_str(), flags | O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    if (!fd.Valid())
+        throw Error(CannotCreateFileMessage(path, errno));
+    struct stat status {};
+    if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_uid != ::geteuid() || (status.st_mode & 0077) != 0)
+        throw Error(CannotCreateFileMessage(path, EPERM));
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        throw Error(CannotCreateFileMessage(path, errno));
     return fd;
+}
+
+std::string WithEnding(const std::string& journalPath, std::string_view ending)
+{
+    std::string stem = journalPath;
+    if (stem.ends_with(JournalEnding))
+        stem.resize(stem.size() - JournalEnding.size());
+    return stem + std::string(ending);
 }
 
 } // namespace
 
-TRowJournal::TRowJournal(std::string path, const std::string& baseFileName) : path_(std::move(path))
+TRowJournal::TRowJournal(std::string path, const TJournalBase& base) : path_(std::move(path))
 {
-    std::filesystem::create_directories(std::filesystem::path(path_).parent_path());
-    fd_ = OpenLocked(path_, O_CREAT | O_EXCL | O_APPEND);
-    pending_ = std::string(Magic) + Record(BaseRecord, baseFileName);
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
+    fd_ = OpenJournal(path_, O_CREAT | O_EXCL | O_APPEND);
+    Append(std::string(Magic) + Record(BaseRecord, BaseBody(base)));
 }
 
 TRowJournal::TRowJournal(std::string path, std::size_t validBytes) : path_(std::move(path))
 {
-    fd_ = OpenLocked(path_, O_APPEND);
-    // A damaged tail would hide every step written after it.
-    if (::ftruncate(fd_, static_cast<off_t>(validBytes)) != 0) {
-        ::close(fd_);
-        throw Error("Cannot create file \"" + path_ + "\".");
-    }
+    fd_ = OpenJournal(path_, O_APPEND);
+    const auto identity = IdentifyOpenFile(fd_.Get());
+    if (!identity || identity->size <= validBytes)
+        return;
+    // New steps go after the last whole one; what follows it is kept, whole,
+    // beside the journal.
+    const std::string aside = WithEnding(path_, ".damaged-journal");
+    const TFileDescriptor from(::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const TFileDescriptor to(
+        ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!from.Valid() || !to.Valid() || CopyFromStart(from.Get(), to.Get()) != 0 ||
+        ::fdatasync(to.Get()) != 0 || ::ftruncate(fd_.Get(), static_cast<off_t>(validBytes)) != 0)
+        throw Error(CannotCreateFileMessage(aside, errno));
 }
 
-TRowJournal::~TRowJournal()
+std::string TRowJournal::BaseCopyPath() const
 {
-    if (fd_ >= 0)
-        ::close(fd_);
+    return quorva::BaseCopyPath(path_);
 }
 
-void TRowJournal::Add(bool apply, const TRowChange& change)
-{
-    pending_ += Record(apply ? ApplyRecord : RevertRecord, change.Serialize());
-}
-
-void TRowJournal::Flush()
+void TRowJournal::Append(std::string_view records)
 {
     std::size_t written = 0;
-    while (written < pending_.size()) {
-        const ssize_t n = ::write(fd_, pending_.data() + written, pending_.size() - written);
+    while (written < records.size()) {
+        const ssize_t n = ::write(fd_.Get(), records.data() + written, records.size() - written);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            pending_.erase(0, written);
-            throw Error("Stream write error");
-        }
+        if (n <= 0)
+            throw Error(StreamWriteErrorText(n == 0 ? ENOSPC : errno));
         written += static_cast<std::size_t>(n);
     }
-    pending_.clear();
 }
 
-void TRowJournal::Remove()
+void TRowJournal::Sync()
 {
-    ::unlink(path_.c_str());
-    pending_.clear();
+    if (::fdatasync(fd_.Get()) != 0)
+        throw Error(StreamWriteErrorText(errno));
 }
 
-TJournalReplay ReplayJournal(std::string_view journal, TRowTable& rows, TLineList& lines)
+void TRowJournal::Remove() noexcept
+{
+    ::unlink(BaseCopyPath().c_str());
+    ::unlink(path_.c_str());
+}
+
+std::string StepRecord(bool apply, const TRowChange& change)
+{
+    return Record(apply ? ApplyRecord : RevertRecord, change.Serialize());
+}
+
+std::string BaseCopyPath(const std::string& journalPath)
+{
+    return WithEnding(journalPath, ".base");
+}
+
+std::string BaseCopiedRecord(const std::string& copyPath)
+{
+    const TFileDescriptor copy(::open(copyPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!copy.Valid() || ::fdatasync(copy.Get()) != 0)
+        throw Error(CannotCreateFileMessage(copyPath, errno));
+    const auto identity = IdentifyOpenFile(copy.Get());
+    if (!identity)
+        throw Error(CannotCreateFileMessage(copyPath, errno));
+    return Record(CopiedRecord, CopiedBody(identity->size, ContentChecksum(copy.Get())));
+}
+
+std::optional<std::string> CopyBase(const TJournalBase& base, const std::string& copyPath)
+{
+    const TFileDescriptor from(::open(base.fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!from.Valid() || !base.identity || IdentifyOpenFile(from.Get()) != base.identity)
+        return std::nullopt;
+    ::unlink(copyPath.c_str()); // a copy begun by an earlier try
+    TFileDescriptor to(
+        ::open(copyPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!to.Valid())
+        throw Error(CannotCreateFileMessage(copyPath, errno));
+    if (const int error = CopyFromStart(from.Get(), to.Get()); error != 0) {
+        ::unlink(copyPath.c_str());
+        throw Error(CannotCreateFileMessage(copyPath, error));
+    }
+    // Written meanwhile: the copy may hold neither its old bytes nor its new.
+    if (IdentifyOpenFile(from.Get()) != base.identity) {
+        ::unlink(copyPath.c_str());
+        return std::nullopt;
+    }
+    return BaseCopiedRecord(copyPath);
+}
+
+TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCopyPath,
+                             TRowTable& rows, TLineList& lines)
 {
     TJournalReplay replay;
-    rows.clear();
-    lines.Clear();
     std::size_t offset = Magic.size();
     std::string_view payload;
-    if (!journal.starts_with(Magic) || !NextPayload(journal, offset, payload) ||
-        payload.front() != BaseRecord) {
-        replay.damaged = true;
-        return replay;
-    }
-    replay.baseFileName = payload.substr(1);
-    bool baseRead = true;
-    if (!replay.baseFileName.empty())
-        baseRead = OpenRowListFile(lines, rows, replay.baseFileName, [](const std::string&) {});
+    if (!journal.starts_with(Magic))
+        throw UnreadableJournal("it is not of this version of Quorva");
+    if (!NextPayload(journal, offset, payload) || payload.front() != BaseRecord)
+        throw UnreadableJournal("its header is damaged");
+    replay.base = ParseBase(payload.substr(1));
     replay.validBytes = offset;
-    while (baseRead && NextPayload(journal, offset, payload)) {
-        const bool apply = payload.front() == ApplyRecord;
-        try {
-            if (!apply && payload.front() != RevertRecord)
-                break;
-            TRowChange change = TRowChange::Parse(payload.substr(1));
-            if (!change.Fits(lines, apply))
-                break;
-            if (apply)
-                change.Apply(rows, lines);
-            else
-                change.Revert(rows, lines);
-        } catch (const std::exception&) {
-            break;
-        }
-        ++replay.steps;
-        replay.validBytes = offset;
+    // The copy may be vouched for after any step: look for it first.
+    std::vector<std::string_view> payloads;
+    std::optional<std::string_view> copied;
+    for (std::size_t at = offset; NextPayload(journal, at, payload);) {
+        payloads.push_back(payload);
+        if (payload.front() == CopiedRecord && !copied)
+            copied = payload.substr(1);
     }
-    replay.damaged = !baseRead || replay.validBytes != journal.size();
+    replay.baseCopied = LoadBase(replay.base, copied, baseCopyPath, rows, lines);
+    replay.fileChanged = !replay.base.fileName.empty() && !IsUnchanged(replay.base);
+    for (std::string_view step : payloads) {
+        if (step.front() != CopiedRecord) {
+            if (!ApplyStep(step, rows, lines))
+                break;
+            ++replay.steps;
+        }
+        replay.validBytes += FrameBytes + step.size();
+    }
+    replay.damaged = replay.validBytes != journal.size();
     return replay;
 }
 
 std::string RestoreQuestion(const TJournalReplay& replay)
 {
-    std::string question =
-        replay.baseFileName.empty()
-            ? "Quorva ended without saving its rows."
-            : "Quorva ended without saving the rows of " + replay.baseFileName + ".";
+    const std::string& name = replay.base.fileName;
+    std::string question = name.empty()
+                               ? "Quorva ended without saving its rows."
+                               : "Quorva ended without saving the rows of \"" + name + "\".";
+    if (replay.fileChanged)
+        question += IdentifyFile(name) ? " The file has changed on disk since they were read."
+                                       : " The file is no longer there.";
     if (replay.damaged)
         question += " The record of them is damaged after " + std::to_string(replay.steps) +
                     " changes; the rows as they were then can be restored.";
@@ -205,7 +381,7 @@ std::string NewJournalPath()
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     return JournalFolder() + "/" + std::to_string(::getpid()) + "-" +
            std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) +
-           ".journal";
+           std::string(JournalEnding);
 }
 
 std::vector<std::string> LeftJournals(const std::string& folder)
@@ -213,21 +389,64 @@ std::vector<std::string> LeftJournals(const std::string& folder)
     std::vector<std::pair<std::filesystem::file_time_type, std::string>> found;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        if (entry.path().extension() != ".journal")
+        if (entry.path().extension() != JournalEnding)
             continue;
-        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
+        // Never a link, a pipe or another's file: the start would act on
+        // what it says.
+        const TFileDescriptor fd(
+            ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat status {};
+        if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode) ||
+            status.st_uid != ::geteuid())
             continue;
         // Nobody holds it: its window has ended.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        if (::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
             found.emplace_back(entry.last_write_time(error), entry.path().string());
-        ::close(fd);
     }
     std::sort(found.begin(), found.end());
     std::vector<std::string> paths;
     for (auto& [time, path] : found)
         paths.push_back(std::move(path));
     return paths;
+}
+
+void DiscardJournal(const std::string& path) noexcept
+{
+    ::unlink(BaseCopyPath(path).c_str());
+    ::unlink(WithEnding(path, ".damaged-journal").c_str());
+    ::unlink(path.c_str());
+}
+
+std::string UnreadableJournalMessage(const std::string& setAside, const std::string& reason)
+{
+    return "Quorva found unsaved rows it cannot restore: " + reason +
+           ". The record of them is kept as \"" + setAside + "\".";
+}
+
+std::string JournalTooLargeMessage(const std::string& path)
+{
+    return "There is not enough memory to restore the unsaved rows kept in \"" + path +
+           "\". They stay there, and are offered again at the next start.";
+}
+
+std::string DiscardJournalQuestion()
+{
+    return "Discard these unsaved rows for good? They cannot be restored afterwards.";
+}
+
+std::string JournalLostMessage(const std::string& reason)
+{
+    return "Unsaved rows are not kept on disk (" + reason +
+           "), so they will not survive a crash. Save them to keep them.";
+}
+
+std::string SetAsideJournal(const std::string& path)
+{
+    const std::string aside = WithEnding(path, ".unreadable-journal");
+    ::rename(BaseCopyPath(path).c_str(), WithEnding(path, ".unreadable-base").c_str());
+    if (::rename(path.c_str(), aside.c_str()) != 0)
+        throw Error(CannotCreateFileMessage(aside, errno));
+    return aside;
 }
 
 } // namespace quorva

@@ -1,65 +1,113 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "model/error.h"
+#include "model/file_descriptor.h"
+#include "model/file_identity.h"
 #include "model/line_list.h"
 #include "model/row_change.h"
 #include "model/row_table.h"
 
 namespace quorva {
 
-// A journal of unsaved rows: the file they started from (none for the empty
-// list) and every step done or taken back since, each a record that checks
-// itself, so that the rows survive the end of the window that edits them.
+// A journal of unsaved rows holds all that is needed to give them back, so
+// that they survive the end of the window that edits them whatever becomes
+// of the file they came from. On disk it is two files side by side:
+//
+//   <stem>.journal   "quorva journal 2\n", then records, each its payload's
+//                    length and checksum, then the payload:
+//                      B  first: the base file's name and identity, as the
+//                         rows were read from it ("" for a list begun empty)
+//                      C  the base copy is whole: its size and checksum
+//                      A  a step applied     R  a step taken back
+//   <stem>.base      the journal's own copy of the base file's bytes
 //
 // A running window holds a lock on its journal; a journal nobody holds was
 // left by a window that ended without saving.
+
+// The file the unsaved rows began from, as it was when they were read.
+struct TJournalBase {
+    std::string fileName; // absolute; "" for a list begun empty
+    std::optional<TFileIdentity> identity;
+};
+
+// A journal file, locked while this object lives.
 class TRowJournal {
 public:
-    // Starts a journal at `path` for rows based on `baseFileName`.
-    TRowJournal(std::string path, const std::string& baseFileName);
-    // Takes over a journal left behind, keeping its first `validBytes`.
+    // Begins a journal at `path`, which no file may have yet, for rows
+    // based on `base`. Raises Error.
+    TRowJournal(std::string path, const TJournalBase& base);
+    // Goes on with a journal left behind; its whole records end at
+    // `validBytes`, and whatever follows is set aside first. Raises Error.
     TRowJournal(std::string path, std::size_t validBytes);
-    ~TRowJournal();
-    TRowJournal(const TRowJournal&) = delete;
-    TRowJournal& operator=(const TRowJournal&) = delete;
 
     const std::string& Path() const { return path_; }
-    // Keeps a step to be written by the next Flush.
-    void Add(bool apply, const TRowChange& change);
-    bool HasPending() const { return !pending_.empty(); }
-    // Writes the steps kept so far; raises Error when that fails.
-    void Flush();
-    // Deletes the journal: its rows are saved or given up.
-    void Remove();
+    std::string BaseCopyPath() const;
+
+    // Writes records at the end and flushes them to disk. Raise Error.
+    void Append(std::string_view records);
+    void Sync();
+    // Deletes the journal and its base copy: the rows are saved or given up.
+    void Remove() noexcept;
 
 private:
-    void Write(const std::string& record);
-
     std::string path_;
-    int fd_ = -1;
-    std::string pending_;
+    TFileDescriptor fd_;
 };
+
+// The record of one step, as the window takes it.
+std::string StepRecord(bool apply, const TRowChange& change);
+
+// Copies the base file's bytes to `copyPath` and flushes them, when the file
+// is still as the rows were read from it, before and after the copy. Returns
+// the record that says the copy is whole, or nothing when the file has
+// changed meanwhile. Raises Error when copying fails.
+std::optional<std::string> CopyBase(const TJournalBase& base, const std::string& copyPath);
+// The same for a copy already written at `copyPath`: flushes and checks it.
+std::string BaseCopiedRecord(const std::string& copyPath);
+
+// Where a journal's own copy of its base lies.
+std::string BaseCopyPath(const std::string& journalPath);
 
 // What a journal gives back.
 struct TJournalReplay {
-    std::string baseFileName;
+    TJournalBase base;
     int steps = 0;
     // Whether something after the last whole, usable step was cut off or
     // damaged; the steps before it are restored all the same.
     bool damaged = false;
     // How much of the journal holds the restored steps.
     std::size_t validBytes = 0;
+    // Whether the base file is no longer as the rows were read from it.
+    bool fileChanged = false;
+    // Whether the rows came from the journal's own copy, not the file.
+    bool baseCopied = false;
 };
 
-// Rebuilds the rows and lines a journal's window last had: its base file
-// read as Open reads it, then every whole step. Never raises for damage.
-TJournalReplay ReplayJournal(std::string_view journal, TRowTable& rows, TLineList& lines);
+// A journal that gives back no rows at all: an unknown format, a damaged
+// header, or a base that is neither copied whole nor unchanged on disk.
+class UnreadableJournal : public Error {
+public:
+    using Error::Error;
+};
 
-// What a start that found the journal asks: whose rows, whether damaged.
+// Rebuilds the rows and lines a journal's window last had: its own copy of
+// the base (the base file itself while that is unchanged and no copy was
+// finished), then every whole step. Each step is checked whole before it is
+// applied; the first that is damaged or does not fit ends the replay and
+// changes nothing. Raises UnreadableJournal, and std::bad_alloc when the rows
+// do not fit in memory; `rows` and `lines` are then in no particular state.
+TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCopyPath,
+                             TRowTable& rows, TLineList& lines);
+
+// What a start that found the journal asks: whose rows, whether the file
+// changed since, whether damaged.
 std::string RestoreQuestion(const TJournalReplay& replay);
 
 // The folder journals are kept in: $XDG_STATE_HOME/quorva/journals, by
@@ -69,5 +117,17 @@ std::string JournalFolder();
 std::string NewJournalPath();
 // The journals in `folder` whose windows have ended, oldest first.
 std::vector<std::string> LeftJournals(const std::string& folder);
+// Deletes a journal left behind, its copy and anything set aside of it.
+void DiscardJournal(const std::string& path) noexcept;
+
+// What the user is told and asked about journals.
+std::string UnreadableJournalMessage(const std::string& setAside, const std::string& reason);
+std::string JournalTooLargeMessage(const std::string& path);
+std::string DiscardJournalQuestion();
+std::string JournalLostMessage(const std::string& reason);
+
+// Renames a journal that cannot be read (and its base copy) out of the way
+// of later starts, to a name that says so; returns that name.
+std::string SetAsideJournal(const std::string& path);
 
 } // namespace quorva

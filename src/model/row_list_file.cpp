@@ -1,5 +1,6 @@
 #include "model/row_list_file.h"
 
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -177,25 +178,31 @@ std::uint64_t OpenPeakBytes(std::uint64_t fileBytes)
     return fileBytes + fileBytes / UsualLineBytes * PerLine + Rounding;
 }
 
+void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
+                     TProgress& progress, const TSystemResources& resources)
+{
+    TRegularFile file(fileName, progress);
+    if (OpenPeakBytes(file.Size()) > resources.AvailableMemory())
+        throw std::bad_alloc();
+    // Half the way is reading, half parsing.
+    TProgressSteps steps(progress, 2 * file.Size());
+    TLinePositions lineSpans;
+    TRowTable parsed;
+    std::string text =
+        ReadPreparingLines(file, lineSpans, parsed, [&](std::uint64_t read) { steps.Reach(read); });
+    ParseRowListText(text, lineSpans, parsed,
+                     [&](std::size_t parsedBytes) { steps.Reach(file.Size() + parsedBytes); });
+    steps.Finish();
+    lines.AssignText(std::move(text), std::move(lineSpans));
+    rows = std::move(parsed);
+}
+
 bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
                      const ShowErrorFn& showError, TProgress& progress,
                      const TSystemResources& resources)
 {
     try {
-        TRegularFile file(fileName, progress);
-        if (OpenPeakBytes(file.Size()) > resources.AvailableMemory())
-            throw Error("not enough memory to open the file");
-        // Half the way is reading, half parsing.
-        TProgressSteps steps(progress, 2 * file.Size());
-        TLinePositions lineSpans;
-        TRowTable parsed;
-        std::string text = ReadPreparingLines(file, lineSpans, parsed,
-                                              [&](std::uint64_t read) { steps.Reach(read); });
-        ParseRowListText(text, lineSpans, parsed,
-                         [&](std::size_t parsedBytes) { steps.Reach(file.Size() + parsedBytes); });
-        steps.Finish();
-        lines.AssignText(std::move(text), std::move(lineSpans));
-        rows = std::move(parsed);
+        LoadRowListFile(lines, rows, fileName, progress, resources);
         return true;
     } catch (const Cancelled&) {
         throw;

@@ -34,6 +34,13 @@ void ParseRowListText(std::string_view text, TLinePositions& lineSpans, TRowTabl
 void SaveRowListFile(const TLineList& lines, const std::string& fileName,
                      TProgress& progress = NoProgress());
 
+// Reads the file into the line list and the row table, all or nothing, as
+// Open does, but raises what went wrong: Error for a file that is no row
+// list, std::bad_alloc when it would not fit in memory, Cancelled.
+void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
+                     TProgress& progress = NoProgress(),
+                     const TSystemResources& resources = SystemResources());
+
 using ShowErrorFn = std::function<void(const std::string& message)>;
 
 // Reads the file into the line list and the row table, all or nothing. On

@@ -4,6 +4,7 @@
 
 #include "model/atomic_file_writer.h"
 #include "model/error.h"
+#include "model/file_identity.h"
 #include "model/number_rules.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
@@ -44,6 +45,18 @@ void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fil
         // may take the memory in the meantime.
         throw Error("Not enough memory to export the triangle.");
     }
+}
+
+std::string ExportOverRowsMessage(const std::string& rowsFileName, const std::string& csvFileName)
+{
+    return "The triangle cannot be written to \"" + csvFileName + "\": it is the row list \"" +
+           rowsFileName + "\" itself, whose rows it would replace.";
+}
+
+void CheckExportTarget(const std::string& rowsFileName, const std::string& csvFileName)
+{
+    if (IsSameFile(rowsFileName, csvFileName))
+        throw Error(ExportOverRowsMessage(rowsFileName, csvFileName));
 }
 
 } // namespace quorva

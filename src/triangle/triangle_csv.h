@@ -30,4 +30,11 @@ void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fil
                        TProgress& progress = NoProgress(),
                        const TSystemResources& system = SystemResources());
 
+// The refusal of an export whose target is the row list it reads: the CSV
+// would replace the rows.
+std::string ExportOverRowsMessage(const std::string& rowsFileName, const std::string& csvFileName);
+// Raises that refusal when the two names, however spelt (links, other hard
+// links), are one file.
+void CheckExportTarget(const std::string& rowsFileName, const std::string& csvFileName);
+
 } // namespace quorva

@@ -17,6 +17,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -61,7 +63,7 @@ constexpr Qt::WindowFlags FrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt
 
 TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* parent)
     : QWidget(parent, FrameFlags), FDialogs(dialogs), FClock(clock), FHistory(new QUndoStack(this)),
-      FJournal(new TUnsavedRowsJournal(this))
+      FJournal(new TUnsavedRowsJournal(FLines, FFile, this))
 {
     // Before anything about the window reaches assistive technology, which
     // keeps the first description it gets of an object.
@@ -75,6 +77,9 @@ TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* pare
     connect(FHistory, &QUndoStack::cleanChanged, this, [this](bool clean) {
         if (clean)
             FJournal->Remove();
+    });
+    connect(FJournal, &TUnsavedRowsJournal::Failed, this, [this](const QString& reason) {
+        FDialogs.ShowError(JournalLostMessage(reason.toStdString()));
     });
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         connect(application, &QGuiApplication::commitDataRequest, this, &TForm1::CommitData);
@@ -227,7 +232,7 @@ void TForm1::Remember(const QString& name, std::optional<TRowChange> change)
     if (!change)
         return;
     const auto record = [this](bool apply, const TRowChange& step) {
-        FJournal->Record(apply, step, FFile.Name());
+        FJournal->Record(apply, step);
     };
     record(true, change->ReadyToApply(FRows, FLines));
     FHistory->push(new TRowChangeCommand(name, std::move(*change), FRows, FLines, record));
@@ -287,11 +292,24 @@ void TForm1::CommitData(QSessionManager& manager)
 
 void TForm1::RestoreLeftRows()
 {
-    // One window takes over one journal; any others are offered at the
-    // next start.
-    for (const std::string& path : LeftJournals(JournalFolder()))
-        if (RestoreJournal(path))
-            return;
+    // Backups first: a file cut short by a killed save is whole again
+    // before anything reads it or names it.
+    OfferBackups(FindAllBackups(), FDialogs);
+    // Every journal left is offered now; the rows of the second and later
+    // go to windows of their own.
+    bool taken = false;
+    for (const std::string& path : LeftJournals(JournalFolder())) {
+        if (!taken) {
+            taken = RestoreJournal(path);
+            continue;
+        }
+        auto other = std::make_unique<TForm1>(FDialogs, FClock);
+        if (!other->RestoreJournal(path))
+            continue;
+        other->setAttribute(Qt::WA_DeleteOnClose);
+        other->move(pos() + QPoint(fontMetrics().height(), fontMetrics().height()) * 2);
+        other.release()->show();
+    }
 }
 
 // Returns whether the journal's rows are now this window's.
@@ -304,16 +322,23 @@ bool TForm1::RestoreJournal(const std::string& path)
         const std::string journal = TRegularFile(path).ReadAll();
         // Begun but never written: nothing to offer.
         if (journal.empty())
-            return std::remove(path.c_str()), false;
-        replay = ReplayJournal(journal, rows, lines);
+            return DiscardJournal(path), false;
+        replay = ReplayJournal(journal, BaseCopyPath(path), rows, lines);
+    } catch (const UnreadableJournal& error) {
+        FDialogs.ShowError(UnreadableJournalMessage(SetAsideJournal(path), error.what()));
+        return false;
+    } catch (const std::bad_alloc&) {
+        FDialogs.ShowError(JournalTooLargeMessage(path));
+        return false;
     } catch (const std::exception&) {
-        return false; // gone or unreadable: nothing to offer
+        return false; // gone, or taken by another start: nothing to offer
     }
     switch (FDialogs.AskRestoreRows(RestoreQuestion(replay))) {
     case TUserDialogs::TRestoreAnswer::Later:
         return false;
     case TUserDialogs::TRestoreAnswer::Discard:
-        std::remove(path.c_str());
+        if (FDialogs.Ask(DiscardJournalQuestion()))
+            DiscardJournal(path);
         return false;
     case TUserDialogs::TRestoreAnswer::Restore:
         break;
@@ -321,10 +346,12 @@ bool TForm1::RestoreJournal(const std::string& path)
     FLines.Assign(lines.Lines());
     FRows = std::move(rows);
     FHistory->clear();
-    // Unsaved until they are saved, though no step of theirs is here.
+    // Unsaved until they are saved, though no step of theirs is here; the
+    // file is known as it was when the rows were read, so that a Save over
+    // a file changed since asks first.
     FHistory->resetClean();
-    FFile.Remember(replay.baseFileName);
-    FJournal->Adopt(path, replay.validBytes);
+    FFile.Remember(replay.base.fileName, replay.base.identity);
+    FJournal->Adopt(path, replay);
     return true;
 }
 
@@ -385,8 +412,10 @@ void TForm1::LoadRowList(const std::string& fileName)
         if (OpenRowListFile(
                 FLines, FRows, fileName,
                 [&refusal](const std::string& message) { refusal = message; }, progress)) {
-            // A new document: its history starts here, saved as it stands.
+            // A new document: its history starts here, saved as it stands,
+            // even after restored rows that had no history.
             FHistory->clear();
+            FHistory->setClean();
             FFile.Remember(fileName);
         }
     } catch (const Cancelled&) {
@@ -407,6 +436,8 @@ void TForm1::btnSaveClick()
     OfferBackups(FindBackups(*fileName), FDialogs);
     if (FFile.ChangedByAnother(*fileName) && !FDialogs.AskReplaceChangedFile(*fileName))
         return;
+    // The journal keeps the rows while the file they came from is rewritten.
+    FJournal->Settle();
     TBusyCursor busy;
     TProgressDialog progress(this, SavingCaption(*fileName), FClock);
     SaveRowListFile(FLines, *fileName, progress);
@@ -423,6 +454,8 @@ void TForm1::Button1Click()
     const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv);
     if (!fileName)
         return;
+    if (FFile.Names(*fileName))
+        throw Error(ExportOverRowsMessage(FFile.Name(), *fileName));
     OfferBackups(FindBackups(*fileName), FDialogs);
     TBusyCursor busy;
     TProgressDialog progress(this, ExportingCaption(column, *fileName), FClock);

@@ -142,6 +142,7 @@ int RunTriangleExport(const TCommandLine& command, std::FILE* messages)
     {
         TTerminalProgress progress(messages);
         try {
+            CheckExportTarget(command.fileName, command.csvFileName);
             progress.SetCaption("Reading " + command.fileName);
             const TRowTable rows = ReadRowListFile(command.fileName, progress);
             progress.SetCaption("Exporting column " + std::to_string(command.column + 1) + " to " +

@@ -9,7 +9,6 @@
 
 #include "ui/Unit1.h"
 #include "ui/application_title.h"
-#include "ui/backup_offer.h"
 #include "ui/command_line.h"
 #include "ui/qt_user_dialogs.h"
 #include "ui/reporting_application.h"
@@ -58,11 +57,9 @@ int RunWindow(int argc, char* argv[], const std::string& fileName)
     quorva::TForm1 Form1(dialogs);
     dialogs.SetOwner(&Form1);
     Form1.show();
-    // Backups a save left behind when the program stopped are offered first.
-    QMetaObject::invokeMethod(
-        &Form1, [&dialogs] { quorva::OfferBackups(quorva::FindAllBackups(), dialogs); },
-        Qt::QueuedConnection);
-    Form1.RestoreLeftRows();
+    // What a window that stopped left behind is offered once this one is up:
+    // backups a save left, then unsaved rows.
+    QMetaObject::invokeMethod(&Form1, &quorva::TForm1::RestoreLeftRows, Qt::QueuedConnection);
     // A file named on the command line (as a file manager passes it) is
     // opened as Open would, once the window is up to own the error dialog.
     if (!fileName.empty())
@@ -73,6 +70,9 @@ int RunWindow(int argc, char* argv[], const std::string& fileName)
 
 int RunExport(const quorva::TCommandLine& command)
 {
+    // A reader that leaves is a write error to report, as in the window,
+    // not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     const int status = quorva::RunTriangleExport(command, stderr);
     if (status > 128) {
         // Stopped by a signal: end as that signal would have ended it, so

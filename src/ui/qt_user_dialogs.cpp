@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <utility>
 
@@ -115,15 +116,20 @@ bool TQtUserDialogs::AskReplaceChangedFile(const std::string& fileName)
 
 TUserDialogs::TRestoreAnswer TQtUserDialogs::AskRestoreRows(const std::string& message)
 {
-    switch (AskWith(DisplayText(message), QMessageBox::Yes | QMessageBox::No | QMessageBox::Discard,
-                    QMessageBox::Yes)) {
-    case QMessageBox::Yes:
+    QWidget* active = QApplication::activeWindow();
+    QMessageBox box(QMessageBox::Question, applicationTitle_, DisplayText(message),
+                    QMessageBox::NoButton, active ? active : owner_.data());
+    box.setTextFormat(Qt::PlainText);
+    // Named by what they do; Esc, like closing the box, decides nothing.
+    QPushButton* restore = box.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
+    QPushButton* later = box.addButton(QStringLiteral("Not now"), QMessageBox::RejectRole);
+    QPushButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(restore);
+    box.setEscapeButton(later);
+    box.exec();
+    if (box.clickedButton() == restore)
         return TRestoreAnswer::Restore;
-    case QMessageBox::Discard:
-        return TRestoreAnswer::Discard;
-    default:
-        return TRestoreAnswer::Later;
-    }
+    return box.clickedButton() == discard ? TRestoreAnswer::Discard : TRestoreAnswer::Later;
 }
 
 } // namespace quorva

@@ -7,6 +7,7 @@ usage: command_line_e2e.py QUORVA_EXECUTABLE CASE
 import os
 import pty
 import random
+import select
 import signal
 import subprocess
 import sys
@@ -44,6 +45,10 @@ def exports_every_column(quorva, folder):
         with open(csv, "rb") as file:
             expect(file.read() == triangle_csv(column(rows, number)), f"column {number} differs")
 
+    link, hard = os.path.join(folder, "link.csv"), os.path.join(folder, "hard.csv")
+    os.symlink(tir, link)
+    os.link(tir, hard)
+    tir_before = open(tir, "rb").read()
     empty = write(os.path.join(folder, "empty.tir"), b"")
     bad = write(os.path.join(folder, "bad.tir"), text_file(["01 02 03"]))
     for arguments, expected_status, expected_text in [
@@ -56,11 +61,33 @@ def exports_every_column(quorva, folder):
         (["--export-triangle", "1", tir], 2, "ROWS.tir"),
         (["--no-such-option"], 2, "no-such-option"),
         (["a.tir", "b.tir"], 2, "one file"),
+        (["--export-triangle", "1", tir, tir], 1, f'"{tir}": it is the row list "{tir}"'),
+        (["--export-triangle", "1", tir, "rows.tir"], 1, "it is the row list"),
+        (["--export-triangle", "1", link, tir], 1, "it is the row list"),
+        (["--export-triangle", "1", tir, hard], 1, "it is the row list"),
     ]:
         status, output, errors = run(quorva, *arguments)
         expect(status == expected_status and expected_text in output + errors,
                f"{arguments}: status {status}, said {output + errors!r}")
     expect(not os.path.exists("out.csv"), "a failed export left a file")
+    expect(open(tir, "rb").read() == tir_before, "an export wrote over its own row list")
+
+
+def reader_that_leaves(quorva, folder):
+    """A pipe whose reader has gone is a write error, reported, not a silent
+    death by SIGPIPE."""
+    rows = [[i % 100, i * 7 % 100, 0, 0, 0, 0, 0] for i in range(2000)]
+    tir = write(os.path.join(folder, "rows.tir"), text_file(row_line(row) for row in rows))
+    fifo = os.path.join(folder, "reader.csv")
+    os.mkfifo(fifo)
+    reader = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
+    export = subprocess.Popen([quorva, "--export-triangle", "1", tir, fifo],
+                              env=NO_DISPLAY, stderr=subprocess.PIPE)
+    wait_for("the export's first bytes", lambda: select.select([reader], [], [], 0.1)[0])
+    os.close(reader)
+    errors = export.stderr.read().decode()
+    expect(export.wait(timeout=60) == 1 and "Stream write error. Broken pipe" in errors,
+           f"status {export.returncode}, said {errors!r}")
 
 
 def interrupt_leaves_no_file(quorva, folder):
@@ -87,7 +114,8 @@ def interrupt_leaves_no_file(quorva, folder):
     expect(sorted(os.listdir(folder)) == before, f"the folder holds {sorted(os.listdir(folder))}")
 
 
-CASES = {case.__name__: case for case in (exports_every_column, interrupt_leaves_no_file)}
+CASES = {case.__name__: case for case in (exports_every_column, interrupt_leaves_no_file,
+                                          reader_that_leaves)}
 
 if __name__ == "__main__":
     if len(sys.argv) != 3 or sys.argv[2] not in CASES:

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <random>
 
+#include "model/file_identity.h"
 #include "model/row_editing.h"
 #include "model/row_journal.h"
 #include "model/row_line.h"
@@ -85,9 +88,26 @@ TEST(RowChangeTest, PasteStepHoldsNoMoreOnALongerList)
     }
 }
 
+// What may become of a row list after the window that journalled its rows
+// was killed: a killed in-place save cut it short or half rewrote it, or
+// another program replaced, moved or deleted it.
+const std::pair<const char*, std::function<void(const std::string&)>> FileFates[] = {
+    {"kept", [](const std::string&) {}},
+    {"cut short", [](const std::string& file) { std::filesystem::resize_file(file, 0); }},
+    {"half rewritten",
+     [](const std::string& file) {
+         std::filesystem::resize_file(file, std::filesystem::file_size(file) / 2);
+     }},
+    {"replaced",
+     [](const std::string& file) { test::WriteBytes(file, "01 02 03 04 05 06 07\r\n"); }},
+    {"moved", [](const std::string& file) { std::filesystem::rename(file, file + ".moved"); }},
+    {"deleted", [](const std::string& file) { std::filesystem::remove(file); }},
+};
+
 // Random edits, undos and redos, each written to a journal as the window
 // writes it; the journal cut anywhere inside its last step gives back every
-// step before it, and the whole journal the last state.
+// step before it, and the whole journal the last state, whatever became of
+// the file the rows came from.
 TEST(RowJournalTest, ReplayRestoresEveryWholeStepOfATornJournal)
 {
     for (bool fromFile : {false, true}) {
@@ -97,14 +117,18 @@ TEST(RowJournalTest, ReplayRestoresEveryWholeStepOfATornJournal)
             const test::TTempDir folder;
             TRowTable rows;
             TLineList lines;
-            std::string base;
+            TJournalBase base;
+            const std::string path = folder.File("rows.journal");
             if (fromFile) {
                 FillRandomly(rows, lines, random);
-                base = folder.File("base.tir");
-                SaveRowListFile(lines, base);
-                ASSERT_TRUE(OpenRowListFile(lines, rows, base, [](const std::string&) {}));
+                base.fileName = folder.File("base.tir");
+                SaveRowListFile(lines, base.fileName);
+                ASSERT_TRUE(OpenRowListFile(lines, rows, base.fileName, [](const std::string&) {}));
+                base.identity = IdentifyFile(base.fileName);
             }
-            TRowJournal journal(folder.File("rows.journal"), base);
+            TRowJournal journal(path, base);
+            if (fromFile)
+                journal.Append(CopyBase(base, BaseCopyPath(path)).value());
             // Undo gives back the state a step was taken from, whatever is
             // selected at the time, and redo the state it left.
             std::vector<TStep> done;
@@ -126,19 +150,18 @@ TEST(RowJournalTest, ReplayRestoresEveryWholeStepOfATornJournal)
                 const TState before = StateOf(rows, lines);
                 const unsigned choice = random() % 10;
                 if (choice < 2 && !done.empty()) {
-                    journal.Add(false, done.back().change);
+                    journal.Append(StepRecord(false, done.back().change));
                     undo();
                 } else if (choice < 3 && !undone.empty()) {
-                    journal.Add(true, undone.back().change);
+                    journal.Append(StepRecord(true, undone.back().change));
                     redo();
                 } else if (auto change = RandomEdit(rows, lines, random)) {
-                    journal.Add(true, change->ReadyToApply(rows, lines));
+                    journal.Append(StepRecord(true, change->ReadyToApply(rows, lines)));
                     done.push_back({std::move(*change), before, StateOf(rows, lines)});
                     undone.clear();
                 } else {
                     continue;
                 }
-                journal.Flush();
                 ends.push_back(test::ReadBytes(journal.Path()).size());
                 states.push_back(StateOf(rows, lines));
             }
@@ -148,15 +171,27 @@ TEST(RowJournalTest, ReplayRestoresEveryWholeStepOfATornJournal)
             for (std::size_t cut = lastStart; cut <= bytes.size(); ++cut) {
                 TRowTable replayedRows;
                 TLineList replayedLines;
-                const TJournalReplay replay = ReplayJournal(std::string_view(bytes).substr(0, cut),
-                                                            replayedRows, replayedLines);
+                const TJournalReplay replay =
+                    ReplayJournal(std::string_view(bytes).substr(0, cut), BaseCopyPath(path),
+                                  replayedRows, replayedLines);
                 const bool whole = cut == bytes.size();
                 ASSERT_EQ(StateOf(replayedRows, replayedLines),
                           states[states.size() - (whole ? 1 : 2)])
                     << "cut at " << cut;
                 EXPECT_EQ(replay.damaged, cut != lastStart && !whole);
-                EXPECT_EQ(replay.baseFileName, base);
+                EXPECT_EQ(replay.base.fileName, base.fileName);
                 EXPECT_EQ(replay.steps, static_cast<int>(states.size() - (whole ? 0 : 1)));
+            }
+            if (fromFile) {
+                const auto& [fate, happen] = FileFates[seed % std::size(FileFates)];
+                SCOPED_TRACE(fate);
+                happen(base.fileName);
+                TRowTable replayedRows;
+                TLineList replayedLines;
+                const TJournalReplay replay =
+                    ReplayJournal(bytes, BaseCopyPath(path), replayedRows, replayedLines);
+                EXPECT_EQ(StateOf(replayedRows, replayedLines), states.back());
+                EXPECT_EQ(replay.fileChanged, seed % std::size(FileFates) != 0);
             }
             // The whole history undone and done again, step by step.
             while (!done.empty())
@@ -164,6 +199,63 @@ TEST(RowJournalTest, ReplayRestoresEveryWholeStepOfATornJournal)
             while (!undone.empty())
                 redo();
         }
+    }
+}
+
+// A damaged journal gives back every whole step before the damage, or, where
+// not even its beginning can be read, nothing; it is never taken for another
+// journal's rows.
+TEST(RowJournalTest, DamageKeepsEveryWholeStepBeforeIt)
+{
+    const test::TTempDir folder;
+    const std::string path = folder.File("rows.journal");
+    TRowTable rows;
+    TLineList lines;
+    std::vector<std::string> steps;
+    std::vector<TState> states{StateOf(rows, lines)};
+    for (int i = 1; i <= 3; ++i) {
+        const TRowChange change = AddRow(rows, lines, TNumberRow{i, i, i, i, i, i, i});
+        steps.push_back(StepRecord(true, change.ReadyToApply(rows, lines)));
+        states.push_back(StateOf(rows, lines));
+    }
+    {
+        const TRowJournal journal(path, TJournalBase{});
+    }
+    const std::size_t header = test::ReadBytes(path).size();
+    std::string whole = test::ReadBytes(path);
+    for (const std::string& step : steps)
+        whole += step;
+    const std::size_t lastStep = whole.size() - steps.back().size();
+    // A step whose checksum holds but that deletes a row the list never had.
+    AddRow(rows, lines, {});
+    const std::string misfit = StepRecord(true, TRowChange::Delete(lines, 3));
+    const struct {
+        const char* name;
+        std::string journal;
+        int stepsKept; // -1: unreadable
+    } cases[] = {
+        {"whole", whole, 3},
+        {"torn tail", whole.substr(0, whole.size() - 3), 2},
+        {"flipped header byte", std::string(whole).replace(20, 1, "\x7f"), -1},
+        {"unknown version", std::string(whole).replace(15, 1, "9"), -1},
+        {"flipped step byte", std::string(whole).replace(lastStep + 12, 1, "\x7f"), 2},
+        {"huge length", std::string(whole).replace(header, 4, "\xff\xff\xff\x7f"), 0},
+        {"step that does not fit", whole + misfit + steps.front(), 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TRowTable replayedRows;
+        TLineList replayedLines;
+        if (c.stepsKept < 0) {
+            EXPECT_THROW(ReplayJournal(c.journal, BaseCopyPath(path), replayedRows, replayedLines),
+                         UnreadableJournal);
+            continue;
+        }
+        const TJournalReplay replay =
+            ReplayJournal(c.journal, BaseCopyPath(path), replayedRows, replayedLines);
+        EXPECT_EQ(replay.steps, c.stepsKept);
+        EXPECT_EQ(StateOf(replayedRows, replayedLines), states[c.stepsKept]);
+        EXPECT_EQ(replay.damaged, c.journal != whole);
     }
 }
 

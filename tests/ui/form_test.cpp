@@ -15,8 +15,8 @@
 #include <map>
 #include <memory>
 #include <sys/resource.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 
 #include "form_fixture.h"
 #include "model/file_descriptor.h"
@@ -255,31 +255,42 @@ private slots:
 
     // An empty list is refused once a name is chosen; a triangle too large
     // for the memory before anything is asked.
+    // Targets: "out.csv", the open row list itself, a symbolic or a hard
+    // link to it.
     void startReportsAndWritesNothing_data()
     {
         QTest::addColumn<int>("rowCount");
+        QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("report");
-        QTest::newRow("empty list") << 0 << "Range check error";
-        QTest::newRow("too large for memory") << 1'000'000 << "The triangle of 1000000 values";
+        QTest::newRow("empty list") << 0 << "out.csv" << "Range check error";
+        QTest::newRow("too large for memory") << 1'000'000 << "" << "The triangle of 1000000 values";
+        const QString overRows = "The triangle cannot be written to";
+        QTest::newRow("the row list") << 3 << "rows.tir" << overRows;
+        QTest::newRow("a link to it") << 3 << "link.csv" << overRows;
+        QTest::newRow("a hard link to it") << 3 << "hard.csv" << overRows;
     }
 
     void startReportsAndWritesNothing()
     {
         QFETCH(int, rowCount);
+        QFETCH(QString, target);
         QFETCH(QString, report);
-        WriteBytes(folder_->filePath("rows.tir"), RowListText(rowCount));
-        dialogs_->nextFileNames.push_back(folder_->filePath("rows.tir").toStdString());
+        const QString tir = folder_->filePath("rows.tir");
+        WriteBytes(tir, RowListText(rowCount));
+        QFile::link(tir, folder_->filePath("link.csv"));
+        QVERIFY(::link(QFile::encodeName(tir), QFile::encodeName(folder_->filePath("hard.csv"))) == 0);
+        dialogs_->nextFileNames.push_back(tir.toStdString());
         Click("btnOpen");
-        const QString csv = folder_->filePath("out.csv");
-        if (rowCount == 0)
-            dialogs_->nextFileNames.push_back(csv.toStdString());
+        if (!target.isEmpty())
+            dialogs_->nextFileNames.push_back(folder_->filePath(target).toStdString());
 
         Click("Button1");
 
-        QCOMPARE(dialogs_->saveQuestions.size(), std::size_t(rowCount == 0));
+        QCOMPARE(dialogs_->saveQuestions.size(), std::size_t(!target.isEmpty()));
         QCOMPARE(dialogs_->reportedFailures.size(), std::size_t{1});
         QVERIFY(QString::fromStdString(dialogs_->reportedFailures[0]).startsWith(report));
-        QVERIFY(!QFile::exists(csv));
+        QVERIFY(!QFile::exists(folder_->filePath("out.csv")));
+        QCOMPARE(ReadBytes(tir), RowListText(rowCount));
         ExpectWindowStillWorks();
     }
 
@@ -370,39 +381,80 @@ private slots:
     }
 
     // A window that ends without saving leaves its steps; the next window
-    // offers them at start.
+    // offers them at start, whatever became of the file they came from, and
+    // once they are saved or given up nothing is left to ask.
     void leftRowsAreOfferedAtStart_data()
     {
-        using TAnswer = quorva::TUserDialogs::TRestoreAnswer;
-        QTest::addColumn<TAnswer>("answer");
+        QTest::addColumn<QString>("fate");    // of rows.tir before the start
+        QTest::addColumn<QString>("answers"); // to the question, then to "for good?"
+        QTest::addColumn<QString>("then");    // steps in the new window
         QTest::addColumn<bool>("restored");
         QTest::addColumn<int>("journalsLeft");
-        QTest::newRow("restore") << TAnswer::Restore << true << 1;
-        QTest::newRow("later") << TAnswer::Later << false << 1;
-        QTest::newRow("discard") << TAnswer::Discard << false << 0;
+        QTest::newRow("restore") << ""
+                                 << "restore"
+                                 << "" << true << 1;
+        QTest::newRow("not now") << ""
+                                 << "later"
+                                 << "" << false << 1;
+        QTest::newRow("discard") << ""
+                                 << "discard yes"
+                                 << "" << false << 0;
+        QTest::newRow("discard, not for good") << ""
+                                               << "discard no"
+                                               << "" << false << 1;
+        QTest::newRow("file cut short") << "cut"
+                                        << "restore"
+                                        << "" << true << 1;
+        QTest::newRow("file deleted") << "delete"
+                                      << "restore"
+                                      << "" << true << 1;
+        QTest::newRow("restore, save") << ""
+                                       << "restore"
+                                       << "save" << true << 0;
+        QTest::newRow("restore, open another") << ""
+                                               << "restore"
+                                               << "open" << true << 0;
+        QTest::newRow("file rewritten, save asks") << "rewrite"
+                                                   << "restore"
+                                                   << "save" << true << 1;
     }
 
     void leftRowsAreOfferedAtStart()
     {
-        QFETCH(quorva::TUserDialogs::TRestoreAnswer, answer);
+        using TAnswer = quorva::TUserDialogs::TRestoreAnswer;
+        QFETCH(QString, fate);
+        QFETCH(QString, answers);
+        QFETCH(QString, then);
         QFETCH(bool, restored);
         QFETCH(int, journalsLeft);
         const QString state = folder_->filePath("state");
+        const QString tir = folder_->filePath("rows.tir");
         qputenv("XDG_STATE_HOME", QFile::encodeName(state));
         RunSteps("add save add add delete add undo add");
         const auto lines = form_->Lines().Lines();
-        QTest::qWait(1000);
         form_.reset();
-        dialogs_->restoreAnswer = answer;
+        if (fate == "cut")
+            QFile::resize(tir, 10);
+        else if (fate == "delete")
+            QFile::remove(tir);
+        else if (fate == "rewrite")
+            RunSteps("rewrite");
+        dialogs_->restoreAnswer = answers.startsWith("restore") ? TAnswer::Restore
+                                  : answers.startsWith("later") ? TAnswer::Later
+                                                                : TAnswer::Discard;
+        dialogs_->answers = {answers.endsWith("yes")};
 
         form_ = std::make_unique<TForm1>(*dialogs_);
         form_->RestoreLeftRows();
-        qunsetenv("XDG_STATE_HOME");
-
         QCOMPARE(dialogs_->restoreQuestions.size(), 1u);
         QCOMPARE(form_->Lines().Lines() == lines, restored);
         QCOMPARE(form_->HasUnsavedRows(), restored);
-        QCOMPARE(QDir(state + "/quorva/journals").entryList(QDir::Files).size(), journalsLeft);
+        RunSteps(then);
+        qunsetenv("XDG_STATE_HOME");
+
+        QCOMPARE(dialogs_->changedFileQuestions.size(), std::size_t(fate == "rewrite"));
+        QCOMPARE(form_->HasUnsavedRows(), journalsLeft == 1 && restored);
+        QCOMPARE(QDir(state + "/quorva/journals").entryList({"*.journal"}).size(), journalsLeft);
     }
 
     // Save onto the file this window last opened or saved asks first when
@@ -417,6 +469,7 @@ private slots:
         QTest::newRow("rewritten, No") << "add save rewrite add" << false << true << false;
         QTest::newRow("rewritten, Yes") << "add save rewrite add" << true << true << true;
         QTest::newRow("never opened here") << "rewrite add" << false << false << true;
+        QTest::newRow("saved through a link") << "add save-link rewrite add" << false << true << false;
     }
 
     void saveOntoAFileChangedOnDisk()
@@ -645,6 +698,12 @@ private:
                 Click("btnSave");
             } else if (step == "rewrite") {
                 QCOMPARE(QProcess::execute("sh", {"-c", "printf 'other\\r\\n' > \"$0\"", tir}), 0);
+            } else if (step == "save-link") {
+                QFile::link(tir, folder_->filePath("link.tir"));
+                dialogs_->nextFileNames.push_back(folder_->filePath("link.tir").toStdString());
+                Click("btnSave");
+            } else if (step == "open") {
+                OpenIndexedRows(2);
             } else if (step == "delete") {
                 ClickLine(0);
                 Click("Button3");

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+namespace quorva {
+
+// Copies all of `from` onto `to`, both from their start, without taking the
+// bytes into this process where the kernel can copy them itself: a shared
+// clone where the file system has one, else copy_file_range, else reads and
+// writes. Returns 0 or the errno value of what failed.
+int CopyFromStart(int from, int to);
+
+// A checksum of everything `fd` holds from its start, read in pieces so that
+// a file larger than memory can be checked. Raises Error when reading fails.
+std::uint64_t ContentChecksum(int fd);
+
+} // namespace quorva
