@@ -1,6 +1,7 @@
 #include "model/in_place_backup.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -119,6 +120,20 @@ bool SameFile(const struct stat& status, std::uint64_t device, std::uint64_t ino
     return status.st_dev == device && status.st_ino == inode;
 }
 
+std::uint64_t TimeOf(const struct stat& status)
+{
+    return static_cast<std::uint64_t>(status.st_mtim.tv_sec) * 1'000'000'000u +
+           static_cast<std::uint64_t>(status.st_mtim.tv_nsec);
+}
+
+// Whether `status` is of the very copy `found` records.
+bool SameCopy(const struct stat& status, const TFoundBackup& found)
+{
+    return SameFile(status, found.backupDevice, found.backupInode) &&
+           static_cast<std::uint64_t>(status.st_size) == found.backupSize &&
+           TimeOf(status) == found.backupTime;
+}
+
 // Copies all of `from` onto `to`, both from their start, without taking the
 // bytes into this process where the kernel can copy them itself. Returns 0
 // or the errno value of what failed.
@@ -201,7 +216,8 @@ std::string RecordText(const TFoundBackup& found)
     for (const std::string& field :
          {std::string(RecordFormat), found.target, std::to_string(found.targetDevice),
           std::to_string(found.targetInode), found.backup, std::to_string(found.backupDevice),
-          std::to_string(found.backupInode)}) {
+          std::to_string(found.backupInode), std::to_string(found.backupSize),
+          std::to_string(found.backupTime)}) {
         text += field;
         text += '\0';
     }
@@ -271,6 +287,8 @@ int MakeBackup(const std::string& base, int source, const std::string& recordFol
         error = errno;
     found.backupDevice = status.st_dev;
     found.backupInode = status.st_ino;
+    found.backupSize = static_cast<std::uint64_t>(status.st_size);
+    found.backupTime = TimeOf(status);
     if (error == 0)
         error = NameCopy(copy, base, recordFolder, found);
     if (error == 0)
@@ -311,14 +329,17 @@ TFoundBackup ReadRecord(const std::string& recordPath)
         return !field.empty() && field.size() < 20 &&
                std::all_of(field.begin(), field.end(), ::isdigit);
     };
-    if (fields.size() == 7 && fields[0] == RecordFormat && digits(fields[2]) && digits(fields[3]) &&
-        digits(fields[5]) && digits(fields[6])) {
+    if (fields.size() == 9 && fields[0] == RecordFormat &&
+        std::ranges::all_of(std::array{2, 3, 5, 6, 7, 8},
+                            [&](int field) { return digits(fields[field]); })) {
         found.target = fields[1];
         found.targetDevice = Number(fields[2]);
         found.targetInode = Number(fields[3]);
         found.backup = fields[4];
         found.backupDevice = Number(fields[5]);
         found.backupInode = Number(fields[6]);
+        found.backupSize = Number(fields[7]);
+        found.backupTime = Number(fields[8]);
     } else if (fields.size() == 2) {
         // Left by an earlier version, which kept no identities.
         found.target = fields[0];
@@ -353,7 +374,7 @@ bool Gone(TFoundBackup& found)
     struct stat target {};
     if (const char* why = WhyNotPrivate(status))
         found.refused = why;
-    else if (!SameFile(status, found.backupDevice, found.backupInode))
+    else if (!SameCopy(status, found))
         found.refused = NotTheCopy;
     else if (::lstat(found.target.c_str(), &target) == 0 &&
              !SameFile(target, found.targetDevice, found.targetInode))
@@ -509,8 +530,7 @@ void RestoreBackup(const TFoundBackup& found, TProgress& progress)
     if (!source.Valid())
         throw Error(CannotOpenFileMessage(found.backup, errno));
     struct stat status {};
-    if (::fstat(source.Get(), &status) != 0 || WhyNotPrivate(status) ||
-        !SameFile(status, found.backupDevice, found.backupInode))
+    if (::fstat(source.Get(), &status) != 0 || WhyNotPrivate(status) || !SameCopy(status, found))
         throw Error(RefusedBackupMessage(Refused(found, NotTheCopy)));
     const TFileDescriptor target = OpenTarget(found);
     if (!target.Valid())

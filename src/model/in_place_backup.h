@@ -37,7 +37,9 @@ struct TFoundBackup {
     // The record that names them.
     std::string record;
     std::uint64_t targetDevice = 0, targetInode = 0;
-    std::uint64_t backupDevice = 0, backupInode = 0;
+    // The backup's size and time of change too: a file made after the
+    // backup was removed may get its inode number.
+    std::uint64_t backupDevice = 0, backupInode = 0, backupSize = 0, backupTime = 0;
     // Why the backup is not to be offered, or "" when it is this user's
     // backup of the file. (A backup whose record says it is gone, and there
     // is none, is not found at all.)

@@ -76,12 +76,20 @@ std::string EscapedName(std::string_view name)
 
 std::string QuotedName(std::string_view name)
 {
-    return "\"" + EscapedName(name) + "\"";
+    // Appended, not added up from literals: GCC's -Wrestrict misreads the
+    // sum at -O3.
+    std::string text(1, '"');
+    text += EscapedName(name);
+    text += '"';
+    return text;
 }
 
 std::string NameLine(std::string_view name)
 {
-    return "\n" + QuotedName(name) + "\n";
+    std::string text(1, '\n');
+    text += QuotedName(name);
+    text += '\n';
+    return text;
 }
 
 } // namespace quorva

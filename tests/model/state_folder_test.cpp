@@ -2,220 +2,222 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
-#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "model/error.h"
-#include "model/state_folder.h"
+#include "model/in_place_backup.h"
 #include "support/case_name.h"
-#include "support/child_process.h"
+#include "support/syscall_kill.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
 namespace quorva {
 namespace {
 
-// Each case runs in a child, where it may change the environment and umask.
+namespace fs = std::filesystem;
+using test::TTempDir;
+using THook = std::function<void(const TTempDir&)>;
+
+// A save in place of `file` stops once its backup is made (the file is cut
+// short); the next start puts back what it offers. Planted and odd state
+// files are put in the way before the backup is made or after.
 struct TStateCase {
     std::string name;
-    // Prepares `dir` (XDG_STATE_HOME is dir/state, HOME is dir/home) and
-    // returns what the case does there.
-    std::function<void(const test::TTempDir& dir)> prepare;
-    std::function<void(const test::TTempDir& dir)> act;
-    // What the case raises ("" when it works), as a part of the message.
-    std::string raises;
-    bool needsRoot = false;
+    THook before, after;
+    // A part of what happened: "<message of the save>" or "open:<backups
+    // found by the file's other hard-link name> start:<put back|refused:
+    // why>", then " backup left" when a backup is still beside the file.
+    std::string outcome;
+    bool asOther = false;   // run as another user than the owner of `dir`
+    bool needsRoot = false; // a file is given to another user, or its home is used
+    std::string file = "list.tir";
+    long killAt = 0; // a system call the save is killed at
 };
 
 std::string Mode(const std::string& path)
 {
     struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 ? std::to_string(status.st_mode & 07777) : "none";
+    ::lstat(path.c_str(), &status);
+    return std::to_string(status.st_mode & 0777);
 }
 
-void Expect(const std::string& value, const std::string& expected)
+void Check(bool holds, const std::string& what)
 {
-    if (value != expected)
-        throw Error(value + " instead of " + expected);
+    if (!holds)
+        throw Error("not so: " + what);
 }
 
-void MakeFolder(const std::string& path, mode_t mode, uid_t owner = ::geteuid())
+void Folder(const std::string& path, mode_t mode = 0700, uid_t owner = ::geteuid())
 {
-    ::mkdir(path.c_str(), mode);
+    fs::create_directories(path);
     ::chmod(path.c_str(), mode);
     ::lchown(path.c_str(), owner, static_cast<gid_t>(-1));
 }
 
-void Plant(const test::TTempDir& dir, const std::function<void(const std::string&)>& make)
+std::string Record(const TTempDir& dir)
 {
-    MakeFolder(dir.File("state"), 0700);
-    MakeFolder(dir.File("state/quorva"), 0700);
-    make(dir.File("state/quorva/backups"));
+    for (const auto& entry : fs::directory_iterator(dir.File("state/quorva/backups")))
+        return entry.path();
+    return "";
 }
 
-void OpenPlanted(const test::TTempDir& dir)
+// Puts `plant` in place of the file at `path`; `precious` is what a link
+// points at, and must never change.
+THook Replace(std::function<std::string(const TTempDir&)> path,
+              std::function<void(const std::string&, const TTempDir&)> plant)
 {
-    OpenStateFile(dir.File("state/quorva/backups/record"), O_RDONLY);
+    return [=](const TTempDir& dir) {
+        const std::string at = path(dir);
+        fs::remove(at);
+        plant(at, dir);
+    };
 }
 
-void PlantFile(const test::TTempDir& dir, const std::function<void(const std::string&)>& make)
-{
-    Plant(dir, [](const std::string& folder) { MakeFolder(folder, 0700); });
-    make(dir.File("state/quorva/backups/record"));
-}
-
-void WriteFile(const std::string& path, mode_t mode)
-{
-    test::WriteBytes(path, "text");
-    ::chmod(path.c_str(), mode);
-}
-
-const std::string Octal700 = std::to_string(0700);
+const auto Backup = [](const TTempDir& dir) { return dir.File(".list.tir.quorva-backup"); };
+const auto SymbolicLink = [](const std::string& at, const TTempDir& dir) {
+    fs::create_symlink(dir.File("precious"), at);
+};
+const auto Fifo = [](const std::string& at, const TTempDir&) { ::mkfifo(at.c_str(), 0600); };
+const auto AFolder = [](const std::string& at, const TTempDir&) { Folder(at); };
+const auto OthersFile = [](const std::string& at, const TTempDir&) {
+    test::WriteBytes(at, "theirs");
+    ::chmod(at.c_str(), 0600);
+    ::lchown(at.c_str(), test::UnprivilegedUid(), test::UnprivilegedGid());
+};
+const auto OwnFile = [](const std::string& at, const TTempDir&) {
+    test::WriteBytes(at, "theirs");
+    ::chmod(at.c_str(), 0600);
+};
+const auto SetUmask = [](mode_t mask) { return [=](const TTempDir&) { ::umask(mask); }; };
+const std::string Long(240, 'n');
 
 const TStateCase StateCases[] = {
-    {"AbsoluteXdgStateHome", nullptr,
-     [](const test::TTempDir& dir) {
-         Expect(StateFolder("backups"), dir.File("state/quorva/backups"));
-         Expect(Mode(dir.File("state/quorva")), Octal700);
+    {"PrivateStateIsPutBack", nullptr, nullptr, "open:1 start:put back"},
+    {"Umask000", SetUmask(0),
+     [](const TTempDir& dir) {
+         for (const char* made :
+              {"state/quorva", "state/quorva/backups", ".list.tir.quorva-backup"})
+             Check(Mode(dir.File(made)) == std::to_string(made[0] == '.' ? 0600 : 0700), made);
+         Check(Mode(Record(dir)) == std::to_string(0600), "record");
      },
-     ""},
-    {"RelativeXdgStateHomeIgnored",
-     [](const test::TTempDir&) { ::setenv("XDG_STATE_HOME", "state", 1); },
-     [](const test::TTempDir& dir) {
-         Expect(StateFolder("journals"), dir.File("home/.local/state/quorva/journals"));
+     "open:1 start:put back"},
+    {"Umask077", SetUmask(077), nullptr, "open:1 start:put back"},
+    {"RelativeXdgStateHomeIgnored", [](const TTempDir&) { ::setenv("XDG_STATE_HOME", "state", 1); },
+     [](const TTempDir& dir) {
+         Check(test::Exists(dir.File("home/.local/state/quorva/backups")), "home");
      },
-     ""},
-    {"HomeUnsetUsesPasswordDatabase",
-     [](const test::TTempDir&) {
+     "open:1 start:put back"},
+    {"HomeUnsetNoHomeFolder",
+     [](const TTempDir&) {
          ::unsetenv("HOME");
          ::unsetenv("XDG_STATE_HOME");
      },
-     [](const test::TTempDir&) {
-         Expect(StateRoot(), std::string(::getpwuid(::getuid())->pw_dir) + "/.local/state");
+     nullptr, "Cannot create folder \"/nonexistent\"", true, true},
+    {"UnwritableStateFolder",
+     [](const TTempDir& dir) { Folder(dir.File("state/quorva/backups"), 0500); }, nullptr,
+     "Cannot create file", true},
+    {"StateFolderOfAnotherUser",
+     [](const TTempDir& dir) { Folder(dir.File("state/quorva"), 0700, test::UnprivilegedUid()); },
+     nullptr, "it belongs to another user", false, true},
+    {"StateFolderGroupWritable",
+     [](const TTempDir& dir) { Folder(dir.File("state/quorva"), 0770); }, nullptr,
+     "other users may write to it"},
+    {"SymbolicLinkAsStateFolder",
+     [](const TTempDir& dir) {
+         Folder(dir.File("state"));
+         Folder(dir.File("elsewhere"));
+         fs::create_symlink(dir.File("elsewhere"), dir.File("state/quorva"));
      },
-     ""},
-    {"RelativeHomeUsesPasswordDatabase",
-     [](const test::TTempDir&) {
-         ::setenv("HOME", "home", 1);
-         ::unsetenv("XDG_STATE_HOME");
+     nullptr, "it is not a folder"},
+    {"SymbolicLinkAsBackup", nullptr, Replace(Backup, SymbolicLink),
+     "open:1 start:refused: it is not a regular file backup left."},
+    {"FifoAsBackup", nullptr, Replace(Backup, Fifo), "start:refused: it is not a regular file"},
+    {"FolderAsBackup", nullptr, Replace(Backup, AFolder), "start:refused: it is not a regular"},
+    {"OwnOtherFileAsBackup", nullptr, Replace(Backup, OwnFile),
+     "start:refused: it is not the copy the program made"},
+    {"OtherUsersFileAsBackup", nullptr, Replace(Backup, OthersFile),
+     "start:refused: it belongs to another user", false, true},
+    {"SymbolicLinkAsRecord", nullptr, Replace(Record, SymbolicLink),
+     "is not used: it is a symbolic link"},
+    {"FifoAsRecord", nullptr, Replace(Record, Fifo), "is not used: it is not a regular file"},
+    {"FolderAsRecord", nullptr, Replace(Record, AFolder), "it is not a regular file"},
+    {"OtherUsersFileAsRecord", nullptr, Replace(Record, OthersFile), "it belongs to another user",
+     false, true},
+    {"FileReplacedByLinkAfterKill", nullptr,
+     Replace([](const TTempDir& dir) { return dir.File("list.tir"); }, SymbolicLink),
+     "start:refused: the file is no longer the one that was copied"},
+    {"TwoNamesAlikeIn64",
+     [](const TTempDir& dir) { test::WriteBytes(dir.File(Long + "-bravo.tir"), "bravo"); },
+     [](const TTempDir& dir) {
+         Check(FindBackups(dir.File(Long + "-bravo.tir")).empty(), "bravo has no backup");
+         const TFileDescriptor bravo(::open(dir.File(Long + "-bravo.tir").c_str(), O_RDWR));
+         TInPlaceBackup other(dir.File(Long + "-bravo.tir"), bravo.Get());
+         Check(other.Path() != FindBackups(dir.File(Long + "-alpha.tir")).at(0).backup, "names");
+         other.Remove();
      },
-     [](const test::TTempDir&) {
-         Expect(StateRoot(), std::string(::getpwuid(::getuid())->pw_dir) + "/.local/state");
-     },
-     ""},
-    {"Umask000MakesPrivateFolders",
-     [](const test::TTempDir&) {
-         ::umask(0);
-         ::unsetenv("XDG_STATE_HOME");
-     },
-     [](const test::TTempDir& dir) {
-         StateFolder("backups");
-         for (const char* made : {"home/.local", "home/.local/state", "home/.local/state/quorva",
-                                  "home/.local/state/quorva/backups"})
-             Expect(made + (" " + Mode(dir.File(made))), made + (" " + Octal700));
-     },
-     ""},
-    {"Umask777StillUsable", [](const test::TTempDir&) { ::umask(0777); },
-     [](const test::TTempDir& dir) {
-         StateFolder("backups");
-         Expect(Mode(dir.File("state/quorva/backups")), Octal700);
-     },
-     ""},
-    {"FolderOfAnotherUser",
-     [](const test::TTempDir& dir) {
-         Plant(dir, [](const std::string& f) { MakeFolder(f, 0700, test::UnprivilegedUid()); });
-     },
-     [](const test::TTempDir&) { StateFolder("backups"); }, "it belongs to another user", true},
-    {"GroupWritableFolder",
-     [](const test::TTempDir& dir) {
-         Plant(dir, [](const std::string& f) { MakeFolder(f, 0770); });
-     },
-     [](const test::TTempDir&) { StateFolder("backups"); }, "other users may write to it"},
-    {"SymbolicLinkAsFolder",
-     [](const test::TTempDir& dir) {
-         MakeFolder(dir.File("elsewhere"), 0700);
-         Plant(dir,
-               [&](const std::string& f) { ::symlink(dir.File("elsewhere").c_str(), f.c_str()); });
-     },
-     [](const test::TTempDir&) { StateFolder("backups"); }, "it is not a folder"},
-    {"RootOpenToAll", [](const test::TTempDir& dir) { MakeFolder(dir.File("state"), 0777); },
-     [](const test::TTempDir&) { StateFolder("backups"); }, "other users may change it"},
-    {"PrivateFileOpens",
-     [](const test::TTempDir& dir) {
-         PlantFile(dir, [](const std::string& f) { WriteFile(f, 0644); });
-     },
-     OpenPlanted, ""},
-    {"SymbolicLinkAsFile",
-     [](const test::TTempDir& dir) {
-         WriteFile(dir.File("precious"), 0600);
-         PlantFile(dir, [&](const std::string& f) {
-             ::symlink(dir.File("precious").c_str(), f.c_str());
-         });
-     },
-     OpenPlanted, "it is a symbolic link"},
-    {"FifoAsFile",
-     [](const test::TTempDir& dir) {
-         PlantFile(dir, [](const std::string& f) { ::mkfifo(f.c_str(), 0600); });
-     },
-     OpenPlanted, "it is not a regular file"},
-    {"FolderAsFile",
-     [](const test::TTempDir& dir) {
-         PlantFile(dir, [](const std::string& f) { MakeFolder(f, 0700); });
-     },
-     OpenPlanted, "it is not a regular file"},
-    {"FileOfAnotherUser",
-     [](const test::TTempDir& dir) {
-         PlantFile(dir, [](const std::string& f) {
-             WriteFile(f, 0600);
-             ::lchown(f.c_str(), test::UnprivilegedUid(), test::UnprivilegedGid());
-         });
-     },
-     OpenPlanted, "it belongs to another user", true},
-    {"GroupWritableFile",
-     [](const test::TTempDir& dir) {
-         PlantFile(dir, [](const std::string& f) { WriteFile(f, 0620); });
-     },
-     OpenPlanted, "other users may write to it"},
-    {"CreatedFileOverLinkRefused",
-     [](const test::TTempDir& dir) {
-         WriteFile(dir.File("precious"), 0600);
-         PlantFile(dir, [&](const std::string& f) {
-             ::symlink(dir.File("precious").c_str(), f.c_str());
-         });
-     },
-     [](const test::TTempDir& dir) {
-         CreateStateFile(dir.File("state/quorva/backups/record"), O_WRONLY);
-     },
-     "File exists"},
+     "start:put back", false, false, Long + "-alpha.tir"},
+    {"KilledBetweenRecordAndName", nullptr,
+     [](const TTempDir& dir) { Check(!Record(dir).empty(), "the record made first"); },
+     "open:0 start:.", false, false, "list.tir", SYS_linkat},
 };
+
+// What the start finds and does, with every default answer.
+std::string PutBackAtStart(const TTempDir& dir, const std::string& file)
+{
+    std::string outcome = "open:" + std::to_string(FindBackups(dir.File("other.tir")).size());
+    outcome += " start:";
+    for (const TFoundBackup& found : FindAllBackups()) {
+        if (found.refused.empty()) {
+            RestoreBackup(found);
+            outcome += test::ReadBytes(dir.File(file)) == "old" ? "put back" : "put back wrong";
+        } else {
+            outcome += "refused: " + found.refused;
+        }
+    }
+    return outcome + (test::Exists(dir.File("." + file + ".quorva-backup")) ? " backup left." : ".");
+}
+
+void SaveStoppedAfterBackup(const TTempDir& dir, const std::string& file)
+{
+    const TFileDescriptor fd(::open(dir.File(file).c_str(), O_RDWR));
+    TInPlaceBackup backup(dir.File(file), fd.Get());
+    Check(::ftruncate(fd.Get(), 0) == 0, "cut short");
+}
 
 class StateFolderTest : public testing::TestWithParam<TStateCase> {};
 
-TEST_P(StateFolderTest, UsesOnlyPrivateStateOfTheUser)
+TEST_P(StateFolderTest, PlantedStateIsNeverFollowedNorPutBack)
 {
     const TStateCase& c = GetParam();
-    if (c.needsRoot && ::geteuid() != 0)
+    if ((c.needsRoot && ::geteuid() != 0) || (c.asOther && !test::CanRunUnprivileged()))
         GTEST_SKIP() << "giving a file to another user takes root";
-    test::TTempDir dir;
-    MakeFolder(dir.File("home"), 0700);
-    const std::string message = test::MessageFromChild([&] {
+    TTempDir dir;
+    test::WriteBytes(dir.File("precious"), "precious");
+    test::WriteBytes(dir.File(c.file), "old");
+    fs::create_hard_link(dir.File(c.file), dir.File("other.tir"));
+    if (c.asOther)
+        test::HandToUnprivileged(dir.Path());
+    const std::string outcome = test::MessageFromChild([&] {
+        if (c.asOther)
+            test::BecomeUnprivileged();
         ::setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
         ::setenv("HOME", dir.File("home").c_str(), 1);
-        if (c.prepare)
-            c.prepare(dir);
-        c.act(dir);
+        if (c.before)
+            c.before(dir);
+        if (c.killAt == 0)
+            SaveStoppedAfterBackup(dir, c.file);
+        else
+            test::RunInterruptedAt({c.killAt}, [&] { SaveStoppedAfterBackup(dir, c.file); });
+        if (c.after)
+            c.after(dir);
+        throw Error(PutBackAtStart(dir, c.file));
     });
-    if (c.raises.empty()) {
-        EXPECT_EQ(message, "");
-    } else {
-        EXPECT_NE(message.find(c.raises), std::string::npos) << message;
-    }
-    // Nothing planted was written through.
-    if (test::Exists(dir.File("precious"))) {
-        EXPECT_EQ(test::ReadBytes(dir.File("precious")), "text");
-    }
+    EXPECT_NE(outcome.find(c.outcome), std::string::npos) << outcome;
+    EXPECT_EQ(test::ReadBytes(dir.File("precious")), "precious");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, StateFolderTest, testing::ValuesIn(StateCases), test::TCaseName());
