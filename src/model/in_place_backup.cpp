@@ -360,8 +360,8 @@ TFoundBackup Refused(TFoundBackup found, const char* why)
     return found;
 }
 
-// Whether the backup `found` names is gone (its record is stale), or else
-// why it is not to be offered ("" when it is).
+// Whether the backup `found` names is gone, so that its record is stale.
+// Otherwise sets `found.refused` to why it is not to be offered, if it is not.
 bool Gone(TFoundBackup& found)
 {
     struct stat status {};
