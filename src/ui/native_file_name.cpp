@@ -40,8 +40,11 @@ std::string NativeFileName(const QString& name)
     if (bytes.empty() || Exists(bytes) || !name.startsWith(u'/'))
         return bytes;
     std::string path;
-    for (const QString& part : name.split(u'/', Qt::SkipEmptyParts))
-        path += "/" + EntryBytes(path, part);
+    for (const QString& part : name.split(u'/', Qt::SkipEmptyParts)) {
+        const std::string entry = EntryBytes(path, part);
+        path += '/';
+        path += entry;
+    }
     return name.endsWith(u'/') ? path + "/" : path;
 }
 
