@@ -261,8 +261,9 @@ int NameCopy(const TCopy& copy, const std::string& base, const std::string& reco
         if (::lstat(found.backup.c_str(), &taken) == 0)
             continue;
         found.record = RecordPath(recordFolder, found);
+        // Without its record no backup is made: it would never be offered.
         if (const int error = WriteRecord(found))
-            return error;
+            throw Error(CannotCreateFileMessage(found.record, error));
         const int result = copy.partialName.empty()
                                ? ::linkat(AT_FDCWD, descriptor.c_str(), AT_FDCWD,
                                           found.backup.c_str(), AT_SYMLINK_FOLLOW)

@@ -119,7 +119,7 @@ const TStateCase StateCases[] = {
      nullptr, "Cannot create folder \"/nonexistent\"", true, true},
     {"UnwritableStateFolder",
      [](const TTempDir& dir) { Folder(dir.File("state/quorva/backups"), 0500); }, nullptr,
-     "Cannot create file", true},
+     ".record\". Permission denied", true},
     {"StateFolderOfAnotherUser",
      [](const TTempDir& dir) { Folder(dir.File("state/quorva"), 0700, test::UnprivilegedUid()); },
      nullptr, "it belongs to another user", false, true},
@@ -178,7 +178,8 @@ std::string PutBackAtStart(const TTempDir& dir, const std::string& file)
             outcome += "refused: " + found.refused;
         }
     }
-    return outcome + (test::Exists(dir.File("." + file + ".quorva-backup")) ? " backup left." : ".");
+    return outcome +
+           (test::Exists(dir.File("." + file + ".quorva-backup")) ? " backup left." : ".");
 }
 
 void SaveStoppedAfterBackup(const TTempDir& dir, const std::string& file)
