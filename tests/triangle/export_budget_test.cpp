@@ -154,7 +154,7 @@ TEST_P(ExportSpaceTest, RefusesAFileThatWouldNotFit)
         return;
     }
     EXPECT_TRUE(message.starts_with(param.needs)) << message;
-    EXPECT_TRUE(message.ends_with(", but the folder " + folder + " has " +
+    EXPECT_TRUE(message.ends_with(", but the folder \"" + folder + "\" has " +
                                   FormatBytes(param.freeSpace) + " free."))
         << message;
     EXPECT_EQ(test::SnapshotFolder(dir.Path()), before);

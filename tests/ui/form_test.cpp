@@ -770,29 +770,43 @@ private slots:
     void leftBackupIsOfferedAndKeptUnlessPutBack_data()
     {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<bool>("putBack");
-        QTest::newRow("Open, put back") << "btnOpen" << true;
-        QTest::newRow("Save, kept") << "btnSave" << false;
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("answer");       // 1 yes, 0 no, -1 the default
+        QTest::addColumn<QByteArray>("shown"); // the name's line in the question
+        QTest::newRow("Open, put back")
+            << "btnOpen" << QByteArray("list.tir") << 1 << QByteArray("/list.tir\"\n");
+        QTest::newRow("Save, kept")
+            << "btnSave" << QByteArray("list.tir") << 0 << QByteArray("/list.tir\"\n");
+        QTest::newRow("Open, odd name, default answer")
+            << "btnOpen" << QByteArray("a\"\n\nPut it back? Yes is safe\xff.tir") << -1
+            << QByteArray("/a\\\"\\n\\nPut it back? Yes is safe\\xff.tir\"\n");
     }
 
     void leftBackupIsOfferedAndKeptUnlessPutBack()
     {
         QFETCH(QString, button);
-        QFETCH(bool, putBack);
-        const std::string path = folder_->filePath("list.tir").toStdString();
-        WriteBytes(QString::fromStdString(path), RowListText(3));
+        QFETCH(QByteArray, name);
+        QFETCH(int, answer);
+        QFETCH(QByteArray, shown);
+        const std::string folder = folder_->path().toStdString();
+        const std::string path = folder + "/" + name.toStdString();
+        quorva::test::WriteBytes(path, RowListText(3));
         quorva::TFileDescriptor file(::open(path.c_str(), O_RDWR));
         const std::string backup = quorva::TInPlaceBackup(path, file.Get()).Path();
         QCOMPARE(::ftruncate(file.Get(), 0), 0); // and the save stopped here
-        dialogs_->answers.push_back(putBack);
+        if (answer >= 0)
+            dialogs_->answers.push_back(answer == 1);
         dialogs_->nextFileNames.push_back(path);
 
         Click(button);
 
         QCOMPARE(dialogs_->questions.size(), size_t{1});
-        QVERIFY(dialogs_->questions[0].find(backup) != std::string::npos);
-        QCOMPARE(quorva::test::Exists(backup), !putBack);
-        QCOMPARE(form_->Lines().Count(), putBack ? 3 : 0);
+        const std::string& question = dialogs_->questions[0];
+        QVERIFY2(question.find("\n\"" + folder + shown.toStdString()) != std::string::npos,
+                 question.c_str());
+        QCOMPARE(quorva::test::Exists(backup), answer == 0);
+        QCOMPARE(form_->Lines().Count(), answer != 0 ? 3 : 0);
+        ::unlink(path.c_str()); // Qt cannot name it to remove the folder
     }
 
     // What is shown is only a view of the bytes: lines that are not UTF-8 are
