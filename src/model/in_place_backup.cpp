@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "model/error.h"
+#include "model/file_copy.h"
 #include "model/file_descriptor.h"
 #include "model/file_error.h"
 #include "model/file_lock.h"
@@ -132,44 +133,6 @@ bool SameCopy(const struct stat& status, const TFoundBackup& found)
     return SameFile(status, found.backupDevice, found.backupInode) &&
            static_cast<std::uint64_t>(status.st_size) == found.backupSize &&
            TimeOf(status) == found.backupTime;
-}
-
-// Copies all of `from` onto `to`, both from their start, without taking the
-// bytes into this process where the kernel can copy them itself. Returns 0
-// or the errno value of what failed.
-int CopyFromStart(int from, int to)
-{
-    off_t in = 0;
-    off_t out = 0;
-    for (;;) {
-        const ssize_t got = ::copy_file_range(from, &in, to, &out, 1 << 30, 0);
-        if (got == 0)
-            return 0;
-        if (got > 0 || errno == EINTR)
-            continue;
-        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-            return errno;
-        break;
-    }
-    std::string piece(1 << 20, '\0');
-    for (;;) {
-        const ssize_t got = ::pread(from, piece.data(), piece.size(), in);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return got == 0 ? 0 : errno;
-        for (ssize_t put = 0; put < got;) {
-            const ssize_t wrote =
-                ::pwrite(to, piece.data() + put, static_cast<std::size_t>(got - put), out);
-            if (wrote < 0 && errno == EINTR)
-                continue;
-            if (wrote <= 0)
-                return wrote == 0 ? ENOSPC : errno;
-            put += wrote;
-            out += wrote;
-        }
-        in += got;
-    }
 }
 
 int Overwrite(int target, int source)

@@ -99,6 +99,7 @@ private:
     void Remember(const QString& name, std::optional<TRowChange> change);
     bool MayDropUnsavedRows(TUserDialogs::TDropping dropping);
     void LoadRowList(const std::string& fileName);
+    std::vector<std::string> JournalsLeftBehind();
     bool RestoreJournal(const std::string& path);
     void CommitData(QSessionManager& manager);
 

@@ -10,6 +10,7 @@
 
 #include "model/error.h"
 #include "model/in_place_backup.h"
+#include "model/row_journal.h"
 #include "support/case_name.h"
 #include "support/syscall_kill.h"
 #include "support/temp_dir.h"
@@ -219,6 +220,32 @@ TEST_P(StateFolderTest, PlantedStateIsNeverFollowedNorPutBack)
     });
     EXPECT_NE(outcome.find(c.outcome), std::string::npos) << outcome;
     EXPECT_EQ(test::ReadBytes(dir.File("precious")), "precious");
+}
+
+// The same plants in the journals' folder: none is taken for a journal left
+// behind, each is named once, and what a link points at is never touched.
+TEST(StateFolderTest, PlantedJournalsAreNeverTaken)
+{
+    const std::pair<const char*, std::function<void(const std::string&, const TTempDir&)>>
+        plants[] = {
+            {"link", SymbolicLink}, {"fifo", Fifo}, {"folder", AFolder}, {"others", OthersFile}};
+    for (const auto& [name, plant] : plants) {
+        SCOPED_TRACE(name);
+        TTempDir dir;
+        test::WriteBytes(dir.File("precious"), "precious");
+        const std::string outcome = test::MessageFromChild([&, &plant = plant] {
+            ::setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
+            const std::string journal = JournalFolder() + "/left.journal";
+            plant(journal, dir);
+            std::vector<std::string> refusals;
+            const std::vector<std::string> left = LeftJournals(JournalFolder(), refusals);
+            if (!left.empty() || refusals.size() != 1 ||
+                refusals[0].find("left.journal") == std::string::npos)
+                throw Error("taken, or not named once");
+        });
+        EXPECT_EQ(outcome, "");
+        EXPECT_EQ(test::ReadBytes(dir.File("precious")), "precious");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, StateFolderTest, testing::ValuesIn(StateCases), test::TCaseName());

@@ -596,6 +596,23 @@ private slots:
         QCOMPARE(QDir(state + "/quorva/journals").entryList({"*.journal"}).size(), journalsLeft);
     }
 
+    // Rows whose journal can't be kept (here, a state folder others may
+    // write) are said to be at risk once, not at every step.
+    void journalThatCannotBeKeptIsSaidOnce()
+    {
+        const QString state = folder_->filePath("state");
+        QVERIFY(QDir().mkpath(state + "/quorva"));
+        QFile::setPermissions(state + "/quorva", QFileDevice::Permissions(0x7777));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state));
+        RunSteps("add add");
+        QTRY_COMPARE(dialogs_->shownErrors.size(), std::size_t{1});
+        RunSteps("add delete");
+        QTest::qWait(50);
+        qunsetenv("XDG_STATE_HOME");
+        QCOMPARE(dialogs_->shownErrors.size(), std::size_t{1});
+        QVERIFY(dialogs_->shownErrors[0].find("will not survive a crash") != std::string::npos);
+    }
+
     // Save onto the file this window last opened or saved asks first when
     // another process has written it since.
     void saveOntoAFileChangedOnDisk_data()
