@@ -522,9 +522,17 @@ void TForm1::NewClick()
     if (!MayDropUnsavedRows(TUserDialogs::TDropping::StartingNew))
         return;
     ClearRows(FRows, FLines);
-    // A new document: no steps to take back, and no file yet.
-    FHistory->clear();
+    // No file yet.
+    BeginDocument();
     FFile.Forget();
+}
+
+// A new document: its history starts here, saved as it stands, even after
+// restored rows that had no history; their journal goes.
+void TForm1::BeginDocument()
+{
+    FHistory->clear();
+    FHistory->setClean();
 }
 
 void TForm1::LoadRowList(const std::string& fileName)
@@ -537,10 +545,7 @@ void TForm1::LoadRowList(const std::string& fileName)
         if (OpenRowListFile(
                 FLines, FRows, fileName,
                 [&refusal](const std::string& message) { refusal = message; }, progress)) {
-            // A new document: its history starts here, saved as it stands,
-            // even after restored rows that had no history.
-            FHistory->clear();
-            FHistory->setClean();
+            BeginDocument();
             RowListUsed(fileName);
         }
     } catch (const Cancelled&) {

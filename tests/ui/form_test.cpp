@@ -516,33 +516,26 @@ private slots:
         QTest::addColumn<QString>("then");    // steps in the new window
         QTest::addColumn<bool>("restored");
         QTest::addColumn<int>("journalsLeft");
-        QTest::newRow("restore") << ""
-                                 << "restore"
-                                 << "" << true << 1;
-        QTest::newRow("not now") << ""
-                                 << "later"
-                                 << "" << false << 1;
-        QTest::newRow("discard") << ""
-                                 << "discard yes"
-                                 << "" << false << 0;
-        QTest::newRow("discard, not for good") << ""
-                                               << "discard no"
-                                               << "" << false << 1;
-        QTest::newRow("file cut short") << "cut"
-                                        << "restore"
-                                        << "" << true << 1;
-        QTest::newRow("file deleted") << "delete"
-                                      << "restore"
-                                      << "" << true << 1;
-        QTest::newRow("restore, save") << ""
-                                       << "restore"
-                                       << "save" << true << 0;
-        QTest::newRow("restore, open another") << ""
-                                               << "restore"
-                                               << "open" << true << 0;
-        QTest::newRow("file rewritten, save asks") << "rewrite"
-                                                   << "restore"
-                                                   << "save" << true << 1;
+        const struct {
+            const char *name, *fate, *answers, *then;
+            bool restored;
+            int journalsLeft;
+        } rows[] = {
+            {"restore", "", "restore", "", true, 1},
+            {"not now", "", "later", "", false, 1},
+            {"discard", "", "discard yes", "", false, 0},
+            {"discard, not for good", "", "discard no", "", false, 1},
+            {"file cut short", "cut", "restore", "", true, 1},
+            {"file deleted", "delete", "restore", "", true, 1},
+            {"restore, save", "", "restore", "save", true, 0},
+            {"restore, open another", "", "restore", "open", true, 0},
+            {"restore, new list", "", "restore", "new", true, 0},
+            {"file rewritten, save asks", "rewrite", "restore", "save", true, 1},
+            {"two windows ended", "another window", "restore", "", true, 2},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row.name) << QString(row.fate) << QString(row.answers)
+                                    << QString(row.then) << row.restored << row.journalsLeft;
     }
 
     void leftRowsAreOfferedAtStart()
@@ -575,6 +568,8 @@ private slots:
         dialogs_->answers = {answers.endsWith("yes")};
 
         form_ = std::make_unique<TForm1>(*dialogs_);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
         form_->RestoreLeftRows();
         const bool two = fate == "another window";
         QCOMPARE(dialogs_->restoreQuestions.size(), two ? 2u : 1u);
@@ -879,6 +874,8 @@ private:
                 Click("btnSave");
             } else if (step == "open") {
                 OpenIndexedRows(2);
+            } else if (step == "new") {
+                Click("Ctrl+N");
             } else if (step == "delete") {
                 ClickLine(0);
                 Click("Button3");
