@@ -404,8 +404,8 @@ private slots:
         QVERIFY(screen.contains(placed));
         QCOMPARE(placed.intersects(owner), overlaps);
         QCOMPARE(placed.height(), screen.height());
-        QVERIFY(placed.width() >= 400);
-        QVERIFY(placed.width() <= std::max(400, screen.width() / 2));
+        QVERIFY(placed.width() >= 420);
+        QVERIFY(placed.width() <= std::max(420, screen.width() / 2));
     }
 
     void exportWritesWhatStartWritesOfTheSnapshot()

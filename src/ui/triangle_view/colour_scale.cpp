@@ -13,8 +13,10 @@
 namespace quorva {
 namespace {
 
-// Anchor colours of the scale, evenly spaced along it.
-constexpr std::array<QRgb, 5> Anchors = {0x440154, 0x3b528b, 0x21918c, 0x5ec962, 0xfde725};
+// Anchor colours of the scale, evenly spaced along it. From near black, so
+// that the scale is long enough for a hundred values to look apart.
+constexpr std::array<QRgb, 6> Anchors = {0x000004, 0x440154, 0x3b528b,
+                                         0x21918c, 0x5ec962, 0xfde725};
 
 // Red, green and blue from 0 to 255, not yet rounded.
 using TRgb = std::array<double, 3>;
@@ -62,24 +64,24 @@ double Difference(const TRgb& a, const TRgb& b)
 // rather than by their distance in RGB: the path's blues change little to
 // the eye where its greens change much, so even steps of the scale would
 // otherwise tell some values apart far worse than others.
-std::vector<QRgb> EvenShades(std::size_t steps)
+TColourScale::TRamp EvenRamp(std::size_t steps)
 {
     constexpr std::size_t Samples = 1024;
     std::vector<double> along{0};
     for (std::size_t i = 1; i <= Samples; ++i)
         along.push_back(along.back() +
                         Difference(PathAt(double(i - 1) / Samples), PathAt(double(i) / Samples)));
-    std::vector<QRgb> shades;
+    TColourScale::TRamp ramp{{}, along.back()};
     for (std::size_t i = 0; i < steps; ++i) {
         const double wanted = along.back() * double(i) / double(steps - 1);
         const auto after =
             std::max(std::lower_bound(along.begin(), along.end(), wanted), along.begin() + 1);
         const double t = (wanted - after[-1]) / (after[0] - after[-1]);
         const TRgb rgb = PathAt((double(after - along.begin()) - 1 + t) / Samples);
-        shades.push_back(
+        ramp.shades.push_back(
             qRgb(int(std::lround(rgb[0])), int(std::lround(rgb[1])), int(std::lround(rgb[2]))));
     }
-    return shades;
+    return ramp;
 }
 
 // Counts of the values low .. high, trimmed to the values that occur.
@@ -98,10 +100,10 @@ double ColourDifference(QRgb a, QRgb b)
     return Difference(Channels(a), Channels(b));
 }
 
-const std::vector<QRgb>& TColourScale::Shades()
+const TColourScale::TRamp& TColourScale::Ramp()
 {
-    static const std::vector<QRgb> shades = EvenShades(Steps);
-    return shades;
+    static const TRamp ramp = EvenRamp(Steps);
+    return ramp;
 }
 
 TColourScale::TColourScale(const TTriangleGrid& grid, TKind kind)
@@ -135,12 +137,14 @@ TColourScale::TColourScale(std::int64_t low, std::int64_t high,
     }
     if (total == 0 || counts.size() < 2)
         return;
-    // Every value present takes a least share, so that a value of a few
-    // cells still stands visibly apart from its neighbours beside values of
-    // billions; what is left is shared out by the cells' counts. Each value
+    // Every value present takes the least share that looks different, so
+    // that a value of a few cells still stands apart from its neighbours
+    // beside values of billions (with more values than the scale can hold
+    // apart, an equal share each); what is left is shared out by the cells'
+    // counts. Each value
     // sits in the middle of its share, so that the smallest and the largest
     // do not both fall off the ends.
-    const double least = std::min(LeastShare, ReservedShare / static_cast<double>(present));
+    const double least = std::min(VisibleStep / Ramp().length, 1 / static_cast<double>(present));
     const double perCell = (1 - least * static_cast<double>(present)) / static_cast<double>(total);
     double below = 0;
     for (std::uint64_t count : counts) {

@@ -14,7 +14,7 @@ namespace quorva {
 
 class TTriangleGrid;
 
-// Shades values on a dark-blue-to-yellow scale whose lightness rises
+// Shades values on a black-to-blue-to-yellow scale whose lightness rises
 // steadily, so larger values read lighter in colour and in grey alike.
 //
 // A triangle's differences crowd towards small values, so an even scale
@@ -56,7 +56,7 @@ public:
     // line beside its swatch. Its own font and size, whatever the painter's.
     void PaintLegend(QPainter& painter, const QRect& area, const QString& caption,
                      const QColor& blank, const QColor& outside) const;
-    static QSize LegendSize() { return {300, 126}; }
+    static QSize LegendSize() { return {300, 110}; }
 
     // Marks at round values, far enough apart on a bar `width` wide.
     std::vector<std::int64_t> Marks(int width, int spacing) const;
@@ -64,21 +64,28 @@ public:
 private:
     // Fine enough that values a least share apart never share a shade.
     static constexpr std::size_t Steps = 4096;
-    // The least share of the scale each value present takes, about five
-    // times the difference a person sees side by side...
-    static constexpr double LeastShare = 1.0 / 40;
-    // ...or, when too many values are present for that, an equal part of
-    // this much of the scale.
-    static constexpr double ReservedShare = 0.9;
+    // How far apart on the scale, in colour difference, neighbouring values
+    // stand at least: twice the least difference seen side by side, so that
+    // it stays visible once the shades are rounded to whole channel values.
+    static constexpr double VisibleStep = 2.0;
 
-    static const std::vector<QRgb>& Shades();
+public:
+    // The shades, evenly different to the eye, and the colour difference
+    // from the first to the last along them.
+    struct TRamp {
+        std::vector<QRgb> shades;
+        double length = 0;
+    };
+
+private:
+    static const TRamp& Ramp();
     // The shade at a place on the scale, from 0 to 1.
     static QRgb AtPlace(double place)
     {
         const double step = place * (Steps - 1) + 0.5;
-        return Shades()[static_cast<std::size_t>(step < 0           ? 0
-                                                 : step > Steps - 1 ? Steps - 1
-                                                                    : step)];
+        return Ramp().shades[static_cast<std::size_t>(step < 0           ? 0
+                                                      : step > Steps - 1 ? Steps - 1
+                                                                         : step)];
     }
     void PaintMarks(QPainter& painter, const QRect& bar) const;
     void PaintHistogram(QPainter& painter, const QRect& area) const;

@@ -43,9 +43,9 @@ constexpr std::chrono::milliseconds BuildShowDelay{400};
 
 // Room left between the view and the main window beside it.
 constexpr int PlacementGap = 8;
-// Narrower than this the tool bar and the legend would not fit; where the
-// room beside the main window is narrower still, the view covers some of it.
-constexpr int LeastViewWidth = 400;
+// Narrower than this the legend would not fit; where the room beside the
+// main window is narrower still, the view covers some of it.
+constexpr int LeastViewWidth = 420;
 
 QString WithShortcut(const QString& text, const QKeySequence& keys)
 {
