@@ -160,6 +160,7 @@ class ScreenReader:
         expect(self.process.stdout.readline().strip() == "listening",
                "the AT-SPI listener did not start")
         self.heard = []
+        self.start = 0
         threading.Thread(target=self._read, daemon=True).start()
 
     def _read(self):
@@ -168,17 +169,13 @@ class ScreenReader:
             if not self.heard or self.heard[-1] != line.strip():
                 self.heard.append(line.strip())
 
-    def hear(self, expected, what, last=True):
-        """Waits until the lines heard since the previous call end in
-        `expected`, or, unless `last`, hold them one after another."""
-        start = getattr(self, "start", 0)
-
-        def heard():
-            lines = self.heard[start:]
-            return any(lines[i:i + len(expected)] == expected
-                       for i in range(len(lines) - len(expected), -1 if not last else
-                                      len(lines) - len(expected) - 1, -1))
-        wait_for(f"{what}: {expected} (heard {self.heard[start:]})", heard)
+    def hear(self, expected, what):
+        """Waits until the lines heard since the previous call hold
+        `expected`, one after another."""
+        start, count = self.start, len(expected)
+        wait_for(f"{what}: {expected} (heard {self.heard[start:]})",
+                 lambda: any(self.heard[i:i + count] == expected
+                             for i in range(start, len(self.heard))))
         self.start = len(self.heard)
 
     def stop(self):

@@ -389,8 +389,6 @@ private slots:
         QTest::newRow("1920x1080, a panel")
             << QRect(0, 27, 1920, 1053) << QRect(478, 280, 433, 315) << false;
         QTest::newRow("2560x1600") << QRect(0, 0, 2560, 1600) << QRect(478, 280, 650, 470) << false;
-        QTest::newRow("second screen")
-            << QRect(1920, 0, 1280, 1024) << QRect(2398, 280, 433, 315) << false;
         QTest::newRow("no room either side")
             << QRect(0, 0, 1024, 768) << QRect(300, 200, 433, 315) << true;
     }
