@@ -13,10 +13,13 @@
 namespace quorva {
 namespace {
 
-// Anchor colours of the scale, evenly spaced along it. From near black, so
-// that the scale is long enough for a hundred values to look apart.
-constexpr std::array<QRgb, 6> Anchors = {0x000004, 0x440154, 0x3b528b,
-                                         0x21918c, 0x5ec962, 0xfde725};
+// Anchor colours of the scale, evenly spaced along it: from near black
+// through purple, blue, teal and green to yellow, lightness rising all the
+// way. Black and strong colours make the scale long enough to the eye for a
+// hundred values to look apart, and for the few values that fill most cells
+// to stand far apart still.
+constexpr std::array<QRgb, 6> Anchors = {0x000004, 0x52007a, 0x1f4fc4,
+                                         0x00a0a8, 0x56d040, 0xffe91a};
 
 // Red, green and blue from 0 to 255, not yet rounded.
 using TRgb = std::array<double, 3>;
