@@ -133,7 +133,7 @@ void TTriangleWindow::CreateActions()
     tools->addSeparator();
     // The canvas reads these keys itself when it has the focus; the buttons
     // are for the mouse.
-    add(
+    QAction* zoomIn = add(
         QStringLiteral("Zoom in"), QKeySequence(),
         [this] { canvas_->ZoomBy(TTriangleCanvas::ZoomStep); },
         QKeySequence(Qt::CTRL | Qt::Key_Plus));
@@ -145,7 +145,6 @@ void TTriangleWindow::CreateActions()
         QStringLiteral("Fit"), QKeySequence(), [this] { canvas_->Fit(); },
         QKeySequence(Qt::CTRL | Qt::Key_0));
 
-    tools->addSeparator();
     auto* scale = new QComboBox(tools);
     scale->setObjectName(QStringLiteral("ColourScale"));
     scale->setToolTip(QStringLiteral("Colour scale"));
@@ -159,7 +158,10 @@ void TTriangleWindow::CreateActions()
         canvas_->SetScaleKind(static_cast<TColourScale::TKind>(scale->itemData(index).toInt()));
         QSettings().setValue(ScaleSetting, index);
     });
-    tools->addWidget(scale);
+    // Before the zoom buttons, whose keys still work where a narrow view
+    // leaves no room for them.
+    tools->insertWidget(zoomIn, scale);
+    tools->insertSeparator(zoomIn);
 
     auto* close = new QAction(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("CloseView"));
