@@ -5,7 +5,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quorva developers <quorva@example.org>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quorva developers <quorva@users.noreply.github.com>")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
@@ -25,6 +25,10 @@ add_custom_command(OUTPUT ${QUORVA_CHANGELOG_GZ}
                    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog)
 add_custom_target(quorva_changelog ALL DEPENDS ${QUORVA_CHANGELOG_GZ})
 install(FILES packaging/copyright ${QUORVA_CHANGELOG_GZ} DESTINATION ${QUORVA_DOC_DIR})
+
+# What software centres show of the program.
+install(FILES packaging/io.github.quorva.quorva.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # The manual page, made from the program's own --help and the sections of
 # packaging/quorva.h2m, so that it tells what the program accepts.

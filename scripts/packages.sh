@@ -3,9 +3,9 @@ BUILD_PACKAGES=(g++ cmake make qt6-base-dev libgl-dev fonts-dejavu-core)
 TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool xclip x11-utils python3 desktop-file-utils clang libclang-rt-14-dev
                shared-mime-info python3-pyatspi at-spi2-core dbus-x11)
 # For scripts/package, which builds and checks the Debian package.
-PACKAGE_PACKAGES=(dpkg-dev file lintian help2man)
+PACKAGE_PACKAGES=(dpkg-dev file lintian help2man appstream desktop-file-utils)
 # The bench times Start through the window too, on a private X server.
 BENCH_PACKAGES=(g++ cmake make libbenchmark-dev qt6-base-dev libgl-dev fonts-dejavu-core
                 xvfb xauth xdotool x11-utils python3)
-# Only for scripts/screenshot, which takes the README's picture.
+# Only for scripts/screenshot and scripts/triangle_screenshots.py, which take the README's pictures.
 SCREENSHOT_PACKAGES=(xvfb xdotool x11-utils imagemagick openbox python3)

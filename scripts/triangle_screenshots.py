@@ -2,7 +2,9 @@
 """Takes the README's pictures of the triangle view: the real window on a
 private X server, showing the triangle of 1,000 random rows at three zoom
 levels: the whole triangle (blocks averaged), about one pixel a cell, and
-readable numbers; and the legend in the view's corner at twice the scale.
+readable numbers; the legend in the view's corner at twice the scale; and
+the whole 1280x1024 screen, with a window manager, where the view opens
+beside the main window.
 
 usage: triangle_screenshots.py QUORVA_EXECUTABLE OUTPUT_FOLDER
 """
@@ -10,6 +12,7 @@ usage: triangle_screenshots.py QUORVA_EXECUTABLE OUTPUT_FOLDER
 import math
 import os
 import random
+import subprocess
 import sys
 
 sys.dont_write_bytecode = True
@@ -17,6 +20,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 
 from quorva_e2e import QuorvaWindow  # noqa: E402
+from screenshot import OPENBOX_CONFIGURATION, window_manager_running  # noqa: E402
 from triangle_view_e2e import wait_for_titled_window  # noqa: E402
 from x11_session import Session, wait_for  # noqa: E402
 
@@ -83,12 +87,40 @@ def legend_at_twice_the_scale(session, rows, folder):
         session.xdotool("getwindowfocus") == window.id)[1], interval=0.5)
     session.key("ctrl+t")
     view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT} values)")
+    # Wide enough for the legend on this screen, which is small at twice the scale.
+    session.xdotool("windowmove", view, 0, 0)
+    session.xdotool("windowsize", view, 1200, 900)
+    wait_for("the view to take its new size", lambda: session.geometry(view)[2:] == (1200, 900))
     left, top, width, height = session.geometry(view)
-    # The legend's corner: 300 by 104 logical pixels and a margin, doubled.
-    corner_width, corner_height = 2 * 320, 2 * 124 + 2 * CANVAS_BOTTOM_MARGIN
+    # The legend's corner: 300 by 110 logical pixels and a margin, doubled.
+    corner_width, corner_height = 2 * 320, 2 * 130 + 2 * CANVAS_BOTTOM_MARGIN
     session.screenshot(os.path.join(folder, "triangle-view-legend-2x.png"),
                        crop=(left + width - corner_width, top + height - corner_height,
                              corner_width, corner_height))
+
+
+def beside_the_main_window(session, rows, folder):
+    configuration = os.path.join(session.scratch, "openbox.xml")
+    with open(configuration, "w") as file:
+        file.write(OPENBOX_CONFIGURATION)
+    window_manager = subprocess.Popen(
+        ["openbox", "--sm-disable", "--config-file", configuration],
+        env={**session.app_environment(), "DISPLAY": session.server.display},
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        wait_for("the window manager", lambda: window_manager_running(session))
+        session.start_app(rows)
+        window = QuorvaWindow(session)
+        wait_for("the main window to take the focus", lambda: (
+            session.xdotool("windowactivate", window.id),
+            session.xdotool("getwindowfocus") == window.id)[1], interval=0.5)
+        session.key("ctrl+t")
+        wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT} values)")
+        session.xdotool("mousemove", 0, 0)
+        session.screenshot(os.path.join(folder, "triangle-view-beside-main-window.png"))
+    finally:
+        window_manager.terminate()
+        window_manager.wait()
 
 
 def main():
@@ -96,7 +128,7 @@ def main():
         print(__doc__.strip().splitlines()[-1], file=sys.stderr)
         return 2
     executable, folder = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    for take in (zoom_levels, legend_at_twice_the_scale):
+    for take in (zoom_levels, legend_at_twice_the_scale, beside_the_main_window):
         session = Session(executable)
         failed = True
         try:

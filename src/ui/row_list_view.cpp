@@ -43,6 +43,11 @@ TRowListView::TRowListView(TLineListModel& model, TPrefixSearch::TClock clock, Q
     connect(&model_, &TLineListModel::SelectedLineChanged, this, &TRowListView::ShowSelectedLine);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TRowListView::TakeUserSelection);
+    const auto edited = [this] { AnnounceAfterEdit(); };
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, edited);
+    connect(&model_, &QAbstractItemModel::rowsRemoved, this, edited);
+    connect(&model_, &QAbstractItemModel::dataChanged, this, edited);
+    connect(&model_, &QAbstractItemModel::modelReset, this, edited);
 }
 
 int TRowListView::LineCount() const
@@ -344,9 +349,35 @@ void TRowListView::selectionChanged(const QItemSelection& selected,
         AnnounceLine(selected.indexes().front(), QAccessible::Selection);
 }
 
+void TRowListView::AnnounceAfterEdit()
+{
+    if (QAccessible::isActive() && !std::exchange(editAnnounced_, true))
+        QMetaObject::invokeMethod(this, &TRowListView::AnnounceEditedLine, Qt::QueuedConnection);
+}
+
+void TRowListView::AnnounceEditedLine()
+{
+    editAnnounced_ = false;
+    // Qt's accessible list keeps an object for each line it was asked about,
+    // which follows its line as lines come and go; a screen reader keeps
+    // what it last heard of each object ("row 4 of 20"), which the edit may
+    // have made untrue. New objects carry no such memory.
+    QAccessibleTableModelChangeEvent renewed(this, QAccessibleTableModelChangeEvent::ModelReset);
+    QAccessible::updateAccessibility(&renewed);
+    const int selected = model_.Lines().SelectedIndex();
+    if (selected == TLineList::NoSelection)
+        return;
+    const QModelIndex line = model_.index(selected);
+    AnnounceLine(line, QAccessible::NameChanged);
+    AnnounceLine(line, QAccessible::DescriptionChanged);
+    AnnounceLine(line, hasFocus() ? QAccessible::Focus : QAccessible::Selection);
+}
+
 void TRowListView::AnnounceLine(const QModelIndex& line, QAccessible::Event type)
 {
-    if (!QAccessible::isActive() || !line.isValid())
+    // While lines come and go, or before an edit's own announcement, a line
+    // would be named by its text and place as they were.
+    if (!QAccessible::isActive() || !line.isValid() || model_.IsChanging() || editAnnounced_)
         return;
     QAccessibleEvent event(this, type);
     event.setChild(line.row());

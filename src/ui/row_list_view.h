@@ -61,6 +61,10 @@ protected:
 private:
     void ShowSelectedLine(int selected);
     void AnnounceLine(const QModelIndex& line, QAccessible::Event event);
+    // Once an edit of the lines is over, tells assistive technology the
+    // selected line's text and place, which the edit may have changed.
+    void AnnounceAfterEdit();
+    void AnnounceEditedLine();
     void TakeUserSelection();
     void FollowSelectionWithCurrent();
     static bool IsTypedCharacter(const QKeyEvent& event);
@@ -76,6 +80,9 @@ private:
     TLineListModel& model_;
     TPrefixSearch search_;
     bool showing_ = false;
+    // An edit's announcement waits for the end of the edit, and lines
+    // announced meanwhile would be heard as they were before it.
+    bool editAnnounced_ = false;
 };
 
 } // namespace quorva

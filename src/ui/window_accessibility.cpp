@@ -26,7 +26,28 @@ QAccessibleInterface* ErrorDialogAccessible(const QString& className, QObject* o
     return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
 }
 
+// Marks the widgets announced as alerts, whatever their class.
+constexpr char AlertProperty[] = "quorvaAlert";
+
+QAccessibleInterface* AlertAccessible(const QString&, QObject* object)
+{
+    if (!object || !object->isWidgetType() || !object->property(AlertProperty).toBool())
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
+}
+
 } // namespace
+
+void AnnounceAsAlert(QWidget& notice, const QString& text)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(AlertAccessible);
+        return true;
+    }();
+    (void)installed;
+    notice.setProperty(AlertProperty, true);
+    notice.setAccessibleName(text);
+}
 
 void AnnounceErrorDialogAsAlert()
 {

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
-"""Prints "name|description" of every object of the Quorva program that gains
-the focus, after "listening"; stops after SECONDS. Run with Debian's python3.
+"""Prints what a screen reader hears from the Quorva program, after
+"listening", one "name|description" line per event: each object that gains
+the focus or is selected, and each alert that appears. Stops after SECONDS.
+Run with Debian's python3.
 
 usage: atspi_list_events.py SECONDS
 """
@@ -15,14 +17,19 @@ def heard(event):
     if event.detail1 != 1:
         return
     try:
-        if event.host_application.name.lower().startswith("quorva"):
-            print(f"{event.source.name}|{event.source.description}", flush=True)
+        if not event.host_application.name.lower().startswith("quorva"):
+            return
+        source = event.source
+        if event.type.endswith(":showing") and source.getRole() != pyatspi.ROLE_ALERT:
+            return
+        print(f"{source.name}|{source.description}", flush=True)
     except Exception:
         pass
 
 
 def main():
-    pyatspi.Registry.registerEventListener(heard, "object:state-changed:focused")
+    for kind in ("focused", "selected", "showing"):
+        pyatspi.Registry.registerEventListener(heard, f"object:state-changed:{kind}")
     GLib.idle_add(lambda: print("listening", flush=True) and False)
     GLib.timeout_add_seconds(int(sys.argv[1]), lambda: pyatspi.Registry.stop() and False)
     pyatspi.Registry.start()

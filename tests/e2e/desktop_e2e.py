@@ -11,6 +11,7 @@ import re
 import shutil
 import subprocess
 import sys
+import threading
 
 # Run from the source tree: leave no bytecode caches in it.
 sys.dont_write_bytecode = True
@@ -148,6 +149,40 @@ class AccessibilityBus:
             pass
 
 
+class ScreenReader:
+    """What a screen reader hears through AT-SPI, as "name|description"
+    lines: objects that gain the focus or are selected, and alerts."""
+
+    def __init__(self, bus, seconds=90):
+        self.process = subprocess.Popen(
+            [SYSTEM_PYTHON, os.path.join(HERE, "atspi_list_events.py"), str(seconds)],
+            env={**os.environ, **bus.environment}, stdout=subprocess.PIPE, text=True)
+        expect(self.process.stdout.readline().strip() == "listening",
+               "the AT-SPI listener did not start")
+        self.heard = []
+        self.start = 0
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        # An object both focused and selected is heard once.
+        for line in self.process.stdout:
+            if not self.heard or self.heard[-1] != line.strip():
+                self.heard.append(line.strip())
+
+    def hear(self, expected, what):
+        """Waits until the lines heard since the previous call hold
+        `expected`, one after another."""
+        start, count = self.start, len(expected)
+        wait_for(f"{what}: {expected} (heard {self.heard[start:]})",
+                 lambda: any(self.heard[i:i + count] == expected
+                             for i in range(start, len(self.heard))))
+        self.start = len(self.heard)
+
+    def stop(self):
+        self.process.kill()
+        self.process.wait()
+
+
 def screen_reader(session):
     """Through AT-SPI: the window is a frame named "Quorva", every control
     has its role and name, Add presses through its action, the new line reads
@@ -176,30 +211,41 @@ def screen_reader(session):
     return None
 
 
+def heard_line(row, place, count):
+    return f"{row_line(row)}|row {place} of {count}"
+
+
+# What a screen reader hears in the list of ROW_A, ROW_B, ROW_C: the keys
+# pressed (or a button), then the lines heard last, each with its text and
+# its place. After an edit, the selected line as it now stands.
+LIST_STEPS = [
+    ("walking down", ("Home", "Down", "Down"),
+     [heard_line(ROW_A, 1, 3), heard_line(ROW_B, 2, 3), heard_line(ROW_C, 3, 3)]),
+    ("Moove Up of row 3", "Moove Up", [heard_line(ROW_C, 2, 3)]),
+    ("Delete of row 2", "Delete", [heard_line(ROW_B, 2, 2)]),
+    ("undo", ("ctrl+z",), [heard_line(ROW_C, 2, 3)]),
+]
+
+
 def list_read_aloud(session):
     """Through AT-SPI: moving through the list with the keyboard focuses each
-    line in turn, heard by its text and its place in the list."""
-    rows = [ROW_A, ROW_B, ROW_C]
+    line in turn, heard by its text and its place in the list; after an edit
+    the selected line is heard with its new text and place."""
     path = os.path.join(session.scratch, "three.tir")
     with open(path, "wb") as file:
-        file.write(text_file(row_line(row) for row in rows))
+        file.write(text_file(row_line(row) for row in (ROW_A, ROW_B, ROW_C)))
     bus = AccessibilityBus(session.server.display)
     try:
         window = start_window(session, path, environment=bus.environment)
-        listener = subprocess.Popen([SYSTEM_PYTHON, os.path.join(HERE, "atspi_list_events.py"), "20"],
-                                    env={**os.environ, **bus.environment}, stdout=subprocess.PIPE,
-                                    text=True)
-        expect(listener.stdout.readline().strip() == "listening", "the AT-SPI listener did not start")
+        reader = ScreenReader(bus)
         window.click_at(LIST_LEFT + 40, LIST_TOP + 8)
-        session.key("Home", "Down", "Down")
-        expected = [f"{row_line(row)}|row {i + 1} of 3" for i, row in enumerate(rows)]
-        heard = []
-        for line in listener.stdout:
-            heard += [line.strip()] if "|row " in line and line.strip() not in heard else []
-            if heard[-3:] == expected:
-                break
-        listener.kill()
-        expect(heard[-3:] == expected, f"heard {heard}, expected {expected}")
+        for what, action, expected in LIST_STEPS:
+            if isinstance(action, str):
+                window.press(action)
+            else:
+                session.key(*action)
+            reader.hear(expected, f"after {what}")
+        reader.stop()
         window.close()
     finally:
         bus.stop()

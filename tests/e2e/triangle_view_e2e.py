@@ -13,7 +13,7 @@ import sys
 
 sys.dont_write_bytecode = True
 
-from desktop_e2e import SYSTEM_PYTHON, AccessibilityBus  # noqa: E402
+from desktop_e2e import SYSTEM_PYTHON, AccessibilityBus, ScreenReader  # noqa: E402
 from quorva_e2e import (MAIN_CAPTION, QuorvaWindow, expect, expect_file, row_line,  # noqa: E402
                         text_file, triangle_csv)
 from x11_session import case_main, run_in_session, wait_for  # noqa: E402
@@ -95,8 +95,11 @@ def focused_names(bus):
 
 def focused_cell_read_by_screen_reader(session, window, bus):
     """The arrow keys move the view's focused cell, and AT-SPI reads it as
-    "line k, column j: value", counting from 1 as the spreadsheet does."""
-    open_view(session, window, 1)
+    "line k, column j: value", counting from 1 as the spreadsheet does. When
+    the focus comes back to the view, the reader hears that cell again; when
+    the rows change, it hears the out-of-date notice."""
+    view, _ = open_view(session, window, 1)
+    reader = ScreenReader(bus)
     session.key("Down", "Right")  # line 2, column 2: |10 - 3|
     names = wait_for("the focused cell's name",
                      lambda: [n for n in focused_names(bus) if n.startswith("line ")])
@@ -113,6 +116,16 @@ def focused_cell_read_by_screen_reader(session, window, bus):
     expect(check.returncode == 0, f"no table found: {check.stdout}{check.stderr}")
     expect(check.stdout.splitlines() == ["7", "4", "10", "7", "blank", "9"],
            f"the table reads {check.stdout.splitlines()}")
+
+    reader.hear(["blank|Line 3, column 2: blank"], "the arrow keys")
+    session.xdotool("windowfocus", window.id)
+    session.wait_for_focus(window.id, MAIN_CAPTION)
+    session.xdotool("windowfocus", view)
+    reader.hear(["line 3, column 2: blank|Triangle cells", "blank|Line 3, column 2: blank"],
+                "the focus back in the view")
+    window.enter_row(ROWS[0])
+    reader.hear(["The rows have changed: this view is out of date.|"], "a row added")
+    reader.stop()
 
 
 def cancelled_build_leaves_no_view(session, window):

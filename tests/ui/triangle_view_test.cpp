@@ -356,8 +356,15 @@ private slots:
         // Again on the same column: the open view comes up, no second one.
         QTest::keyClick(form_.get(), Qt::Key_T, Qt::ControlModifier);
         QCOMPARE(form_->findChildren<TTriangleWindow*>().size(), 1);
+        // The next view opens where the user left this one.
+        const QRect moved(40, 50, 500, 400);
+        window->setGeometry(moved);
         QTest::keyClick(&window->Canvas(), Qt::Key_Escape);
         QVERIFY(!window->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        action->trigger();
+        QVERIFY(OpenedWindow());
+        QCOMPARE(OpenedWindow()->geometry(), moved);
     }
 
     void emptyListSaysSoPlainly()
@@ -370,31 +377,33 @@ private slots:
         dialogs_->reportedFailures.clear();
     }
 
-    // Beside the main window where there is room, never off the screen.
+    // Beside the main window where there is room, never off the screen, as
+    // tall as the screen. The main window at its designed place, its frame
+    // scaled with its font on the larger screens.
     void viewStandsBesideTheMainWindow_data()
     {
+        QTest::addColumn<QRect>("screen");
         QTest::addColumn<QRect>("owner");
-        QTest::addColumn<QSize>("wanted");
         QTest::addColumn<bool>("overlaps");
-        QTest::newRow("room on the right") << QRect(100, 100, 400, 300) << QSize(900, 700) << false;
-        QTest::newRow("room on the left only")
-            << QRect(1200, 200, 400, 300) << QSize(900, 700) << false;
+        QTest::newRow("1280x1024") << QRect(0, 0, 1280, 1024) << QRect(478, 280, 433, 315) << false;
+        QTest::newRow("1920x1080, a panel")
+            << QRect(0, 27, 1920, 1053) << QRect(478, 280, 433, 315) << false;
+        QTest::newRow("2560x1600") << QRect(0, 0, 2560, 1600) << QRect(478, 280, 650, 470) << false;
         QTest::newRow("no room either side")
-            << QRect(700, 100, 500, 300) << QSize(960, 720) << true;
-        QTest::newRow("larger than the screen")
-            << QRect(0, 0, 400, 300) << QSize(3000, 2000) << true;
+            << QRect(0, 0, 1024, 768) << QRect(300, 200, 433, 315) << true;
     }
 
     void viewStandsBesideTheMainWindow()
     {
+        QFETCH(QRect, screen);
         QFETCH(QRect, owner);
-        QFETCH(QSize, wanted);
         QFETCH(bool, overlaps);
-        const QRect screen(0, 0, 1920, 1040);
-        const QRect placed = ViewPlacement(screen, owner, wanted);
+        const QRect placed = ViewPlacement(screen, owner);
         QVERIFY(screen.contains(placed));
         QCOMPARE(placed.intersects(owner), overlaps);
-        QCOMPARE(placed.size(), wanted.boundedTo(screen.size()));
+        QCOMPARE(placed.height(), screen.height());
+        QVERIFY(placed.width() >= 420);
+        QVERIFY(placed.width() <= std::max(420, screen.width() / 2));
     }
 
     void exportWritesWhatStartWritesOfTheSnapshot()
@@ -568,7 +577,7 @@ private slots:
         canvas.SetCellSize(0.5, QPointF(0, 0));
         canvas.repaint();
         QCOMPARE(canvas.LegendRect(), legend);
-        QVERIFY(legend.width() <= canvas.viewport()->width() / 2);
+        QVERIFY(legend.width() <= canvas.viewport()->width() * 3 / 4);
         QVERIFY(legend.height() <= canvas.viewport()->height() / 2);
 
         auto* scale = window_->findChild<QComboBox*>("ColourScale");
@@ -580,6 +589,39 @@ private slots:
         QCOMPARE(next.findChild<QComboBox*>("ColourScale")->currentText(),
                  QStringLiteral("Linear 0\u201399"));
         scale->setCurrentIndex(0);
+    }
+
+    // Each value present looks different from the next one present, on both
+    // scales, however many cells the small values take (from 16,384 rows
+    // on, nearly all of them are 0 or 1).
+    void presentValuesLookApart_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("high");
+        QTest::newRow("30 rows") << 30 << 99;
+        QTest::newRow("1,000 rows") << 1000 << 99;
+        QTest::newRow("16,384 rows") << 16384 << 99;
+        QTest::newRow("5,000 rows of 0 to 9") << 5000 << 9;
+    }
+
+    void presentValuesLookApart()
+    {
+        QFETCH(int, count);
+        QFETCH(int, high);
+        const TTriangleGrid grid(test::RandomRows(std::size_t(count), 0, high, 43), 0);
+        const auto& counts = grid.ValueCounts();
+        for (const auto kind : {TColourScale::TKind::ByShare, TColourScale::TKind::Linear}) {
+            const TColourScale scale(grid, kind);
+            int previous = -1;
+            for (int value = 0; value < int(counts.size()); ++value) {
+                if (counts[std::size_t(value)] == 0)
+                    continue;
+                if (previous >= 0)
+                    QVERIFY2(ColourDifference(scale.Of(previous), scale.Of(value)) >= 1,
+                             qPrintable(QStringLiteral("%1 and %2").arg(previous).arg(value)));
+                previous = value;
+            }
+        }
     }
 
     // Marks stand apart, and even on a scale that gives most of its length

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "triangle/triangle_grid.h"
@@ -12,21 +13,78 @@
 namespace quorva {
 namespace {
 
-// Anchor colours of the scale, evenly spaced along it.
-constexpr std::array<QRgb, 5> Anchors = {0x440154, 0x3b528b, 0x21918c, 0x5ec962, 0xfde725};
+// Anchor colours of the scale, evenly spaced along it: from near black
+// through purple, blue, teal and green to yellow, lightness rising all the
+// way. Black and strong colours make the scale long enough to the eye for a
+// hundred values to look apart, and for the few values that fill most cells
+// to stand far apart still.
+constexpr std::array<QRgb, 6> Anchors = {0x000004, 0x52007a, 0x1f4fc4,
+                                         0x00a0a8, 0x56d040, 0xffe91a};
 
-QRgb Blend(QRgb from, QRgb to, double t)
+// Red, green and blue from 0 to 255, not yet rounded.
+using TRgb = std::array<double, 3>;
+
+TRgb Channels(QRgb colour)
 {
-    auto channel = [t](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * t)); };
-    return qRgb(channel(qRed(from), qRed(to)), channel(qGreen(from), qGreen(to)),
-                channel(qBlue(from), qBlue(to)));
+    return {double(qRed(colour)), double(qGreen(colour)), double(qBlue(colour))};
 }
 
-QRgb ShadeAt(double position)
+TRgb PathAt(double position)
 {
     const double scaled = position * double(Anchors.size() - 1);
     const auto anchor = std::min<std::size_t>(static_cast<std::size_t>(scaled), Anchors.size() - 2);
-    return Blend(Anchors[anchor], Anchors[anchor + 1], scaled - static_cast<double>(anchor));
+    const double t = scaled - static_cast<double>(anchor);
+    const TRgb from = Channels(Anchors[anchor]);
+    const TRgb to = Channels(Anchors[anchor + 1]);
+    return {from[0] + (to[0] - from[0]) * t, from[1] + (to[1] - from[1]) * t,
+            from[2] + (to[2] - from[2]) * t};
+}
+
+TRgb Lab(const TRgb& colour)
+{
+    auto linear = [](double channel) {
+        const double c = channel / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    const double r = linear(colour[0]);
+    const double g = linear(colour[1]);
+    const double b = linear(colour[2]);
+    auto f = [](double t) { return t > 0.008856 ? std::cbrt(t) : 7.787 * t + 16.0 / 116; };
+    const double x = f((0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047);
+    const double y = f(0.2126 * r + 0.7152 * g + 0.0722 * b);
+    const double z = f((0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883);
+    return {116 * y - 16, 500 * (x - y), 200 * (y - z)};
+}
+
+double Difference(const TRgb& a, const TRgb& b)
+{
+    const TRgb first = Lab(a);
+    const TRgb second = Lab(b);
+    return std::hypot(first[0] - second[0], first[1] - second[1], first[2] - second[2]);
+}
+
+// The shades along the anchors' path, spaced by how different they look
+// rather than by their distance in RGB: the path's blues change little to
+// the eye where its greens change much, so even steps of the scale would
+// otherwise tell some values apart far worse than others.
+TColourScale::TRamp EvenRamp(std::size_t steps)
+{
+    constexpr std::size_t Samples = 1024;
+    std::vector<double> along{0};
+    for (std::size_t i = 1; i <= Samples; ++i)
+        along.push_back(along.back() +
+                        Difference(PathAt(double(i - 1) / Samples), PathAt(double(i) / Samples)));
+    TColourScale::TRamp ramp{{}, along.back()};
+    for (std::size_t i = 0; i < steps; ++i) {
+        const double wanted = along.back() * double(i) / double(steps - 1);
+        const auto after =
+            std::max(std::lower_bound(along.begin(), along.end(), wanted), along.begin() + 1);
+        const double t = (wanted - after[-1]) / (after[0] - after[-1]);
+        const TRgb rgb = PathAt((double(after - along.begin()) - 1 + t) / Samples);
+        ramp.shades.push_back(
+            qRgb(int(std::lround(rgb[0])), int(std::lround(rgb[1])), int(std::lround(rgb[2]))));
+    }
+    return ramp;
 }
 
 // Counts of the values low .. high, trimmed to the values that occur.
@@ -40,6 +98,17 @@ std::vector<std::uint64_t> GridCounts(const TTriangleGrid& grid)
 
 } // namespace
 
+double ColourDifference(QRgb a, QRgb b)
+{
+    return Difference(Channels(a), Channels(b));
+}
+
+const TColourScale::TRamp& TColourScale::Ramp()
+{
+    static const TRamp ramp = EvenRamp(Steps);
+    return ramp;
+}
+
 TColourScale::TColourScale(const TTriangleGrid& grid, TKind kind)
     : TColourScale(grid.Whole().Empty() ? 0 : grid.Whole().min,
                    grid.Whole().Empty() ? 0 : grid.Whole().max, GridCounts(grid), kind)
@@ -50,8 +119,6 @@ TColourScale::TColourScale(std::int64_t low, std::int64_t high,
                            const std::vector<std::uint64_t>& counts, TKind kind)
     : low_(low), high_(std::max(high, low)), counts_(counts)
 {
-    for (int i = 0; i < Steps; ++i)
-        shades_[static_cast<std::size_t>(i)] = ShadeAt(i / double(Steps - 1));
     if (kind == TKind::Linear) {
         // From 0 to 99 at least, so that a value reads the same in any view.
         const std::int64_t from = std::min<std::int64_t>(low_, 0);
@@ -66,17 +133,27 @@ TColourScale::TColourScale(std::int64_t low, std::int64_t high,
         return;
     }
     std::uint64_t total = 0;
-    for (std::uint64_t count : counts)
+    std::size_t present = 0;
+    for (std::uint64_t count : counts) {
         total += count;
+        present += count > 0;
+    }
     if (total == 0 || counts.size() < 2)
         return;
-    // Each value sits in the middle of its share, so that the smallest
-    // and the largest do not both fall off the ends.
-    std::uint64_t below = 0;
+    // Every value present takes the least share that looks different, so
+    // that a value of a few cells still stands apart from its neighbours
+    // beside values of billions (with more values than the scale can hold
+    // apart, an equal share each); what is left is shared out by the cells'
+    // counts. Each value
+    // sits in the middle of its share, so that the smallest and the largest
+    // do not both fall off the ends.
+    const double least = std::min(VisibleStep / Ramp().length, 1 / static_cast<double>(present));
+    const double perCell = (1 - least * static_cast<double>(present)) / static_cast<double>(total);
+    double below = 0;
     for (std::uint64_t count : counts) {
-        positions_.push_back((static_cast<double>(below) + count / 2.0) /
-                             static_cast<double>(total));
-        below += count;
+        const double share = count == 0 ? 0 : least + perCell * static_cast<double>(count);
+        positions_.push_back(below + share / 2);
+        below += share;
     }
 }
 
@@ -129,26 +206,36 @@ void TColourScale::PaintLegend(QPainter& painter, const QRect& area, const QStri
     QFont font = painter.font();
     font.setPixelSize(11);
     painter.setFont(font);
+    // Opaque, so that no cell shows through and reads as part of it.
     painter.setPen(QColor(0x60, 0x60, 0x60));
-    painter.setBrush(QColor(255, 255, 255, 235));
+    painter.setBrush(Qt::white);
     painter.drawRect(area.adjusted(0, 0, -1, -1));
 
+    // One line each, top to bottom: what the bar shows, the share of cells
+    // over the bar, the bar with its marks, and the colours that are no value.
     const int lineHeight = painter.fontMetrics().height();
-    const QRect histogram(area.left() + 10, area.top() + 6, area.width() - 20, 22);
+    const int left = area.left() + 10;
+    const int width = area.width() - 20;
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(left, area.top() + 4, width, lineHeight),
+                     Qt::AlignLeft | Qt::AlignVCenter, caption);
+    const QRect histogram(left, area.top() + 4 + lineHeight + 2, width, 22);
     PaintHistogram(painter, histogram);
-    const QRect bar(histogram.left(), histogram.bottom() + 1, histogram.width(), 12);
+    const QRect bar(left, histogram.bottom() + 1, width, 12);
     QLinearGradient gradient(bar.topLeft(), bar.topRight());
-    for (std::size_t i = 0; i < Anchors.size(); ++i)
-        gradient.setColorAt(static_cast<double>(i) / double(Anchors.size() - 1),
-                            QColor(Anchors[i]));
+    constexpr int Stops = 32;
+    for (int i = 0; i < Stops; ++i)
+        gradient.setColorAt(i / double(Stops - 1), QColor(AtPlace(i / double(Stops - 1))));
     painter.fillRect(bar, gradient);
     PaintMarks(painter, bar);
 
-    const int keyTop = bar.bottom() + 4 + lineHeight + 2;
-    PaintKey(painter, QRect(bar.left(), keyTop, bar.width(), lineHeight), blank, outside);
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(area.left(), keyTop + lineHeight, area.width(), lineHeight),
-                     Qt::AlignCenter, caption);
+    int top = bar.bottom() + 4 + lineHeight + 4;
+    for (const auto& [colour, name] :
+         {std::pair{blank, QStringLiteral("blank")},
+          std::pair{outside, QStringLiteral("outside the triangle")}}) {
+        PaintKey(painter, QRect(left, top, width, lineHeight), colour, name);
+        top += lineHeight + 2;
+    }
     painter.restore();
 }
 
@@ -178,23 +265,17 @@ void TColourScale::PaintHistogram(QPainter& painter, const QRect& area) const
     }
 }
 
-void TColourScale::PaintKey(QPainter& painter, const QRect& line, const QColor& blank,
-                            const QColor& outside) const
+void TColourScale::PaintKey(QPainter& painter, const QRect& line, const QColor& colour,
+                            const QString& name)
 {
     const int box = line.height() - 4;
-    int x = line.left();
-    for (const auto& [colour, name] :
-         {std::pair{blank, QStringLiteral("blank")},
-          std::pair{outside, QStringLiteral("outside the triangle")}}) {
-        painter.setPen(QColor(0x60, 0x60, 0x60));
-        painter.setBrush(colour);
-        painter.drawRect(x, line.top() + 2, box, box);
-        painter.setPen(Qt::black);
-        const int width = painter.fontMetrics().horizontalAdvance(name);
-        painter.drawText(QRect(x + box + 4, line.top(), width, line.height()), Qt::AlignVCenter,
-                         name);
-        x += box + 4 + width + 16;
-    }
+    painter.setPen(QColor(0x60, 0x60, 0x60));
+    painter.setBrush(colour);
+    painter.drawRect(line.left(), line.top() + 2, box, box);
+    painter.setPen(Qt::black);
+    painter.drawText(
+        QRect(line.left() + box + 6, line.top(), line.width() - box - 6, line.height()),
+        Qt::AlignLeft | Qt::AlignVCenter, name);
 }
 
 std::vector<std::int64_t> TColourScale::Marks(int width, int spacing) const

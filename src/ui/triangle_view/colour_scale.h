@@ -4,7 +4,6 @@
 #include <QRect>
 #include <QString>
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -15,14 +14,16 @@ namespace quorva {
 
 class TTriangleGrid;
 
-// Shades values on a dark-blue-to-yellow scale whose lightness rises
+// Shades values on a black-to-blue-to-yellow scale whose lightness rises
 // steadily, so larger values read lighter in colour and in grey alike.
 //
 // A triangle's differences crowd towards small values, so an even scale
 // would paint nearly all of it the same dark shade. Where the count of each
-// value is known, a value's place on the scale is the share of cells below
-// it (each value then takes as much of the scale as it has cells); otherwise
-// its place grows with the logarithm of its distance from the smallest.
+// value is known, each value present takes a share of the scale: a least
+// share, which keeps it visibly apart from its neighbours however few cells
+// it has, and the rest in proportion to its cells. Otherwise a value's place
+// grows with the logarithm of its distance from the smallest. Equal steps
+// along the scale look equally different everywhere on it.
 //
 // The linear scale instead spreads the values evenly, from 0 to 99 or as far
 // beyond as the grid's values reach.
@@ -41,7 +42,7 @@ public:
 
     std::int64_t Low() const { return low_; }
     std::int64_t High() const { return high_; }
-    QRgb Of(double value) const { return shades_[ShadeIndex(value)]; }
+    QRgb Of(double value) const { return AtPlace(Position(value)); }
     // Where the value stands on the scale, from 0 to 1.
     double Position(double value) const;
     // The value that stands nearest to a place on the scale.
@@ -49,28 +50,48 @@ public:
     // Black or white, whichever reads better on the value's shade.
     static QColor TextOn(QRgb shade);
 
-    // The legend: the share of cells of each value over the scale as a bar,
-    // round values marked under it, the colours of blank cells and of the
-    // outside, and a caption. Its own font and size, whatever the painter's.
+    // The legend, opaque: a caption saying what the bar shows, the share of
+    // cells of each value over the scale as a bar, round values marked under
+    // it, and the colours of blank cells and of the outside, each on its own
+    // line beside its swatch. Its own font and size, whatever the painter's.
     void PaintLegend(QPainter& painter, const QRect& area, const QString& caption,
                      const QColor& blank, const QColor& outside) const;
-    static QSize LegendSize() { return {300, 104}; }
+    static QSize LegendSize() { return {300, 110}; }
 
     // Marks at round values, far enough apart on a bar `width` wide.
     std::vector<std::int64_t> Marks(int width, int spacing) const;
 
 private:
-    static constexpr int Steps = 256;
+    // Fine enough that values a least share apart never share a shade.
+    static constexpr std::size_t Steps = 4096;
+    // How far apart on the scale, in colour difference, neighbouring values
+    // stand at least: twice the least difference seen side by side, so that
+    // it stays visible once the shades are rounded to whole channel values.
+    static constexpr double VisibleStep = 2.0;
 
-    std::size_t ShadeIndex(double value) const
+public:
+    // The shades, evenly different to the eye, and the colour difference
+    // from the first to the last along them.
+    struct TRamp {
+        std::vector<QRgb> shades;
+        double length = 0;
+    };
+
+private:
+    static const TRamp& Ramp();
+    // The shade at a place on the scale, from 0 to 1.
+    static QRgb AtPlace(double place)
     {
-        const double step = Position(value) * (Steps - 1) + 0.5;
-        return static_cast<std::size_t>(step < 0 ? 0 : step > Steps - 1 ? Steps - 1 : step);
+        const double step = place * (Steps - 1) + 0.5;
+        return Ramp().shades[static_cast<std::size_t>(step < 0           ? 0
+                                                      : step > Steps - 1 ? Steps - 1
+                                                                         : step)];
     }
     void PaintMarks(QPainter& painter, const QRect& bar) const;
     void PaintHistogram(QPainter& painter, const QRect& area) const;
-    void PaintKey(QPainter& painter, const QRect& line, const QColor& blank,
-                  const QColor& outside) const;
+    // A swatch of the colour with its name beside it.
+    static void PaintKey(QPainter& painter, const QRect& line, const QColor& colour,
+                         const QString& name);
 
     std::int64_t low_;
     std::int64_t high_;
@@ -79,7 +100,10 @@ private:
     // Cells of each whole value from low_ on, where known.
     std::vector<std::uint64_t> counts_;
     bool linear_ = false;
-    std::array<QRgb, Steps> shades_{};
 };
+
+// How different two colours look: their distance in CIE L*a*b* (1976),
+// where about 1 is the least difference a person sees side by side.
+double ColourDifference(QRgb a, QRgb b);
 
 } // namespace quorva

@@ -221,6 +221,14 @@ void TTriangleCanvas::AnnounceFocus()
     }
 }
 
+void TTriangleCanvas::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    // The canvas announces its own focus after this handler; the focused
+    // cell is announced after that, so that it is what the reader says.
+    QMetaObject::invokeMethod(this, &TTriangleCanvas::AnnounceFocus, Qt::QueuedConnection);
+}
+
 void TTriangleCanvas::ScrollTo(const QRectF& rect)
 {
     layout_.Reveal(rect);
@@ -295,10 +303,11 @@ void TTriangleCanvas::OutlineCell(QPainter& painter, TCellPosition cell, const Q
 QRect TTriangleCanvas::LegendRect() const
 {
     // In the bottom-right corner, at one size whatever the zoom; left out
-    // where it would cover more than a corner.
+    // where it would cover more than a corner: most of a narrow view's width
+    // may be a corner still, not half its height.
     const QSize size = TColourScale::LegendSize();
     const QSize view = viewport()->size();
-    if (size.width() > view.width() / 2 || size.height() > view.height() / 2)
+    if (size.width() > view.width() * 3 / 4 || size.height() > view.height() / 2)
         return {};
     return {QPoint(view.width() - size.width() - 8, view.height() - size.height() - 8), size};
 }

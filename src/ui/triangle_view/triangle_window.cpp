@@ -27,12 +27,15 @@
 #include "ui/prefix_search.h"
 #include "ui/reported_operation.h"
 #include "ui/triangle_view/triangle_canvas.h"
+#include "ui/window_accessibility.h"
 
 namespace quorva {
 namespace {
 
-// Where the chosen colour scale is remembered.
+// Where the chosen colour scale, and the view's size and place, are
+// remembered.
 const QString ScaleSetting = QStringLiteral("TriangleView/Scale");
+const QString GeometrySetting = QStringLiteral("TriangleView/Geometry");
 
 // The progress dialog comes sooner than for other operations: a triangle
 // too large to show at once should say so within half a second.
@@ -40,6 +43,9 @@ constexpr std::chrono::milliseconds BuildShowDelay{400};
 
 // Room left between the view and the main window beside it.
 constexpr int PlacementGap = 8;
+// Narrower than this the legend would not fit; where the room beside the
+// main window is narrower still, the view covers some of it.
+constexpr int LeastViewWidth = 420;
 
 QString WithShortcut(const QString& text, const QKeySequence& keys)
 {
@@ -52,15 +58,21 @@ QString WithShortcut(const QString& text, const QKeySequence& keys)
 
 } // namespace
 
-QRect ViewPlacement(const QRect& available, const QRect& owner, const QSize& wanted)
+QRect ViewPlacement(const QRect& available, const QRect& owner)
 {
-    const QSize size = wanted.boundedTo(available.size());
-    // To the right of the main window where there is room, else to its left,
-    // else as near its right as the screen allows; level with its top.
-    QPoint designed(owner.right() + 1 + PlacementGap, owner.top());
-    if (designed.x() + size.width() > available.right() + 1 &&
-        owner.left() - PlacementGap - size.width() >= available.left())
-        designed.setX(owner.left() - PlacementGap - size.width());
+    // A triangle is twice as tall as it is wide: the view takes the screen's
+    // whole height, and as much of the room on the right of the main window,
+    // else on its left, as half the screen's width.
+    const int right = available.right() - owner.right() - PlacementGap;
+    const int left = owner.left() - available.left() - PlacementGap;
+    const bool onRight = right >= LeastViewWidth || right >= left;
+    const int widest = std::max(LeastViewWidth, available.width() / 2);
+    const QSize size =
+        QSize(std::clamp(onRight ? right : left, LeastViewWidth, widest), available.height())
+            .boundedTo(available.size());
+    const QPoint designed(onRight ? owner.right() + 1 + PlacementGap
+                                  : owner.left() - PlacementGap - size.width(),
+                          available.top());
     return {PositionWithin(available, size, designed), size};
 }
 
@@ -87,11 +99,16 @@ TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstr
     connect(&lines, &QAbstractItemModel::dataChanged, this, &TTriangleWindow::MarkOutOfDate);
     connect(&lines, &QAbstractItemModel::modelReset, this, &TTriangleWindow::MarkOutOfDate);
 
+    // Until ShowTriangleWindow places it.
     resize(960, 720);
     Show(rows_, parent ? parent : this, false);
 }
 
-TTriangleWindow::~TTriangleWindow() = default;
+TTriangleWindow::~TTriangleWindow()
+{
+    // Also when the main window closes with the view open.
+    QSettings().setValue(GeometrySetting, saveGeometry());
+}
 
 void TTriangleWindow::CreateActions()
 {
@@ -116,7 +133,7 @@ void TTriangleWindow::CreateActions()
     tools->addSeparator();
     // The canvas reads these keys itself when it has the focus; the buttons
     // are for the mouse.
-    add(
+    QAction* zoomIn = add(
         QStringLiteral("Zoom in"), QKeySequence(),
         [this] { canvas_->ZoomBy(TTriangleCanvas::ZoomStep); },
         QKeySequence(Qt::CTRL | Qt::Key_Plus));
@@ -128,7 +145,6 @@ void TTriangleWindow::CreateActions()
         QStringLiteral("Fit"), QKeySequence(), [this] { canvas_->Fit(); },
         QKeySequence(Qt::CTRL | Qt::Key_0));
 
-    tools->addSeparator();
     auto* scale = new QComboBox(tools);
     scale->setObjectName(QStringLiteral("ColourScale"));
     scale->setToolTip(QStringLiteral("Colour scale"));
@@ -142,7 +158,10 @@ void TTriangleWindow::CreateActions()
         canvas_->SetScaleKind(static_cast<TColourScale::TKind>(scale->itemData(index).toInt()));
         QSettings().setValue(ScaleSetting, index);
     });
-    tools->addWidget(scale);
+    // Before the zoom buttons, whose keys still work where a narrow view
+    // leaves no room for them.
+    tools->insertWidget(zoomIn, scale);
+    tools->insertSeparator(zoomIn);
 
     auto* close = new QAction(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("CloseView"));
@@ -165,10 +184,12 @@ void TTriangleWindow::CreateNotice()
     palette.setColor(QPalette::Window, QColor(0xff, 0xf0, 0xb3));
     palette.setColor(QPalette::WindowText, Qt::black);
     notice_->setPalette(palette);
+    const QString outOfDate = QStringLiteral("The rows have changed: this view is out of date.");
+    // Read out when it appears, wherever the focus is.
+    AnnounceAsAlert(*notice_, outOfDate);
     auto* noticeLayout = new QHBoxLayout(notice_);
     noticeLayout->setContentsMargins(8, 4, 8, 4);
-    noticeLayout->addWidget(
-        new QLabel(QStringLiteral("The rows have changed: this view is out of date."), notice_), 1);
+    noticeLayout->addWidget(new QLabel(outOfDate, notice_), 1);
     auto* refresh = new QPushButton(QStringLiteral("Refresh"), notice_);
     refresh->setObjectName(QStringLiteral("Refresh"));
     connect(refresh, &QPushButton::clicked, this,
@@ -279,14 +300,20 @@ TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
                 window = open;
     if (!window) {
         window = new TTriangleWindow(rows, column, lines, dialogs, owner);
+        // Where the user last left a view, while that is still on the
+        // screen; else, as the first time, beside the main window.
+        const bool remembered =
+            window->restoreGeometry(QSettings().value(GeometrySetting).toByteArray());
         window->show();
+        const bool onScreen =
+            remembered && window->screen()->availableGeometry().contains(window->frameGeometry());
         // Placed once shown, when the frame's size is known where the
         // platform tells it, so that the whole frame stays on the screen.
-        if (owner && owner->screen()) {
-            const QSize frame = window->frameGeometry().size();
+        if (!onScreen && owner && owner->screen()) {
+            const QSize frame = window->frameGeometry().size() - window->size();
             const QRect placed =
-                ViewPlacement(owner->screen()->availableGeometry(), owner->frameGeometry(), frame);
-            window->resize(placed.size() - (frame - window->size()));
+                ViewPlacement(owner->screen()->availableGeometry(), owner->frameGeometry());
+            window->resize(placed.size() - frame);
             window->move(placed.topLeft());
         }
     }

@@ -70,10 +70,10 @@ private:
     QLabel* cellLabel_ = nullptr;
 };
 
-// Where a view of `wanted` size goes on the screen's `available` area: beside
-// the main window's frame `owner`, not over it where there is room, and
-// within the screen, made smaller if need be.
-QRect ViewPlacement(const QRect& available, const QRect& owner, const QSize& wanted);
+// Where the view's frame goes on the screen's `available` area, and how
+// large it is: beside the main window's frame `owner`, not over it where
+// there is room, the screen's height, and within the screen.
+QRect ViewPlacement(const QRect& available, const QRect& owner);
 
 // Opens the triangle view of one column of the rows, or raises the one
 // already open; refuses an empty list, and as Start does when the triangle
