@@ -217,6 +217,16 @@ std::string WithEnding(const std::string& journalPath, std::string_view ending)
     return stem + std::string(ending);
 }
 
+// When its window began the journal, as its name says, in a form that sorts
+// as text: the time in nanoseconds, zero-padded.
+std::string StartedAt(const std::filesystem::path& path)
+{
+    const std::string stem = path.stem().string();
+    const std::size_t dash = stem.find('-');
+    const std::string time = dash == std::string::npos ? std::string() : stem.substr(dash + 1);
+    return std::string(20 - std::min<std::size_t>(20, time.size()), '0') + time;
+}
+
 } // namespace
 
 TRowJournal::TRowJournal(std::string path, const TJournalBase& base) : path_(std::move(path))
@@ -381,7 +391,7 @@ std::string NewJournalPath()
 
 std::vector<std::string> LeftJournals(const std::string& folder, std::vector<std::string>& refusals)
 {
-    std::vector<std::pair<std::filesystem::file_time_type, std::string>> found;
+    std::vector<std::pair<std::string, std::string>> found;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         if (entry.path().extension() != JournalEnding)
@@ -392,7 +402,7 @@ std::vector<std::string> LeftJournals(const std::string& folder, std::vector<std
             const TFileDescriptor fd = OpenStateFile(entry.path().string(), O_RDONLY);
             // Nobody holds it: its window has ended.
             if (::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
-                found.emplace_back(entry.last_write_time(error), entry.path().string());
+                found.emplace_back(StartedAt(entry.path()), entry.path().string());
         } catch (const Error& refusal) {
             refusals.push_back(refusal.what());
         }

@@ -115,7 +115,8 @@ std::string RestoreQuestion(const TJournalReplay& replay);
 std::string JournalFolder();
 // A name there for a new journal, used by no other.
 std::string NewJournalPath();
-// The journals in `folder` whose windows have ended, oldest first; what is
+// The journals in `folder` whose windows have ended, in the order they were
+// begun; what is
 // named like one but is no private file of the user's is left alone, and
 // why goes to `refusals`.
 std::vector<std::string> LeftJournals(const std::string& folder,
