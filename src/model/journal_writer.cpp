@@ -1,5 +1,7 @@
 #include "model/journal_writer.h"
 
+#include "model/journal_folder.h"
+
 #include <chrono>
 #include <optional>
 #include <utility>

@@ -106,34 +106,9 @@ public:
 TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCopyPath,
                              TRowTable& rows, TLineList& lines);
 
-// What a start that found the journal asks: whose rows, whether the file
-// changed since, whether damaged.
-std::string RestoreQuestion(const TJournalReplay& replay);
-
-// The folder journals are kept in, the state folder's "journals", made when
-// missing. Raises Error when it is not safe to use.
-std::string JournalFolder();
-// A name there for a new journal, used by no other.
-std::string NewJournalPath();
-// The journals in `folder` whose windows have ended, in the order they were
-// begun; what is
-// named like one but is no private file of the user's is left alone, and
-// why goes to `refusals`.
-std::vector<std::string> LeftJournals(const std::string& folder,
-                                      std::vector<std::string>& refusals);
-// A journal's bytes, read as the state file it must be. Raises Error.
-std::string ReadJournal(const std::string& path);
-// Deletes a journal left behind, its copy and anything set aside of it.
-void DiscardJournal(const std::string& path) noexcept;
-
-// What the user is told and asked about journals.
-std::string UnreadableJournalMessage(const std::string& setAside, const std::string& reason);
-std::string JournalTooLargeMessage(const std::string& path);
-std::string DiscardJournalQuestion();
-std::string JournalLostMessage(const std::string& reason);
-
-// Renames a journal that cannot be read (and its base copy) out of the way
-// of later starts, to a name that says so; returns that name.
-std::string SetAsideJournal(const std::string& path);
+// How a journal's name ends; its files beside it share its stem.
+inline constexpr std::string_view JournalEnding = ".journal";
+// The file beside a journal with the same stem and `ending` (".base").
+std::string JournalSibling(const std::string& journalPath, std::string_view ending);
 
 } // namespace quorva

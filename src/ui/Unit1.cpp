@@ -24,9 +24,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "model/journal_folder.h"
 #include "model/regular_file.h"
 #include "model/row_editing.h"
-#include "model/row_journal.h"
 #include "model/row_list_file.h"
 #include "model/row_text_import.h"
 #include "triangle/triangle_budget.h"

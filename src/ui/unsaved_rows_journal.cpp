@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "model/row_journal.h"
+#include "model/journal_folder.h"
 #include "model/row_list_file.h"
 
 namespace quorva {

@@ -10,7 +10,7 @@
 
 #include "model/error.h"
 #include "model/in_place_backup.h"
-#include "model/row_journal.h"
+#include "model/journal_folder.h"
 #include "support/case_name.h"
 #include "support/syscall_kill.h"
 #include "support/temp_dir.h"
