@@ -78,7 +78,7 @@ TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* pare
 {
     // Before anything about the window reaches assistive technology, which
     // keeps the first description it gets of an object.
-    AnnounceFormAsWindow();
+    AnnounceClassAs(staticMetaObject, QAccessible::Window);
     SetUpWindow();
     const TLayoutScale scale(fontMetrics().height());
     CreateControls(scale, std::move(clock));

@@ -39,7 +39,7 @@ TErrorDialog::TErrorDialog(const QString& message, QWidget* parent)
     : QDialog(parent), icon_(new QLabel(this)), text_(new QLabel(this)),
       ok_(new QPushButton(OkCaption, this))
 {
-    AnnounceErrorDialogAsAlert();
+    AnnounceClassAs(staticMetaObject, QAccessible::AlertMessage);
     setWindowTitle(Caption);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);

@@ -1,29 +1,26 @@
 #include "ui/window_accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QHash>
 #include <QWidget>
-
-#include "ui/Unit1.h"
-#include "ui/error_dialog.h"
 
 namespace quorva {
 
 namespace {
 
-QAccessibleInterface* FormAccessible(const QString& className, QObject* object)
+// The roles given to whole classes, by class name.
+QHash<QString, QAccessible::Role>& ClassRoles()
 {
-    if (className != QLatin1String(TForm1::staticMetaObject.className()) || !object ||
-        !object->isWidgetType())
-        return nullptr;
-    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    static QHash<QString, QAccessible::Role> roles;
+    return roles;
 }
 
-QAccessibleInterface* ErrorDialogAccessible(const QString& className, QObject* object)
+QAccessibleInterface* ClassAccessible(const QString& className, QObject* object)
 {
-    if (className != QLatin1String(TErrorDialog::staticMetaObject.className()) || !object ||
-        !object->isWidgetType())
+    const auto role = ClassRoles().constFind(className);
+    if (role == ClassRoles().cend() || !object || !object->isWidgetType())
         return nullptr;
-    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
+    return new QAccessibleWidget(static_cast<QWidget*>(object), *role);
 }
 
 // Marks the widgets announced as alerts, whatever their class.
@@ -49,22 +46,14 @@ void AnnounceAsAlert(QWidget& notice, const QString& text)
     notice.setAccessibleName(text);
 }
 
-void AnnounceErrorDialogAsAlert()
+void AnnounceClassAs(const QMetaObject& type, QAccessible::Role role)
 {
     static const bool installed = [] {
-        QAccessible::installFactory(ErrorDialogAccessible);
+        QAccessible::installFactory(ClassAccessible);
         return true;
     }();
     (void)installed;
-}
-
-void AnnounceFormAsWindow()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(FormAccessible);
-        return true;
-    }();
-    (void)installed;
+    ClassRoles().insert(QLatin1String(type.className()), role);
 }
 
 } // namespace quorva
