@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <new>
 #include <utility>
 
 #include "model/file_error.h"
@@ -25,6 +26,29 @@ std::string StartedAt(const std::filesystem::path& path)
     const std::size_t dash = stem.find('-');
     const std::string time = dash == std::string::npos ? std::string() : stem.substr(dash + 1);
     return std::string(20 - std::min<std::size_t>(20, time.size()), '0') + time;
+}
+
+// Renames a journal that cannot be read (and its base copy) out of the way
+// of later starts, to a name that says so; returns that name.
+std::string SetAsideJournal(const std::string& path)
+{
+    const std::string aside = JournalSibling(path, ".unreadable-journal");
+    ::rename(BaseCopyPath(path).c_str(), JournalSibling(path, ".unreadable-base").c_str());
+    if (::rename(path.c_str(), aside.c_str()) != 0)
+        throw Error(CannotCreateFileMessage(aside, errno));
+    return aside;
+}
+
+std::string UnreadableJournalMessage(const std::string& setAside, const std::string& reason)
+{
+    return "Quorva found unsaved rows it cannot restore: " + reason +
+           ". The record of them is kept as" + NameLine(setAside);
+}
+
+std::string JournalTooLargeMessage(const std::string& path)
+{
+    return "There is not enough memory to restore the unsaved rows kept in" + NameLine(path) +
+           "They stay there, and are offered again at the next start.";
 }
 
 } // namespace
@@ -101,23 +125,33 @@ std::string ReadJournal(const std::string& path)
     }
 }
 
+std::optional<TJournalReplay> ReadLeftJournal(const std::string& path, TRowTable& rows,
+                                              TLineList& lines)
+{
+    std::string journal;
+    try {
+        journal = ReadJournal(path);
+    } catch (const Error&) {
+        return std::nullopt; // gone, or taken by another start
+    }
+    if (journal.empty()) {
+        DiscardJournal(path);
+        return std::nullopt;
+    }
+    try {
+        return ReplayJournal(journal, BaseCopyPath(path), rows, lines);
+    } catch (const UnreadableJournal& error) {
+        throw Error(UnreadableJournalMessage(SetAsideJournal(path), error.what()));
+    } catch (const std::bad_alloc&) {
+        throw Error(JournalTooLargeMessage(path));
+    }
+}
+
 void DiscardJournal(const std::string& path) noexcept
 {
     ::unlink(BaseCopyPath(path).c_str());
     ::unlink(JournalSibling(path, ".damaged-journal").c_str());
     ::unlink(path.c_str());
-}
-
-std::string UnreadableJournalMessage(const std::string& setAside, const std::string& reason)
-{
-    return "Quorva found unsaved rows it cannot restore: " + reason +
-           ". The record of them is kept as" + NameLine(setAside);
-}
-
-std::string JournalTooLargeMessage(const std::string& path)
-{
-    return "There is not enough memory to restore the unsaved rows kept in" + NameLine(path) +
-           "They stay there, and are offered again at the next start.";
 }
 
 std::string DiscardJournalQuestion()
@@ -129,15 +163,6 @@ std::string JournalLostMessage(const std::string& reason)
 {
     return "Unsaved rows are not kept on disk (" + reason +
            "), so they will not survive a crash. Save them to keep them.";
-}
-
-std::string SetAsideJournal(const std::string& path)
-{
-    const std::string aside = JournalSibling(path, ".unreadable-journal");
-    ::rename(BaseCopyPath(path).c_str(), JournalSibling(path, ".unreadable-base").c_str());
-    if (::rename(path.c_str(), aside.c_str()) != 0)
-        throw Error(CannotCreateFileMessage(aside, errno));
-    return aside;
 }
 
 } // namespace quorva

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,17 +29,19 @@ std::vector<std::string> LeftJournals(const std::string& folder,
                                       std::vector<std::string>& refusals);
 // A journal's bytes, read as the state file it must be. Raises Error.
 std::string ReadJournal(const std::string& path);
+// Reads a journal left behind into `rows` and `lines`, as ReplayJournal
+// does. Returns nothing when there is nothing to offer: the journal is gone,
+// taken by another start, or was begun but never written (then it is
+// deleted). Raises Error with what the user is to be told when it can't be
+// read (it is set aside first) or its rows don't fit in memory (it stays).
+std::optional<TJournalReplay> ReadLeftJournal(const std::string& path, TRowTable& rows,
+                                              TLineList& lines);
+
 // Deletes a journal left behind, its copy and anything set aside of it.
 void DiscardJournal(const std::string& path) noexcept;
 
 // What the user is told and asked about journals.
-std::string UnreadableJournalMessage(const std::string& setAside, const std::string& reason);
-std::string JournalTooLargeMessage(const std::string& path);
 std::string DiscardJournalQuestion();
 std::string JournalLostMessage(const std::string& reason);
-
-// Renames a journal that cannot be read (and its base copy) out of the way
-// of later starts, to a name that says so; returns that name.
-std::string SetAsideJournal(const std::string& path);
 
 } // namespace quorva

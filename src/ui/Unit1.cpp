@@ -429,23 +429,15 @@ bool TForm1::RestoreJournal(const std::string& path)
 {
     TRowTable rows;
     TLineList lines;
-    TJournalReplay replay;
+    std::optional<TJournalReplay> replay;
     try {
-        const std::string journal = ReadJournal(path);
-        // Begun but never written: nothing to offer.
-        if (journal.empty())
-            return DiscardJournal(path), false;
-        replay = ReplayJournal(journal, BaseCopyPath(path), rows, lines);
-    } catch (const UnreadableJournal& error) {
-        FDialogs.ShowError(UnreadableJournalMessage(SetAsideJournal(path), error.what()));
-        return false;
-    } catch (const std::bad_alloc&) {
-        FDialogs.ShowError(JournalTooLargeMessage(path));
-        return false;
-    } catch (const std::exception&) {
-        return false; // gone, or taken by another start: nothing to offer
+        replay = ReadLeftJournal(path, rows, lines);
+    } catch (const Error& error) {
+        FDialogs.ShowError(error.what());
     }
-    switch (FDialogs.AskRestoreRows(RestoreQuestion(replay))) {
+    if (!replay)
+        return false;
+    switch (FDialogs.AskRestoreRows(RestoreQuestion(*replay))) {
     case TUserDialogs::TRestoreAnswer::Later:
         return false;
     case TUserDialogs::TRestoreAnswer::Discard:
@@ -462,8 +454,8 @@ bool TForm1::RestoreJournal(const std::string& path)
     // file is known as it was when the rows were read, so that a Save over
     // a file changed since asks first.
     FHistory->resetClean();
-    FFile.Remember(replay.base.fileName, replay.base.identity);
-    FJournal->Adopt(path, replay);
+    FFile.Remember(replay->base.fileName, replay->base.identity);
+    FJournal->Adopt(path, *replay);
     return true;
 }
 
