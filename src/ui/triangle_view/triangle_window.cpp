@@ -65,8 +65,7 @@ QRect ViewPlacement(const QRect& available, const QRect& owner, const QSize& wan
 }
 
 TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
-                                 TUserDialogs& dialogs, QWidget* parent,
-                                 TProgressDialog::TClock clock)
+                                 TUserDialogs& dialogs, QWidget* parent, TWindowClock clock)
     : QMainWindow(parent, Qt::Window), rows_(rows), column_(column), dialogs_(dialogs),
       clock_(std::move(clock)), canvas_(new TTriangleCanvas(this))
 {
@@ -88,7 +87,7 @@ TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstr
     connect(&lines, &QAbstractItemModel::modelReset, this, &TTriangleWindow::MarkOutOfDate);
 
     resize(960, 720);
-    Show(rows_, parent ? parent : this, false);
+    BuildAndShowGrid(rows_, parent ? parent : this, false);
 }
 
 TTriangleWindow::~TTriangleWindow() = default;
@@ -181,7 +180,8 @@ void TTriangleWindow::CreateNotice()
     setCentralWidget(central);
 }
 
-void TTriangleWindow::Show(const TRowTable& rows, QWidget* progressOwner, bool keepPlace)
+void TTriangleWindow::BuildAndShowGrid(const TRowTable& rows, QWidget* progressOwner,
+                                       bool keepPlace)
 {
     // The old triangle stays until the new one is complete, so that Cancel
     // can keep it; the memory it holds is not counted as available.
@@ -204,7 +204,7 @@ void TTriangleWindow::Show(const TRowTable& rows, QWidget* progressOwner, bool k
 
 void TTriangleWindow::Refresh()
 {
-    Show(rows_, this, true);
+    BuildAndShowGrid(rows_, this, true);
 }
 
 void TTriangleWindow::MarkOutOfDate()
