@@ -6,24 +6,14 @@
 #include <cstdlib>
 #include <new>
 
-namespace quorva::test {
 namespace {
 
 std::atomic<std::size_t> live{0};
 std::atomic<std::size_t> peak{0};
 
-void* Counted(void* p)
-{
-    if (!p)
-        throw std::bad_alloc();
-    const std::size_t now = live.fetch_add(::malloc_usable_size(p)) + ::malloc_usable_size(p);
-    std::size_t highest = peak.load();
-    while (now > highest && !peak.compare_exchange_weak(highest, now)) {
-    }
-    return p;
-}
-
 } // namespace
+
+namespace quorva::test {
 
 std::size_t LiveHeapBytes()
 {
@@ -46,14 +36,18 @@ void ResetPeakHeapBytes()
 // the aligned forms keep their own allocation and are not counted.
 void* operator new(std::size_t size)
 {
-    return quorva::test::Counted(std::malloc(size == 0 ? 1 : size));
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (!p)
+        throw std::bad_alloc();
+    const std::size_t now = live += ::malloc_usable_size(p);
+    for (std::size_t highest = peak; now > highest && !peak.compare_exchange_weak(highest, now);) {
+    }
+    return p;
 }
 
 void operator delete(void* p) noexcept
 {
-    if (!p)
-        return;
-    quorva::test::live.fetch_sub(::malloc_usable_size(p));
+    live -= p ? ::malloc_usable_size(p) : 0;
     std::free(p);
 }
 

@@ -8,11 +8,9 @@
 
 namespace quorva::test {
 
-// The triangle built the plain way, cell by cell in a jagged table, written
-// from the rules alone: the reference the streamed and compact forms are
-// checked against.
-
-// 2n - 1 lines with 1, 2, ..., n, ..., 2, 1 cells; -1 marks a blank cell.
+// The triangle built cell by cell in a jagged table, from the rules alone:
+// the reference the product's forms are checked against. 2n - 1 lines with
+// 1, 2, ..., n, ..., 2, 1 cells; -1 marks a blank cell.
 using TDiffTriangle = std::vector<std::vector<std::int32_t>>;
 
 // Column 0 holds the values on every second line; cell [k][j] is blank when
