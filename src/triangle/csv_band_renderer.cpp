@@ -193,7 +193,7 @@ template <class Cell> char* TCsvBandRenderer<Cell>::AppendLine(char* out, std::s
     const std::size_t startsBlank = k & 1;
     const std::size_t values = (length + 1 - startsBlank) / 2;
     if (startsBlank)
-        *out++ = ';';
+        out = AppendCsvField(out, BlankCellValue);
     out = AppendCellsAndBlanks(out, band_.data() + (k - bandFirst_) * rowStride_, values);
     // The last pair's blank is one cell too many when the line ends in a
     // non-blank cell.

@@ -124,10 +124,10 @@ void TTriangleRenderer::FillCellColumn(int x, std::int64_t j,
         QRgb shade = outside_;
         if (onGrid && k >= j && k < lineCount - j) {
             const std::int32_t value =
-                (k - j) % 2 ? -1
+                (k - j) % 2 ? BlankCellValue
                             : grid_.ColumnValue(static_cast<std::size_t>(j),
                                                 static_cast<std::size_t>((k - j) / 2));
-            if (value >= 0)
+            if (!IsBlank(value))
                 shade = scale_.Of(value);
             else
                 shade = blanksShown ? blank_
