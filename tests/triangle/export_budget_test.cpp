@@ -175,15 +175,26 @@ INSTANTIATE_TEST_SUITE_P(
                     TSpaceCase{"InPlaceRoom", 4'000'000, "4.0 MB", true, false, true}),
     test::TCaseName());
 
+// The folder the writer writes to, wherever the link and its target point,
+// and however the target is named.
 TEST(ExportSpaceTest, AsksTheFolderALinkLeadsTo)
 {
     test::TTempDir dir;
-    std::filesystem::create_directory(dir.File("real"));
-    std::filesystem::create_symlink(dir.File("real/out.csv"), dir.File("link.csv"));
-    const test::TSmallMachine machine(Unlimited, Unlimited);
-    ExportTriangleCsv(RowsOf({1, 2, 3}), 0, dir.File("link.csv"), NoProgress(), machine);
-    EXPECT_EQ(machine.askedFolders,
-              std::vector<std::string>{std::filesystem::canonical(dir.File("real")).string()});
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.File("real/deep"));
+    fs::create_directory_symlink(dir.File("real/deep"), dir.File("shortcut"));
+    const std::pair<std::string, const char*> links[] = {
+        {dir.File("real/out.csv"), "real"}, {"../out.csv", "real"}, {"deeper.csv", "real/deep"}};
+    for (const auto& [target, folder] : links) {
+        SCOPED_TRACE(target);
+        fs::remove(dir.File("shortcut/link.csv"));
+        fs::create_symlink(target, dir.File("shortcut/link.csv"));
+        const test::TSmallMachine machine(Unlimited, Unlimited);
+        ExportTriangleCsv(RowsOf({1, 2, 3}), 0, dir.File("shortcut/link.csv"), NoProgress(),
+                          machine);
+        EXPECT_EQ(machine.askedFolders,
+                  std::vector<std::string>{fs::canonical(dir.File(folder)).string()});
+    }
 }
 
 TEST(ExportSpaceTest, ADeviceTakesNoSpace)
