@@ -37,6 +37,7 @@ public:
     void ShowError(const std::string& message) override { Print(message); }
     void ReportFailure(const std::string& message) override { Print(message); }
     bool Ask(const std::string&) override { return false; }
+    bool AskYesByDefault(const std::string&) override { return false; }
     TUnsavedAnswer AskSaveUnsavedRows(TDropping) override { return TUnsavedAnswer::Cancel; }
     bool AskReplaceChangedFile(const std::string&) override { return false; }
     TRestoreAnswer AskRestoreRows(const std::string&) override { return TRestoreAnswer::Later; }

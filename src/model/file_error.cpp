@@ -3,13 +3,15 @@
 #include <cstring>
 #include <filesystem>
 
+#include "model/shown_name.h"
+
 namespace quorva {
 namespace {
 
 std::string FileMessage(const char* action, const std::string& fileName, int errorCode)
 {
-    return std::string("Cannot ") + action + " file \"" + AbsoluteFileName(fileName) + "\". " +
-           SystemErrorText(errorCode);
+    return std::string("Cannot ") + action + " file " + QuotedName(AbsoluteFileName(fileName)) +
+           ". " + SystemErrorText(errorCode);
 }
 
 } // namespace

@@ -17,17 +17,33 @@ namespace quorva {
 // backup's name or the new text under the file's.
 //
 // The backup lies beside the file, as ".<name>.quorva-backup", where the
-// folder may be written, and otherwise in the program's state folder,
-// $XDG_STATE_HOME/quorva/backups (~/.local/state/quorva/backups). Either way
-// a record there names the file it belongs to, so that the next start finds
-// it; a backup beside its file is also found from the file's name alone. A
-// backup that is already there is never overwritten: the next one gets a
-// number ("-2", "-3", ...).
+// folder may be written, and otherwise in the program's state folder (see
+// StateFolder), in "backups". A name too long for that gets its first
+// letters and a hash of the whole name instead. A backup that is already
+// there is never overwritten: the next one gets a number ("-2", "-3", ...).
+//
+// Either way a record in the state folder names the file and its backup,
+// each by name and by device and inode. The record is on disk before the
+// backup has a name, so a backup never outlives its record; it is the only
+// way a backup is found. A backup is offered only when its record says so,
+// and the backup is still that very copy, this user's own, that no one else
+// may write; the file, when it is there, must still be the one copied.
 
-// A backup left behind, and the file it belongs to (both absolute).
+// A backup left behind, and the file it belongs to (both absolute), as its
+// record tells.
 struct TFoundBackup {
     std::string target;
     std::string backup;
+    // The record that names them.
+    std::string record;
+    std::uint64_t targetDevice = 0, targetInode = 0;
+    // The backup's size and time of change too: a file made after the
+    // backup was removed may get its inode number.
+    std::uint64_t backupDevice = 0, backupInode = 0, backupSize = 0, backupTime = 0;
+    // Why the backup is not to be offered, or "" when it is this user's
+    // backup of the file. (A backup whose record says it is gone, and there
+    // is none, is not found at all.)
+    std::string refused;
 };
 
 class TInPlaceBackup {
@@ -53,16 +69,20 @@ private:
     TFileDescriptor copy_;
 };
 
-// The program's folder for backups and their records.
-std::string BackupStateFolder();
-
-// The backups left of one file, whose name may be relative or a link.
+// The backups left of one file, whose name may be relative, a link, or
+// another hard link to it.
 std::vector<TFoundBackup> FindBackups(const std::string& fileName);
 // Every backup the state folder has a record of, for the start of the program.
 std::vector<TFoundBackup> FindAllBackups();
 
 // What the user is told of a backup left behind, asking whether to put it back.
 std::string BackupQuestion(const TFoundBackup& found);
+// What the user is told of a backup that is not offered, and why.
+std::string RefusedBackupMessage(const TFoundBackup& found);
+
+// Drops the record of a backup that is not offered, so that it is told of
+// once; the file it names stays.
+void ForgetBackup(const TFoundBackup& found) noexcept;
 
 // Puts a backup left behind back in place of its file, under the file's
 // exclusive lock, then removes the backup. Raises Error, or Cancelled while

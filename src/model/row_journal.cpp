@@ -16,6 +16,8 @@
 #include "model/file_descriptor.h"
 #include "model/file_error.h"
 #include "model/row_list_file.h"
+#include "model/shown_name.h"
+#include "model/state_folder.h"
 
 namespace quorva {
 namespace {
@@ -134,8 +136,13 @@ bool IsUnchanged(const TJournalBase& base)
 // Whether the copy at `path` holds the bytes a copied record vouches for.
 bool CopyIsWhole(const std::string& path, std::string_view copiedBody)
 {
-    const TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    const auto identity = fd.Valid() ? IdentifyOpenFile(fd.Get()) : std::nullopt;
+    TFileDescriptor fd;
+    try {
+        fd = OpenStateFile(path, O_RDONLY);
+    } catch (const Error&) {
+        return false;
+    }
+    const auto identity = IdentifyOpenFile(fd.Get());
     std::uint64_t size = 0;
     std::uint64_t checksum = 0;
     return identity && TakeBytes(copiedBody, size, 8) && TakeBytes(copiedBody, checksum, 8) &&
@@ -193,16 +200,10 @@ bool ApplyStep(std::string_view payload, TRowTable& rows, TLineList& lines)
     return true;
 }
 
-TFileDescriptor OpenJournal(const std::string& path, int flags)
+// A journal opened or made as a state file, and locked: while its window
+// runs, no start takes it for one left behind.
+TFileDescriptor LockedJournal(TFileDescriptor fd, const std::string& path)
 {
-    TFileDescriptor fd(
-        ::open(path.c_str(), flags | O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
-    if (!fd.Valid())
-        throw Error(CannotCreateFileMessage(path, errno));
-    struct stat status {};
-    if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode) ||
-        status.st_uid != ::geteuid() || (status.st_mode & 0077) != 0)
-        throw Error(CannotCreateFileMessage(path, EPERM));
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
         throw Error(CannotCreateFileMessage(path, errno));
     return fd;
@@ -220,26 +221,24 @@ std::string WithEnding(const std::string& journalPath, std::string_view ending)
 
 TRowJournal::TRowJournal(std::string path, const TJournalBase& base) : path_(std::move(path))
 {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
-    fd_ = OpenJournal(path_, O_CREAT | O_EXCL | O_APPEND);
+    fd_ = LockedJournal(CreateStateFile(path_, O_WRONLY | O_APPEND), path_);
     Append(std::string(Magic) + Record(BaseRecord, BaseBody(base)));
 }
 
 TRowJournal::TRowJournal(std::string path, std::size_t validBytes) : path_(std::move(path))
 {
-    fd_ = OpenJournal(path_, O_APPEND);
+    fd_ = LockedJournal(OpenStateFile(path_, O_WRONLY | O_APPEND), path_);
     const auto identity = IdentifyOpenFile(fd_.Get());
     if (!identity || identity->size <= validBytes)
         return;
     // New steps go after the last whole one; what follows it is kept, whole,
     // beside the journal.
     const std::string aside = WithEnding(path_, ".damaged-journal");
-    const TFileDescriptor from(::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    const TFileDescriptor to(
-        ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!from.Valid() || !to.Valid() || CopyFromStart(from.Get(), to.Get()) != 0 ||
-        ::fdatasync(to.Get()) != 0 || ::ftruncate(fd_.Get(), static_cast<off_t>(validBytes)) != 0)
+    ::unlink(aside.c_str()); // an earlier start's, of the same journal
+    const TFileDescriptor from = OpenStateFile(path_, O_RDONLY);
+    const TFileDescriptor to = CreateStateFile(aside, O_WRONLY);
+    if (CopyFromStart(from.Get(), to.Get()) != 0 || ::fdatasync(to.Get()) != 0 ||
+        ::ftruncate(fd_.Get(), static_cast<off_t>(validBytes)) != 0)
         throw Error(CannotCreateFileMessage(aside, errno));
 }
 
@@ -285,8 +284,8 @@ std::string BaseCopyPath(const std::string& journalPath)
 
 std::string BaseCopiedRecord(const std::string& copyPath)
 {
-    const TFileDescriptor copy(::open(copyPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!copy.Valid() || ::fdatasync(copy.Get()) != 0)
+    const TFileDescriptor copy = OpenStateFile(copyPath, O_RDONLY);
+    if (::fdatasync(copy.Get()) != 0)
         throw Error(CannotCreateFileMessage(copyPath, errno));
     const auto identity = IdentifyOpenFile(copy.Get());
     if (!identity)
@@ -355,23 +354,19 @@ std::string RestoreQuestion(const TJournalReplay& replay)
     const std::string& name = replay.base.fileName;
     std::string question = name.empty()
                                ? "Quorva ended without saving its rows."
-                               : "Quorva ended without saving the rows of \"" + name + "\".";
+                               : "Quorva ended without saving the rows of" + NameLine(name);
     if (replay.fileChanged)
-        question += IdentifyFile(name) ? " The file has changed on disk since they were read."
-                                       : " The file is no longer there.";
+        question += IdentifyFile(name) ? "The file has changed on disk since they were read. "
+                                       : "The file is no longer there. ";
     if (replay.damaged)
-        question += " The record of them is damaged after " + std::to_string(replay.steps) +
-                    " changes; the rows as they were then can be restored.";
-    return question + " Restore those rows?";
+        question += "The record of them is damaged after " + std::to_string(replay.steps) +
+                    " changes; the rows as they were then can be restored. ";
+    return question + "Restore those rows?";
 }
 
 std::string JournalFolder()
 {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string root =
-        state && *state ? std::string(state) : std::string(home ? home : "") + "/.local/state";
-    return root + "/quorva/journals";
+    return StateFolder("journals");
 }
 
 std::string NewJournalPath()
@@ -384,7 +379,7 @@ std::string NewJournalPath()
            std::string(JournalEnding);
 }
 
-std::vector<std::string> LeftJournals(const std::string& folder)
+std::vector<std::string> LeftJournals(const std::string& folder, std::vector<std::string>& refusals)
 {
     std::vector<std::pair<std::filesystem::file_time_type, std::string>> found;
     std::error_code error;
@@ -393,21 +388,37 @@ std::vector<std::string> LeftJournals(const std::string& folder)
             continue;
         // Never a link, a pipe or another's file: the start would act on
         // what it says.
-        const TFileDescriptor fd(
-            ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        struct stat status {};
-        if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode) ||
-            status.st_uid != ::geteuid())
-            continue;
-        // Nobody holds it: its window has ended.
-        if (::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
-            found.emplace_back(entry.last_write_time(error), entry.path().string());
+        try {
+            const TFileDescriptor fd = OpenStateFile(entry.path().string(), O_RDONLY);
+            // Nobody holds it: its window has ended.
+            if (::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
+                found.emplace_back(entry.last_write_time(error), entry.path().string());
+        } catch (const Error& refusal) {
+            refusals.push_back(refusal.what());
+        }
     }
     std::sort(found.begin(), found.end());
     std::vector<std::string> paths;
     for (auto& [time, path] : found)
         paths.push_back(std::move(path));
     return paths;
+}
+
+std::string ReadJournal(const std::string& path)
+{
+    const TFileDescriptor fd = OpenStateFile(path, O_RDONLY);
+    std::string bytes;
+    std::string piece(1 << 16, '\0');
+    for (;;) {
+        const ssize_t got = ::read(fd.Get(), piece.data(), piece.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw Error(CannotOpenFileMessage(path, errno));
+        if (got == 0)
+            return bytes;
+        bytes.append(piece, 0, static_cast<std::size_t>(got));
+    }
 }
 
 void DiscardJournal(const std::string& path) noexcept
@@ -420,13 +431,13 @@ void DiscardJournal(const std::string& path) noexcept
 std::string UnreadableJournalMessage(const std::string& setAside, const std::string& reason)
 {
     return "Quorva found unsaved rows it cannot restore: " + reason +
-           ". The record of them is kept as \"" + setAside + "\".";
+           ". The record of them is kept as" + NameLine(setAside);
 }
 
 std::string JournalTooLargeMessage(const std::string& path)
 {
-    return "There is not enough memory to restore the unsaved rows kept in \"" + path +
-           "\". They stay there, and are offered again at the next start.";
+    return "There is not enough memory to restore the unsaved rows kept in" + NameLine(path) +
+           "They stay there, and are offered again at the next start.";
 }
 
 std::string DiscardJournalQuestion()

@@ -110,13 +110,18 @@ TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCo
 // changed since, whether damaged.
 std::string RestoreQuestion(const TJournalReplay& replay);
 
-// The folder journals are kept in: $XDG_STATE_HOME/quorva/journals, by
-// default ~/.local/state/quorva/journals.
+// The folder journals are kept in, the state folder's "journals", made when
+// missing. Raises Error when it is not safe to use.
 std::string JournalFolder();
 // A name there for a new journal, used by no other.
 std::string NewJournalPath();
-// The journals in `folder` whose windows have ended, oldest first.
-std::vector<std::string> LeftJournals(const std::string& folder);
+// The journals in `folder` whose windows have ended, oldest first; what is
+// named like one but is no private file of the user's is left alone, and
+// why goes to `refusals`.
+std::vector<std::string> LeftJournals(const std::string& folder,
+                                      std::vector<std::string>& refusals);
+// A journal's bytes, read as the state file it must be. Raises Error.
+std::string ReadJournal(const std::string& path);
 // Deletes a journal left behind, its copy and anything set aside of it.
 void DiscardJournal(const std::string& path) noexcept;
 

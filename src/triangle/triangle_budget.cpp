@@ -12,6 +12,7 @@
 #include "model/figures.h"
 #include "model/file_path.h"
 #include "model/in_place_backup.h"
+#include "model/shown_name.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
 #include "triangle/diff_triangle.h"
@@ -116,8 +117,8 @@ void CheckDiskSpace(std::uint64_t needed, const std::string& fileName,
     // complete, so the old file's space does not count as free.
     const std::uint64_t free = system.FreeSpace(folder);
     if (needed > free)
-        throw Error(needs + FormatBytes(needed) + ", but the folder " + folder + " has " +
-                    FormatBytes(free) + " free.");
+        throw Error(needs + FormatBytes(needed) + ", but the folder " + QuotedName(folder) +
+                    " has " + FormatBytes(free) + " free.");
 }
 
 } // namespace

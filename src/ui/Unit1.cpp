@@ -394,7 +394,7 @@ void TForm1::RestoreLeftRows()
     // Every journal left is offered now; the rows of the second and later
     // go to windows of their own.
     bool taken = false;
-    for (const std::string& path : LeftJournals(JournalFolder())) {
+    for (const std::string& path : JournalsLeftBehind()) {
         if (!taken) {
             taken = RestoreJournal(path);
             continue;
@@ -408,6 +408,22 @@ void TForm1::RestoreLeftRows()
     }
 }
 
+// The journals windows that ended have left, once the user has been told of
+// anything in their folder that is not to be trusted.
+std::vector<std::string> TForm1::JournalsLeftBehind()
+{
+    std::vector<std::string> journals;
+    std::vector<std::string> refusals;
+    try {
+        journals = LeftJournals(JournalFolder(), refusals);
+    } catch (const Error& unsafe) {
+        refusals.push_back(unsafe.what());
+    }
+    for (const std::string& refusal : refusals)
+        FDialogs.ShowError(refusal);
+    return journals;
+}
+
 // Returns whether the journal's rows are now this window's.
 bool TForm1::RestoreJournal(const std::string& path)
 {
@@ -415,7 +431,7 @@ bool TForm1::RestoreJournal(const std::string& path)
     TLineList lines;
     TJournalReplay replay;
     try {
-        const std::string journal = TRegularFile(path).ReadAll();
+        const std::string journal = ReadJournal(path);
         // Begun but never written: nothing to offer.
         if (journal.empty())
             return DiscardJournal(path), false;
@@ -506,9 +522,17 @@ void TForm1::NewClick()
     if (!MayDropUnsavedRows(TUserDialogs::TDropping::StartingNew))
         return;
     ClearRows(FRows, FLines);
-    // A new document: no steps to take back, and no file yet.
-    FHistory->clear();
+    // No file yet.
+    BeginDocument();
     FFile.Forget();
+}
+
+// A new document: its history starts here, saved as it stands, even after
+// restored rows that had no history; their journal goes.
+void TForm1::BeginDocument()
+{
+    FHistory->clear();
+    FHistory->setClean();
 }
 
 void TForm1::LoadRowList(const std::string& fileName)
@@ -521,10 +545,7 @@ void TForm1::LoadRowList(const std::string& fileName)
         if (OpenRowListFile(
                 FLines, FRows, fileName,
                 [&refusal](const std::string& message) { refusal = message; }, progress)) {
-            // A new document: its history starts here, saved as it stands,
-            // even after restored rows that had no history.
-            FHistory->clear();
-            FHistory->setClean();
+            BeginDocument();
             RowListUsed(fileName);
         }
     } catch (const Cancelled&) {

@@ -98,7 +98,9 @@ private:
     void CreateHistoryActions(QWidget& list);
     void Remember(const QString& name, std::optional<TRowChange> change);
     bool MayDropUnsavedRows(TUserDialogs::TDropping dropping);
+    void BeginDocument();
     void LoadRowList(const std::string& fileName);
+    std::vector<std::string> JournalsLeftBehind();
     bool RestoreJournal(const std::string& path);
     void CommitData(QSessionManager& manager);
 

@@ -2,7 +2,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include "model/row_table.h"
 #include "triangle/triangle_csv.h"
 #include "ui/failure_report.h"
+#include "ui/native_file_name.h"
 #include "ui/terminal_progress.h"
 
 namespace quorva {
@@ -71,11 +71,6 @@ struct TParser {
     }
 };
 
-std::string LocalFileName(const QString& argument)
-{
-    return QFile::encodeName(argument).toStdString();
-}
-
 TCommandLine UsageError(const QString& problem)
 {
     TCommandLine command;
@@ -84,7 +79,8 @@ TCommandLine UsageError(const QString& problem)
     return command;
 }
 
-TCommandLine ExportCommand(const QString& column, const QStringList& files)
+TCommandLine ExportCommand(const QString& column, const QStringList& files,
+                           const std::vector<std::string>& arguments)
 {
     bool isNumber = false;
     const int number = column.toInt(&isNumber);
@@ -97,17 +93,21 @@ TCommandLine ExportCommand(const QString& column, const QStringList& files)
     TCommandLine command;
     command.action = TCommandLine::TAction::ExportTriangle;
     command.column = number - 1;
-    command.fileName = LocalFileName(files.at(0));
-    command.csvFileName = LocalFileName(files.at(1));
+    std::size_t from = 1;
+    command.fileName = ArgumentBytes(files.at(0), arguments, from);
+    command.csvFileName = ArgumentBytes(files.at(1), arguments, from);
     return command;
 }
 
 } // namespace
 
-TCommandLine ParseCommandLine(const QStringList& arguments)
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
 {
     TParser parser;
-    if (!parser.parser.parse(arguments))
+    QStringList texts;
+    for (const std::string& argument : arguments)
+        texts << ArgumentText(argument);
+    if (!parser.parser.parse(texts))
         return UsageError(parser.parser.errorText());
     TCommandLine command;
     if (parser.parser.isSet(parser.help))
@@ -116,11 +116,11 @@ TCommandLine ParseCommandLine(const QStringList& arguments)
         command.action = TCommandLine::TAction::Version;
     else if (parser.parser.isSet(ExportOption()))
         return ExportCommand(parser.parser.value(ExportOption()),
-                             parser.parser.positionalArguments());
+                             parser.parser.positionalArguments(), arguments);
     else if (const QStringList files = parser.parser.positionalArguments(); files.size() > 1)
         return UsageError(QStringLiteral("the window opens one file at most"));
-    else if (!files.isEmpty())
-        command.fileName = LocalFileName(files.front());
+    else if (std::size_t from = 1; !files.isEmpty())
+        command.fileName = ArgumentBytes(files.front(), arguments, from);
     return command;
 }
 

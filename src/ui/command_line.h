@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace quorva {
 
@@ -33,9 +34,10 @@ inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitFailure = 1;
 inline constexpr int ExitUsage = 2;
 
-// Reads the arguments (the program's name first) without touching any
-// display, so that the export runs where there is none.
-TCommandLine ParseCommandLine(const QStringList& arguments);
+// Reads the arguments (the program's name first, each as the system's
+// bytes) without touching any display, so that the export runs where there
+// is none. File names keep their bytes.
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The text of --help; it needs the application object for the program's name.
 QString CommandLineHelp();

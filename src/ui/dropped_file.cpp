@@ -1,8 +1,9 @@
 #include "ui/dropped_file.h"
 
-#include <QFile>
 #include <QMimeData>
 #include <QUrl>
+
+#include "ui/native_file_name.h"
 
 namespace quorva {
 
@@ -14,7 +15,7 @@ std::optional<std::string> DroppedRowListFile(const QMimeData& data)
     const QString path = urls.front().toLocalFile();
     if (!path.endsWith(QLatin1String(".tir"), Qt::CaseInsensitive))
         return std::nullopt;
-    return QFile::encodeName(path).toStdString();
+    return NativeFileName(urls.front());
 }
 
 } // namespace quorva

@@ -30,12 +30,9 @@ bool HasDisplay()
     return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
 }
 
-QStringList Arguments(int argc, char* argv[])
+std::vector<std::string> Arguments(int argc, char* argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QFile::decodeName(argv[i]);
-    return arguments;
+    return {argv, argv + argc};
 }
 
 int RunWindow(int argc, char* argv[], const std::string& fileName)

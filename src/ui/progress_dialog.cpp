@@ -2,14 +2,15 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
+#include <QLabel>
 #include <QProgressBar>
 #include <QProgressDialog>
 
 #include <algorithm>
 #include <utility>
 
+#include "model/shown_name.h"
+#include "ui/display_text.h"
 #include "ui/input_blocker.h"
 
 namespace quorva {
@@ -34,9 +35,10 @@ protected:
     }
 };
 
+// The file's own name, its bytes escaped as in every message.
 QString ShownName(const std::string& fileName)
 {
-    return QFileInfo(QFile::decodeName(QByteArray::fromStdString(fileName))).fileName();
+    return DisplayText(EscapedName(fileName.substr(fileName.find_last_of('/') + 1)));
 }
 
 } // namespace
@@ -83,6 +85,11 @@ void TProgressDialog::Show()
         cancelRequested_ = true;
         dialog_->setLabelText(QStringLiteral("Cancelling…"));
     });
+    // A file's name is shown as it is, never read as markup.
+    auto* label = new QLabel(dialog_);
+    label->setTextFormat(Qt::PlainText);
+    dialog_->setLabel(label);
+    dialog_->setLabelText(caption_);
     dialog_->setObjectName(QStringLiteral("ProgressDialog"));
     dialog_->setWindowTitle(window_->windowTitle());
     dialog_->setWindowModality(Qt::WindowModal);

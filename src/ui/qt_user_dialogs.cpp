@@ -1,16 +1,17 @@
 #include "ui/qt_user_dialogs.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include <utility>
 
+#include "model/file_error.h"
+#include "model/shown_name.h"
 #include "ui/display_text.h"
 #include "ui/error_dialog.h"
 #include "ui/failure_report.h"
+#include "ui/native_file_name.h"
 
 namespace quorva {
 
@@ -67,7 +68,7 @@ std::optional<std::string> TQtUserDialogs::Choose(TFileDialog& dialog,
         dialog.Choose(active ? active : owner_.data(), ProposedPath(proposal));
     if (!path)
         return std::nullopt;
-    return QFile::encodeName(*path).toStdString();
+    return NativeFileName(*path);
 }
 
 void TQtUserDialogs::ShowError(const std::string& message)
@@ -86,13 +87,23 @@ bool TQtUserDialogs::Ask(const std::string& question)
            QMessageBox::Yes;
 }
 
+bool TQtUserDialogs::AskYesByDefault(const std::string& question)
+{
+    return AskWith(DisplayText(question), QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+           QMessageBox::Yes;
+}
+
 QMessageBox::StandardButton TQtUserDialogs::AskWith(const QString& question,
                                                     QMessageBox::StandardButtons buttons,
                                                     QMessageBox::StandardButton defaultButton)
 {
     QWidget* active = QApplication::activeWindow();
-    return QMessageBox::question(active ? active : owner_.data(), applicationTitle_, question,
-                                 buttons, defaultButton);
+    QMessageBox box(QMessageBox::Question, applicationTitle_, question, buttons,
+                    active ? active : owner_.data());
+    // File names in a question are text, never markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 TUserDialogs::TUnsavedAnswer TQtUserDialogs::AskSaveUnsavedRows(TDropping dropping)
@@ -124,10 +135,8 @@ TUserDialogs::TUnsavedAnswer TQtUserDialogs::AskSaveUnsavedRows(TDropping droppi
 
 bool TQtUserDialogs::AskReplaceChangedFile(const std::string& fileName)
 {
-    const QString name = QFileInfo(QFile::decodeName(fileName.c_str())).fileName();
-    return AskWith(QStringLiteral("%1 has changed on disk since it was opened here. "
-                                  "Replace it anyway?")
-                       .arg(name),
+    return AskWith(DisplayText("This file has changed on disk since it was opened here:" +
+                               NameLine(AbsoluteFileName(fileName)) + "\nReplace it anyway?"),
                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 

@@ -25,6 +25,7 @@ public:
     void ShowError(const std::string& message) override;
     void ReportFailure(const std::string& message) override;
     bool Ask(const std::string& question) override;
+    bool AskYesByDefault(const std::string& question) override;
     TUnsavedAnswer AskSaveUnsavedRows(TDropping dropping) override;
     bool AskReplaceChangedFile(const std::string& fileName) override;
     TRestoreAnswer AskRestoreRows(const std::string& message) override;

@@ -40,6 +40,8 @@ public:
 
     // A question the user answers yes (true) or no; no is the default.
     virtual bool Ask(const std::string& question) = 0;
+    // The same where yes is the safe answer, and so the default.
+    virtual bool AskYesByDefault(const std::string& question) = 0;
 
     // Before unsaved rows would be dropped: whether to save them first. The
     // question says what would drop them.

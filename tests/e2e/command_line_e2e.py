@@ -45,6 +45,12 @@ def exports_every_column(quorva, folder):
         with open(csv, "rb") as file:
             expect(file.read() == triangle_csv(column(rows, number)), f"column {number} differs")
 
+    # Names are bytes: ones that are not UTF-8 are read and written as themselves.
+    odd_tir, odd_csv = os.fsencode(folder) + b"/x\xff.tir", os.fsencode(folder) + b"/o\xff.csv"
+    write(odd_tir, open(tir, "rb").read())
+    expect(run(quorva, "--export-triangle", "1", odd_tir, odd_csv)[0] == 0, "odd names refused")
+    expect(open(odd_csv, "rb").read() == triangle_csv(column(rows, 1)), "odd names changed")
+
     link, hard = os.path.join(folder, "link.csv"), os.path.join(folder, "hard.csv")
     os.symlink(tir, link)
     os.link(tir, hard)

@@ -431,7 +431,7 @@ TEST_P(FullDiskInPlaceTest, KeepsTheOldText)
         // the export an upper bound.
         const std::string needs = FormatBytes(operation.expectedBytes(EdgeState()).size());
         const std::string has =
-            ", but the folder " + disk + " has " + FormatBytes(FreeBytes(disk)) + " free.";
+            ", but the folder \"" + disk + "\" has " + FormatBytes(FreeBytes(disk)) + " free.";
         const bool refused =
             operation.name == std::string("Save")
                 ? got == "The file needs " + needs + has

@@ -156,7 +156,7 @@ TEST_P(ExportSpaceTest, RefusesAFileThatWouldNotFit)
     }
     EXPECT_TRUE(message.starts_with(param.needs)) << message;
     EXPECT_TRUE(
-        message.ends_with(", but the folder " + folder + " has " + param.freeText + " free."))
+        message.ends_with(", but the folder \"" + folder + "\" has " + param.freeText + " free."))
         << message;
     EXPECT_EQ(test::SnapshotFolder(dir.Path()), before);
 }

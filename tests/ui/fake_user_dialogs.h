@@ -72,6 +72,14 @@ public:
         return yes;
     }
 
+    // The same, answered yes when `answers` is empty.
+    bool AskYesByDefault(const std::string& question) override
+    {
+        if (answers.empty())
+            answers.push_back(true);
+        return Ask(question);
+    }
+
     TUnsavedAnswer AskSaveUnsavedRows(TDropping dropping) override
     {
         ++unsavedQuestions;

@@ -516,33 +516,26 @@ private slots:
         QTest::addColumn<QString>("then");    // steps in the new window
         QTest::addColumn<bool>("restored");
         QTest::addColumn<int>("journalsLeft");
-        QTest::newRow("restore") << ""
-                                 << "restore"
-                                 << "" << true << 1;
-        QTest::newRow("not now") << ""
-                                 << "later"
-                                 << "" << false << 1;
-        QTest::newRow("discard") << ""
-                                 << "discard yes"
-                                 << "" << false << 0;
-        QTest::newRow("discard, not for good") << ""
-                                               << "discard no"
-                                               << "" << false << 1;
-        QTest::newRow("file cut short") << "cut"
-                                        << "restore"
-                                        << "" << true << 1;
-        QTest::newRow("file deleted") << "delete"
-                                      << "restore"
-                                      << "" << true << 1;
-        QTest::newRow("restore, save") << ""
-                                       << "restore"
-                                       << "save" << true << 0;
-        QTest::newRow("restore, open another") << ""
-                                               << "restore"
-                                               << "open" << true << 0;
-        QTest::newRow("file rewritten, save asks") << "rewrite"
-                                                   << "restore"
-                                                   << "save" << true << 1;
+        const struct {
+            const char *name, *fate, *answers, *then;
+            bool restored;
+            int journalsLeft;
+        } rows[] = {
+            {"restore", "", "restore", "", true, 1},
+            {"not now", "", "later", "", false, 1},
+            {"discard", "", "discard yes", "", false, 0},
+            {"discard, not for good", "", "discard no", "", false, 1},
+            {"file cut short", "cut", "restore", "", true, 1},
+            {"file deleted", "delete", "restore", "", true, 1},
+            {"restore, save", "", "restore", "save", true, 0},
+            {"restore, open another", "", "restore", "open", true, 0},
+            {"restore, new list", "", "restore", "new", true, 0},
+            {"file rewritten, save asks", "rewrite", "restore", "save", true, 1},
+            {"two windows ended", "another window", "restore", "", true, 2},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row.name) << QString(row.fate) << QString(row.answers)
+                                    << QString(row.then) << row.restored << row.journalsLeft;
     }
 
     void leftRowsAreOfferedAtStart()
@@ -575,6 +568,8 @@ private slots:
         dialogs_->answers = {answers.endsWith("yes")};
 
         form_ = std::make_unique<TForm1>(*dialogs_);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
         form_->RestoreLeftRows();
         const bool two = fate == "another window";
         QCOMPARE(dialogs_->restoreQuestions.size(), two ? 2u : 1u);
@@ -594,6 +589,23 @@ private slots:
         QCOMPARE(dialogs_->changedFileQuestions.size(), std::size_t(fate == "rewrite"));
         QCOMPARE(form_->HasUnsavedRows(), journalsLeft > 0 && restored);
         QCOMPARE(QDir(state + "/quorva/journals").entryList({"*.journal"}).size(), journalsLeft);
+    }
+
+    // Rows whose journal can't be kept (here, a state folder others may
+    // write) are said to be at risk once, not at every step.
+    void journalThatCannotBeKeptIsSaidOnce()
+    {
+        const QString state = folder_->filePath("state");
+        QVERIFY(QDir().mkpath(state + "/quorva"));
+        QFile::setPermissions(state + "/quorva", QFileDevice::Permissions(0x7777));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state));
+        RunSteps("add add");
+        QTRY_COMPARE(dialogs_->shownErrors.size(), std::size_t{1});
+        RunSteps("add delete");
+        QTest::qWait(50);
+        qunsetenv("XDG_STATE_HOME");
+        QCOMPARE(dialogs_->shownErrors.size(), std::size_t{1});
+        QVERIFY(dialogs_->shownErrors[0].find("will not survive a crash") != std::string::npos);
     }
 
     // Save onto the file this window last opened or saved asks first when
@@ -770,29 +782,43 @@ private slots:
     void leftBackupIsOfferedAndKeptUnlessPutBack_data()
     {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<bool>("putBack");
-        QTest::newRow("Open, put back") << "btnOpen" << true;
-        QTest::newRow("Save, kept") << "btnSave" << false;
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("answer");       // 1 yes, 0 no, -1 the default
+        QTest::addColumn<QByteArray>("shown"); // the name's line in the question
+        QTest::newRow("Open, put back")
+            << "btnOpen" << QByteArray("list.tir") << 1 << QByteArray("/list.tir\"\n");
+        QTest::newRow("Save, kept")
+            << "btnSave" << QByteArray("list.tir") << 0 << QByteArray("/list.tir\"\n");
+        QTest::newRow("Open, odd name, default answer")
+            << "btnOpen" << QByteArray("a\"\n\nPut it back? Yes is safe\xff.tir") << -1
+            << QByteArray("/a\\\"\\n\\nPut it back? Yes is safe\\xff.tir\"\n");
     }
 
     void leftBackupIsOfferedAndKeptUnlessPutBack()
     {
         QFETCH(QString, button);
-        QFETCH(bool, putBack);
-        const std::string path = folder_->filePath("list.tir").toStdString();
-        WriteBytes(QString::fromStdString(path), RowListText(3));
+        QFETCH(QByteArray, name);
+        QFETCH(int, answer);
+        QFETCH(QByteArray, shown);
+        const std::string folder = folder_->path().toStdString();
+        const std::string path = folder + "/" + name.toStdString();
+        quorva::test::WriteBytes(path, RowListText(3));
         quorva::TFileDescriptor file(::open(path.c_str(), O_RDWR));
         const std::string backup = quorva::TInPlaceBackup(path, file.Get()).Path();
         QCOMPARE(::ftruncate(file.Get(), 0), 0); // and the save stopped here
-        dialogs_->answers.push_back(putBack);
+        if (answer >= 0)
+            dialogs_->answers.push_back(answer == 1);
         dialogs_->nextFileNames.push_back(path);
 
         Click(button);
 
         QCOMPARE(dialogs_->questions.size(), size_t{1});
-        QVERIFY(dialogs_->questions[0].find(backup) != std::string::npos);
-        QCOMPARE(quorva::test::Exists(backup), !putBack);
-        QCOMPARE(form_->Lines().Count(), putBack ? 3 : 0);
+        const std::string& question = dialogs_->questions[0];
+        QVERIFY2(question.find("\n\"" + folder + shown.toStdString()) != std::string::npos,
+                 question.c_str());
+        QCOMPARE(quorva::test::Exists(backup), answer == 0);
+        QCOMPARE(form_->Lines().Count(), answer != 0 ? 3 : 0);
+        ::unlink(path.c_str()); // Qt cannot name it to remove the folder
     }
 
     // What is shown is only a view of the bytes: lines that are not UTF-8 are
@@ -848,6 +874,8 @@ private:
                 Click("btnSave");
             } else if (step == "open") {
                 OpenIndexedRows(2);
+            } else if (step == "new") {
+                Click("Ctrl+N");
             } else if (step == "delete") {
                 ClickLine(0);
                 Click("Button3");
