@@ -32,7 +32,7 @@ void ResetPeakHeapBytes()
 
 } // namespace quorva::test
 
-// The library's other forms (arrays, nothrow, sized delete) come here too;
+// Every form, so that none goes to another library's own (a sanitizer's);
 // the aligned forms keep their own allocation and are not counted.
 void* operator new(std::size_t size)
 {
@@ -45,13 +45,52 @@ void* operator new(std::size_t size)
     return p;
 }
 
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept
+{
+    return operator new(size, nothrow);
+}
+
 void operator delete(void* p) noexcept
 {
     live -= p ? ::malloc_usable_size(p) : 0;
     std::free(p);
 }
 
+void operator delete[](void* p) noexcept
+{
+    operator delete(p);
+}
+
 void operator delete(void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    operator delete(p);
+}
+
+void operator delete[](void* p, const std::nothrow_t&) noexcept
 {
     operator delete(p);
 }
