@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
@@ -14,6 +13,7 @@
 #include "model/extended_attributes.h"
 #include "model/file_error.h"
 #include "model/file_lock.h"
+#include "model/file_path.h"
 
 namespace quorva {
 namespace {
@@ -31,41 +31,6 @@ namespace {
 // What open(O_CREAT) is asked for a new file; the kernel takes away what the
 // umask or the folder's default ACL says.
 constexpr mode_t NewFileMode = 0666;
-
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Follows a chain of symbolic links to the path the data really goes to, which
-// may not exist yet (a dangling link creates its target, as opening it would).
-// Returns an errno value on failure, 0 on success.
-int ResolveLinks(const std::string& fileName, std::string& resolved)
-{
-    constexpr int MaxLinks = 40;
-    resolved = fileName;
-    for (int hops = 0; hops <= MaxLinks; ++hops) {
-        struct stat status {};
-        if (::lstat(resolved.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
-            return 0;
-        std::string target(PATH_MAX, '\0');
-        const ssize_t length = ::readlink(resolved.c_str(), target.data(), target.size());
-        if (length < 0)
-            return errno;
-        target.resize(static_cast<std::size_t>(length));
-        resolved = target.starts_with('/') ? target : FolderOf(resolved) + "/" + target;
-    }
-    return ELOOP;
-}
 
 // Temporary files stay short of the name length limit, whatever the target's.
 std::string TemporaryNamePrefix(const std::string& targetPath)

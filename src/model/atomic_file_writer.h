@@ -96,12 +96,12 @@ public:
     // Flushes the text to disk and puts it in place of the target.
     void Commit();
 
-    enum class TWay { Replace, InPlace, Device };
-    TWay Way() const { return way_; }
     // Whether the text written so far went past the page cache.
     bool WritesDirect() const { return direct_ && direct_->Direct(); }
 
 private:
+    enum class TWay { Replace, InPlace, Device };
+
     void LockTarget(TProgress& progress, struct stat& status);
     void OpenDevice();
     void StartReplacing(const std::optional<struct stat>& existing);

@@ -16,8 +16,7 @@ void WaitForLock(int fd, TFileLock kind, TProgress& progress)
             continue;
         if (errno != EWOULDBLOCK)
             return;
-        if (!progress.Proceed(0, 1))
-            throw Cancelled();
+        ProceedOrCancel(progress, 0, 1);
         std::this_thread::sleep_for(Slice);
     }
 }

@@ -10,6 +10,12 @@ public:
 
 } // namespace
 
+void ProceedOrCancel(TProgress& progress, std::uint64_t done, std::uint64_t total)
+{
+    if (!progress.Proceed(done, total))
+        throw Cancelled();
+}
+
 TProgress& NoProgress()
 {
     static TNoProgress none;

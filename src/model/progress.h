@@ -18,6 +18,10 @@ public:
     virtual bool Proceed(std::uint64_t done, std::uint64_t total) = 0;
 };
 
+// Tells `progress` that `done` of `total` units are finished, and raises
+// Cancelled when it says stop.
+void ProceedOrCancel(TProgress& progress, std::uint64_t done, std::uint64_t total);
+
 // A progress that never stops anything, for callers with nobody to ask.
 TProgress& NoProgress();
 

@@ -33,8 +33,7 @@ void TProgressSteps::Report(std::uint64_t done)
 {
     reported_ = done;
     next_ = done + step_;
-    if (!progress_.Proceed(done, total_))
-        throw Cancelled();
+    ProceedOrCancel(progress_, done, total_);
 }
 
 } // namespace quorva

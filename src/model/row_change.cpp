@@ -355,14 +355,4 @@ bool TRowChange::Fits(const TLineList& lines, bool apply) const
     return false;
 }
 
-std::size_t TRowChange::HeldBytes() const
-{
-    std::size_t bytes = rows_.MemoryBytes() + text_.capacity() +
-                        spans_.capacity() * sizeof(TTextSpan) +
-                        swapped_.capacity() * sizeof(TLineText);
-    for (const TLineText& line : swapped_)
-        bytes += line.text.capacity();
-    return bytes;
-}
-
 } // namespace quorva

@@ -42,9 +42,6 @@ public:
     void Apply(TRowTable& rows, TLineList& lines);
     void Revert(TRowTable& rows, TLineList& lines);
 
-    // The memory the value holds beyond its own size.
-    std::size_t HeldBytes() const;
-
     // The same step, as it stands done on `rows` and `lines`, made ready to
     // be applied again to the state before it: what a record of it needs.
     TRowChange ReadyToApply(const TRowTable& rows, const TLineList& lines) const;

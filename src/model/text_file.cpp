@@ -168,17 +168,4 @@ std::vector<TTextSpan> SplitLineSpans(std::string_view text)
     return spans;
 }
 
-std::vector<std::string> SplitLines(std::string_view text)
-{
-    std::vector<std::string> lines;
-    for (const TTextSpan& span : SplitLineSpans(text))
-        lines.emplace_back(span.In(text));
-    return lines;
-}
-
-void LoadLinesFromFile(std::vector<std::string>& target, const std::string& fileName)
-{
-    target = SplitLines(ReadWholeFile(fileName));
-}
-
 } // namespace quorva

@@ -32,16 +32,11 @@ void SaveLinesToFile(std::size_t count, const LineAtFn& lineAt, const std::strin
 
 inline constexpr const char* SaveOutOfMemoryMessage = "Not enough memory to save the file.";
 
-// Replaces `target` with the lines of `fileName`. On failure `target` is left
-// as it was and Error is raised.
-void LoadLinesFromFile(std::vector<std::string>& target, const std::string& fileName);
-
 // The whole contents of a regular file; raises "Cannot open file" on failure
 // and for anything else (see TRegularFile).
 std::string ReadWholeFile(const std::string& fileName);
 
 std::vector<TTextSpan> SplitLineSpans(std::string_view text);
-std::vector<std::string> SplitLines(std::string_view text);
 
 // How many lines SplitLineSpans finds in `text`, counted without storing them,
 // so that whatever holds the lines can be allocated once and exactly.

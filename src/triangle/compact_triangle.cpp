@@ -1,7 +1,6 @@
 #include "triangle/compact_triangle.h"
 
 #include <algorithm>
-#include <type_traits>
 
 #include "model/huge_pages.h"
 #include "triangle/diff_triangle.h"
@@ -43,18 +42,8 @@ void TCompactTriangle<Cell>::FillColumnPart(std::size_t j, std::size_t begin, st
 {
     const Cell* previous = cells_.get() + columnStart_[j - 1];
     Cell* column = cells_.get() + columnStart_[j];
-    if constexpr (std::is_unsigned_v<Cell>) {
-        for (std::size_t i = begin; i < end; ++i) {
-            const Cell upper = previous[i];
-            const Cell lower = previous[i + 1];
-            column[i] = static_cast<Cell>(std::max(upper, lower) - std::min(upper, lower));
-        }
-    } else {
-        for (std::size_t i = begin; i < end; ++i) {
-            const Cell upper = previous[i];
-            column[i] = upper < 0 ? BlankCell : AbsDifference(upper, previous[i + 1]);
-        }
-    }
+    for (std::size_t i = begin; i < end; ++i)
+        column[i] = CellDifference(previous[i], previous[i + 1]);
 }
 
 std::vector<std::int32_t> ColumnValues(const TRowTable& rows, int column)

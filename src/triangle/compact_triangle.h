@@ -16,7 +16,7 @@ namespace quorva {
 //
 // Cell is std::uint8_t when every value is 0 to 255: differences of such
 // values never leave that range and are never blank. Otherwise std::int32_t,
-// with the same blank rules as the full triangle.
+// with the blank rules of diff_triangle.h.
 template <class Cell> class TCompactTriangle {
 public:
     explicit TCompactTriangle(const std::vector<std::int32_t>& values);

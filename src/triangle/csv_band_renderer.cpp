@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
-#include <type_traits>
 
 #include "triangle/cell_block.h"
 #include "triangle/diff_triangle.h"
@@ -22,10 +20,10 @@ struct TBytePairTexts {
     TBytePairTexts()
     {
         for (int value = 0; value < 256; ++value) {
-            char* end = std::to_chars(text[value].data(), text[value].data() + 3, value).ptr;
-            *end++ = ';';
-            *end++ = ';';
-            length[value] = static_cast<std::uint8_t>(end - text[value].data());
+            char field[12];
+            char* end = AppendCsvField(AppendCsvField(field, value), BlankCellValue);
+            length[value] = static_cast<std::uint8_t>(end - field);
+            std::memcpy(text[value].data(), field, length[value]);
         }
     }
 };
@@ -43,11 +41,7 @@ char* AppendCellAndBlank(char* out, std::uint8_t value)
 
 char* AppendCellAndBlank(char* out, std::int32_t value)
 {
-    if (value >= 0)
-        out = std::to_chars(out, out + 10, value).ptr;
-    *out++ = ';';
-    *out++ = ';';
-    return out;
+    return AppendCsvField(AppendCsvField(out, value), BlankCellValue);
 }
 
 // Most cells deep in a triangle of small values have one digit; sixteen of
@@ -199,7 +193,7 @@ template <class Cell> char* TCsvBandRenderer<Cell>::AppendLine(char* out, std::s
     const std::size_t startsBlank = k & 1;
     const std::size_t values = (length + 1 - startsBlank) / 2;
     if (startsBlank)
-        *out++ = ';';
+        out = AppendCsvField(out, BlankCellValue);
     out = AppendCellsAndBlanks(out, band_.data() + (k - bandFirst_) * rowStride_, values);
     // The last pair's blank is one cell too many when the line ends in a
     // non-blank cell.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -12,6 +11,7 @@
 #include <thread>
 
 #include "model/direct_output.h"
+#include "model/worker_wait.h"
 #include "triangle/csv_band_renderer.h"
 #include "triangle/diff_triangle.h"
 
@@ -21,10 +21,6 @@ namespace {
 // Rendered bands that may wait for the writer: enough for the renderers to
 // run ahead over a slow write, few enough to keep memory small.
 constexpr std::size_t BandsInFlight = 3;
-
-// The longest the writing thread waits without asking the progress, so that
-// Cancel is heard while the other thread computes.
-constexpr std::chrono::milliseconds ProgressInterval{20};
 
 struct TBandText {
     std::unique_ptr<char[]> bytes;
@@ -262,8 +258,7 @@ template <class Cell> TBandText& TCsvExport<Cell>::AwaitBand(std::size_t band)
     TBandText& text = texts_[band % BandsInFlight];
     std::unique_lock lock(mutex_);
     while (!text.ready) {
-        if (failure_)
-            std::rethrow_exception(failure_);
+        RethrowWorkerFailure(failure_);
         std::size_t claimed = 0;
         if (Claim(claimed)) {
             lock.unlock();
@@ -273,10 +268,7 @@ template <class Cell> TBandText& TCsvExport<Cell>::AwaitBand(std::size_t band)
             texts_[claimed % BandsInFlight].ready = true;
             changed_.notify_all();
         } else {
-            changed_.wait_for(lock, ProgressInterval);
-            lock.unlock();
-            AskProgress();
-            lock.lock();
+            WaitAndAskProgress(lock, changed_, [this] { AskProgress(); });
         }
     }
     return text;
@@ -286,8 +278,7 @@ template <class Cell> void TCsvExport<Cell>::WaitForLines(std::size_t lines)
 {
     std::unique_lock lock(mutex_);
     while (readyLines_ < lines) {
-        if (failure_)
-            std::rethrow_exception(failure_);
+        RethrowWorkerFailure(failure_);
         if (!helped_) {
             // Every band before this one is rendered, so the stage may be
             // filled.
@@ -297,10 +288,7 @@ template <class Cell> void TCsvExport<Cell>::WaitForLines(std::size_t lines)
             lock.lock();
             continue;
         }
-        changed_.wait_for(lock, ProgressInterval);
-        lock.unlock();
-        AskProgress();
-        lock.lock();
+        WaitAndAskProgress(lock, changed_, [this] { AskProgress(); });
     }
 }
 
@@ -311,8 +299,7 @@ template <class Cell> void TCsvExport<Cell>::AskProgress()
         const std::lock_guard lock(mutex_);
         filledCells = filledCells_;
     }
-    if (!progress_.Proceed(filledCells + writtenCells_, totalWork_))
-        throw Cancelled();
+    ProceedOrCancel(progress_, filledCells + writtenCells_, totalWork_);
 }
 
 template <class Cell> void TCsvExport<Cell>::Stop() noexcept

@@ -1,33 +1,33 @@
 #pragma once
 
+#include <algorithm>
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <type_traits>
 
 #include "model/row_table.h"
 
 namespace quorva {
 
-// A jagged table of 2n - 1 rows with 1, 2, ..., n, ..., 2, 1 cells, in which
-// every value stands on the line between the two values it comes from.
-using TDiffTriangle = std::vector<std::vector<std::int32_t>>;
+// The rules of the triangle of repeated absolute differences, which every
+// form of it (compact, rolling, the grid, the CSV) follows from here.
+//
+// A triangle of n values has 2n - 1 lines with 1, 2, ..., n, ..., 2, 1 cells,
+// every value standing on the line between the two it comes from. Column 0
+// holds the values on every second line; cell [k][j] is the difference of its
+// upper parent [k-1][j-1] and its lower parent [k+1][j-1], or blank.
 
-// Marks an empty cell. Any negative cell counts as empty when it is read as an
-// upper parent and when it is rendered.
-inline constexpr std::int32_t BlankCell = -1;
+// The value of a blank cell in the 32-bit form. Any negative cell counts as
+// blank when it is read as an upper parent and when it is shown or written.
+inline constexpr std::int32_t BlankCellValue = -1;
 
-// The triangle of repeated absolute differences of one column (0 to 6) of the
-// rows. Column 0 holds the values on every second row; cell [k][j] is blank
-// when its upper parent [k-1][j-1] is negative, otherwise
-// |upper - lower| with the lower parent [k+1][j-1] used as it is.
-// Raises "Range check error" for an empty table or a column outside 0 to 6.
-TDiffTriangle BuildDiffTriangle(const TRowTable& rows, int column);
-
-// Raises "Range check error" when no triangle can be built.
+// Raises "Range check error" when no triangle can be built: an empty table
+// or a column outside 0 to 6.
 void CheckTriangleInput(const TRowTable& rows, int column);
 
-// Cells in row k of a triangle of `rowCount` rows.
-std::size_t TriangleRowLength(std::size_t k, std::size_t rowCount);
+// Cells in line k of a triangle of `lineCount` lines.
+std::size_t TriangleRowLength(std::size_t k, std::size_t lineCount);
 
 // |upper - lower| in wrapping 32-bit arithmetic, so no input is undefined.
 inline std::int32_t AbsDifference(std::int32_t upper, std::int32_t lower)
@@ -35,6 +35,36 @@ inline std::int32_t AbsDifference(std::int32_t upper, std::int32_t lower)
     const auto diff = static_cast<std::uint32_t>(upper) - static_cast<std::uint32_t>(lower);
     const auto magnitude = static_cast<std::int32_t>(diff) < 0 ? 0u - diff : diff;
     return static_cast<std::int32_t>(magnitude);
+}
+
+// Whether a cell is blank. A one-byte cell (a triangle whose values all lie
+// in 0 to 255) never is: differences of such values stay in that range.
+template <class Cell> bool IsBlank(Cell value)
+{
+    if constexpr (std::is_unsigned_v<Cell>)
+        return false;
+    else
+        return value < 0;
+}
+
+// The cell below an upper and a lower parent: blank under a blank upper
+// parent, otherwise |upper - lower| with the lower parent used as it is.
+template <class Cell> Cell CellDifference(Cell upper, Cell lower)
+{
+    if constexpr (std::is_unsigned_v<Cell>)
+        return static_cast<Cell>(std::max(upper, lower) - std::min(upper, lower));
+    else
+        return IsBlank(upper) ? BlankCellValue : AbsDifference(upper, lower);
+}
+
+// Writes a cell's CSV field: its decimal digits and ';', or ';' alone for a
+// blank cell. Returns the end; at most 11 characters.
+inline char* AppendCsvField(char* out, std::int32_t value)
+{
+    if (!IsBlank(value))
+        out = std::to_chars(out, out + 10, value).ptr;
+    *out++ = ';';
+    return out;
 }
 
 } // namespace quorva

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
 
 #include "model/huge_pages.h"
 #include "triangle/diff_triangle.h"
@@ -23,15 +22,6 @@ std::uint64_t RingLength(std::uint64_t valueCount, std::uint64_t lag, std::uint6
 std::uint64_t KeptColumns(std::uint64_t valueCount)
 {
     return (valueCount + 1) / 2;
-}
-
-// The value below an upper and a lower parent.
-template <class Cell> Cell Difference(Cell upper, Cell lower)
-{
-    if constexpr (std::is_unsigned_v<Cell>)
-        return static_cast<Cell>(std::max(upper, lower) - std::min(upper, lower));
-    else
-        return upper < 0 ? BlankCell : AbsDifference(upper, lower);
 }
 
 } // namespace
@@ -80,7 +70,7 @@ void TRollingTriangle<Cell>::CopyValues(std::size_t j, std::size_t i, std::size_
     }
     const Cell* upper = Values(j - 1, i);
     for (std::size_t q = 0; q < count; ++q)
-        out[q] = Difference(upper[q], upper[q + 1]);
+        out[q] = CellDifference(upper[q], upper[q + 1]);
 }
 
 template <class Cell>
@@ -97,8 +87,8 @@ void TRollingTriangle<Cell>::FillColumnPart(std::size_t j, std::size_t begin, st
         const Cell* twoBefore = cells_.get() + start_[kept - 1] + from;
         Cell* out = cells_.get() + start_[kept] + to;
         for (std::size_t i = 0; i < run; ++i) {
-            const Cell upper = Difference(twoBefore[i], twoBefore[i + 1]);
-            out[i] = Difference(upper, Difference(twoBefore[i + 1], twoBefore[i + 2]));
+            const Cell upper = CellDifference(twoBefore[i], twoBefore[i + 1]);
+            out[i] = CellDifference(upper, CellDifference(twoBefore[i + 1], twoBefore[i + 2]));
         }
         Repeat(kept, to, to + run);
         begin += run;

@@ -1,5 +1,7 @@
 #include "triangle/triangle_budget.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <limits>
@@ -8,6 +10,7 @@
 #include "model/atomic_file_writer.h"
 #include "model/error.h"
 #include "model/figures.h"
+#include "model/file_path.h"
 #include "model/in_place_backup.h"
 #include "model/shown_name.h"
 #include "triangle/compact_triangle.h"
@@ -79,35 +82,22 @@ void CheckMemory(const TRowTable& rows, std::uint64_t needed, const TSystemResou
         ThrowNotEnoughMemory(rows.size(), needed, available);
 }
 
-// Where the data of `fileName` really goes, following a chain of symbolic
-// links even to a target that does not exist yet.
-std::filesystem::path FollowLinks(std::filesystem::path path)
-{
-    namespace fs = std::filesystem;
-    constexpr int MaxLinks = 40;
-    std::error_code error;
-    for (int hops = 0; hops < MaxLinks && fs::is_symlink(fs::symlink_status(path, error)); ++hops) {
-        const fs::path target = fs::read_symlink(path, error);
-        if (error)
-            break;
-        path = target.is_absolute() ? target : path.parent_path() / target;
-    }
-    return path;
-}
-
-// The folder whose file system receives the file's new blocks; empty when
-// the target is no regular file (a device or a pipe is written in place and
-// takes no space there).
+// The folder whose file system receives the file's new blocks: the one the
+// writer writes to, under its full name; empty when the target is no regular
+// file (a device or a pipe is written in place and takes no space there) or
+// cannot be reached, which the writer reports.
 std::string FolderReceiving(const std::string& fileName)
 {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::file_status status = fs::status(fileName, error);
-    if (fs::exists(status) && !fs::is_regular_file(status))
+    std::string target;
+    struct stat status {};
+    if (ResolveLinks(fileName, target) != 0 ||
+        (::stat(target.c_str(), &status) == 0 && !S_ISREG(status.st_mode)))
         return {};
-    const fs::path target = FollowLinks(fs::absolute(fileName, error));
-    const fs::path folder = fs::weakly_canonical(target.parent_path(), error);
-    return error || folder.empty() ? target.parent_path().string() : folder.string();
+    const std::string folder = FolderOf(target);
+    std::error_code error;
+    const std::filesystem::path fullName =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(folder, error), error);
+    return error || fullName.empty() ? folder : fullName.string();
 }
 
 void CheckDiskSpace(std::uint64_t needed, const std::string& fileName,
@@ -139,12 +129,6 @@ std::uint64_t TriangleMemoryNeeded(const TRowTable& rows, int column)
     // The non-blank half, n (n + 1) / 2 cells, and where each column starts.
     return n * (n + 1) / 2 * CellSize(rows, column) + n * sizeof(std::size_t) +
            n * sizeof(std::int32_t);
-}
-
-void CheckTriangleFitsInMemory(const TRowTable& rows, int column, const TSystemResources& system)
-{
-    CheckTriangleInput(rows, column);
-    CheckMemory(rows, TriangleMemoryNeeded(rows, column), system);
 }
 
 std::uint64_t GridMemoryNeeded(const TRowTable& rows, int column)

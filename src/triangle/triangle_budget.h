@@ -11,12 +11,6 @@ namespace quorva {
 // Bytes the compact triangle of one column of the rows takes in memory.
 std::uint64_t TriangleMemoryNeeded(const TRowTable& rows, int column);
 
-// Raises Error, with the figures, when the triangle of one column would not
-// fit in the memory the system has available. Start and the triangle view
-// both ask this before they allocate anything.
-void CheckTriangleFitsInMemory(const TRowTable& rows, int column,
-                               const TSystemResources& system = SystemResources());
-
 // Raises Error, with the figures, when the export of one column's triangle
 // would run out of memory (the triangle and the export's own buffers): the
 // part of CheckExportFits that needs no target, so that Start can refuse

@@ -9,29 +9,12 @@
 #include "model/atomic_file_writer.h"
 #include "model/error.h"
 #include "model/file_identity.h"
-#include "model/number_rules.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
 #include "triangle/diff_triangle.h"
 #include "triangle/triangle_budget.h"
 
 namespace quorva {
-
-std::vector<std::string> TriangleToCsvLines(const TDiffTriangle& triangle)
-{
-    std::vector<std::string> lines;
-    lines.reserve(triangle.size());
-    for (const auto& row : triangle) {
-        std::string line;
-        for (std::int32_t cell : row) {
-            if (cell >= 0)
-                line += IntToStr(cell);
-            line += ';';
-        }
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
 
 namespace {
 

@@ -1,24 +1,17 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "model/progress.h"
 #include "model/row_table.h"
 #include "model/system_resources.h"
-#include "triangle/diff_triangle.h"
 
 namespace quorva {
 
-// One line per triangle row: each cell as its decimal digits followed by ';',
-// a negative cell as ';' alone.
-std::vector<std::string> TriangleToCsvLines(const TDiffTriangle& triangle);
-
-// Writes the triangle of one column of the rows as a CSV file (each line
-// followed by CR LF). Gives the same bytes as SaveLinesToFile of
-// TriangleToCsvLines(BuildDiffTriangle(rows, column)), but streams the text
-// from a compact form of the triangle, so memory stays well below the size of
-// the file.
+// Writes the triangle of one column of the rows as a CSV file: one line per
+// line of the triangle, each cell's field (see AppendCsvField) in turn, and
+// CR LF after every line. The text is streamed from a compact form of the
+// triangle, so memory stays well below the size of the file.
 //
 // Before anything is allocated or written it raises "Range check error" for
 // an empty table, and an Error with the figures when the triangle would not

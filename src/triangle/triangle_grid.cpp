@@ -1,7 +1,6 @@
 #include "triangle/triangle_grid.h"
 
 #include <algorithm>
-#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -10,30 +9,17 @@
 #include <thread>
 #include <type_traits>
 
-#include "model/number_rules.h"
+#include "model/worker_wait.h"
 #include "triangle/csv_band_renderer.h"
 #include "triangle/diff_triangle.h"
 
 namespace quorva {
 namespace {
 
-// A one-byte cell is never blank; a wider one is when negative.
-template <class Cell> bool IsBlank(Cell value)
-{
-    if constexpr (std::is_unsigned_v<Cell>)
-        return false;
-    else
-        return value < 0;
-}
-
 std::size_t Blocks(std::size_t cells, std::size_t blockSize)
 {
     return (cells + blockSize - 1) / blockSize;
 }
-
-// The longest this thread waits for the other without asking the progress,
-// so that Cancel is heard while the other computes.
-constexpr std::chrono::milliseconds ProgressInterval{20};
 
 } // namespace
 
@@ -125,16 +111,7 @@ private:
     template <class Condition> void WaitUntil(Condition condition)
     {
         std::unique_lock lock(mutex_);
-        for (;;) {
-            if (failure_)
-                std::rethrow_exception(failure_);
-            if (condition())
-                return;
-            changed_.wait_for(lock, ProgressInterval);
-            lock.unlock();
-            AskProgress();
-            lock.lock();
-        }
+        AwaitWorker(lock, changed_, failure_, condition, [this] { AskProgress(); });
     }
 
     void AskProgress()
@@ -144,8 +121,7 @@ private:
             const std::lock_guard lock(mutex_);
             done = filledCells_ + summarisedCells_;
         }
-        if (!progress_.Proceed(done, totalWork_))
-            throw Cancelled();
+        ProceedOrCancel(progress_, done, totalWork_);
     }
 
     void MergeCounts()
@@ -177,7 +153,7 @@ private:
     std::exception_ptr failure_;
 };
 
-void TCellBlock::Merge(const TCellBlock& other)
+void TCellStatistics::Merge(const TCellStatistics& other)
 {
     count += other.count;
     sum += other.sum;
@@ -235,7 +211,7 @@ std::optional<std::int32_t> TTriangleGrid::Cell(std::size_t k, std::size_t j) co
     if (bytes_)
         return bytes_->At(j, i);
     const std::int32_t value = words_->At(j, i);
-    if (value < 0)
+    if (IsBlank(value))
         return std::nullopt;
     return value;
 }
@@ -248,9 +224,9 @@ std::optional<std::pair<std::size_t, std::size_t>> TTriangleGrid::ParentLines(st
     return std::pair{k - 1, k + 1};
 }
 
-TCellBlock TTriangleGrid::Neighbours(std::size_t k, std::size_t j) const
+TCellStatistics TTriangleGrid::Neighbours(std::size_t k, std::size_t j) const
 {
-    TCellBlock block;
+    TCellStatistics block;
     auto add = [&](std::size_t line, std::size_t column) {
         if (const auto value = Cell(line, column))
             block.Add(*value);
@@ -263,16 +239,16 @@ TCellBlock TTriangleGrid::Neighbours(std::size_t k, std::size_t j) const
     return block;
 }
 
-TCellBlock TTriangleGrid::Block(const TCellRect& rect) const
+TCellStatistics TTriangleGrid::Block(const TCellRect& rect) const
 {
     return bytes_ ? BlockOf(*bytes_, rect) : BlockOf(*words_, rect);
 }
 
 template <class Value>
-TCellBlock TTriangleGrid::BlockOf(const TCompactTriangle<Value>& triangle,
-                                  const TCellRect& rect) const
+TCellStatistics TTriangleGrid::BlockOf(const TCompactTriangle<Value>& triangle,
+                                       const TCellRect& rect) const
 {
-    TCellBlock block;
+    TCellStatistics block;
     const std::size_t endColumn = std::min(rect.endColumn, ColumnCount());
     for (std::size_t j = rect.firstColumn; j < endColumn; ++j) {
         // Column j's values stand on lines j, j + 2, ..., LineCount() - 1 - j.
@@ -298,7 +274,7 @@ void TTriangleGrid::SummariseColumns(const TCompactTriangle<Value>& triangle,
     for (std::size_t j = firstBlock * SummaryBlock; j < endColumn; ++j) {
         const Value* column = triangle.Column(j);
         const std::size_t length = ValueCount() - j;
-        TCellBlock* blocks = finest.blocks.data() + j / SummaryBlock;
+        TCellStatistics* blocks = finest.blocks.data() + j / SummaryBlock;
         // Value i stands on line 2i + j; a block row takes the values of
         // SummaryBlock consecutive lines.
         std::size_t i = 0;
@@ -306,7 +282,7 @@ void TTriangleGrid::SummariseColumns(const TCompactTriangle<Value>& triangle,
             const std::size_t blockRow = (2 * i + j) / SummaryBlock;
             const std::size_t endLine = (blockRow + 1) * SummaryBlock;
             const std::size_t end = std::min(length, (endLine - j + 1) / 2);
-            TCellBlock run;
+            TCellStatistics run;
             for (; i < end; ++i) {
                 if constexpr (std::is_unsigned_v<Value>)
                     ++counts[column[i]];
@@ -342,13 +318,11 @@ std::string TTriangleGrid::CsvText(const TCellRect& rect, TProgress& progress) c
     for (std::size_t k = rect.firstLine; k < endLine; ++k) {
         const std::size_t endColumn = std::min(rect.endColumn, TriangleRowLength(k, LineCount()));
         for (std::size_t j = rect.firstColumn; j < endColumn; ++j) {
-            if (const auto value = Cell(k, j))
-                text += IntToStr(*value);
-            text += ';';
+            char field[12];
+            text.append(field, AppendCsvField(field, Cell(k, j).value_or(BlankCellValue)));
         }
         text += '\n';
-        if (!progress.Proceed(k + 1 - rect.firstLine, endLine - rect.firstLine))
-            throw Cancelled();
+        ProceedOrCancel(progress, k + 1 - rect.firstLine, endLine - rect.firstLine);
     }
     return text;
 }
@@ -362,16 +336,6 @@ std::uint64_t TTriangleGrid::CsvTextBound(const TCellRect& rect) const
         std::min(rect.endColumn, ColumnCount()) - std::min(rect.firstColumn, ColumnCount());
     const std::uint64_t pairText = MaxPairText(bytes_ ? 1 : sizeof(std::int32_t));
     return lines * ((columns + 1) / 2 * pairText + 1);
-}
-
-std::size_t TTriangleGrid::MemoryBytes() const
-{
-    const std::size_t n = ValueCount();
-    const std::size_t cellSize = bytes_ ? 1 : sizeof(std::int32_t);
-    std::size_t bytes = n * (n + 1) / 2 * cellSize + n * sizeof(std::size_t);
-    for (const TLevel& level : levels_)
-        bytes += level.blocks.size() * sizeof(TCellBlock);
-    return bytes;
 }
 
 std::uint64_t TTriangleGrid::SummaryBytes(std::uint64_t valueCount)
@@ -388,7 +352,7 @@ std::uint64_t TTriangleGrid::SummaryBytes(std::uint64_t valueCount)
         columns = Blocks(columns, 2);
         blocks += rows * columns;
     }
-    return blocks * sizeof(TCellBlock);
+    return blocks * sizeof(TCellStatistics);
 }
 
 } // namespace quorva

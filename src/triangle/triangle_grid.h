@@ -16,7 +16,7 @@
 namespace quorva {
 
 // Count, sum, smallest and largest of the non-blank cells of a block.
-struct TCellBlock {
+struct TCellStatistics {
     std::uint64_t count = 0;
     std::int64_t sum = 0;
     std::int32_t min = std::numeric_limits<std::int32_t>::max();
@@ -29,7 +29,7 @@ struct TCellBlock {
         min = value < min ? value : min;
         max = value > max ? value : max;
     }
-    void Merge(const TCellBlock& other);
+    void Merge(const TCellStatistics& other);
     bool Empty() const { return count == 0; }
     double Mean() const
     {
@@ -99,18 +99,18 @@ public:
     // The non-blank cells among the four next to a cell (above, below, left
     // and right): what stands in for a blank cell on a map too small to
     // show blanks.
-    TCellBlock Neighbours(std::size_t k, std::size_t j) const;
+    TCellStatistics Neighbours(std::size_t k, std::size_t j) const;
 
     // Exact statistics of the non-blank cells in a rectangle.
-    TCellBlock Block(const TCellRect& rect) const;
+    TCellStatistics Block(const TCellRect& rect) const;
     // Statistics of the whole triangle.
-    const TCellBlock& Whole() const { return levels_.back().blocks.front(); }
+    const TCellStatistics& Whole() const { return levels_.back().blocks.front(); }
 
     // Summary level L covers blocks of SummaryBlock << L lines and columns.
     std::size_t SummaryLevels() const { return levels_.size(); }
     std::size_t SummaryRows(std::size_t level) const { return levels_[level].rows; }
     std::size_t SummaryColumns(std::size_t level) const { return levels_[level].columns; }
-    const TCellBlock& Summary(std::size_t level, std::size_t row, std::size_t column) const
+    const TCellStatistics& Summary(std::size_t level, std::size_t row, std::size_t column) const
     {
         const TLevel& summary = levels_[level];
         return summary.blocks[row * summary.columns + column];
@@ -127,8 +127,6 @@ public:
     // Bytes that text takes at most, worked out without reading a cell.
     std::uint64_t CsvTextBound(const TCellRect& rect) const;
 
-    // Bytes this grid holds, cells and summaries.
-    std::size_t MemoryBytes() const;
     // Bytes the summaries of a grid of `valueCount` values take.
     static std::uint64_t SummaryBytes(std::uint64_t valueCount);
 
@@ -136,7 +134,7 @@ private:
     struct TLevel {
         std::size_t rows = 0;
         std::size_t columns = 0;
-        std::vector<TCellBlock> blocks;
+        std::vector<TCellStatistics> blocks;
     };
 
     using TValueCounts = std::array<std::uint64_t, 256>;
@@ -149,7 +147,7 @@ private:
     void SummariseBlockColumn(std::size_t block, TValueCounts& counts);
     void FillColumn(std::size_t j);
     template <class Value>
-    TCellBlock BlockOf(const TCompactTriangle<Value>& triangle, const TCellRect& rect) const;
+    TCellStatistics BlockOf(const TCompactTriangle<Value>& triangle, const TCellRect& rect) const;
     void AddCoarserLevels();
 
     std::size_t valueCount_;

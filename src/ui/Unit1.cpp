@@ -72,7 +72,7 @@ QAction* Separator(QObject* owner)
 
 } // namespace
 
-TForm1::TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock, QWidget* parent)
+TForm1::TForm1(TUserDialogs& dialogs, TWindowClock clock, QWidget* parent)
     : QWidget(parent, FrameFlags), FDialogs(dialogs), FClock(clock), FHistory(new QUndoStack(this)),
       FJournal(new TUnsavedRowsJournal(FLines, FFile, this))
 {
@@ -117,7 +117,7 @@ void TForm1::SetUpWindow()
     setAutoFillBackground(true);
 }
 
-void TForm1::CreateControls(const TLayoutScale& scale, TPrefixSearch::TClock clock)
+void TForm1::CreateControls(const TLayoutScale& scale, TWindowClock clock)
 {
     QList<QWidget*> tabChain;
     for (const TControlDesign& design : FormControls()) {
@@ -137,7 +137,7 @@ void TForm1::CreateControls(const TLayoutScale& scale, TPrefixSearch::TClock clo
         setTabOrder(tabChain[i - 1], tabChain[i]);
 }
 
-QWidget* TForm1::CreateControl(const TControlDesign& design, TPrefixSearch::TClock& clock)
+QWidget* TForm1::CreateControl(const TControlDesign& design, TWindowClock& clock)
 {
     switch (design.kind) {
     case TControlKind::SpinField:

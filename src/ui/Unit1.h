@@ -38,7 +38,7 @@ class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TForm1(TUserDialogs& dialogs, TPrefixSearch::TClock clock = SteadyMilliseconds,
+    explicit TForm1(TUserDialogs& dialogs, TWindowClock clock = SteadyMilliseconds,
                     QWidget* parent = nullptr);
     // Leaves the journal of unsaved rows on disk: only closing the window
     // gives them up.
@@ -83,8 +83,8 @@ protected:
 
 private:
     void SetUpWindow();
-    void CreateControls(const TLayoutScale& scale, TPrefixSearch::TClock clock);
-    QWidget* CreateControl(const TControlDesign& design, TPrefixSearch::TClock& clock);
+    void CreateControls(const TLayoutScale& scale, TWindowClock clock);
+    QWidget* CreateControl(const TControlDesign& design, TWindowClock& clock);
     QSpinBox* CreateSpinField();
     QPushButton* CreateButton(const TControlDesign& design);
     void RunReportingFailures(void (TForm1::*handler)());
@@ -106,7 +106,7 @@ private:
 
     TUserDialogs& FDialogs;
     // Times the progress of long operations, as it times typing in the list.
-    TPrefixSearch::TClock FClock;
+    TWindowClock FClock;
     TRowTable FRows;
     TLineList FLines;
     TLineListModel FLinesModel{FLines};

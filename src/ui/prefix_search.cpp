@@ -6,7 +6,7 @@
 
 namespace quorva {
 
-TPrefixSearch::TPrefixSearch(TClock clock) : clock_(std::move(clock)) {}
+TPrefixSearch::TPrefixSearch(TWindowClock clock) : clock_(std::move(clock)) {}
 
 std::optional<int> TPrefixSearch::Type(QChar key, const TLineList& lines)
 {
@@ -38,12 +38,6 @@ std::optional<int> FindLineByPrefix(const TLineList& lines, const QString& prefi
             return i;
     }
     return std::nullopt;
-}
-
-std::chrono::milliseconds SteadyMilliseconds()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
 }
 
 } // namespace quorva

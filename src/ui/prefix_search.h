@@ -3,10 +3,10 @@
 #include <QString>
 
 #include <chrono>
-#include <functional>
 #include <optional>
 
 #include "model/line_list.h"
+#include "ui/window_clock.h"
 
 namespace quorva {
 
@@ -16,13 +16,11 @@ namespace quorva {
 // extends it.
 class TPrefixSearch {
 public:
-    using TClock = std::function<std::chrono::milliseconds()>;
-
     static constexpr std::chrono::milliseconds Pause{500};
     static constexpr QChar Backspace{u'\b'};
 
     // The clock gives the time of each key; tests pass their own.
-    explicit TPrefixSearch(TClock clock);
+    explicit TPrefixSearch(TWindowClock clock);
 
     // Takes one typed character and returns the line to select, or nothing
     // when the selection should stay as it is.
@@ -31,15 +29,12 @@ public:
 private:
     void Edit(QChar key);
 
-    TClock clock_;
+    TWindowClock clock_;
     std::optional<std::chrono::milliseconds> lastKey_;
     QString text_;
 };
 
 // The first line that begins with `prefix`, letter case ignored.
 std::optional<int> FindLineByPrefix(const TLineList& lines, const QString& prefix);
-
-// A steady clock for the real list.
-std::chrono::milliseconds SteadyMilliseconds();
 
 } // namespace quorva

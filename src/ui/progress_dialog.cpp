@@ -43,7 +43,7 @@ QString ShownName(const std::string& fileName)
 
 } // namespace
 
-TProgressDialog::TProgressDialog(QWidget* window, const QString& caption, TClock clock,
+TProgressDialog::TProgressDialog(QWidget* window, const QString& caption, TWindowClock clock,
                                  std::chrono::milliseconds showDelay)
     : window_(window), caption_(caption), clock_(std::move(clock)), start_(clock_()),
       showDelay_(showDelay)

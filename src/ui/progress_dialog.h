@@ -4,11 +4,11 @@
 #include <QString>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "model/progress.h"
+#include "ui/window_clock.h"
 
 class QProgressBar;
 class QProgressDialog;
@@ -29,14 +29,12 @@ class TInputBlocker;
 // before: after Cancel it says "Cancelling…" until the work has ended.
 class TProgressDialog final : public TProgress {
 public:
-    using TClock = std::function<std::chrono::milliseconds()>;
-
     static constexpr std::chrono::milliseconds ShowDelay{500};
     // How often the events are handled: often enough for a smooth repaint,
     // rarely enough to cost the operation nothing worth measuring.
     static constexpr std::chrono::milliseconds EventInterval{50};
 
-    TProgressDialog(QWidget* window, const QString& caption, TClock clock,
+    TProgressDialog(QWidget* window, const QString& caption, TWindowClock clock,
                     std::chrono::milliseconds showDelay = ShowDelay);
     ~TProgressDialog() override;
     TProgressDialog(const TProgressDialog&) = delete;
@@ -50,7 +48,7 @@ private:
 
     QWidget* window_;
     QString caption_;
-    TClock clock_;
+    TWindowClock clock_;
     std::chrono::milliseconds start_;
     std::chrono::milliseconds showDelay_;
     std::chrono::milliseconds lastEvents_{};

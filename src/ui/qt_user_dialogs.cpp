@@ -28,10 +28,10 @@ TFileDialog::TProposal ProposedPath(const TFileProposal& proposal)
 
 TQtUserDialogs::TQtUserDialogs(QString applicationTitle)
     : applicationTitle_(std::move(applicationTitle)),
-      saveDialog1_({QStringLiteral("SaveDialog1"), QStringLiteral("csv (*.csv)"),
-                    QStringLiteral("csv"), QFileDialog::AcceptSave}),
-      saveDialog2_({QStringLiteral("SaveDialog2"), QStringLiteral("tir (*.tir)"),
-                    QStringLiteral("tir"), QFileDialog::AcceptSave}),
+      csvSaveDialog_({QStringLiteral("SaveDialog1"), QStringLiteral("csv (*.csv)"),
+                      QStringLiteral("csv"), QFileDialog::AcceptSave}),
+      rowListSaveDialog_({QStringLiteral("SaveDialog2"), QStringLiteral("tir (*.tir)"),
+                          QStringLiteral("tir"), QFileDialog::AcceptSave}),
       openDialog1_({QStringLiteral("OpenDialog1"), QStringLiteral("tir (*.tir)"),
                     QStringLiteral("tir"), QFileDialog::AcceptOpen}),
       imageDialog_({QStringLiteral("ImageDialog"), QStringLiteral("png (*.png)"),
@@ -44,9 +44,9 @@ std::optional<std::string> TQtUserDialogs::ChooseSaveFile(TSaveFile kind,
 {
     switch (kind) {
     case TSaveFile::TriangleCsv:
-        return Choose(saveDialog1_, proposal);
+        return Choose(csvSaveDialog_, proposal);
     case TSaveFile::RowList:
-        return Choose(saveDialog2_, proposal);
+        return Choose(rowListSaveDialog_, proposal);
     case TSaveFile::ViewImage:
         break;
     }

@@ -38,8 +38,8 @@ private:
 
     QString applicationTitle_;
     QPointer<QWidget> owner_;
-    TFileDialog saveDialog1_;
-    TFileDialog saveDialog2_;
+    TFileDialog csvSaveDialog_;
+    TFileDialog rowListSaveDialog_;
     TFileDialog openDialog1_;
     TFileDialog imageDialog_;
 };

@@ -26,7 +26,7 @@ int ClampedPixels(qint64 pixels)
 
 } // namespace
 
-TRowListView::TRowListView(TLineListModel& model, TPrefixSearch::TClock clock, QWidget* parent)
+TRowListView::TRowListView(TLineListModel& model, TWindowClock clock, QWidget* parent)
     : QListView(parent), model_(model), search_(std::move(clock))
 {
     setModel(&model_);

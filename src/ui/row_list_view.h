@@ -25,7 +25,7 @@ class TRowListView : public QListView {
     Q_OBJECT
 
 public:
-    TRowListView(TLineListModel& model, TPrefixSearch::TClock clock, QWidget* parent = nullptr);
+    TRowListView(TLineListModel& model, TWindowClock clock, QWidget* parent = nullptr);
 
     QRect visualRect(const QModelIndex& index) const override;
     QModelIndex indexAt(const QPoint& point) const override;

@@ -48,12 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<quorva::TTextSpan> spans = quorva::SplitLineSpans(text);
     CheckSpansTileTheText(text, spans);
 
-    const std::vector<std::string> lines = quorva::SplitLines(text);
+    const std::vector<std::string> lines = quorva::test::SplitLines(text);
     Check(lines.size() == spans.size(), "SplitLines and SplitLineSpans disagree on the count");
     for (std::size_t i = 0; i < lines.size(); ++i)
         Check(lines[i] == spans[i].In(text), "SplitLines and SplitLineSpans disagree on a line");
 
-    Check(quorva::SplitLines(quorva::test::JoinWithCrLf(lines)) == lines,
+    Check(quorva::test::SplitLines(quorva::test::JoinWithCrLf(lines)) == lines,
           "lines joined with CR LF split into other lines");
     return 0;
 }

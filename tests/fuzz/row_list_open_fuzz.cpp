@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         quorva::OpenRowListFile(state.lines, state.rows, opened,
                                 [&shown](const std::string& message) { shown.push_back(message); });
 
-    const std::vector<std::string> fileLines = quorva::SplitLines(bytes);
+    const std::vector<std::string> fileLines = quorva::test::SplitLines(bytes);
     Check(loaded == EveryLineParses(fileLines), "Open's verdict differs from the lines'");
     if (loaded) {
         Check(shown.empty(), "a message was shown for a loaded file");

@@ -12,7 +12,7 @@
 #include "fuzz/fuzz_check.h"
 #include "fuzz/scratch_folder.h"
 #include "support/crlf_text.h"
-#include "triangle/diff_triangle.h"
+#include "support/reference_triangle.h"
 #include "triangle/triangle_csv.h"
 
 namespace {
@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const quorva::TRowTable rows = PickRows(input);
 
     const std::vector<std::string> lines =
-        quorva::TriangleToCsvLines(quorva::BuildDiffTriangle(rows, column));
+        quorva::test::TriangleToCsvLines(quorva::test::BuildDiffTriangle(rows, column));
     CheckCsvShape(lines, rows.size());
     CheckSeedColumn(lines, rows, column);
 

@@ -6,12 +6,15 @@
 #include <random>
 
 #include "model/error.h"
+#include "support/crlf_text.h"
 #include "support/temp_dir.h"
 
 namespace quorva {
 namespace {
 
 using Lines = std::vector<std::string>;
+using test::LoadLinesFromFile;
+using test::SplitLines;
 
 TEST(SplitLinesTest, AcceptsEveryLineEndTheReaderKnows)
 {

@@ -3,8 +3,7 @@
 #include <random>
 #include <sstream>
 
-#include "triangle/diff_triangle.h"
-#include "triangle/triangle_csv.h"
+#include "support/reference_triangle.h"
 
 namespace quorva::test {
 

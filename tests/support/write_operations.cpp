@@ -7,9 +7,9 @@
 #include "model/error.h"
 #include "model/row_list_file.h"
 #include "support/crlf_text.h"
+#include "support/reference_triangle.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
-#include "triangle/diff_triangle.h"
 #include "triangle/triangle_csv.h"
 
 namespace quorva::test {

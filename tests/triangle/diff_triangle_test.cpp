@@ -6,22 +6,16 @@
 #include <random>
 
 #include "model/error.h"
+#include "support/reference_triangle.h"
 
 namespace quorva {
 namespace {
 
-constexpr std::int32_t B = BlankCell;
+constexpr std::int32_t B = BlankCellValue;
 
-TRowTable RowsWithColumn(const std::vector<std::int32_t>& values, int column = 0)
-{
-    TRowTable rows;
-    for (std::int32_t value : values) {
-        TNumberRow row{50, 51, 52, 53, 54, 55, 56};
-        row[static_cast<std::size_t>(column)] = value;
-        rows.push_back(row);
-    }
-    return rows;
-}
+using test::BuildDiffTriangle;
+using test::RowsWithColumn;
+using test::TDiffTriangle;
 
 TEST(DiffTriangleTest, SmallTriangles)
 {
@@ -57,8 +51,8 @@ TEST(DiffTriangleTest, NothingToBuildIsARangeError)
         {{}, 0}, {RowsWithColumn({1}), -1}, {RowsWithColumn({1}), 7}};
     for (const auto& [rows, column] : cases) {
         try {
-            BuildDiffTriangle(rows, column);
-            ADD_FAILURE() << "built a triangle for column " << column;
+            CheckTriangleInput(rows, column);
+            ADD_FAILURE() << "accepted column " << column << " of " << rows.size() << " rows";
         } catch (const Error& error) {
             EXPECT_STREQ(error.what(), "Range check error");
         }

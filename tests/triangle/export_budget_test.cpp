@@ -120,6 +120,7 @@ INSTANTIATE_TEST_SUITE_P(TwoGigabytesAvailable, ExportMemoryTest,
 struct TSpaceCase {
     const char* name;
     std::uint64_t freeSpace;
+    const char* freeText; // as the message gives it
     bool targetExists;
     bool refused;
     // Rewritten in place: the old file's room is free once it is truncated,
@@ -154,35 +155,46 @@ TEST_P(ExportSpaceTest, RefusesAFileThatWouldNotFit)
         return;
     }
     EXPECT_TRUE(message.starts_with(param.needs)) << message;
-    EXPECT_TRUE(message.ends_with(", but the folder \"" + folder + "\" has " +
-                                  FormatBytes(param.freeSpace) + " free."))
+    EXPECT_TRUE(
+        message.ends_with(", but the folder \"" + folder + "\" has " + param.freeText + " free."))
         << message;
     EXPECT_EQ(test::SnapshotFolder(dir.Path()), before);
 }
 
 // The old file is replaced only once the new one is complete, so its space
 // is no help.
-INSTANTIATE_TEST_SUITE_P(FreeSpace, ExportSpaceTest,
-                         testing::Values(TSpaceCase{"NewFileNoRoom", 1000, false, true},
-                                         TSpaceCase{"NewFileJustShort", 1'400'000, false, true},
-                                         TSpaceCase{"NewFileRoom", 100'000'000, false, false},
-                                         TSpaceCase{"ReplacedFileNoRoom", 1'400'000, true, true},
-                                         TSpaceCase{"ReplacedFileRoom", 100'000'000, true, false},
-                                         TSpaceCase{"InPlaceNoRoomForBackup", 1'800'000, true, true,
-                                                    true,
-                                                    "The copy of the previous version needs "},
-                                         TSpaceCase{"InPlaceRoom", 4'000'000, true, false, true}),
-                         test::TCaseName());
+INSTANTIATE_TEST_SUITE_P(
+    FreeSpace, ExportSpaceTest,
+    testing::Values(TSpaceCase{"NewFileNoRoom", 1000, "1.0 kB", false, true},
+                    TSpaceCase{"NewFileJustShort", 1'400'000, "1.4 MB", false, true},
+                    TSpaceCase{"NewFileRoom", 100'000'000, "100.0 MB", false, false},
+                    TSpaceCase{"ReplacedFileNoRoom", 1'400'000, "1.4 MB", true, true},
+                    TSpaceCase{"ReplacedFileRoom", 100'000'000, "100.0 MB", true, false},
+                    TSpaceCase{"InPlaceNoRoomForBackup", 1'800'000, "1.8 MB", true, true, true,
+                               "The copy of the previous version needs "},
+                    TSpaceCase{"InPlaceRoom", 4'000'000, "4.0 MB", true, false, true}),
+    test::TCaseName());
 
+// The folder the writer writes to, wherever the link and its target point,
+// and however the target is named.
 TEST(ExportSpaceTest, AsksTheFolderALinkLeadsTo)
 {
     test::TTempDir dir;
-    std::filesystem::create_directory(dir.File("real"));
-    std::filesystem::create_symlink(dir.File("real/out.csv"), dir.File("link.csv"));
-    const test::TSmallMachine machine(Unlimited, Unlimited);
-    ExportTriangleCsv(RowsOf({1, 2, 3}), 0, dir.File("link.csv"), NoProgress(), machine);
-    EXPECT_EQ(machine.askedFolders,
-              std::vector<std::string>{std::filesystem::canonical(dir.File("real")).string()});
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.File("real/deep"));
+    fs::create_directory_symlink(dir.File("real/deep"), dir.File("shortcut"));
+    const std::pair<std::string, const char*> links[] = {
+        {dir.File("real/out.csv"), "real"}, {"../out.csv", "real"}, {"deeper.csv", "real/deep"}};
+    for (const auto& [target, folder] : links) {
+        SCOPED_TRACE(target);
+        fs::remove(dir.File("shortcut/link.csv"));
+        fs::create_symlink(target, dir.File("shortcut/link.csv"));
+        const test::TSmallMachine machine(Unlimited, Unlimited);
+        ExportTriangleCsv(RowsOf({1, 2, 3}), 0, dir.File("shortcut/link.csv"), NoProgress(),
+                          machine);
+        EXPECT_EQ(machine.askedFolders,
+                  std::vector<std::string>{fs::canonical(dir.File(folder)).string()});
+    }
 }
 
 TEST(ExportSpaceTest, ADeviceTakesNoSpace)

@@ -7,21 +7,15 @@
 
 #include "model/error.h"
 #include "model/text_file.h"
+#include "support/reference_triangle.h"
 #include "support/temp_dir.h"
 
 namespace quorva {
 namespace {
 
-TRowTable RowsWithColumn(const std::vector<std::int32_t>& values, int column)
-{
-    TRowTable rows;
-    for (std::int32_t value : values) {
-        TNumberRow row{};
-        row[static_cast<std::size_t>(column)] = value;
-        rows.push_back(row);
-    }
-    return rows;
-}
+using test::BuildDiffTriangle;
+using test::RowsWithColumn;
+using test::TriangleToCsvLines;
 
 std::string ExportedBytes(const std::vector<std::int32_t>& values, int column = 0)
 {

@@ -484,7 +484,7 @@ private slots:
         const TColourScale scale(grid);
         const QPointF offset(canvas.horizontalScrollBar()->value(),
                              canvas.verticalScrollBar()->value());
-        auto shadeOf = [&](const TCellBlock& cells) {
+        auto shadeOf = [&](const TCellStatistics& cells) {
             return cells.Empty() ? qRgb(255, 255, 255) : scale.Of(cells.Mean());
         };
         // The cells whose centres lie in pixel p along one axis.
@@ -516,7 +516,7 @@ private slots:
                 } else {
                     const auto [k0, k1] = centresIn(offset.y() + y);
                     const auto [j0, j1] = centresIn(offset.x() + x);
-                    TCellBlock cells;
+                    TCellStatistics cells;
                     for (auto k = k0; k < k1; ++k)
                         for (auto j = j0; j < j1; ++j)
                             if (const auto value = grid.Cell(std::size_t(k), std::size_t(j)))

@@ -174,20 +174,6 @@ double TColourScale::Position(double value) const
     return positions_[below] + (positions_[above] - positions_[below]) * t;
 }
 
-std::int64_t TColourScale::ValueAt(double place) const
-{
-    if (linear_)
-        return low_ + std::llround(place * static_cast<double>(high_ - low_));
-    if (positions_.empty())
-        return low_ +
-               std::llround(std::expm1(place * std::log1p(static_cast<double>(high_ - low_))));
-    std::size_t nearest = 0;
-    for (std::size_t i = 1; i < positions_.size(); ++i)
-        if (std::abs(positions_[i] - place) < std::abs(positions_[nearest] - place))
-            nearest = i;
-    return low_ + static_cast<std::int64_t>(nearest);
-}
-
 QString TColourScale::KindName(TKind kind)
 {
     return kind == TKind::Linear ? QStringLiteral("Linear 0\u201399")

@@ -40,13 +40,9 @@ public:
     // What the user picks the scale by: "By share of cells", "Linear 0–99".
     static QString KindName(TKind kind);
 
-    std::int64_t Low() const { return low_; }
-    std::int64_t High() const { return high_; }
     QRgb Of(double value) const { return AtPlace(Position(value)); }
     // Where the value stands on the scale, from 0 to 1.
     double Position(double value) const;
-    // The value that stands nearest to a place on the scale.
-    std::int64_t ValueAt(double place) const;
     // Black or white, whichever reads better on the value's shade.
     static QColor TextOn(QRgb shade);
 

@@ -320,7 +320,8 @@ void TTriangleCanvas::PaintLegend(QPainter& painter) const
     renderer_->Scale().PaintLegend(painter, area,
                                    CellSize() >= 1 ? QStringLiteral("cell value")
                                                    : QStringLiteral("mean of the cells in a pixel"),
-                                   TTriangleRenderer::BlankCell(), TTriangleRenderer::Outside());
+                                   TTriangleRenderer::BlankCellColour(),
+                                   TTriangleRenderer::Outside());
 }
 
 void TTriangleCanvas::SetScaleKind(TColourScale::TKind kind)

@@ -22,7 +22,6 @@ public:
 
     // Gives `widget` a context menu holding `leading`, then the command.
     void AddToContextMenu(QWidget& widget, const QList<QAction*>& leading = {});
-    QAction& Action() const { return *action_; }
     // Brings the command's text up to date with the chosen column.
     void UpdateText();
 

@@ -25,7 +25,6 @@ public:
 
     double CellSize() const { return cellSize_; }
     QPoint Offset() const { return offset_; }
-    QSize Viewport() const { return viewport_; }
     bool Fitted() const { return fitted_; }
     // The largest offset each way: the content less the viewport.
     QPoint MaxOffset() const;

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <type_traits>
+
+#include "triangle/diff_triangle.h"
 
 namespace quorva {
 namespace {
@@ -24,7 +25,7 @@ std::int64_t FirstCentreFrom(double pixel, double cellSize)
 } // namespace
 
 TTriangleRenderer::TTriangleRenderer(const TTriangleGrid& grid)
-    : grid_(grid), scale_(grid), outside_(Outside().rgb()), blank_(BlankCell().rgb())
+    : grid_(grid), scale_(grid), outside_(Outside().rgb()), blank_(BlankCellColour().rgb())
 {
 }
 
@@ -71,7 +72,7 @@ void TTriangleRenderer::PaintNumbers(QPainter& painter, const QSize& viewport, d
                               cellSize - 1);
             const auto value = grid_.Cell(line, column);
             if (!value) {
-                painter.fillRect(cell, BlankCell());
+                painter.fillRect(cell, BlankCellColour());
                 continue;
             }
             const QRgb shade = scale_.Of(*value);
@@ -123,10 +124,10 @@ void TTriangleRenderer::FillCellColumn(int x, std::int64_t j,
         QRgb shade = outside_;
         if (onGrid && k >= j && k < lineCount - j) {
             const std::int32_t value =
-                (k - j) % 2 ? -1
+                (k - j) % 2 ? BlankCellValue
                             : grid_.ColumnValue(static_cast<std::size_t>(j),
                                                 static_cast<std::size_t>((k - j) / 2));
-            if (value >= 0)
+            if (!IsBlank(value))
                 shade = scale_.Of(value);
             else
                 shade = blanksShown ? blank_
@@ -207,9 +208,8 @@ void TTriangleRenderer::AddColumn(const Value* values, std::size_t j, std::size_
     // Value i of column j stands on line 2i + j.
     for (std::size_t i = (firstLine - j + 1) / 2; 2 * i + j < endLine; ++i) {
         const Value value = values[i];
-        if constexpr (std::is_signed_v<Value>)
-            if (value < 0)
-                continue;
+        if (IsBlank(value))
+            continue;
         const auto row = static_cast<std::size_t>(rowOf[2 * i + j - topLine]);
         sums_[row] += value;
         ++counts_[row];
@@ -218,7 +218,7 @@ void TTriangleRenderer::AddColumn(const Value* values, std::size_t j, std::size_
 
 QRgb TTriangleRenderer::ShadeOfBlank(std::size_t k, std::size_t j) const
 {
-    const TCellBlock neighbours = grid_.Neighbours(k, j);
+    const TCellStatistics neighbours = grid_.Neighbours(k, j);
     return neighbours.Empty() ? blank_ : scale_.Of(neighbours.Mean());
 }
 
@@ -254,8 +254,8 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
             std::uint64_t count = 0;
             for (std::int64_t r = firstRow; r < endRow; ++r)
                 for (std::int64_t c = first[x]; c < end[x]; ++c) {
-                    const TCellBlock& summary = grid_.Summary(level, static_cast<std::size_t>(r),
-                                                              static_cast<std::size_t>(c));
+                    const TCellStatistics& summary = grid_.Summary(
+                        level, static_cast<std::size_t>(r), static_cast<std::size_t>(c));
                     sum += summary.sum;
                     count += summary.count;
                 }

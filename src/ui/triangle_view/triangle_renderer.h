@@ -45,7 +45,7 @@ public:
                double pixelRatio = 1) const;
 
     static QColor Outside() { return {0xd8, 0xd8, 0xd8}; }
-    static QColor BlankCell() { return Qt::white; }
+    static QColor BlankCellColour() { return Qt::white; }
 
 private:
     void PaintNumbers(QPainter& painter, const QSize& viewport, double cellSize,

@@ -77,8 +77,7 @@ QRect ViewPlacement(const QRect& available, const QRect& owner)
 }
 
 TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
-                                 TUserDialogs& dialogs, QWidget* parent,
-                                 TProgressDialog::TClock clock)
+                                 TUserDialogs& dialogs, QWidget* parent, TWindowClock clock)
     : QMainWindow(parent, Qt::Window), rows_(rows), column_(column), dialogs_(dialogs),
       clock_(std::move(clock)), canvas_(new TTriangleCanvas(this))
 {
@@ -101,7 +100,7 @@ TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstr
 
     // Until ShowTriangleWindow places it.
     resize(960, 720);
-    Show(rows_, parent ? parent : this, false);
+    BuildAndShowGrid(rows_, parent ? parent : this, false);
 }
 
 TTriangleWindow::~TTriangleWindow()
@@ -202,7 +201,8 @@ void TTriangleWindow::CreateNotice()
     setCentralWidget(central);
 }
 
-void TTriangleWindow::Show(const TRowTable& rows, QWidget* progressOwner, bool keepPlace)
+void TTriangleWindow::BuildAndShowGrid(const TRowTable& rows, QWidget* progressOwner,
+                                       bool keepPlace)
 {
     // The old triangle stays until the new one is complete, so that Cancel
     // can keep it; the memory it holds is not counted as available.
@@ -225,7 +225,7 @@ void TTriangleWindow::Show(const TRowTable& rows, QWidget* progressOwner, bool k
 
 void TTriangleWindow::Refresh()
 {
-    Show(rows_, this, true);
+    BuildAndShowGrid(rows_, this, true);
 }
 
 void TTriangleWindow::MarkOutOfDate()

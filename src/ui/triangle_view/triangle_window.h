@@ -33,7 +33,7 @@ public:
     // view itself when it has none; Cancel there ends in Cancelled.
     TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
                     TUserDialogs& dialogs, QWidget* parent = nullptr,
-                    TProgressDialog::TClock clock = SteadyMilliseconds);
+                    TWindowClock clock = SteadyMilliseconds);
     ~TTriangleWindow() override;
 
     TTriangleCanvas& Canvas() const { return *canvas_; }
@@ -54,7 +54,7 @@ public:
 private:
     void CreateActions();
     void CreateNotice();
-    void Show(const TRowTable& rows, QWidget* progressOwner, bool keepPlace);
+    void BuildAndShowGrid(const TRowTable& rows, QWidget* progressOwner, bool keepPlace);
     void MarkOutOfDate();
     void Describe(TCellPosition cell);
     void RunReportingFailures(void (TTriangleWindow::*operation)());
@@ -62,7 +62,7 @@ private:
     const TRowTable& rows_;
     const int column_;
     TUserDialogs& dialogs_;
-    TProgressDialog::TClock clock_;
+    TWindowClock clock_;
     TRowTable snapshot_;
     bool outOfDate_ = false;
     TTriangleCanvas* canvas_;
