@@ -15,6 +15,7 @@
 #include "model/file_descriptor.h"
 #include "model/file_error.h"
 #include "model/file_lock.h"
+#include "model/file_path.h"
 #include "model/shown_name.h"
 #include "model/state_folder.h"
 
@@ -40,12 +41,6 @@ std::string CanonicalName(const std::string& fileName)
     std::error_code error;
     const fs::path path = fs::weakly_canonical(fs::absolute(fileName, error), error);
     return error ? AbsoluteFileName(fileName) : path.string();
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const std::string folder = fs::path(path).parent_path().string();
-    return folder.empty() ? "/" : folder;
 }
 
 std::string PathHash(const std::string& path)
