@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "model/atomic_file_writer.h"
-#include "model/progress.h"
+#include "model/base/progress.h"
+#include "model/files/atomic_file_writer.h"
 #include "process_usage.h"
 #include "random_rows.h"
 #include "triangle/triangle_csv.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "bench_folder.h"
-#include "model/text_file.h"
+#include "model/files/text_file.h"
 #include "random_rows.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/triangle_csv.h"

@@ -10,7 +10,7 @@
 #include <exception>
 #include <filesystem>
 
-#include "model/atomic_file_writer.h"
+#include "model/files/atomic_file_writer.h"
 #include "process_usage.h"
 #include "random_rows.h"
 #include "triangle/triangle_csv.h"

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "ui/Unit1.h"
-#include "ui/user_dialogs.h"
+#include "ui/dialogs/user_dialogs.h"
 
 namespace {
 

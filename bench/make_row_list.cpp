@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <exception>
 
-#include "model/atomic_file_writer.h"
+#include "model/files/atomic_file_writer.h"
 #include "random_rows.h"
 
 int main(int argc, char** argv)

@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "bench_folder.h"
-#include "model/row_list_file.h"
-#include "model/text_file.h"
+#include "model/files/text_file.h"
+#include "model/rows/row_list_file.h"
 #include "random_rows.h"
 
 namespace quorva::bench {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "model/row_list_file.h"
+#include "model/rows/row_list_file.h"
 #include "process_usage.h"
 
 int main(int argc, char** argv)

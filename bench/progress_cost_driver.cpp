@@ -15,12 +15,12 @@
 #include <cstdlib>
 #include <vector>
 
-#include "model/atomic_file_writer.h"
+#include "model/files/atomic_file_writer.h"
 #include "process_usage.h"
 #include "random_rows.h"
 #include "triangle/triangle_csv.h"
-#include "ui/prefix_search.h"
-#include "ui/progress_dialog.h"
+#include "ui/dialogs/progress_dialog.h"
+#include "ui/main_window/prefix_search.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "model/row_line.h"
-#include "model/text_file.h"
+#include "model/files/text_file.h"
+#include "model/rows/row_line.h"
 
 namespace quorva::bench {
 

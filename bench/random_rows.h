@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/row_table.h"
+#include "model/rows/row_table.h"
 
 namespace quorva::bench {
 

@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 
-#include "model/row_editing.h"
-#include "model/row_line.h"
+#include "model/rows/row_editing.h"
+#include "model/rows/row_line.h"
 #include "random_rows.h"
 
 namespace quorva::bench {

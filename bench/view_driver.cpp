@@ -21,11 +21,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "model/progress.h"
+#include "model/base/progress.h"
 #include "process_usage.h"
 #include "random_rows.h"
 #include "triangle/triangle_grid.h"
-#include "ui/qt_user_dialogs.h"
+#include "ui/dialogs/qt_user_dialogs.h"
 #include "ui/triangle_view/triangle_canvas.h"
 #include "ui/triangle_view/triangle_window.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/huge_pages.h"
+#include "model/base/huge_pages.h"
 #include "triangle/diff_triangle.h"
 
 namespace quorva {

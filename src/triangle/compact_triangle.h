@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "model/row_table.h"
+#include "model/rows/row_table.h"
 
 namespace quorva {
 

@@ -10,8 +10,8 @@
 #include <system_error>
 #include <thread>
 
-#include "model/direct_output.h"
-#include "model/worker_wait.h"
+#include "model/base/worker_wait.h"
+#include "model/files/direct_output.h"
 #include "triangle/csv_band_renderer.h"
 #include "triangle/diff_triangle.h"
 

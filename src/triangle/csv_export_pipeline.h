@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/atomic_file_writer.h"
-#include "model/progress.h"
+#include "model/base/progress.h"
+#include "model/files/atomic_file_writer.h"
 
 namespace quorva {
 

@@ -1,6 +1,6 @@
 #include "triangle/diff_triangle.h"
 
-#include "model/error.h"
+#include "model/base/error.h"
 
 namespace quorva {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "model/row_table.h"
+#include "model/rows/row_table.h"
 
 namespace quorva {
 

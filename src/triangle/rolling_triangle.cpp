@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "model/huge_pages.h"
+#include "model/base/huge_pages.h"
 #include "triangle/diff_triangle.h"
 
 namespace quorva {

@@ -7,12 +7,12 @@
 #include <limits>
 #include <string>
 
-#include "model/atomic_file_writer.h"
-#include "model/error.h"
-#include "model/figures.h"
-#include "model/file_path.h"
-#include "model/in_place_backup.h"
-#include "model/shown_name.h"
+#include "model/base/error.h"
+#include "model/base/figures.h"
+#include "model/base/shown_name.h"
+#include "model/files/atomic_file_writer.h"
+#include "model/files/file_path.h"
+#include "model/files/in_place_backup.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
 #include "triangle/diff_triangle.h"

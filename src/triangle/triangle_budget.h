@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "model/row_table.h"
-#include "model/system_resources.h"
+#include "model/base/system_resources.h"
+#include "model/rows/row_table.h"
 
 namespace quorva {
 

@@ -6,9 +6,9 @@
 #include <new>
 #include <optional>
 
-#include "model/atomic_file_writer.h"
-#include "model/error.h"
-#include "model/file_identity.h"
+#include "model/base/error.h"
+#include "model/files/atomic_file_writer.h"
+#include "model/files/file_identity.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
 #include "triangle/diff_triangle.h"

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "model/progress.h"
-#include "model/row_table.h"
-#include "model/system_resources.h"
+#include "model/base/progress.h"
+#include "model/base/system_resources.h"
+#include "model/rows/row_table.h"
 
 namespace quorva {
 

@@ -9,7 +9,7 @@
 #include <thread>
 #include <type_traits>
 
-#include "model/worker_wait.h"
+#include "model/base/worker_wait.h"
 #include "triangle/csv_band_renderer.h"
 #include "triangle/diff_triangle.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "model/progress.h"
-#include "model/row_table.h"
+#include "model/base/progress.h"
+#include "model/rows/row_table.h"
 #include "triangle/compact_triangle.h"
 
 namespace quorva {

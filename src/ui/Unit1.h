@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "model/file_identity.h"
-#include "model/line_list.h"
-#include "model/row_change.h"
-#include "model/row_table.h"
-#include "ui/line_list_model.h"
-#include "ui/prefix_search.h"
-#include "ui/unsaved_rows_journal.h"
-#include "ui/user_dialogs.h"
+#include "model/files/file_identity.h"
+#include "model/rows/line_list.h"
+#include "model/rows/row_change.h"
+#include "model/rows/row_table.h"
+#include "ui/dialogs/user_dialogs.h"
+#include "ui/main_window/line_list_model.h"
+#include "ui/main_window/prefix_search.h"
+#include "ui/recovery/unsaved_rows_journal.h"
 
 class QAction;
 class QCloseEvent;

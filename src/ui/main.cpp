@@ -8,12 +8,12 @@
 #include <cstdlib>
 
 #include "ui/Unit1.h"
-#include "ui/application_identity.h"
-#include "ui/application_title.h"
-#include "ui/command_line.h"
-#include "ui/figure_locale.h"
-#include "ui/qt_user_dialogs.h"
-#include "ui/reporting_application.h"
+#include "ui/base/application_identity.h"
+#include "ui/base/application_title.h"
+#include "ui/base/figure_locale.h"
+#include "ui/command_line/command_line.h"
+#include "ui/dialogs/qt_user_dialogs.h"
+#include "ui/dialogs/reporting_application.h"
 
 namespace {
 

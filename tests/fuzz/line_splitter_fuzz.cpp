@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "model/text_file.h"
+#include "model/files/text_file.h"
 #include "support/crlf_text.h"
 
 namespace {

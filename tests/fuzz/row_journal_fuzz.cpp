@@ -10,8 +10,8 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/scratch_folder.h"
-#include "model/row_journal.h"
-#include "model/text_file.h"
+#include "model/files/text_file.h"
+#include "model/journal/row_journal.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/scratch_folder.h"
-#include "model/error.h"
-#include "model/number_rules.h"
-#include "model/row_editing.h"
-#include "model/row_list_file.h"
-#include "model/text_file.h"
+#include "model/base/error.h"
+#include "model/files/text_file.h"
+#include "model/rows/number_rules.h"
+#include "model/rows/row_editing.h"
+#include "model/rows/row_list_file.h"
 #include "support/crlf_text.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "model/error.h"
-#include "model/number_rules.h"
+#include "model/base/error.h"
+#include "model/rows/number_rules.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "support/crlf_text.h"
 
-#include "model/text_file.h"
+#include "model/files/text_file.h"
 
 namespace quorva::test {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "model/line_list.h"
+#include "model/rows/line_list.h"
 
 namespace quorva::test {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/error.h"
+#include "model/base/error.h"
 
 namespace quorva::test {
 namespace {

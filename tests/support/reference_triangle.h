@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "model/row_table.h"
+#include "model/rows/row_table.h"
 
 namespace quorva::test {
 

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/progress.h"
+#include "model/base/progress.h"
 
 namespace quorva::test {
 

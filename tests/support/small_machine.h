@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "model/system_resources.h"
+#include "model/base/system_resources.h"
 
 namespace quorva::test {
 

@@ -1,7 +1,7 @@
 #include "support/window_state.h"
 
-#include "model/row_line.h"
-#include "model/row_list_file.h"
+#include "model/rows/row_line.h"
+#include "model/rows/row_list_file.h"
 
 namespace quorva::test {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "model/line_list.h"
-#include "model/row_table.h"
+#include "model/rows/line_list.h"
+#include "model/rows/row_table.h"
 
 namespace quorva::test {
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <ostream>
 
-#include "model/error.h"
-#include "model/row_list_file.h"
+#include "model/base/error.h"
+#include "model/rows/row_list_file.h"
 #include "support/crlf_text.h"
 #include "support/reference_triangle.h"
 #include "support/temp_dir.h"

@@ -5,7 +5,7 @@
 #include <climits>
 #include <random>
 
-#include "model/error.h"
+#include "model/base/error.h"
 #include "support/reference_triangle.h"
 
 namespace quorva {

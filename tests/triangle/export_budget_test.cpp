@@ -9,7 +9,7 @@
 #include <limits>
 #include <random>
 
-#include "model/error.h"
+#include "model/base/error.h"
 #include "support/capped_memory.h"
 #include "support/case_name.h"
 #include "support/folder_snapshot.h"

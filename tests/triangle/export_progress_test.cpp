@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <random>
 
-#include "model/progress.h"
+#include "model/base/progress.h"
 #include "support/case_name.h"
 #include "support/folder_snapshot.h"
 #include "support/scripted_progress.h"

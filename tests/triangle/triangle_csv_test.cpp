@@ -5,8 +5,8 @@
 #include <climits>
 #include <random>
 
-#include "model/error.h"
-#include "model/text_file.h"
+#include "model/base/error.h"
+#include "model/files/text_file.h"
 #include "support/reference_triangle.h"
 #include "support/temp_dir.h"
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "model/error.h"
+#include "model/base/error.h"
 #include "support/heap_bytes.h"
 #include "support/reference_triangle.h"
 #include "support/scripted_progress.h"

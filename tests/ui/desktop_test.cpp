@@ -15,13 +15,13 @@
 #include <QStandardPaths>
 
 #include "form_fixture.h"
-#include "model/row_line.h"
+#include "model/rows/row_line.h"
 #include "reporting_test_main.h"
 #include "support/temp_dir.h"
-#include "ui/application_identity.h"
-#include "ui/dialog_placement.h"
-#include "ui/dropped_file.h"
-#include "ui/failure_report.h"
+#include "ui/base/application_identity.h"
+#include "ui/base/dialog_placement.h"
+#include "ui/dialogs/failure_report.h"
+#include "ui/main_window/dropped_file.h"
 
 using quorva::TNumberRow;
 

@@ -14,10 +14,10 @@
 #include <stdexcept>
 
 #include "reporting_test_main.h"
-#include "ui/application_title.h"
-#include "ui/error_dialog.h"
-#include "ui/error_dialog_layout.h"
-#include "ui/failure_report.h"
+#include "ui/base/application_title.h"
+#include "ui/dialogs/error_dialog.h"
+#include "ui/dialogs/error_dialog_layout.h"
+#include "ui/dialogs/failure_report.h"
 
 using namespace quorva;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/user_dialogs.h"
+#include "ui/dialogs/user_dialogs.h"
 
 // Answers the window's questions from a queue filled in advance, and records
 // what it was asked and shown, so that no modal dialog ever waits in a test.

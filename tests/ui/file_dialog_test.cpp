@@ -2,10 +2,10 @@
 
 #include <QtTest>
 
-#include "ui/dialog_placement.h"
-#include "ui/file_dialog.h"
-#include "ui/file_proposals.h"
-#include "ui/qt_user_dialogs.h"
+#include "ui/base/dialog_placement.h"
+#include "ui/dialogs/file_dialog.h"
+#include "ui/dialogs/file_proposals.h"
+#include "ui/dialogs/qt_user_dialogs.h"
 
 using namespace quorva;
 

@@ -11,7 +11,7 @@
 
 #include "fake_user_dialogs.h"
 #include "ui/Unit1.h"
-#include "ui/reporting_application.h"
+#include "ui/dialogs/reporting_application.h"
 
 // The window shown with its dialogs answered in advance, and a fresh folder,
 // for one test function; failures that escape reach the fake report.

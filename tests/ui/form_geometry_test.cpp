@@ -14,7 +14,7 @@
 #include "reporting_test_main.h"
 #include "ui/Unit1.h"
 #include "ui/form_controls.h"
-#include "ui/form_layout.h"
+#include "ui/main_window/form_layout.h"
 
 using quorva::TForm1;
 

@@ -20,15 +20,15 @@
 #include <unistd.h>
 
 #include "form_fixture.h"
-#include "model/file_descriptor.h"
-#include "model/in_place_backup.h"
-#include "model/row_list_file.h"
+#include "model/files/file_descriptor.h"
+#include "model/files/in_place_backup.h"
+#include "model/rows/row_list_file.h"
 #include "reporting_test_main.h"
 #include "row_list_text.h"
 #include "support/stalled_pipe.h"
 #include "support/temp_dir.h"
 #include "ui/Unit1.h"
-#include "ui/figure_locale.h"
+#include "ui/base/figure_locale.h"
 
 using quorva::TForm1;
 using quorva::TNumberRow;

@@ -2,7 +2,7 @@
 
 #include <QtTest>
 
-#include "ui/reporting_application.h"
+#include "ui/dialogs/reporting_application.h"
 
 #include <vector>
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/display_text.h"
-#include "ui/line_list_model.h"
-#include "ui/prefix_search.h"
-#include "ui/row_list_view.h"
+#include "ui/base/display_text.h"
+#include "ui/main_window/line_list_model.h"
+#include "ui/main_window/prefix_search.h"
+#include "ui/main_window/row_list_view.h"
 
 using namespace quorva;
 using namespace std::chrono_literals;

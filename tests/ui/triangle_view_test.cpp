@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "fake_user_dialogs.h"
-#include "model/error.h"
+#include "model/base/error.h"
 #include "reporting_test_main.h"
 #include "support/stepping_clock.h"
 #include "support/temp_dir.h"
@@ -27,7 +27,7 @@
 #include "triangle/triangle_csv.h"
 #include "triangle/triangle_grid.h"
 #include "ui/Unit1.h"
-#include "ui/column_choice.h"
+#include "ui/main_window/column_choice.h"
 #include "ui/triangle_view/triangle_canvas.h"
 #include "ui/triangle_view/triangle_layout.h"
 #include "ui/triangle_view/triangle_renderer.h"

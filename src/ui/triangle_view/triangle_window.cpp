@@ -17,17 +17,17 @@
 #include <new>
 #include <string_view>
 
-#include "model/atomic_file_writer.h"
-#include "model/error.h"
+#include "model/base/error.h"
+#include "model/files/atomic_file_writer.h"
 #include "triangle/triangle_budget.h"
 #include "triangle/triangle_csv.h"
 #include "triangle/triangle_grid.h"
-#include "ui/busy_cursor.h"
-#include "ui/dialog_placement.h"
-#include "ui/prefix_search.h"
-#include "ui/reported_operation.h"
+#include "ui/base/busy_cursor.h"
+#include "ui/base/dialog_placement.h"
+#include "ui/base/window_accessibility.h"
+#include "ui/dialogs/reported_operation.h"
+#include "ui/main_window/prefix_search.h"
 #include "ui/triangle_view/triangle_canvas.h"
-#include "ui/window_accessibility.h"
 
 namespace quorva {
 namespace {

@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "model/row_table.h"
-#include "ui/prefix_search.h"
-#include "ui/progress_dialog.h"
-#include "ui/user_dialogs.h"
+#include "model/rows/row_table.h"
+#include "ui/dialogs/progress_dialog.h"
+#include "ui/dialogs/user_dialogs.h"
+#include "ui/main_window/prefix_search.h"
 
 class QAbstractItemModel;
 class QLabel;

@@ -1,0 +1,57 @@
+#include "model/files/file_error.h"
+
+#include <cstring>
+#include <filesystem>
+
+#include "model/base/shown_name.h"
+
+namespace quorva {
+namespace {
+
+std::string FileMessage(const char* action, const std::string& fileName, int errorCode)
+{
+    return std::string("Cannot ") + action + " file " + QuotedName(AbsoluteFileName(fileName)) +
+           ". " + SystemErrorText(errorCode);
+}
+
+} // namespace
+
+std::string CannotCreateFileMessage(const std::string& fileName, int errorCode)
+{
+    return FileMessage("create", fileName, errorCode);
+}
+
+std::string CannotOpenFileMessage(const std::string& fileName, int errorCode)
+{
+    return FileMessage("open", fileName, errorCode);
+}
+
+std::string NamedFileMessage(const std::string& fileName, int errorCode)
+{
+    return fileName + ": " + SystemErrorText(errorCode);
+}
+
+std::string StreamWriteErrorText(int errorCode)
+{
+    std::string text = StreamWriteErrorMessage;
+    if (errorCode != 0)
+        text += ". " + SystemErrorText(errorCode);
+    return text;
+}
+
+std::string SystemErrorText(int errorCode)
+{
+    std::string text = std::strerror(errorCode);
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) < 33 || text.back() == '.'))
+        text.pop_back();
+    return text;
+}
+
+std::string AbsoluteFileName(const std::string& fileName)
+{
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(fileName, error);
+    return error ? fileName : absolute.string();
+}
+
+} // namespace quorva

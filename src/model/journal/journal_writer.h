@@ -1,0 +1,82 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "model/journal/row_journal.h"
+
+namespace quorva {
+
+// Carries a journal's records to disk on threads of its own, so that the
+// window that takes the steps never waits for the disk. Each record is
+// written as soon as it comes, and flushed to the disk (fdatasync) within a
+// second; meanwhile a second thread copies the base file, so that a large
+// copy holds up no step.
+//
+// The threads live as long as the object, which joins them on every path.
+class TJournalWriter {
+public:
+    enum class TBase {
+        None,     // rows begun empty: nothing to copy
+        FromFile, // copy the base file while it stays as the rows were read
+        Written,  // the caller has written the base copy from the rows
+        Copied,   // a journal taken over whose copy is already vouched for
+    };
+    enum class TFailure {
+        BaseChanged, // the base file changed before it was copied
+        WriteFailed, // the journal can't be written: its message says why
+    };
+    // Told once, on one of the writer's threads, when the journal fails.
+    using FailedFn = std::function<void(TFailure, const std::string& message)>;
+
+    // Begins a new journal at `path`.
+    TJournalWriter(std::string path, TJournalBase base, TBase kind, FailedFn failed);
+    // Goes on with a journal left behind whose whole records end at
+    // `validBytes`.
+    TJournalWriter(std::string path, std::size_t validBytes, TJournalBase base, TBase kind,
+                   FailedFn failed);
+    // Writes and flushes what has come, then ends the threads; the journal
+    // stays on disk.
+    ~TJournalWriter();
+    TJournalWriter(const TJournalWriter&) = delete;
+    TJournalWriter& operator=(const TJournalWriter&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+    // Never waits for the disk.
+    void Add(std::string record);
+    // Waits until every record added so far, and the base copy, are on
+    // disk; false when the journal has failed.
+    bool Settle();
+    // Ends the threads and deletes the journal and its copy.
+    void Remove();
+
+private:
+    void Start(std::size_t validBytes, TJournalBase base, TBase kind);
+    void Write(std::size_t validBytes, const TJournalBase& base, TBase kind);
+    void Copy(const TJournalBase& base, TBase kind);
+    void Fail(TFailure failure, const std::string& message);
+    void Stop();
+
+    const std::string path_;
+    FailedFn failed_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string queue_;
+    std::uint64_t added_ = 0;  // records added, counting the copy's
+    std::uint64_t synced_ = 0; // of those, records on disk
+    bool copying_ = false;
+    bool settling_ = false;
+    bool stopping_ = false;
+    bool hasFailed_ = false;
+    std::thread writer_;
+    std::thread copier_;
+};
+
+} // namespace quorva

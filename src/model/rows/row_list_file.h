@@ -1,0 +1,75 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "model/base/progress.h"
+#include "model/base/system_resources.h"
+#include "model/rows/line_list.h"
+#include "model/rows/row_table.h"
+
+namespace quorva {
+
+// The one message of Open, whatever went wrong.
+inline constexpr const char* SBadFileFormat = "Не распознанный формат файла.";
+
+// Parses the seven fields of a row line. Field j is the (at most) two
+// characters at position 3j, read by StrToInt; separators and anything from
+// position 20 on are never looked at. Raises Error for a bad field.
+TNumberRow LineToRow(std::string_view line);
+
+// The lines of a row-list text, as SplitLineSpans finds them, and the row of
+// each, as LineToRow reads it; what both held before is replaced. Raises Error
+// for a bad line, leaving both in no particular state.
+void ParseRowListText(std::string_view text, TLinePositions& lineSpans, TRowTable& rows);
+
+// The same, telling `onParsed` now and then how many bytes of the text are
+// parsed, so that a long parse can show progress or be stopped by a throw.
+using ParsedFn = std::function<void(std::size_t bytesParsed)>;
+void ParseRowListText(std::string_view text, TLinePositions& lineSpans, TRowTable& rows,
+                      const ParsedFn& onParsed);
+
+// Writes the row lines exactly as they stand (see SaveLinesToFile).
+void SaveRowListFile(const TLineList& lines, const std::string& fileName,
+                     TProgress& progress = NoProgress());
+
+// Reads the file into the line list and the row table, all or nothing, as
+// Open does, but raises what went wrong: Error for a file that is no row
+// list, std::bad_alloc when it would not fit in memory, Cancelled.
+void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
+                     TProgress& progress = NoProgress(),
+                     const TSystemResources& resources = SystemResources());
+
+using ShowErrorFn = std::function<void(const std::string& message)>;
+
+// Reads the file into the line list and the row table, all or nothing. On
+// success the list holds the file's lines as read, nothing is selected, and
+// `rows` the parsed values. On any failure `showError` is called with
+// SBadFileFormat, and the list, its selection and the table stay as they were.
+// Returns whether the file was loaded.
+//
+// Only a regular file is read; a pipe, socket or device is refused at once.
+// So is a file that would need more memory than `resources` says is
+// available (see OpenPeakBytes), before anything is read; and running out of
+// memory all the same is one more failure. Progress is reported in bytes,
+// reading then parsing; when it says stop, Cancelled propagates out of here,
+// nothing is shown and nothing has changed.
+bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
+                     const ShowErrorFn& showError, TProgress& progress = NoProgress(),
+                     const TSystemResources& resources = SystemResources());
+
+// The rows of a row-list file, read as Open reads them, for callers that
+// need no line list. A file Open would refuse raises Error naming the file
+// as given: "<name>: <the system's reason>" when it cannot be read (or would
+// not fit in memory), "<name>: " SBadFileFormat when it is no row list.
+// Cancelled propagates as from Open.
+TRowTable ReadRowListFile(const std::string& fileName, TProgress& progress = NoProgress(),
+                          const TSystemResources& resources = SystemResources());
+
+// The most memory Open takes for a file of `fileBytes`, as an estimate for
+// files of row lines as Add writes them: the text, and for each line its
+// position and its row.
+std::uint64_t OpenPeakBytes(std::uint64_t fileBytes);
+
+} // namespace quorva

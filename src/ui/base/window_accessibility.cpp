@@ -1,0 +1,59 @@
+#include "ui/base/window_accessibility.h"
+
+#include <QAccessibleWidget>
+#include <QHash>
+#include <QWidget>
+
+namespace quorva {
+
+namespace {
+
+// The roles given to whole classes, by class name.
+QHash<QString, QAccessible::Role>& ClassRoles()
+{
+    static QHash<QString, QAccessible::Role> roles;
+    return roles;
+}
+
+QAccessibleInterface* ClassAccessible(const QString& className, QObject* object)
+{
+    const auto role = ClassRoles().constFind(className);
+    if (role == ClassRoles().cend() || !object || !object->isWidgetType())
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), *role);
+}
+
+// Marks the widgets announced as alerts, whatever their class.
+constexpr char AlertProperty[] = "quorvaAlert";
+
+QAccessibleInterface* AlertAccessible(const QString&, QObject* object)
+{
+    if (!object || !object->isWidgetType() || !object->property(AlertProperty).toBool())
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
+}
+
+} // namespace
+
+void AnnounceAsAlert(QWidget& notice, const QString& text)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(AlertAccessible);
+        return true;
+    }();
+    (void)installed;
+    notice.setProperty(AlertProperty, true);
+    notice.setAccessibleName(text);
+}
+
+void AnnounceClassAs(const QMetaObject& type, QAccessible::Role role)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(ClassAccessible);
+        return true;
+    }();
+    (void)installed;
+    ClassRoles().insert(QLatin1String(type.className()), role);
+}
+
+} // namespace quorva

@@ -1,0 +1,46 @@
+#include "ui/dialogs/file_proposals.h"
+
+#include <filesystem>
+
+namespace quorva {
+namespace {
+
+std::string NameOf(const std::string& fileName)
+{
+    return std::filesystem::path(fileName).filename().string();
+}
+
+} // namespace
+
+std::string FolderOfFile(const std::string& fileName)
+{
+    if (fileName.empty())
+        return {};
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::absolute(fileName, error).parent_path();
+    // A folder that has gone since is not offered: the dialog would show
+    // nothing there.
+    return error || !std::filesystem::is_directory(folder, error) ? std::string() : folder.string();
+}
+
+TFileProposal RowListProposal(const std::string& rowsFile, const std::string& lastUsedFile)
+{
+    if (rowsFile.empty())
+        return OpenProposal(lastUsedFile);
+    return {FolderOfFile(rowsFile), NameOf(rowsFile)};
+}
+
+TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column)
+{
+    if (rowsFile.empty())
+        return {};
+    return {FolderOfFile(rowsFile), std::filesystem::path(rowsFile).stem().string() + "-column" +
+                                        std::to_string(column + 1) + ".csv"};
+}
+
+TFileProposal OpenProposal(const std::string& lastUsedFile)
+{
+    return {FolderOfFile(lastUsedFile), {}};
+}
+
+} // namespace quorva

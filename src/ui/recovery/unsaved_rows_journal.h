@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "model/files/file_identity.h"
+#include "model/journal/journal_writer.h"
+#include "model/rows/line_list.h"
+#include "model/rows/row_change.h"
+
+namespace quorva {
+
+// The window's unsaved steps kept in a journal on disk, so that a crash, a
+// kill or a power cut loses none that the window showed for more than a
+// moment. The journal holds its own copy of the file the rows came from, so
+// it gives them back whatever becomes of that file. The disk is written by
+// the journal's own threads, never while the user types.
+//
+// A journal that can't be kept is reported once (Failed); the rows are then
+// held in memory only until they are saved or given up.
+// Destroying it leaves the journal on disk: only Remove deletes it.
+class TUnsavedRowsJournal : public QObject {
+    Q_OBJECT
+
+public:
+    // Journals the steps taken on `lines`, which began as `file` held them.
+    TUnsavedRowsJournal(const TLineList& lines, const TKnownFile& file, QObject* parent = nullptr);
+    ~TUnsavedRowsJournal() override;
+
+    // A step about to be applied or reverted; the journal begins with the
+    // first.
+    void Record(bool apply, const TRowChange& change);
+    // Goes on with a journal left behind, whose rows this window restored.
+    void Adopt(const std::string& path, const TJournalReplay& replay);
+    // Waits until every step is on disk, as before the file they came from
+    // is rewritten; false when they are not kept.
+    bool Settle();
+    // The rows are saved or given up.
+    void Remove();
+
+signals:
+    // The unsaved rows are no longer kept on disk: `message` says why.
+    void Failed(const QString& message);
+
+private:
+    TJournalWriter::FailedFn FailureHandler();
+    void Failure(TJournalWriter::TFailure failure, const QString& message);
+    // Starts the journal again from the lines as they stand, written out.
+    void Rebase();
+
+    const TLineList& lines_;
+    const TKnownFile& file_;
+    std::unique_ptr<TJournalWriter> writer_;
+    // Set when the journal failed: one begun later would miss the steps
+    // before it, so none is begun until the rows are saved or given up.
+    bool failed_ = false;
+    // Tells a failure of the writer in use from one of a writer since replaced.
+    std::uint64_t generation_ = 0;
+};
+
+} // namespace quorva
