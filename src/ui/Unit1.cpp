@@ -6,7 +6,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
-#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,14 +16,11 @@
 #include <QUndoStack>
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
-#include <new>
 #include <optional>
 #include <stdexcept>
 #include <utility>
 
-#include "model/files/regular_file.h"
 #include "model/journal/journal_folder.h"
 #include "model/rows/row_editing.h"
 #include "model/rows/row_list_file.h"
@@ -47,7 +43,6 @@
 #include "ui/main_window/row_list_view.h"
 #include "ui/main_window/window_commands.h"
 #include "ui/recovery/backup_offer.h"
-#include "ui/triangle_view/triangle_command.h"
 #include "ui/triangle_view/triangle_window.h"
 
 namespace quorva {
@@ -62,13 +57,6 @@ constexpr QPoint DesignedPosition(483, 308);
 // holding the system menu and the close box only.
 constexpr Qt::WindowFlags FrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-
-QAction* Separator(QObject* owner)
-{
-    auto* separator = new QAction(owner);
-    separator->setSeparator(true);
-    return separator;
-}
 
 } // namespace
 
@@ -179,150 +167,6 @@ void TForm1::RunReportingFailures(void (TForm1::*handler)())
     quorva::RunReportingFailures(FDialogs, [this, handler] { (this->*handler)(); });
 }
 
-void TForm1::CreateTriangleCommand(const QList<QAction*>& listCommands)
-{
-    auto* triangle = new TTriangleCommand(
-        *this, [this] { return FColumnChoice->ItemIndex(); },
-        [this] { RunReportingFailures(&TForm1::ShowTriangleClick); });
-    triangle->AddToContextMenu(*findChild<TRowListView*>(QStringLiteral("ListBox1")), listCommands);
-    triangle->AddToContextMenu(*FColumnChoice);
-}
-
-QList<QAction*> TForm1::CreateKeyboardCommands()
-{
-    // Keys for what the buttons do, so that the designed window stays as it
-    // is; the list's context menu shows the keys of its commands.
-    const auto run = [this](void (TForm1::*handler)()) {
-        return [this, handler] { RunReportingFailures(handler); };
-    };
-    QAction* open =
-        AddCommand(*this, "actOpen", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O),
-                   Qt::WindowShortcut, run(&TForm1::btnOpenClick));
-    QAction* save =
-        AddCommand(*this, "actSave", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
-                   Qt::WindowShortcut, run(&TForm1::btnSaveClick));
-    QAction* paste =
-        AddCommand(*this, "actPaste", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
-                   Qt::WindowShortcut, run(&TForm1::PasteClick));
-    for (QSpinBox* field : FSpinFields)
-        PassRowKeysToWindow(*field);
-    QAction* up =
-        AddCommand(*this, "actUp", QStringLiteral("Moove Up"), QKeySequence(Qt::ALT | Qt::Key_Up),
-                   Qt::WindowShortcut, run(&TForm1::btnUpClick));
-    QAction* down = AddCommand(*this, "actDown", QStringLiteral("Moove Down"),
-                               QKeySequence(Qt::ALT | Qt::Key_Down), Qt::WindowShortcut,
-                               run(&TForm1::btnDownClick));
-    QAction* newList =
-        AddCommand(*this, "actNew", QStringLiteral("New"), QKeySequence(Qt::CTRL | Qt::Key_N),
-                   Qt::WindowShortcut, run(&TForm1::NewClick));
-    // Closing asks about unsaved rows, as the close box does.
-    QAction* quit =
-        AddCommand(*this, "actQuit", QStringLiteral("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
-                   Qt::WindowShortcut, [this] { close(); });
-
-    auto* list = findChild<TRowListView*>(QStringLiteral("ListBox1"));
-    QAction* copy =
-        AddCommand(*list, "actCopy", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C),
-                   Qt::WidgetShortcut, [list] { list->CopySelectedLine(); });
-    QAction* remove =
-        AddCommand(*list, "actDelete", QStringLiteral("Delete"), QKeySequence(Qt::Key_Delete),
-                   Qt::WidgetShortcut, run(&TForm1::Button3Click));
-    return {copy,
-            paste,
-            remove,
-            Separator(this),
-            CreateAddCommand(),
-            up,
-            down,
-            Separator(this),
-            newList,
-            open,
-            CreateRecentFilesCommand(),
-            save,
-            quit};
-}
-
-// Ctrl+Return in a number field, where the row is typed; Return alone still
-// presses nothing.
-QAction* TForm1::CreateAddCommand()
-{
-    QAction* add = AddCommand(*FSpinFields.front(), "actAdd", QStringLiteral("Add"),
-                              QKeySequence(Qt::CTRL | Qt::Key_Return), Qt::WidgetShortcut,
-                              [this] { RunReportingFailures(&TForm1::Button2Click); });
-    add->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    for (QSpinBox* field : FSpinFields)
-        field->addAction(add);
-    return add;
-}
-
-QAction* TForm1::CreateRecentFilesCommand()
-{
-    FRecentMenu = new QMenu(QStringLiteral("Open Recent"), this);
-    FRecentMenu->setObjectName(QStringLiteral("RecentFiles"));
-    UpdateRecentFiles();
-    return FRecentMenu->menuAction();
-}
-
-void TForm1::UpdateRecentFiles()
-{
-    // Later: this may run while one of them is being triggered.
-    for (QAction* action : FRecentMenu->actions()) {
-        FRecentMenu->removeAction(action);
-        action->deleteLater();
-    }
-    for (const std::string& fileName : RecentFiles()) {
-        // A name is shown as it is: an '&' in it marks no key.
-        QString text = DisplayText(fileName);
-        text.replace(u'&', QStringLiteral("&&"));
-        // Opened once the menu has gone, as a drop is.
-        connect(
-            FRecentMenu->addAction(text), &QAction::triggered, this,
-            [this, fileName] {
-                quorva::RunReportingFailures(FDialogs, [this, fileName] { OpenRowList(fileName); });
-                // Once Open has said so, a file that is gone is offered no more.
-                if (!IdentifyFile(fileName)) {
-                    ForgetRecentFile(fileName);
-                    UpdateRecentFiles();
-                }
-            },
-            Qt::QueuedConnection);
-    }
-    FRecentMenu->menuAction()->setEnabled(!FRecentMenu->isEmpty());
-}
-
-// The rows now belong to `fileName`, as it stands: it is their file and the
-// most recent one.
-void TForm1::RowListUsed(const std::string& fileName)
-{
-    FFile.Remember(fileName);
-    RememberRecentFile(fileName);
-    UpdateRecentFiles();
-}
-
-void TForm1::CreateHistoryActions(QWidget& list)
-{
-    // Qt's own actions, which name the step ("Undo Delete") and are enabled
-    // only when there is one; triggered through the window's failure report.
-    const std::pair<QAction*, void (TForm1::*)()> actions[] = {
-        {FHistory->createUndoAction(this), &TForm1::UndoClick},
-        {FHistory->createRedoAction(this), &TForm1::RedoClick},
-    };
-    for (const auto& [action, handler] : actions) {
-        action->disconnect(FHistory);
-        connect(action, &QAction::triggered, this,
-                [this, handler = handler] { RunReportingFailures(handler); });
-        action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action);
-        list.addAction(action);
-    }
-    actions[0].first->setObjectName(QStringLiteral("actUndo"));
-    actions[0].first->setShortcut(QKeySequence::Undo);
-    actions[1].first->setObjectName(QStringLiteral("actRedo"));
-    actions[1].first->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-}
-
 void TForm1::Remember(const QString& name, std::optional<TRowChange> change)
 {
     if (!change)
@@ -384,79 +228,6 @@ void TForm1::CommitData(QSessionManager& manager)
     manager.release();
     if (!FDropAgreed)
         manager.cancel();
-}
-
-void TForm1::RestoreLeftRows()
-{
-    // Backups first: a file cut short by a killed save is whole again
-    // before anything reads it or names it.
-    OfferBackups(FindAllBackups(), FDialogs);
-    // Every journal left is offered now; the rows of the second and later
-    // go to windows of their own.
-    bool taken = false;
-    for (const std::string& path : JournalsLeftBehind()) {
-        if (!taken) {
-            taken = RestoreJournal(path);
-            continue;
-        }
-        auto other = std::make_unique<TForm1>(FDialogs, FClock);
-        if (!other->RestoreJournal(path))
-            continue;
-        other->setAttribute(Qt::WA_DeleteOnClose);
-        other->move(pos() + QPoint(fontMetrics().height(), fontMetrics().height()) * 2);
-        other.release()->show();
-    }
-}
-
-// The journals windows that ended have left, once the user has been told of
-// anything in their folder that is not to be trusted.
-std::vector<std::string> TForm1::JournalsLeftBehind()
-{
-    std::vector<std::string> journals;
-    std::vector<std::string> refusals;
-    try {
-        journals = LeftJournals(JournalFolder(), refusals);
-    } catch (const Error& unsafe) {
-        refusals.push_back(unsafe.what());
-    }
-    for (const std::string& refusal : refusals)
-        FDialogs.ShowError(refusal);
-    return journals;
-}
-
-// Returns whether the journal's rows are now this window's.
-bool TForm1::RestoreJournal(const std::string& path)
-{
-    TRowTable rows;
-    TLineList lines;
-    std::optional<TJournalReplay> replay;
-    try {
-        replay = ReadLeftJournal(path, rows, lines);
-    } catch (const Error& error) {
-        FDialogs.ShowError(error.what());
-    }
-    if (!replay)
-        return false;
-    switch (FDialogs.AskRestoreRows(RestoreQuestion(*replay))) {
-    case TUserDialogs::TRestoreAnswer::Later:
-        return false;
-    case TUserDialogs::TRestoreAnswer::Discard:
-        if (FDialogs.Ask(DiscardJournalQuestion()))
-            DiscardJournal(path);
-        return false;
-    case TUserDialogs::TRestoreAnswer::Restore:
-        break;
-    }
-    FLines.Assign(lines.Lines());
-    FRows = std::move(rows);
-    FHistory->clear();
-    // Unsaved until they are saved, though no step of theirs is here; the
-    // file is known as it was when the rows were read, so that a Save over
-    // a file changed since asks first.
-    FHistory->resetClean();
-    FFile.Remember(replay->base.fileName, replay->base.identity);
-    FJournal->Adopt(path, *replay);
-    return true;
 }
 
 TNumberRow TForm1::SpinValues() const

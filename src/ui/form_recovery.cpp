@@ -1,0 +1,90 @@
+// What the main window offers at start: backups a killed save left, then
+// the rows of windows that ended without saving them.
+
+#include "ui/Unit1.h"
+
+#include <QPoint>
+#include <QUndoStack>
+
+#include <memory>
+#include <optional>
+
+#include "model/journal/journal_folder.h"
+#include "ui/recovery/backup_offer.h"
+
+namespace quorva {
+
+void TForm1::RestoreLeftRows()
+{
+    // Backups first: a file cut short by a killed save is whole again
+    // before anything reads it or names it.
+    OfferBackups(FindAllBackups(), FDialogs);
+    // Every journal left is offered now; the rows of the second and later
+    // go to windows of their own.
+    bool taken = false;
+    for (const std::string& path : JournalsLeftBehind()) {
+        if (!taken) {
+            taken = RestoreJournal(path);
+            continue;
+        }
+        auto other = std::make_unique<TForm1>(FDialogs, FClock);
+        if (!other->RestoreJournal(path))
+            continue;
+        other->setAttribute(Qt::WA_DeleteOnClose);
+        other->move(pos() + QPoint(fontMetrics().height(), fontMetrics().height()) * 2);
+        other.release()->show();
+    }
+}
+
+// The journals windows that ended have left, once the user has been told of
+// anything in their folder that is not to be trusted.
+std::vector<std::string> TForm1::JournalsLeftBehind()
+{
+    std::vector<std::string> journals;
+    std::vector<std::string> refusals;
+    try {
+        journals = LeftJournals(JournalFolder(), refusals);
+    } catch (const Error& unsafe) {
+        refusals.push_back(unsafe.what());
+    }
+    for (const std::string& refusal : refusals)
+        FDialogs.ShowError(refusal);
+    return journals;
+}
+
+// Returns whether the journal's rows are now this window's.
+bool TForm1::RestoreJournal(const std::string& path)
+{
+    TRowTable rows;
+    TLineList lines;
+    std::optional<TJournalReplay> replay;
+    try {
+        replay = ReadLeftJournal(path, rows, lines);
+    } catch (const Error& error) {
+        FDialogs.ShowError(error.what());
+    }
+    if (!replay)
+        return false;
+    switch (FDialogs.AskRestoreRows(RestoreQuestion(*replay))) {
+    case TUserDialogs::TRestoreAnswer::Later:
+        return false;
+    case TUserDialogs::TRestoreAnswer::Discard:
+        if (FDialogs.Ask(DiscardJournalQuestion()))
+            DiscardJournal(path);
+        return false;
+    case TUserDialogs::TRestoreAnswer::Restore:
+        break;
+    }
+    FLines.Assign(lines.Lines());
+    FRows = std::move(rows);
+    FHistory->clear();
+    // Unsaved until they are saved, though no step of theirs is here; the
+    // file is known as it was when the rows were read, so that a Save over
+    // a file changed since asks first.
+    FHistory->resetClean();
+    FFile.Remember(replay->base.fileName, replay->base.identity);
+    FJournal->Adopt(path, *replay);
+    return true;
+}
+
+} // namespace quorva
