@@ -6,6 +6,7 @@
 
 #include "model/base/progress.h"
 #include "model/base/system_resources.h"
+#include "model/files/backup_record.h"
 #include "model/files/file_descriptor.h"
 
 namespace quorva {
@@ -28,23 +29,6 @@ namespace quorva {
 // way a backup is found. A backup is offered only when its record says so,
 // and the backup is still that very copy, this user's own, that no one else
 // may write; the file, when it is there, must still be the one copied.
-
-// A backup left behind, and the file it belongs to (both absolute), as its
-// record tells.
-struct TFoundBackup {
-    std::string target;
-    std::string backup;
-    // The record that names them.
-    std::string record;
-    std::uint64_t targetDevice = 0, targetInode = 0;
-    // The backup's size and time of change too: a file made after the
-    // backup was removed may get its inode number.
-    std::uint64_t backupDevice = 0, backupInode = 0, backupSize = 0, backupTime = 0;
-    // Why the backup is not to be offered, or "" when it is this user's
-    // backup of the file. (A backup whose record says it is gone, and there
-    // is none, is not found at all.)
-    std::string refused;
-};
 
 class TInPlaceBackup {
 public:
