@@ -41,6 +41,7 @@
 #include "ui/main_window/recent_files.h"
 #include "ui/main_window/row_change_command.h"
 #include "ui/main_window/row_list_view.h"
+#include "ui/main_window/triangle_export.h"
 #include "ui/main_window/window_commands.h"
 #include "ui/recovery/backup_offer.h"
 #include "ui/triangle_view/triangle_window.h"
@@ -341,20 +342,7 @@ void TForm1::btnSaveClick()
 
 void TForm1::Button1Click()
 {
-    const int column = FColumnChoice->ItemIndex();
-    // Memory does not depend on the file chosen: refused before the user
-    // picks one. The export checks again, with the disk's space.
-    CheckExportMemory(FRows, column);
-    const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv,
-                                                  TriangleCsvProposal(FFile.Name(), column));
-    if (!fileName)
-        return;
-    if (FFile.Names(*fileName))
-        throw Error(ExportOverRowsMessage(FFile.Name(), *fileName));
-    OfferBackups(FindBackups(*fileName), FDialogs);
-    TBusyCursor busy;
-    TProgressDialog progress(this, ExportingCaption(column, *fileName), FClock);
-    ExportTriangleCsv(FRows, column, *fileName, progress);
+    ExportTriangleToChosenFile(FRows, FColumnChoice->ItemIndex(), &FFile, FDialogs, this, FClock);
 }
 
 void TForm1::PasteClick()
@@ -394,7 +382,7 @@ void TForm1::dropEvent(QDropEvent* event)
 
 void TForm1::ShowTriangleClick()
 {
-    ShowTriangleWindow(FRows, FColumnChoice->ItemIndex(), FLinesModel, FDialogs, this);
+    ShowTriangleWindow(FRows, FColumnChoice->ItemIndex(), FLinesModel, FDialogs, this, &FFile);
 }
 
 } // namespace quorva

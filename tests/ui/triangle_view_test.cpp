@@ -422,6 +422,14 @@ private slots:
         QCOMPARE(dialogs_->saveQuestions.back(), TUserDialogs::TSaveFile::TriangleCsv);
         QCOMPARE(ReadBytes(exported), ReadBytes(start));
         QVERIFY(!ReadBytes(start).empty());
+
+        // Nor does it write over the rows' own file, as Start would not.
+        const QString tir = folder_->filePath("rows.tir");
+        dialogs_->nextFileNames = {tir.toStdString(), tir.toStdString()};
+        form_->btnSaveClick();
+        const std::string saved = ReadBytes(tir);
+        QVERIFY_THROWS_EXCEPTION(quorva::Error, window->ExportCsv());
+        QCOMPARE(ReadBytes(tir), saved);
     }
 
     void savedImageIsTheViewport_data()

@@ -27,6 +27,7 @@
 #include "ui/base/window_accessibility.h"
 #include "ui/dialogs/reported_operation.h"
 #include "ui/main_window/prefix_search.h"
+#include "ui/main_window/triangle_export.h"
 #include "ui/triangle_view/triangle_canvas.h"
 
 namespace quorva {
@@ -77,9 +78,10 @@ QRect ViewPlacement(const QRect& available, const QRect& owner)
 }
 
 TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
-                                 TUserDialogs& dialogs, QWidget* parent, TWindowClock clock)
+                                 TUserDialogs& dialogs, QWidget* parent, TWindowClock clock,
+                                 const TKnownFile* rowsFile)
     : QMainWindow(parent, Qt::Window), rows_(rows), column_(column), dialogs_(dialogs),
-      clock_(std::move(clock)), canvas_(new TTriangleCanvas(this))
+      clock_(std::move(clock)), rowsFile_(rowsFile), canvas_(new TTriangleCanvas(this))
 {
     setObjectName(QStringLiteral("TriangleWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -242,12 +244,7 @@ void TTriangleWindow::Describe(TCellPosition cell)
 
 void TTriangleWindow::ExportCsv()
 {
-    const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv);
-    if (!fileName)
-        return;
-    TBusyCursor busy;
-    TProgressDialog progress(this, ExportingCaption(column_, *fileName), clock_);
-    ExportTriangleCsv(snapshot_, column_, *fileName, progress);
+    ExportTriangleToChosenFile(snapshot_, column_, rowsFile_, dialogs_, this, clock_);
 }
 
 void TTriangleWindow::SaveImage()
@@ -289,7 +286,7 @@ void TTriangleWindow::RunReportingFailures(void (TTriangleWindow::*operation)())
 
 TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
                                     const QAbstractItemModel& lines, TUserDialogs& dialogs,
-                                    QWidget* owner)
+                                    QWidget* owner, const TKnownFile* rowsFile)
 {
     if (rows.empty())
         throw Error("There are no rows to show.");
@@ -299,7 +296,8 @@ TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
             if (open->Column() == column && !open->isHidden())
                 window = open;
     if (!window) {
-        window = new TTriangleWindow(rows, column, lines, dialogs, owner);
+        window =
+            new TTriangleWindow(rows, column, lines, dialogs, owner, SteadyMilliseconds, rowsFile);
         // Where the user last left a view, while that is still on the
         // screen; else, as the first time, beside the main window.
         const bool remembered =

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "model/files/file_identity.h"
 #include "model/rows/row_table.h"
 #include "ui/dialogs/progress_dialog.h"
 #include "ui/dialogs/user_dialogs.h"
@@ -31,9 +32,11 @@ public:
     // memory check's message, a triangle that would not fit in memory. The
     // triangle is built behind a progress dialog over `parent`, or over the
     // view itself when it has none; Cancel there ends in Cancelled.
+    // `rowsFile`, where the rows have one, is the file its Export must not
+    // write over; it must outlive the window.
     TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
                     TUserDialogs& dialogs, QWidget* parent = nullptr,
-                    TWindowClock clock = SteadyMilliseconds);
+                    TWindowClock clock = SteadyMilliseconds, const TKnownFile* rowsFile = nullptr);
     ~TTriangleWindow() override;
 
     TTriangleCanvas& Canvas() const { return *canvas_; }
@@ -63,6 +66,8 @@ private:
     const int column_;
     TUserDialogs& dialogs_;
     TWindowClock clock_;
+    // The file the rows were opened from or saved to, where they have one.
+    const TKnownFile* rowsFile_ = nullptr;
     TRowTable snapshot_;
     bool outOfDate_ = false;
     TTriangleCanvas* canvas_;
@@ -77,9 +82,10 @@ QRect ViewPlacement(const QRect& available, const QRect& owner);
 
 // Opens the triangle view of one column of the rows, or raises the one
 // already open; refuses an empty list, and as Start does when the triangle
-// would not fit in memory.
+// would not fit in memory. `rowsFile`, when the rows have one, is the file
+// the view's Export must not write over; it must outlive the view.
 TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
                                     const QAbstractItemModel& lines, TUserDialogs& dialogs,
-                                    QWidget* owner);
+                                    QWidget* owner, const TKnownFile* rowsFile = nullptr);
 
 } // namespace quorva

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "model/files/file_identity.h"
+#include "model/rows/row_table.h"
+#include "ui/base/window_clock.h"
+#include "ui/dialogs/user_dialogs.h"
+
+class QWidget;
+
+namespace quorva {
+
+// The one way the window writes a triangle's CSV, from Start and from the
+// triangle view alike: refused with the figures before a name is asked when
+// the triangle would not fit in memory; the name proposed beside the rows'
+// file; refused when it is that file itself (`rowsFile`, when the rows have
+// one), however named; a backup left at that name offered; then written
+// behind a progress dialog over `owner`. Raises Error, or Cancelled.
+void ExportTriangleToChosenFile(const TRowTable& rows, int column, const TKnownFile* rowsFile,
+                                TUserDialogs& dialogs, QWidget* owner, const TWindowClock& clock);
+
+} // namespace quorva
