@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "model/base/error.h"
 #include "model/rows/row_list_file.h"
 #include "process_usage.h"
 
@@ -20,12 +21,13 @@ int main(int argc, char** argv)
     TLineList lines;
     TRowTable rows;
     const bench::TStopwatch stopwatch;
-    const bool opened = OpenRowListFile(lines, rows, argv[1], [](const std::string& message) {
-        std::fprintf(stderr, "%s\n", message.c_str());
-    });
-    const double seconds = stopwatch.Seconds();
-    if (!opened)
+    try {
+        OpenRowListFile(lines, rows, argv[1]);
+    } catch (const Error& refusal) {
+        std::fprintf(stderr, "%s\n", refusal.what());
         return 1;
+    }
+    const double seconds = stopwatch.Seconds();
     std::printf("lines=%d seconds=%.6f peak_rss=%zu\n", lines.Count(), seconds,
                 bench::PeakResidentBytes());
     return 0;

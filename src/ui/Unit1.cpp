@@ -306,16 +306,15 @@ void TForm1::LoadRowList(const std::string& fileName)
     try {
         TBusyCursor busy;
         TProgressDialog progress(this, OpeningCaption(fileName), FClock);
-        if (OpenRowListFile(
-                FLines, FRows, fileName,
-                [&refusal](const std::string& message) { refusal = message; }, progress)) {
-            BeginDocument();
-            RowListUsed(fileName);
-        }
+        OpenRowListFile(FLines, FRows, fileName, progress);
+        BeginDocument();
+        RowListUsed(fileName);
     } catch (const Cancelled&) {
         // Also reached from a drop or the command line, where no handler
         // would catch it: a cancelled Open has changed nothing.
         return;
+    } catch (const Error& failure) {
+        refusal = failure.what();
     }
     // Shown once the progress dialog has gone, so that the error stands alone.
     if (refusal)

@@ -16,6 +16,7 @@
 #include "model/rows/row_editing.h"
 #include "model/rows/row_list_file.h"
 #include "support/crlf_text.h"
+#include "support/open_showing.h"
 
 namespace {
 
@@ -93,9 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     TWindowState state;
     std::vector<std::string> shown;
-    const bool loaded =
-        quorva::OpenRowListFile(state.lines, state.rows, opened,
-                                [&shown](const std::string& message) { shown.push_back(message); });
+    const bool loaded = quorva::test::OpenShowing(
+        state.lines, state.rows, opened,
+        [&shown](const std::string& message) { shown.push_back(message); });
 
     const std::vector<std::string> fileLines = quorva::test::SplitLines(bytes);
     Check(loaded == EveryLineParses(fileLines), "Open's verdict differs from the lines'");

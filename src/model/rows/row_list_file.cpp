@@ -236,22 +236,19 @@ void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
     rows = std::move(read.rows);
 }
 
-bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
-                     const ShowErrorFn& showError, TProgress& progress,
-                     const TSystemResources& resources)
+void OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
+                     TProgress& progress, const TSystemResources& resources)
 {
     try {
         TReadRowList read = ReadRowList(fileName, progress, resources, CannotOpenFileMessage);
         lines.AssignText(std::move(read.text), std::move(read.lineSpans));
         rows = std::move(read.rows);
-        return true;
     } catch (const Cancelled&) {
         throw;
     } catch (...) {
         // Whatever went wrong, the user learns only that the file was not
         // understood; the rows they had stay.
-        showError(SBadFileFormat);
-        return false;
+        throw Error(SBadFileFormat);
     }
 }
 

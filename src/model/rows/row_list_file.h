@@ -41,22 +41,20 @@ void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
                      TProgress& progress = NoProgress(),
                      const TSystemResources& resources = SystemResources());
 
-using ShowErrorFn = std::function<void(const std::string& message)>;
-
-// Reads the file into the line list and the row table, all or nothing. On
-// success the list holds the file's lines as read, nothing is selected, and
-// `rows` the parsed values. On any failure `showError` is called with
-// SBadFileFormat, and the list, its selection and the table stay as they were.
-// Returns whether the file was loaded.
+// Open: reads the file into the line list and the row table, all or
+// nothing. On success the list holds the file's lines as read, nothing is
+// selected, and `rows` the parsed values. On any failure it raises
+// Error(SBadFileFormat), and the list, its selection and the table stay as
+// they were.
 //
 // Only a regular file is read; a pipe, socket or device is refused at once.
 // So is a file that would need more memory than `resources` says is
 // available (see OpenPeakBytes), before anything is read; and running out of
 // memory all the same is one more failure. Progress is reported in bytes,
-// reading then parsing; when it says stop, Cancelled propagates out of here,
-// nothing is shown and nothing has changed.
-bool OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
-                     const ShowErrorFn& showError, TProgress& progress = NoProgress(),
+// reading then parsing; when it says stop, Cancelled propagates out of here
+// and nothing has changed.
+void OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
+                     TProgress& progress = NoProgress(),
                      const TSystemResources& resources = SystemResources());
 
 // The rows of a row-list file, read as Open reads them, for callers that

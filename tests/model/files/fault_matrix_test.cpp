@@ -18,6 +18,7 @@
 #include "model/rows/row_list_file.h"
 #include "support/crlf_text.h"
 #include "support/folder_snapshot.h"
+#include "support/open_showing.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 #include "support/window_state.h"
@@ -332,8 +333,8 @@ struct TOpenOutcome {
 TOpenOutcome OpenInto(TWindowState& state, const std::string& fileName)
 {
     TOpenOutcome outcome;
-    outcome.loaded = OpenRowListFile(state.lines, state.rows, fileName,
-                                     [&](const std::string& m) { outcome.shown.push_back(m); });
+    outcome.loaded = test::OpenShowing(state.lines, state.rows, fileName,
+                                       [&](const std::string& m) { outcome.shown.push_back(m); });
     return outcome;
 }
 

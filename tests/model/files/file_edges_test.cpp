@@ -32,6 +32,7 @@
 #include "support/child_process.h"
 #include "support/crlf_text.h"
 #include "support/folder_snapshot.h"
+#include "support/open_showing.h"
 #include "support/scripted_progress.h"
 #include "support/small_machine.h"
 #include "support/stalled_pipe.h"
@@ -479,7 +480,7 @@ const TWhileWritingCase WhileWritingCases[] = {
     {"Open",
      [](const std::string& target) {
          TWindowState state(OtherLines);
-         OpenRowListFile(state.lines, state.rows, target, [](const std::string&) {});
+         test::OpenShowing(state.lines, state.rows, target, [](const std::string&) {});
          return std::to_string(state.lines.Count());
      },
      std::to_string(EdgeState().lines.Count()), TEndText::First},
@@ -657,7 +658,7 @@ TEST_P(EdgeOpenTest, LoadsOrRefusesAtOnce)
     const Lines previous = test::SampleRowLines(3);
     TWindowState state(previous);
     Lines shown;
-    const bool loaded = OpenRowListFile(
+    const bool loaded = test::OpenShowing(
         state.lines, state.rows, file, [&](const std::string& m) { shown.push_back(m); },
         NoProgress(), test::TSmallMachine(c.availableMemory, ~std::uint64_t{0}));
     EXPECT_EQ(loaded, c.loads);

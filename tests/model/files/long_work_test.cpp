@@ -20,6 +20,7 @@
 #include "support/child_process.h"
 #include "support/crlf_text.h"
 #include "support/folder_snapshot.h"
+#include "support/open_showing.h"
 #include "support/scripted_progress.h"
 #include "support/temp_dir.h"
 #include "support/window_state.h"
@@ -73,7 +74,7 @@ Lines SaveInto(TWindowState& state, const std::string& file, TProgress& progress
 Lines OpenInto(TWindowState& state, const std::string& file, TProgress& progress)
 {
     Lines shown;
-    OpenRowListFile(
+    test::OpenShowing(
         state.lines, state.rows, file, [&](const std::string& m) { shown.push_back(m); }, progress);
     return shown;
 }

@@ -10,6 +10,7 @@
 #include "model/files/text_file.h"
 #include "model/rows/row_editing.h"
 #include "model/rows/row_line.h"
+#include "support/open_showing.h"
 #include "support/temp_dir.h"
 
 namespace quorva {
@@ -118,7 +119,7 @@ struct TState {
 
     bool Open(const std::string& fileName)
     {
-        return OpenRowListFile(lines, rows, fileName, [](const std::string&) {});
+        return test::OpenShowing(lines, rows, fileName, [](const std::string&) {});
     }
 };
 
