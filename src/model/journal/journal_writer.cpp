@@ -78,10 +78,10 @@ void TJournalWriter::Stop()
         stopping_ = true;
         changed_.notify_all();
     }
-    if (writer_.joinable())
-        writer_.join();
-    if (copier_.joinable())
-        copier_.join();
+    for (std::thread* thread : {&writer_, &syncer_, &copier_})
+        if (thread->joinable())
+            thread->join();
+    journal_.reset();
 }
 
 void TJournalWriter::Fail(TFailure failure, const std::string& message)
@@ -96,52 +96,36 @@ void TJournalWriter::Fail(TFailure failure, const std::string& message)
     failed_(failure, message);
 }
 
-// The writing thread: writes records as they come, and flushes them once a
-// second at most, at once when a caller waits for them or the writer ends.
+// The writing thread: makes the journal, starts the others, then writes
+// records as they come, never waiting for a flush.
 void TJournalWriter::Write(std::size_t validBytes, const TJournalBase& base, TBase kind)
 {
     try {
-        TRowJournal journal =
-            validBytes == NewJournal ? TRowJournal(path_, base) : TRowJournal(path_, validBytes);
-        // Once the journal and its folder are there; the copier is joined
-        // after this thread, which alone starts it.
+        journal_ = std::make_unique<TRowJournal>(
+            validBytes == NewJournal ? TRowJournal(path_, base) : TRowJournal(path_, validBytes));
+        // Once the journal and its folder are there; both are joined after
+        // this thread, which alone starts them.
+        syncer_ = std::thread([this] { Sync(); });
         if (copying_)
             copier_ = std::thread([this, base, kind] { Copy(base, kind); });
-        // Written but not yet flushed, to be flushed by `syncBy`.
-        bool unsynced = false;
-        TClock::time_point syncBy;
         std::unique_lock lock(mutex_);
         for (;;) {
-            const auto ready = [&] {
-                return !queue_.empty() || (stopping_ && !copying_) || hasFailed_ ||
-                       (settling_ && synced_ != added_) || (unsynced && TClock::now() >= syncBy);
-            };
-            if (unsynced)
-                changed_.wait_until(lock, syncBy, ready);
-            else
-                changed_.wait(lock, ready);
+            changed_.wait(
+                lock, [this] { return !queue_.empty() || (stopping_ && !copying_) || hasFailed_; });
             if (hasFailed_)
                 return;
             const std::string batch = std::exchange(queue_, std::string());
             const std::uint64_t taken = added_;
-            const bool flushNow = stopping_ || settling_;
             // The copy's record is the last to come.
             const bool last = stopping_ && !copying_;
             lock.unlock();
-            if (!batch.empty()) {
-                journal.Append(batch);
-                if (!std::exchange(unsynced, true))
-                    syncBy = TClock::now() + SyncWithin;
-            }
-            if (unsynced && (flushNow || TClock::now() >= syncBy)) {
-                journal.Sync();
-                unsynced = false;
-            }
+            journal_->Append(batch);
             lock.lock();
-            if (!unsynced) {
-                synced_ = taken;
-                changed_.notify_all();
-            }
+            if (written_ == synced_)
+                syncBy_ = TClock::now() + SyncWithin;
+            written_ = taken;
+            writerDone_ = last;
+            changed_.notify_all();
             if (last)
                 return;
         }
@@ -151,6 +135,42 @@ void TJournalWriter::Write(std::size_t validBytes, const TJournalBase& base, TBa
             if (!copier_.joinable())
                 copying_ = false;
         }
+        Fail(TFailure::WriteFailed, error.what());
+    }
+}
+
+// The flushing thread: what is written reaches the disk within a second, at
+// once when a caller waits for it or the writer ends, without holding up the
+// writing of later records.
+void TJournalWriter::Sync()
+{
+    try {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            const auto ready = [this] {
+                return hasFailed_ || (writerDone_ && written_ == synced_) ||
+                       (written_ != synced_ &&
+                        (settling_ || writerDone_ || TClock::now() >= syncBy_));
+            };
+            if (written_ != synced_)
+                changed_.wait_until(lock, syncBy_, ready);
+            else
+                changed_.wait(lock, ready);
+            if (hasFailed_ || (writerDone_ && written_ == synced_))
+                return;
+            if (written_ == synced_)
+                continue;
+            const std::uint64_t target = written_;
+            const TClock::time_point started = TClock::now();
+            lock.unlock();
+            journal_->Sync();
+            lock.lock();
+            synced_ = target;
+            // What was written meanwhile, from the flush's start.
+            syncBy_ = started + SyncWithin;
+            changed_.notify_all();
+        }
+    } catch (const std::exception& error) {
         Fail(TFailure::WriteFailed, error.what());
     }
 }

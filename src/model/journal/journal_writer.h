@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -15,9 +16,10 @@ namespace quorva {
 
 // Carries a journal's records to disk on threads of its own, so that the
 // window that takes the steps never waits for the disk. Each record is
-// written as soon as it comes, and flushed to the disk (fdatasync) within a
-// second; meanwhile a second thread copies the base file, so that a large
-// copy holds up no step.
+// written as soon as it comes; a second thread flushes what is written to
+// the disk (fdatasync) within a second, so that a slow flush holds up no
+// later record; a third copies the base file, so that a large copy holds up
+// nothing either.
 //
 // The threads live as long as the object, which joins them on every path.
 class TJournalWriter {
@@ -60,6 +62,7 @@ public:
 private:
     void Start(std::size_t validBytes, TJournalBase base, TBase kind);
     void Write(std::size_t validBytes, const TJournalBase& base, TBase kind);
+    void Sync();
     void Copy(const TJournalBase& base, TBase kind);
     void Fail(TFailure failure, const std::string& message);
     void Stop();
@@ -69,13 +72,20 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::string queue_;
-    std::uint64_t added_ = 0;  // records added, counting the copy's
-    std::uint64_t synced_ = 0; // of those, records on disk
+    std::uint64_t added_ = 0;   // records added, counting the copy's
+    std::uint64_t written_ = 0; // of those, records written
+    std::uint64_t synced_ = 0;  // of those, records flushed to disk
+    // When the first record written since the last flush must be flushed.
+    std::chrono::steady_clock::time_point syncBy_;
+    bool writerDone_ = false;
     bool copying_ = false;
     bool settling_ = false;
     bool stopping_ = false;
     bool hasFailed_ = false;
+    // Made by the writing thread before it starts the others.
+    std::unique_ptr<TRowJournal> journal_;
     std::thread writer_;
+    std::thread syncer_;
     std::thread copier_;
 };
 
