@@ -532,6 +532,7 @@ private slots:
             {"restore, new list", "", "restore", "new", true, 0},
             {"file rewritten, save asks", "rewrite", "restore", "save", true, 1},
             {"two windows ended", "another window", "restore", "", true, 2},
+            {"file rewritten before the edits", "rewritten first", "restore", "", true, 1},
         };
         for (const auto& row : rows)
             QTest::newRow(row.name) << QString(row.fate) << QString(row.answers)
@@ -549,7 +550,10 @@ private slots:
         const QString state = folder_->filePath("state");
         const QString tir = folder_->filePath("rows.tir");
         qputenv("XDG_STATE_HOME", QFile::encodeName(state));
-        RunSteps("add save add add delete add undo add");
+        // Rewritten before the first edit: the journal starts from the rows.
+        RunSteps(fate == "rewritten first" ? "add save rewrite add add"
+                                           : "add save add add delete add undo add");
+        QCoreApplication::processEvents();
         const auto lines = form_->Lines().Lines();
         if (fate == "another window") {
             TForm1 other(*dialogs_);

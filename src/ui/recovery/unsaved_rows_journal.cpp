@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include <exception>
+#include <utility>
 
 #include "model/journal/journal_folder.h"
 #include "model/rows/row_list_file.h"
@@ -53,8 +54,15 @@ void TUnsavedRowsJournal::Record(bool apply, const TRowChange& change)
         if (!writer_) {
             // The file is no longer what the rows were read from: the
             // journal starts from the rows themselves, once this step is
-            // done.
-            QMetaObject::invokeMethod(this, &TUnsavedRowsJournal::Rebase, Qt::QueuedConnection);
+            // done, unless they are saved or given up first.
+            if (!std::exchange(rebaseWanted_, true))
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        if (std::exchange(rebaseWanted_, false))
+                            Rebase();
+                    },
+                    Qt::QueuedConnection);
             return;
         }
     }
@@ -119,6 +127,9 @@ void TUnsavedRowsJournal::Remove()
         writer_->Remove();
     writer_.reset();
     failed_ = false;
+    // Nothing asked of the journal before now is to be done any more.
+    rebaseWanted_ = false;
+    ++generation_;
 }
 
 } // namespace quorva

@@ -57,8 +57,11 @@ private:
     // Set when the journal failed: one begun later would miss the steps
     // before it, so none is begun until the rows are saved or given up.
     bool failed_ = false;
-    // Tells a failure of the writer in use from one of a writer since replaced.
+    // Tells a failure of the writer in use from one of a writer since
+    // replaced or removed.
     std::uint64_t generation_ = 0;
+    // Set while a start from the rows themselves waits for its turn.
+    bool rebaseWanted_ = false;
 };
 
 } // namespace quorva
