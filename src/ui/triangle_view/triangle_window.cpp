@@ -20,13 +20,11 @@
 #include "model/base/error.h"
 #include "model/files/atomic_file_writer.h"
 #include "triangle/triangle_budget.h"
-#include "triangle/triangle_csv.h"
 #include "triangle/triangle_grid.h"
 #include "ui/base/busy_cursor.h"
 #include "ui/base/dialog_placement.h"
 #include "ui/base/window_accessibility.h"
 #include "ui/dialogs/reported_operation.h"
-#include "ui/main_window/prefix_search.h"
 #include "ui/main_window/triangle_export.h"
 #include "ui/triangle_view/triangle_canvas.h"
 

@@ -6,9 +6,9 @@
 
 #include "model/files/file_identity.h"
 #include "model/rows/row_table.h"
+#include "ui/base/window_clock.h"
 #include "ui/dialogs/progress_dialog.h"
 #include "ui/dialogs/user_dialogs.h"
-#include "ui/main_window/prefix_search.h"
 
 class QAbstractItemModel;
 class QLabel;
