@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "model/base/growth.h"
+#include "model/rows/row_line.h"
 
 namespace quorva {
 namespace {
@@ -250,6 +251,25 @@ void TLineList::AssignText(std::string text, TLinePositions linePositions)
         if (hadSelection)
             observer_->SelectionChanged(NoSelection);
     }
+}
+
+void TLineList::AssignRows(const TRowTable& rows, TStoredLines stored)
+{
+    std::string text;
+    TLinePositions positions;
+    positions.reserve(rows.size());
+    TRowLineBuffer buffer;
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        std::string_view line;
+        if (k < stored.Count() && stored.IndexAt(k) == static_cast<int>(i))
+            line = stored.TextAt(k++);
+        else
+            line = RowToLine(rows[i], buffer);
+        positions.push_back({text.size(), line.size()});
+        text += line;
+    }
+    AssignText(std::move(text), std::move(positions));
 }
 
 void TLineList::Select(int index)

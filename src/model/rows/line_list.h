@@ -6,6 +6,8 @@
 
 #include "model/base/text_span.h"
 #include "model/rows/line_positions.h"
+#include "model/rows/row_table.h"
+#include "model/rows/stored_lines.h"
 
 namespace quorva {
 
@@ -61,6 +63,9 @@ public:
     void Assign(const std::vector<std::string>& lines);
     void AssignText(std::string text, const std::vector<TTextSpan>& lineSpans);
     void AssignText(std::string text, TLinePositions linePositions);
+    // The lines of `rows`, one a row: a line stored in `stored` has that
+    // text, every other line is its row's canonical line. Nothing selected.
+    void AssignRows(const TRowTable& rows, TStoredLines stored);
 
     int SelectedIndex() const { return selected_; }
     bool IsSelected(int index) const { return index >= 0 && index == selected_; }
