@@ -108,7 +108,7 @@ private:
     // Times the progress of long operations, as it times typing in the list.
     TWindowClock FClock;
     TRowTable FRows;
-    TLineList FLines;
+    TLineList FLines{FRows};
     TLineListModel FLinesModel{FLines};
     QUndoStack* FHistory = nullptr;
     // The file last opened or saved here, as it was then.

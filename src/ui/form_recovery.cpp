@@ -56,7 +56,7 @@ std::vector<std::string> TForm1::JournalsLeftBehind()
 bool TForm1::RestoreJournal(const std::string& path)
 {
     TRowTable rows;
-    TLineList lines;
+    TLineList lines(rows);
     std::optional<TJournalReplay> replay;
     try {
         replay = ReadLeftJournal(path, rows, lines);
@@ -75,8 +75,8 @@ bool TForm1::RestoreJournal(const std::string& path)
     case TUserDialogs::TRestoreAnswer::Restore:
         break;
     }
-    FLines.Assign(lines.Lines());
     FRows = std::move(rows);
+    FLines.AssignRows(FRows, lines.Stored());
     FHistory->clear();
     // Unsaved until they are saved, though no step of theirs is here; the
     // file is known as it was when the rows were read, so that a Save over

@@ -58,28 +58,22 @@ std::uint64_t TextBytes(std::size_t count, const LineAtFn& lineAt)
     return bytes;
 }
 
-void WriteLines(std::size_t count, const LineAtFn& lineAt, const std::string& fileName,
-                TProgress& progress)
+void WriteText(std::uint64_t bytes, const FillTextFn& fill, const std::string& fileName,
+               TProgress& progress)
 {
-    TProgressSteps steps(progress, TextBytes(count, lineAt));
+    TProgressSteps steps(progress, bytes);
     TAtomicFileWriter writer(fileName, progress);
-    writer.ExpectBytes(steps.Total());
+    writer.ExpectBytes(bytes);
     std::uint64_t written = 0;
     std::string chunk;
-    chunk.reserve(WriteChunkSize);
-    auto writeChunk = [&] {
+    chunk.reserve(WriteChunkSize + WriteChunkSize / 8);
+    for (bool more = true; more;) {
+        chunk.clear();
+        more = fill(chunk);
         writer.Write(chunk, [&steps] { steps.Remind(); });
         written += chunk.size();
-        chunk.clear();
         steps.Reach(written);
-    };
-    for (std::size_t i = 0; i < count; ++i) {
-        chunk += lineAt(i);
-        chunk += "\r\n";
-        if (chunk.size() >= WriteChunkSize)
-            writeChunk();
     }
-    writeChunk();
     steps.Finish();
     writer.Commit();
 }
@@ -97,8 +91,24 @@ void SaveLinesToFile(const std::vector<std::string>& lines, const std::string& f
 void SaveLinesToFile(std::size_t count, const LineAtFn& lineAt, const std::string& fileName,
                      TProgress& progress)
 {
+    std::size_t next = 0;
+    SaveTextToFile(
+        TextBytes(count, lineAt),
+        [&](std::string& out) {
+            for (; next < count && out.size() < WriteChunkSize; ++next) {
+                out += lineAt(next);
+                out += "\r\n";
+            }
+            return next < count;
+        },
+        fileName, progress);
+}
+
+void SaveTextToFile(std::uint64_t bytes, const FillTextFn& fill, const std::string& fileName,
+                    TProgress& progress)
+{
     try {
-        WriteLines(count, lineAt, fileName, progress);
+        WriteText(bytes, fill, fileName, progress);
     } catch (const std::bad_alloc&) {
         throw Error(SaveOutOfMemoryMessage);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,14 @@ void SaveLinesToFile(const std::vector<std::string>& lines, const std::string& f
 using LineAtFn = std::function<std::string_view(std::size_t index)>;
 void SaveLinesToFile(std::size_t count, const LineAtFn& lineAt, const std::string& fileName,
                      TProgress& progress = NoProgress());
+
+// The same for a text made a piece at a time: `fill(out)` appends the next
+// whole lines, each with its CR LF, to the empty `out`, about WriteChunkSize
+// bytes of them, and returns false once there are no more. `bytes` is the
+// whole text's size.
+using FillTextFn = std::function<bool(std::string& out)>;
+void SaveTextToFile(std::uint64_t bytes, const FillTextFn& fill, const std::string& fileName,
+                    TProgress& progress = NoProgress());
 
 inline constexpr const char* SaveOutOfMemoryMessage = "Not enough memory to save the file.";
 

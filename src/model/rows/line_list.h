@@ -6,6 +6,7 @@
 
 #include "model/base/text_span.h"
 #include "model/rows/line_positions.h"
+#include "model/rows/row_line.h"
 #include "model/rows/row_table.h"
 #include "model/rows/stored_lines.h"
 
@@ -29,17 +30,30 @@ public:
 // The row lines the user sees, in the order they were added, with at most one
 // selected line (index -1 for none).
 //
-// All lines live in one shared text buffer, so a list read from a file costs
-// no allocation per line; replaced and deleted text is reclaimed once it
-// outweighs the live text.
+// Line i belongs to row i of a row table. Nearly every line is its row's
+// canonical line (RowToLine), which the row determines, so a list that knows
+// its table keeps a line's text only where it differs (TStoredLines) and
+// renders the others when asked: a list read from a file then costs its rows
+// and nothing more. Its table must hold a line's row before the line is
+// added, replaced or put back, so that the text can be told apart from the
+// row's. A list that knows no table keeps every line's text.
 class TLineList {
 public:
     static constexpr int NoSelection = -1;
 
-    int Count() const { return static_cast<int>(positions_.size()); }
-    // The line's bytes; valid until the list next changes.
-    std::string_view Line(int index) const;
+    TLineList() = default;
+    explicit TLineList(const TRowTable& rows) : rows_(&rows) {}
+
+    int Count() const { return count_; }
+    // The line's bytes: its stored text, or its row rendered into `buffer`;
+    // valid until the list next changes and while `buffer` is.
+    std::string_view Line(int index, TRowLineBuffer& buffer) const;
+    std::string Line(int index) const;
     std::vector<std::string> Lines() const;
+    // The lines whose text is kept, and the table the others are rendered
+    // from (nullptr when every line is kept).
+    const TStoredLines& Stored() const { return stored_; }
+    const TRowTable* Rows() const { return rows_; }
 
     // Replace and Add change nothing when they fail (out of memory).
     void Replace(int index, std::string_view text);
@@ -61,10 +75,11 @@ public:
     void Clear();
     // Replace every line at once and leave nothing selected.
     void Assign(const std::vector<std::string>& lines);
-    void AssignText(std::string text, const std::vector<TTextSpan>& lineSpans);
-    void AssignText(std::string text, TLinePositions linePositions);
-    // The lines of `rows`, one a row: a line stored in `stored` has that
-    // text, every other line is its row's canonical line. Nothing selected.
+    void AssignText(std::string_view text, const std::vector<TTextSpan>& lineSpans);
+    void AssignText(std::string_view text, const TLinePositions& linePositions);
+    // The lines of `rows`, one a row, which the list renders from from now
+    // on: a line in `stored` has that text, which should differ from its
+    // row's canonical line; every other line is its row's canonical line.
     void AssignRows(const TRowTable& rows, TStoredLines stored);
 
     int SelectedIndex() const { return selected_; }
@@ -76,17 +91,16 @@ public:
     void SetObserver(TLineListObserver* observer) { observer_ = observer; }
 
 private:
-    bool IsInText(std::string_view text) const;
-    // Appends `text` for the line whose position is already set to it.
-    void Store(std::string_view text);
-    TTextSpan Next(std::string_view text) const { return {text_.size(), text.size()}; }
-    void ReclaimIfWasteful() noexcept;
+    // Whether line `index`, given `text`, would be its row's canonical line.
+    bool IsCanonical(int index, std::string_view text) const;
+    // Keeps `text` for line `index` unless it is the canonical line.
+    void Keep(int index, std::string_view text);
+    void Reset(int count, TStoredLines stored);
     void SetSelected(int index);
 
-    std::string text_;
-    TLinePositions positions_;
-    std::size_t liveBytes_ = 0;
-    std::size_t promisedBytes_ = 0; // room reserved for text still to come
+    const TRowTable* rows_ = nullptr;
+    int count_ = 0;
+    TStoredLines stored_;
     int selected_ = NoSelection;
     TLineListObserver* observer_ = nullptr;
 };

@@ -39,11 +39,14 @@ TRowChange TRowChange::Append(const TRowTable& rows, const TLineList& lines, con
     Render(added, change.text_, change.spans_);
     // Existing lines whose text differs from their row's rendering are
     // rendered anew, as if the list were cleared and every row added again;
-    // only those change, so a view hears of real changes only.
+    // only those change, so a view hears of real changes only. Only a line
+    // whose text the list keeps can differ.
+    const TStoredLines& stored = lines.Stored();
     TRowLineBuffer buffer;
-    for (int i = 0; i < first; ++i) {
+    for (std::size_t k = 0; k < stored.Count(); ++k) {
+        const int i = stored.IndexAt(k);
         const std::string_view line = RowToLine(rows[static_cast<std::size_t>(i)], buffer);
-        if (line != lines.Line(i))
+        if (line != stored.TextAt(k))
             change.swapped_.push_back({i, std::string(line)});
     }
     return change;
@@ -132,7 +135,7 @@ void TRowChange::ApplyAppend(TRowTable& rows, TLineList& lines)
     std::size_t swapBytes = 0;
     std::vector<std::string> current = CurrentTexts(lines, swapBytes);
     rows.MakeRoomFor(rows_);
-    lines.Reserve(rows_.size(), text_.size() + swapBytes);
+    lines.Reserve(rows_.size() + swapped_.size(), text_.size() + swapBytes);
     PutTexts(lines, current);
     rows.insert(rows.end(), rows_.begin(), rows_.end());
     lines.Append(text_, spans_);
@@ -146,14 +149,15 @@ void TRowChange::RevertAppend(TRowTable& rows, TLineList& lines)
     std::string text;
     std::vector<TTextSpan> spans;
     spans.reserve(removed.size());
+    TRowLineBuffer buffer;
     for (int i = index_; i < lines.Count(); ++i) {
-        const std::string_view line = lines.Line(i);
+        const std::string_view line = lines.Line(i, buffer);
         spans.push_back({text.size(), line.size()});
         text += line;
     }
     std::size_t swapBytes = 0;
     std::vector<std::string> current = CurrentTexts(lines, swapBytes);
-    lines.Reserve(0, swapBytes);
+    lines.Reserve(swapped_.size(), swapBytes);
     rows.resize(first);
     lines.RemoveFrom(index_);
     PutTexts(lines, current);
@@ -182,16 +186,17 @@ void TRowChange::RevertDelete(TRowTable& rows, TLineList& lines)
 void TRowChange::ExchangeRows(TRowTable& rows, TLineList& lines)
 {
     const int lower = index_ + 1;
-    // Both lines change or neither: their texts and the room come first.
-    const std::string upperText(lines.Line(index_));
-    const std::string lowerText(lines.Line(lower));
-    lines.Reserve(0, upperText.size() + lowerText.size());
-    lines.Replace(index_, lowerText);
-    lines.Replace(lower, upperText);
+    // Both lines change or neither: their texts and the room come first;
+    // the rows go first, so that the list tells the lines from their rows.
+    const std::string upperText = lines.Line(index_);
+    const std::string lowerText = lines.Line(lower);
+    lines.Reserve(2, upperText.size() + lowerText.size());
     const auto upper = static_cast<std::size_t>(index_);
     const TNumberRow upperRow = rows[upper];
     rows.Set(upper, rows[upper + 1]);
     rows.Set(upper + 1, upperRow);
+    lines.Replace(index_, lowerText);
+    lines.Replace(lower, upperText);
 }
 
 TRowChange TRowChange::ReadyToApply(const TRowTable& rows, const TLineList& lines) const
@@ -202,8 +207,9 @@ TRowChange TRowChange::ReadyToApply(const TRowTable& rows, const TLineList& line
     ready.rows_.assign(rows.begin() + index_, rows.begin() + index_ + count_);
     ready.text_.clear();
     ready.spans_.clear();
+    TRowLineBuffer buffer;
     for (int i = index_; i < index_ + count_; ++i) {
-        const std::string_view line = lines.Line(i);
+        const std::string_view line = lines.Line(i, buffer);
         ready.spans_.push_back({ready.text_.size(), line.size()});
         ready.text_ += line;
     }

@@ -12,7 +12,9 @@
 #include "model/files/file_error.h"
 #include "model/files/regular_file.h"
 #include "model/files/text_file.h"
+#include "model/rows/line_list_text.h"
 #include "model/rows/number_rules.h"
+#include "model/rows/row_line.h"
 
 namespace quorva {
 namespace {
@@ -129,10 +131,10 @@ TNumberRow LineToRow(std::string_view line)
 
 void SaveRowListFile(const TLineList& lines, const std::string& fileName, TProgress& progress)
 {
-    SaveLinesToFile(
-        static_cast<std::size_t>(lines.Count()),
-        [&lines](std::size_t index) { return lines.Line(static_cast<int>(index)); }, fileName,
-        progress);
+    TLineListText text(lines);
+    SaveTextToFile(
+        text.Bytes(), [&text](std::string& out) { return text.Fill(out, WriteChunkSize); },
+        fileName, progress);
 }
 
 void ParseRowListText(std::string_view text, TLinePositions& lineSpans, TRowTable& rows)
@@ -220,6 +222,19 @@ TReadRowList ReadRowList(const std::string& fileName, TProgress& progress,
     return read;
 }
 
+// The lines that are not their rows' canonical lines.
+TStoredLines StoredLines(const TReadRowList& read)
+{
+    TStoredLines stored;
+    TRowLineBuffer buffer;
+    for (std::size_t i = 0; i < read.rows.size(); ++i) {
+        const std::string_view line = read.lineSpans[i].In(read.text);
+        if (line != RowToLine(read.rows[i], buffer))
+            stored.Append(static_cast<int>(i), line);
+    }
+    return stored;
+}
+
 } // namespace
 
 void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
@@ -232,8 +247,9 @@ void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
                                             throw std::bad_alloc();
                                         return CannotOpenFileMessage(name, error);
                                     });
-    lines.AssignText(std::move(read.text), std::move(read.lineSpans));
+    TStoredLines stored = StoredLines(read);
     rows = std::move(read.rows);
+    lines.AssignRows(rows, std::move(stored));
 }
 
 void OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
@@ -241,8 +257,9 @@ void OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
 {
     try {
         TReadRowList read = ReadRowList(fileName, progress, resources, CannotOpenFileMessage);
-        lines.AssignText(std::move(read.text), std::move(read.lineSpans));
+        TStoredLines stored = StoredLines(read);
         rows = std::move(read.rows);
+        lines.AssignRows(rows, std::move(stored));
     } catch (const Cancelled&) {
         throw;
     } catch (...) {

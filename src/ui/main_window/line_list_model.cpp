@@ -24,8 +24,10 @@ QVariant TLineListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= lines_.Count())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return DisplayText(lines_.Line(index.row()));
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
+        TRowLineBuffer buffer;
+        return DisplayText(lines_.Line(index.row(), buffer));
+    }
     // Where a screen reader's user stands in the list, counted from 1.
     if (role == Qt::AccessibleDescriptionRole)
         return QStringLiteral("row %1 of %2").arg(index.row() + 1).arg(lines_.Count());

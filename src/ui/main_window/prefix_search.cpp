@@ -33,8 +33,9 @@ void TPrefixSearch::Edit(QChar key)
 
 std::optional<int> FindLineByPrefix(const TLineList& lines, const QString& prefix)
 {
+    TRowLineBuffer buffer;
     for (int i = 0; i < lines.Count(); ++i) {
-        if (DisplayText(lines.Line(i)).startsWith(prefix, Qt::CaseInsensitive))
+        if (DisplayText(lines.Line(i, buffer)).startsWith(prefix, Qt::CaseInsensitive))
             return i;
     }
     return std::nullopt;
