@@ -47,8 +47,12 @@ inline void FillRandomly(TRowTable& rows, TLineList& lines, std::mt19937& random
 {
     std::vector<std::string> texts;
     for (int i = std::uniform_int_distribution<int>(0, 200)(random); i > 0; --i) {
-        rows.push_back(RandomRow(random));
-        texts.push_back(RowToLine(rows.back()) + (random() % 4 == 0 ? " read" : ""));
+        TNumberRow row = RandomRow(random);
+        // Now and then a short negative value, which a file may hold.
+        if (random() % 8 == 0)
+            row[random() % RowWidth] = -1 - static_cast<int>(random() % 9);
+        rows.push_back(row);
+        texts.push_back(RowToLine(row) + (random() % 4 == 0 ? " read" : ""));
     }
     lines.Assign(texts);
 }
