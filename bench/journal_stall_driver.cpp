@@ -13,43 +13,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "printing_dialogs.h"
 #include "ui/Unit1.h"
-#include "ui/dialogs/user_dialogs.h"
-
-namespace {
-
-// Says no to every question and prints what would be shown, so that nothing
-// waits for a person.
-class TPrintingDialogs : public quorva::TUserDialogs {
-public:
-    std::optional<std::string> ChooseSaveFile(TSaveFile, const quorva::TFileProposal&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseOpenFile(const quorva::TFileProposal&) override
-    {
-        return std::nullopt;
-    }
-    void ShowError(const std::string& message) override { Print(message); }
-    void ReportFailure(const std::string& message) override { Print(message); }
-    bool Ask(const std::string&) override { return false; }
-    bool AskYesByDefault(const std::string&) override { return false; }
-    TUnsavedAnswer AskSaveUnsavedRows(TDropping) override { return TUnsavedAnswer::Cancel; }
-    bool AskReplaceChangedFile(const std::string&) override { return false; }
-    TRestoreAnswer AskRestoreRows(const std::string&) override { return TRestoreAnswer::Later; }
-
-private:
-    static void Print(const std::string& message)
-    {
-        std::fprintf(stderr, "shown: %s\n", message.c_str());
-    }
-};
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -58,7 +26,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     QApplication application(argc, argv);
-    TPrintingDialogs dialogs;
+    quorva::bench::TPrintingDialogs dialogs;
     quorva::TForm1 form(dialogs);
     form.show();
     form.OpenRowList(argv[1]);

@@ -11,18 +11,30 @@
 #include <string>
 
 #include "model/base/error.h"
+#include "model/base/progress.h"
 #include "model/files/file_error.h"
 
 namespace quorva {
 
 namespace {
 
+// What one step of a copy moves: small enough that a copy given up stops
+// within a few dozen milliseconds.
+constexpr std::size_t StepBytes = 64 << 20;
+
+bool Stopped(const std::atomic<bool>* stop)
+{
+    return stop && stop->load(std::memory_order_relaxed);
+}
+
 // Where the kernel can't copy between these two files, the bytes go
 // through this process, a piece at a time.
-int CopyByPieces(int from, int to, off_t in, off_t out)
+int CopyByPieces(int from, int to, off_t in, off_t out, const std::atomic<bool>* stop)
 {
     std::string piece(1 << 20, '\0');
     for (;;) {
+        if (Stopped(stop))
+            return ECANCELED;
         const ssize_t got = ::pread(from, piece.data(), piece.size(), in);
         if (got < 0 && errno == EINTR)
             continue;
@@ -44,7 +56,7 @@ int CopyByPieces(int from, int to, off_t in, off_t out)
 
 } // namespace
 
-int CopyFromStart(int from, int to)
+int CopyFromStart(int from, int to, const std::atomic<bool>* stop)
 {
     // A clone shares the blocks until either file changes: instant, and no
     // room taken, on the file systems that have it.
@@ -53,18 +65,20 @@ int CopyFromStart(int from, int to)
     off_t in = 0;
     off_t out = 0;
     for (;;) {
-        const ssize_t got = ::copy_file_range(from, &in, to, &out, 1 << 30, 0);
+        if (Stopped(stop))
+            return ECANCELED;
+        const ssize_t got = ::copy_file_range(from, &in, to, &out, StepBytes, 0);
         if (got == 0)
             return 0;
         if (got > 0 || errno == EINTR)
             continue;
         if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
             return errno;
-        return CopyByPieces(from, to, in, out);
+        return CopyByPieces(from, to, in, out, stop);
     }
 }
 
-std::uint64_t ContentChecksum(int fd)
+std::uint64_t ContentChecksum(int fd, const std::atomic<bool>* stop)
 {
     // Eight bytes a step, so that a gigabyte is checked in well under a
     // second; any changed, added or missing byte changes the sum. Pieces are
@@ -77,6 +91,8 @@ std::uint64_t ContentChecksum(int fd)
     std::string piece(std::clamp<std::size_t>(fileBytes + 8, 4096, 1 << 20), '\0');
     off_t at = 0;
     for (;;) {
+        if (Stopped(stop))
+            throw Cancelled();
         std::size_t filled = 0;
         while (filled < piece.size()) {
             const ssize_t got = ::pread(fd, piece.data() + filled, piece.size() - filled,

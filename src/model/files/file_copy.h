@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace quorva {
@@ -7,11 +8,13 @@ namespace quorva {
 // Copies all of `from` onto `to`, both from their start, without taking the
 // bytes into this process where the kernel can copy them itself: a shared
 // clone where the file system has one, else copy_file_range, else reads and
-// writes. Returns 0 or the errno value of what failed.
-int CopyFromStart(int from, int to);
+// writes. Returns 0 or the errno value of what failed; ECANCELED once `stop`
+// is set, which is looked at between pieces of a few dozen megabytes.
+int CopyFromStart(int from, int to, const std::atomic<bool>* stop = nullptr);
 
 // A checksum of everything `fd` holds from its start, read in pieces so that
-// a file larger than memory can be checked. Raises Error when reading fails.
-std::uint64_t ContentChecksum(int fd);
+// a file larger than memory can be checked. Raises Error when reading fails,
+// Cancelled once `stop` is set.
+std::uint64_t ContentChecksum(int fd, const std::atomic<bool>* stop = nullptr);
 
 } // namespace quorva

@@ -67,6 +67,7 @@ bool TJournalWriter::Settle()
 
 void TJournalWriter::Remove()
 {
+    abandoned_ = true;
     Stop();
     DiscardJournal(path_);
 }
@@ -182,7 +183,8 @@ void TJournalWriter::Copy(const TJournalBase& base, TBase kind)
     std::string failure;
     try {
         const std::string copyPath = BaseCopyPath(path_);
-        record = kind == TBase::Written ? BaseCopiedRecord(copyPath) : CopyBase(base, copyPath);
+        record = kind == TBase::Written ? BaseCopiedRecord(copyPath, &abandoned_)
+                                        : CopyBase(base, copyPath, &abandoned_);
     } catch (const std::exception& error) {
         failure = error.what();
     }
@@ -195,6 +197,9 @@ void TJournalWriter::Copy(const TJournalBase& base, TBase kind)
         }
         changed_.notify_all();
     }
+    // A copy given up is no failure: the journal goes with it.
+    if (abandoned_)
+        return;
     if (!failure.empty())
         Fail(TFailure::WriteFailed, failure);
     else if (!record)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -82,6 +83,8 @@ private:
     bool settling_ = false;
     bool stopping_ = false;
     bool hasFailed_ = false;
+    // Set when the journal is being removed: its copy is of no more use.
+    std::atomic<bool> abandoned_ = false;
     // Made by the writing thread before it starts the others.
     std::unique_ptr<TRowJournal> journal_;
     std::thread writer_;

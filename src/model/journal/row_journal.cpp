@@ -269,7 +269,7 @@ std::string BaseCopyPath(const std::string& journalPath)
     return JournalSibling(journalPath, ".base");
 }
 
-std::string BaseCopiedRecord(const std::string& copyPath)
+std::string BaseCopiedRecord(const std::string& copyPath, const std::atomic<bool>* stop)
 {
     const TFileDescriptor copy = OpenStateFile(copyPath, O_RDONLY);
     if (::fdatasync(copy.Get()) != 0)
@@ -277,10 +277,11 @@ std::string BaseCopiedRecord(const std::string& copyPath)
     const auto identity = IdentifyOpenFile(copy.Get());
     if (!identity)
         throw Error(CannotCreateFileMessage(copyPath, errno));
-    return Record(CopiedRecord, CopiedBody(identity->size, ContentChecksum(copy.Get())));
+    return Record(CopiedRecord, CopiedBody(identity->size, ContentChecksum(copy.Get(), stop)));
 }
 
-std::optional<std::string> CopyBase(const TJournalBase& base, const std::string& copyPath)
+std::optional<std::string> CopyBase(const TJournalBase& base, const std::string& copyPath,
+                                    const std::atomic<bool>* stop)
 {
     const TFileDescriptor from(::open(base.fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!from.Valid() || !base.identity || IdentifyOpenFile(from.Get()) != base.identity)
@@ -290,7 +291,7 @@ std::optional<std::string> CopyBase(const TJournalBase& base, const std::string&
         ::open(copyPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!to.Valid())
         throw Error(CannotCreateFileMessage(copyPath, errno));
-    if (const int error = CopyFromStart(from.Get(), to.Get()); error != 0) {
+    if (const int error = CopyFromStart(from.Get(), to.Get(), stop); error != 0) {
         ::unlink(copyPath.c_str());
         throw Error(CannotCreateFileMessage(copyPath, error));
     }
@@ -299,7 +300,7 @@ std::optional<std::string> CopyBase(const TJournalBase& base, const std::string&
         ::unlink(copyPath.c_str());
         return std::nullopt;
     }
-    return BaseCopiedRecord(copyPath);
+    return BaseCopiedRecord(copyPath, stop);
 }
 
 TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCopyPath,

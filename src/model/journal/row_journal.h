@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -68,9 +69,10 @@ std::string StepRecord(bool apply, const TRowChange& change);
 // is still as the rows were read from it, before and after the copy. Returns
 // the record that says the copy is whole, or nothing when the file has
 // changed meanwhile. Raises Error when copying fails.
-std::optional<std::string> CopyBase(const TJournalBase& base, const std::string& copyPath);
+std::optional<std::string> CopyBase(const TJournalBase& base, const std::string& copyPath,
+                                    const std::atomic<bool>* stop = nullptr);
 // The same for a copy already written at `copyPath`: flushes and checks it.
-std::string BaseCopiedRecord(const std::string& copyPath);
+std::string BaseCopiedRecord(const std::string& copyPath, const std::atomic<bool>* stop = nullptr);
 
 // Where a journal's own copy of its base lies.
 std::string BaseCopyPath(const std::string& journalPath);
