@@ -76,4 +76,21 @@ void TRegularFile::ReadAll(std::string& text, const OnReadFn& onRead)
     }
 }
 
+std::size_t TRegularFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t bytes) const
+{
+    std::size_t got = 0;
+    while (got < bytes) {
+        const ssize_t read =
+            ::pread(fd_.Get(), buffer + got, bytes - got, static_cast<off_t>(offset + got));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            throw Error(failureText_(fileName_, errno));
+        if (read == 0)
+            break;
+        got += static_cast<std::size_t>(read);
+    }
+    return got;
+}
+
 } // namespace quorva

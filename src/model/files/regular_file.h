@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -38,6 +39,11 @@ public:
     // The same into `text`, whose room the caller may have made already:
     // where it holds Size() + 1 bytes, reading needs no other memory.
     void ReadAll(std::string& text, const OnReadFn& onRead = nullptr);
+
+    // Up to `bytes` of the file from `offset` on, into `buffer`: fewer only
+    // where the file ends, none after its end. Raises "Cannot open file" when
+    // reading fails. Several threads may read at once.
+    std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t bytes) const;
 
 private:
     std::string fileName_;

@@ -1,6 +1,7 @@
 #include "model/rows/row_table.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -17,7 +18,7 @@ void TRowTable::Widen()
     for (const TNarrowRow& row : narrowRows_)
         wide.push_back(Widened(row));
     wideRows_ = std::move(wide);
-    std::vector<TNarrowRow>().swap(narrowRows_);
+    TNarrowRows().swap(narrowRows_);
     wide_ = true;
 }
 
@@ -169,6 +170,18 @@ void TRowTable::swap(TRowTable& other) noexcept
     std::swap(wide_, other.wide_);
     narrowRows_.swap(other.narrowRows_);
     wideRows_.swap(other.wideRows_);
+}
+
+void TRowTable::ResizeUnwritten(std::size_t count)
+{
+    clear();
+    narrowRows_.resize(count);
+}
+
+void TRowTable::MoveDown(std::size_t from, std::size_t count, std::size_t to)
+{
+    if (count > 0)
+        std::memmove(&narrowRows_[to], &narrowRows_[from], count * sizeof(TNarrowRow));
 }
 
 void TRowTable::MakeRoomFor(const TRowTable& added)

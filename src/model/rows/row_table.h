@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <initializer_list>
 #include <iterator>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "model/rows/number_row.h"
@@ -146,6 +149,21 @@ public:
     void assign(const_iterator first, const_iterator last);
     void swap(TRowTable& other) noexcept;
 
+    // Filling in place, for a parse that writes the rows of a file from
+    // several threads at once, each into its own stretch of the table.
+    //
+    // Makes the table `count` one-byte rows whose cells are not written yet,
+    // so that each page is first touched, and zeroed by the system, by the
+    // thread that fills it rather than all of them here.
+    void ResizeUnwritten(std::size_t count);
+    // Writes row `index` of such a table. The row must fit one byte a cell,
+    // as every row a row-list file gives does; rows at distinct indexes may
+    // be filled at the same time.
+    void Fill(std::size_t index, const TNumberRow& row) { WriteNarrow(row, narrowRows_[index]); }
+    // Moves the `count` rows at `from` down to `to`, as the stretches filled
+    // apart are joined.
+    void MoveDown(std::size_t from, std::size_t count, std::size_t to);
+
     // Makes the table hold `added` after it without allocating: the room,
     // and the wider cells when `added` needs them. Grows geometrically, as
     // GrowTo does; raises std::bad_alloc with the table unchanged.
@@ -155,6 +173,18 @@ public:
 
 private:
     using TNarrowRow = std::array<std::int8_t, RowWidth>;
+    // Hands out cells that are not written when made without a value, so
+    // that ResizeUnwritten leaves its pages untouched.
+    template <class T> struct TUnwrittenAllocator : std::allocator<T> {
+        TUnwrittenAllocator() = default;
+        template <class U> TUnwrittenAllocator(const TUnwrittenAllocator<U>&) noexcept {}
+        template <class U> void construct(U* at) noexcept { ::new (static_cast<void*>(at)) U; }
+        template <class U, class... Args> void construct(U* at, Args&&... args)
+        {
+            ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+        }
+    };
+    using TNarrowRows = std::vector<TNarrowRow, TUnwrittenAllocator<TNarrowRow>>;
 
     static bool FitsNarrow(const TNumberRow& row)
     {
@@ -191,7 +221,7 @@ private:
     void SetWide(std::size_t index, const TNumberRow& row);
 
     bool wide_ = false;
-    std::vector<TNarrowRow> narrowRows_;
+    TNarrowRows narrowRows_;
     std::vector<TNumberRow> wideRows_;
 };
 
