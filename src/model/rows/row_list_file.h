@@ -7,28 +7,10 @@
 #include "model/base/progress.h"
 #include "model/base/system_resources.h"
 #include "model/rows/line_list.h"
+#include "model/rows/row_list_parser.h"
 #include "model/rows/row_table.h"
 
 namespace quorva {
-
-// The one message of Open, whatever went wrong.
-inline constexpr const char* SBadFileFormat = "Не распознанный формат файла.";
-
-// Parses the seven fields of a row line. Field j is the (at most) two
-// characters at position 3j, read by StrToInt; separators and anything from
-// position 20 on are never looked at. Raises Error for a bad field.
-TNumberRow LineToRow(std::string_view line);
-
-// The lines of a row-list text, as SplitLineSpans finds them, and the row of
-// each, as LineToRow reads it; what both held before is replaced. Raises Error
-// for a bad line, leaving both in no particular state.
-void ParseRowListText(std::string_view text, TLinePositions& lineSpans, TRowTable& rows);
-
-// The same, telling `onParsed` now and then how many bytes of the text are
-// parsed, so that a long parse can show progress or be stopped by a throw.
-using ParsedFn = std::function<void(std::size_t bytesParsed)>;
-void ParseRowListText(std::string_view text, TLinePositions& lineSpans, TRowTable& rows,
-                      const ParsedFn& onParsed);
 
 // Writes the row lines exactly as they stand (see SaveLinesToFile).
 void SaveRowListFile(const TLineList& lines, const std::string& fileName,
@@ -50,9 +32,9 @@ void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
 // Only a regular file is read; a pipe, socket or device is refused at once.
 // So is a file that would need more memory than `resources` says is
 // available (see OpenPeakBytes), before anything is read; and running out of
-// memory all the same is one more failure. Progress is reported in bytes,
-// reading then parsing; when it says stop, Cancelled propagates out of here
-// and nothing has changed.
+// memory all the same is one more failure. Progress is reported in bytes of
+// the file read and parsed; when it says stop, Cancelled propagates out of
+// here and nothing has changed.
 void OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
                      TProgress& progress = NoProgress(),
                      const TSystemResources& resources = SystemResources());
@@ -65,9 +47,8 @@ void OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
 TRowTable ReadRowListFile(const std::string& fileName, TProgress& progress = NoProgress(),
                           const TSystemResources& resources = SystemResources());
 
-// The most memory Open takes for a file of `fileBytes`, as an estimate for
-// files of row lines as Add writes them: the text, and for each line its
-// position and its row.
+// The most memory Open takes for a file of `fileBytes`, whatever its lines
+// (see ParsePeakBytes).
 std::uint64_t OpenPeakBytes(std::uint64_t fileBytes);
 
 } // namespace quorva

@@ -10,6 +10,7 @@
 #include "model/files/text_file.h"
 #include "model/rows/row_editing.h"
 #include "model/rows/row_line.h"
+#include "model/rows/row_list_parser.h"
 #include "support/open_showing.h"
 #include "support/temp_dir.h"
 
@@ -50,14 +51,45 @@ TEST(LineToRowTest, ReadsTheSevenFieldsAndNothingElse)
     }
 }
 
+// What a parse found: each row, and each stored line with its index; or
+// that the text was refused.
+struct TParseOutcome {
+    bool refused = false;
+    std::vector<TNumberRow> rows;
+    std::vector<std::pair<int, std::string>> stored;
+    bool operator==(const TParseOutcome&) const = default;
+};
+
+void PrintTo(const TParseOutcome& outcome, std::ostream* out)
+{
+    *out << (outcome.refused ? "refused" : "") << outcome.rows.size() << " rows, "
+         << outcome.stored.size() << " stored";
+}
+
+template <class Parse> TParseOutcome Outcome(Parse parse)
+{
+    TParseOutcome outcome;
+    try {
+        const TParsedRows parsed = parse();
+        outcome.rows.assign(parsed.rows.begin(), parsed.rows.end());
+        for (std::size_t k = 0; k < parsed.stored.Count(); ++k)
+            outcome.stored.emplace_back(parsed.stored.IndexAt(k), parsed.stored.TextAt(k));
+    } catch (const Error& refusal) {
+        EXPECT_STREQ(refusal.what(), SBadFileFormat);
+        outcome.refused = true;
+    }
+    return outcome;
+}
+
 // Open takes lines of the usual shape without the general splitter and
-// parser; on any text it must find the lines and rows those two find, and
-// refuse what they refuse.
+// parser; on any text it must find the rows those two find, keep the text of
+// exactly the lines that are not their rows' canonical lines, and refuse what
+// they refuse.
 TEST(ParseRowListTextTest, AgreesWithSplitterAndLineToRowOnRandomTexts)
 {
     std::mt19937 random(7);
     const char* const lineEnds[] = {"\r\n", "\r\n", "\r\n", "\n", "\r", "\n\r", "\r\r\n", ""};
-    const std::string strayBytes("\r\n\0x -+$9", 10);
+    const std::string strayBytes("\r\n\0x -+$9;", 11);
     for (int round = 0; round < 3000; ++round) {
         std::string text;
         const int lineCount = static_cast<int>(random() % 8);
@@ -78,30 +110,66 @@ TEST(ParseRowListTextTest, AgreesWithSplitterAndLineToRowOnRandomTexts)
         }
         SCOPED_TRACE(testing::PrintToString(text));
 
-        std::vector<TTextSpan> expectedSpans;
-        std::vector<TNumberRow> expectedRows;
-        bool expectedRefusal = false;
+        TParseOutcome expected;
         try {
-            expectedSpans = SplitLineSpans(text);
-            for (const TTextSpan& span : expectedSpans)
-                expectedRows.push_back(LineToRow(span.In(text)));
+            for (const TTextSpan& span : SplitLineSpans(text)) {
+                const std::string_view line = span.In(text);
+                expected.rows.push_back(LineToRow(line));
+                if (line != RowToLine(expected.rows.back()))
+                    expected.stored.emplace_back(static_cast<int>(expected.rows.size() - 1), line);
+            }
         } catch (const Error&) {
-            expectedRefusal = true;
+            expected = TParseOutcome();
+            expected.refused = true;
         }
+        EXPECT_EQ(Outcome([&] { return ParseRowListText(text); }), expected);
+    }
+}
 
-        TLinePositions spans(std::vector<TTextSpan>{{1, 2}});
-        TRowTable rows{TNumberRow{}};
-        if (expectedRefusal) {
-            EXPECT_THROW(ParseRowListText(text, spans, rows), Error);
-            continue;
+// A file read in pieces, and in two halves on two threads, gives what one
+// pass over its text gives, wherever the pieces end and the halves split:
+// every case is tried with the split looked for at each of its bytes.
+TEST(ParseRowListFileTest, PiecesAndHalvesAgreeWithOnePass)
+{
+    const std::string row = "01 02 03 04 05 06 07";
+    const std::string other = "-5  1 +2 $F xa -0 09";
+    const std::string bad = "01 02 03 04 05 06 x";
+    const std::string nul(1, '\0');
+    const std::string longLine = row + std::string(100, ';');
+    const std::string cases[] = {
+        "",
+        row + "\r\n" + other + "\r\n" + row + "\r\n",
+        row + "\n" + other + "\n" + row,
+        row + "\r" + other + "\r" + row + "\r",
+        row + "\n\r" + row + "\n",
+        row + "\r\r\n" + row,
+        row + "\r\n\r\n" + row + "\r\n",
+        "\r\n" + row + "\r\n" + row,
+        row + "\r\n" + longLine + "\r\n" + row + "\r" + longLine,
+        row + "\r\n" + row + "\r\n" + row + "\r\n" + bad + "\r\n",
+        row + "\r\n" + other + nul + row + "\r\n" + bad + "\r\n",
+        row + "\r\n" + row + "\r" + nul + "\n" + row,
+        row + "\r\n" + row + "\r\n" + row + "\r\n" + row + nul,
+    };
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(testing::PrintToString(text));
+        const TParseOutcome expected = Outcome([&] { return ParseRowListText(text); });
+        test::TTempDir dir;
+        test::WriteBytes(dir.File("in.tir"), text);
+        const TRegularFile file(dir.File("in.tir"));
+        for (const std::size_t piece : {1, 2, 3, 21, 22, 64}) {
+            for (std::size_t near = 0; near <= text.size(); ++near) {
+                SCOPED_TRACE(testing::Message() << "piece " << piece << ", split near " << near);
+                const TParsePlan plan{piece, 0, near};
+                std::uint64_t parsed = 0;
+                EXPECT_EQ(Outcome([&] {
+                              return ParseRowListFile(
+                                  file, [&](std::uint64_t bytes) { parsed = bytes; }, plan);
+                          }),
+                          expected);
+                EXPECT_LE(parsed, text.size());
+            }
         }
-        ParseRowListText(text, spans, rows);
-        ASSERT_EQ(spans.size(), expectedSpans.size());
-        for (std::size_t i = 0; i < spans.size(); ++i) {
-            EXPECT_EQ(spans[i].offset, expectedSpans[i].offset) << "line " << i;
-            EXPECT_EQ(spans[i].length, expectedSpans[i].length) << "line " << i;
-        }
-        EXPECT_EQ(std::vector<TNumberRow>(rows.begin(), rows.end()), expectedRows);
     }
 }
 

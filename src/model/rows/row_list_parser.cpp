@@ -1,0 +1,386 @@
+#include "model/rows/row_list_parser.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <exception>
+#include <mutex>
+#include <stop_token>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "model/base/error.h"
+#include "model/base/huge_pages.h"
+#include "model/base/worker_wait.h"
+#include "model/files/text_file.h"
+#include "model/rows/number_rules.h"
+#include "model/rows/row_line.h"
+
+namespace quorva {
+namespace {
+
+constexpr std::size_t FieldStride = 3;
+constexpr std::size_t FieldLength = 2;
+// Characters up to the end of the seventh field.
+constexpr std::size_t RowLineLength = FieldStride * (RowWidth - 1) + FieldLength;
+// The fewest bytes a line that parses takes with its line end: its seventh
+// field needs at least one character.
+constexpr std::size_t ShortestLineBytes = RowLineLength;
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool IsLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+// Reads the line when all seven fields are two digits, as in every line Add
+// renders; returns false otherwise, leaving the general rule to decide.
+bool ReadTwoDigitFields(std::string_view line, TNumberRow& row)
+{
+    if (line.size() < RowLineLength)
+        return false;
+    for (std::size_t j = 0; j < row.size(); ++j) {
+        const char tens = line[j * FieldStride];
+        const char ones = line[j * FieldStride + 1];
+        if (!IsDigit(tens) || !IsDigit(ones))
+            return false;
+        row[j] = (tens - '0') * 10 + (ones - '0');
+    }
+    return true;
+}
+
+// A row line as Save writes the rows that Add renders: seven two-digit fields
+// and CR LF. Reads it from the start of `text` when it is one, telling
+// whether it is its row's canonical line, which it is when every separator
+// is a space; nearly every line of a row-list file is, and this is quicker
+// than finding the line end and then parsing.
+bool ReadRowLine(std::string_view text, TNumberRow& row, bool& canonical)
+{
+    if (text.size() < RowLineLength + 2 || text[RowLineLength] != '\r' ||
+        text[RowLineLength + 1] != '\n')
+        return false;
+    // With the fields all digits, only a separator could end the line early.
+    unsigned spaces = 0;
+    for (std::size_t j = 0; j + 1 < row.size(); ++j) {
+        const char separator = text[j * FieldStride + FieldLength];
+        if (IsLineEnd(separator))
+            return false;
+        spaces += separator == ' ';
+    }
+    canonical = spaces == RowWidth - 1;
+    return ReadTwoDigitFields(text, row);
+}
+
+// At most how many lines that parse `bytes` of text hold.
+std::size_t RowRoom(std::uint64_t bytes)
+{
+    return static_cast<std::size_t>(bytes / ShortestLineBytes + 1);
+}
+
+// Parses one stretch of a text, given piece by piece, into the rows from
+// `firstRow` on of a table made with ResizeUnwritten, and its own stored
+// lines, indexed from the stretch's first line.
+class TStretchParser {
+public:
+    TStretchParser(TRowTable& rows, std::size_t firstRow, std::size_t room)
+        : rows_(rows), firstRow_(firstRow), room_(room)
+    {
+    }
+
+    // Parses the whole lines at the start of `text`, which holds no NUL,
+    // and returns the bytes they take. Unless `final`, more text follows, so
+    // a last line without its line end, or ending in a CR that may be the
+    // start of a CR LF, is left for the next piece.
+    std::size_t Parse(std::string_view text, bool final);
+
+    std::size_t Lines() const { return lines_; }
+    TStoredLines& Stored() { return stored_; }
+
+private:
+    void Put(const TNumberRow& row)
+    {
+        // Lines are never shorter than the room assumes; this only guards
+        // the table against a file that is not what it was.
+        if (lines_ == room_)
+            throw Error(SBadFileFormat);
+        rows_.Fill(firstRow_ + lines_++, row);
+    }
+    void ParseLine(std::string_view line);
+
+    TRowTable& rows_;
+    std::size_t firstRow_;
+    std::size_t room_;
+    std::size_t lines_ = 0;
+    TStoredLines stored_;
+    TRowLineBuffer canonical_;
+};
+
+void TStretchParser::ParseLine(std::string_view line)
+{
+    TNumberRow row;
+    try {
+        row = LineToRow(line);
+    } catch (const Error&) {
+        throw Error(SBadFileFormat);
+    }
+    Put(row);
+    if (line != RowToLine(row, canonical_))
+        stored_.Append(static_cast<int>(lines_ - 1), line);
+}
+
+std::size_t TStretchParser::Parse(std::string_view text, bool final)
+{
+    TLineScanner scanner(text);
+    for (;;) {
+        TNumberRow row;
+        bool canonical;
+        if (ReadRowLine(scanner.Rest(), row, canonical)) {
+            Put(row);
+            if (!canonical)
+                stored_.Append(static_cast<int>(lines_ - 1),
+                               scanner.Rest().substr(0, RowLineLength));
+            scanner.Skip(RowLineLength + 2);
+            continue;
+        }
+        const std::size_t start = scanner.Offset();
+        TTextSpan line;
+        if (!scanner.Next(line))
+            return start;
+        const std::size_t lineEnd = line.offset + line.length;
+        const bool unfinished =
+            lineEnd == text.size() || (lineEnd + 1 == text.size() && text[lineEnd] == '\r');
+        if (unfinished && !final)
+            return start;
+        ParseLine(line.In(text));
+    }
+}
+
+// Where a stretch of the file ends and what is left of it.
+struct TStretch {
+    std::uint64_t begin;
+    std::uint64_t end;
+};
+
+// Reads the stretch piece by piece, each appended to what is left of the
+// line the last one ended in, and parses it. Returns whether the stretch was
+// read to its end: false when it holds a NUL, where the text stops, or the
+// file ended early. `onRead(bytes)` hears of each piece.
+template <class OnRead>
+bool ParseStretch(const TRegularFile& file, TStretch stretch, TStretchParser& parser,
+                  std::size_t pieceBytes, OnRead onRead)
+{
+    std::string buffer;
+    std::size_t carried = 0;
+    std::uint64_t offset = stretch.begin;
+    for (;;) {
+        // A long line is read in pieces as long as itself, so that it is
+        // scanned a few times at most.
+        const std::size_t wanted = static_cast<std::size_t>(
+            std::min<std::uint64_t>(std::max(pieceBytes, carried), stretch.end - offset));
+        if (buffer.size() < carried + wanted)
+            buffer.resize(carried + wanted);
+        const std::size_t got = file.ReadAt(offset, buffer.data() + carried, wanted);
+        offset += got;
+        const char* const nul =
+            static_cast<const char*>(std::memchr(buffer.data() + carried, 0, got));
+        const std::size_t textEnd =
+            nul ? static_cast<std::size_t>(nul - buffer.data()) : carried + got;
+        const bool stopped = nul != nullptr || got < wanted;
+        const bool final = stopped || offset == stretch.end;
+        const std::size_t taken = parser.Parse({buffer.data(), textEnd}, final);
+        onRead(offset - stretch.begin);
+        if (final)
+            return !stopped;
+        carried = textEnd - taken;
+        std::memmove(buffer.data(), buffer.data() + taken, carried);
+    }
+}
+
+// The line start after `near` that splits the file in two as one pass would
+// find its lines: the first byte after a run of CR and LF that is neither,
+// so that every run stays whole in the first half. The whole file when there
+// is none within reach.
+std::uint64_t FindSplit(const TRegularFile& file, std::uint64_t near)
+{
+    constexpr std::size_t Reach = 1 << 20;
+    const std::uint64_t size = file.Size();
+    if (near >= size)
+        return size;
+    std::string window(static_cast<std::size_t>(std::min<std::uint64_t>(Reach, size - near)), '\0');
+    window.resize(file.ReadAt(near, window.data(), window.size()));
+    const std::size_t run = window.find_first_of("\r\n");
+    if (run == std::string::npos)
+        return size;
+    const std::size_t start = window.find_first_not_of("\r\n", run);
+    return start == std::string::npos ? size : near + start;
+}
+
+// Appends the second stretch's stored lines to the first's, whose lines come
+// before its own `lines` places.
+void JoinStored(TStoredLines& first, const TStoredLines& second, std::size_t lines)
+{
+    std::size_t bytes = 0;
+    for (std::size_t k = 0; k < second.Count(); ++k)
+        bytes += second.TextAt(k).size();
+    first.Reserve(second.Count(), bytes);
+    for (std::size_t k = 0; k < second.Count(); ++k)
+        first.Append(second.IndexAt(k) + static_cast<int>(lines), second.TextAt(k));
+}
+
+// The second half of a file, parsed on a worker thread while the calling
+// thread parses the first; it counts its bytes where the caller can read
+// them, and stops when asked.
+class TSecondHalf {
+public:
+    TSecondHalf(const TRegularFile& file, TStretch stretch, TStretchParser& parser,
+                std::size_t pieceBytes)
+        : file_(file), stretch_(stretch), parser_(parser), pieceBytes_(pieceBytes)
+    {
+    }
+
+    // On the worker, or on the calling thread when no worker could be had.
+    void Parse(std::stop_token stop)
+    {
+        try {
+            ParseStretch(file_, stretch_, parser_, pieceBytes_, [&](std::uint64_t bytes) {
+                bytesParsed_.store(bytes, std::memory_order_relaxed);
+                if (stop.stop_requested())
+                    throw Cancelled();
+            });
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+        std::lock_guard lock(mutex_);
+        done_ = true;
+        changed_.notify_all();
+    }
+
+    std::uint64_t BytesParsed() const { return bytesParsed_.load(std::memory_order_relaxed); }
+
+    // Waits for the worker, telling `onParsed` how far both halves are, and
+    // raises what the worker raised.
+    void Await(const ParsedFn& onParsed)
+    {
+        std::unique_lock lock(mutex_);
+        AwaitWorker(
+            lock, changed_, failure_, [this] { return done_; },
+            [&] { onParsed(stretch_.begin + BytesParsed()); });
+    }
+
+private:
+    const TRegularFile& file_;
+    TStretch stretch_;
+    TStretchParser& parser_;
+    std::size_t pieceBytes_;
+    std::atomic<std::uint64_t> bytesParsed_{0};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool done_ = false;
+    std::exception_ptr failure_;
+};
+
+// Parses the file in two halves split at `split`, the second on a worker.
+// The rows of the second are written after room for the first's, then moved
+// down to follow them.
+void ParseInHalves(const TRegularFile& file, std::uint64_t split, const ParsedFn& onParsed,
+                   std::size_t pieceBytes, TParsedRows& parsed)
+{
+    const std::size_t firstRoom = RowRoom(split);
+    TStretchParser first(parsed.rows, 0, firstRoom);
+    TStretchParser second(parsed.rows, firstRoom, RowRoom(file.Size() - split));
+    TSecondHalf secondHalf(file, {split, file.Size()}, second, pieceBytes);
+    // Declared last, so that it is stopped and joined before what it uses
+    // goes, on every path.
+    std::jthread worker;
+    try {
+        worker = std::jthread([&secondHalf](std::stop_token stop) { secondHalf.Parse(stop); });
+    } catch (const std::system_error&) {
+        // Without a second thread, the halves are parsed one after the other.
+    }
+    const bool firstWhole =
+        ParseStretch(file, {0, split}, first, pieceBytes,
+                     [&](std::uint64_t bytes) { onParsed(bytes + secondHalf.BytesParsed()); });
+    if (!firstWhole) {
+        // The text stopped in the first half: nothing after it counts.
+        worker = std::jthread();
+        parsed.rows.resize(first.Lines());
+        parsed.stored = std::move(first.Stored());
+        return;
+    }
+    if (!worker.joinable())
+        secondHalf.Parse(std::stop_token());
+    secondHalf.Await(onParsed);
+    worker = std::jthread();
+    parsed.rows.MoveDown(firstRoom, second.Lines(), first.Lines());
+    parsed.rows.resize(first.Lines() + second.Lines());
+    parsed.stored = std::move(first.Stored());
+    JoinStored(parsed.stored, second.Stored(), first.Lines());
+}
+
+} // namespace
+
+TNumberRow LineToRow(std::string_view line)
+{
+    TNumberRow row{};
+    if (ReadTwoDigitFields(line, row))
+        return row;
+    for (std::size_t j = 0; j < row.size(); ++j) {
+        const std::size_t start = j * FieldStride;
+        const std::string_view field =
+            start < line.size() ? line.substr(start, FieldLength) : std::string_view();
+        row[j] = StrToInt(field);
+    }
+    return row;
+}
+
+TParsedRows ParseRowListText(std::string_view text)
+{
+    text = text.substr(0, text.find('\0'));
+    TParsedRows parsed;
+    parsed.rows.ResizeUnwritten(RowRoom(text.size()));
+    TStretchParser parser(parsed.rows, 0, parsed.rows.size());
+    parser.Parse(text, true);
+    parsed.rows.resize(parser.Lines());
+    parsed.stored = std::move(parser.Stored());
+    return parsed;
+}
+
+TParsedRows ParseRowListFile(const TRegularFile& file, const ParsedFn& onParsed,
+                             const TParsePlan& plan)
+{
+    const std::uint64_t size = file.Size();
+    const std::uint64_t near = plan.splitNear < size ? plan.splitNear : size / 2;
+    const std::uint64_t split = size > plan.halvesAbove ? FindSplit(file, near) : size;
+    TParsedRows parsed;
+    parsed.rows.ResizeUnwritten(RowRoom(split) + (split < size ? RowRoom(size - split) : 0));
+    AdviseHugePages(parsed.rows.Data(), parsed.rows.MemoryBytes());
+    if (split < size)
+        return ParseInHalves(file, split, onParsed, plan.pieceBytes, parsed), parsed;
+    TStretchParser parser(parsed.rows, 0, parsed.rows.size());
+    ParseStretch(file, {0, size}, parser, plan.pieceBytes, onParsed);
+    parsed.rows.resize(parser.Lines());
+    parsed.stored = std::move(parser.Stored());
+    return parsed;
+}
+
+std::uint64_t ParsePeakBytes(std::uint64_t fileBytes)
+{
+    const std::uint64_t lines = RowRoom(fileBytes) + 1;
+    const std::uint64_t rows = lines * TRowTable::BytesPerReadRow;
+    const std::uint64_t pieces = 2 * 2 * TParsePlan().pieceBytes;
+    // Every line stored: its text, index and place, each held twice at most
+    // while its buffer grows.
+    const std::uint64_t stored =
+        2 * (fileBytes + lines * (sizeof(int) + TLinePositions::BytesPerLine));
+    // What the allocator and the kernel round up on top.
+    constexpr std::uint64_t Rounding = 8 << 20;
+    return rows + pieces + stored + Rounding;
+}
+
+} // namespace quorva
