@@ -2,6 +2,8 @@
 // holds rows and a selection. Either every line parsed, the list holds the
 // file's lines unselected and Save writes them back byte for byte; or Open
 // showed its one message once and left the list, selection and rows alone.
+// Read in small pieces and split in two halves near a place the input picks,
+// the file gives what one pass over its text gives.
 
 #include <cstdint>
 #include <optional>
@@ -15,8 +17,10 @@
 #include "model/rows/number_rules.h"
 #include "model/rows/row_editing.h"
 #include "model/rows/row_list_file.h"
+#include "model/rows/row_list_parser.h"
 #include "support/crlf_text.h"
 #include "support/open_showing.h"
+#include "support/parse_outcome.h"
 
 namespace {
 
@@ -84,6 +88,20 @@ void CheckUntouched(const TWindowState& state, const std::vector<std::string>& s
     Check(state.rows == before.rows, "rows changed by a failed Open");
 }
 
+void CheckHalves(std::string_view bytes, const std::string& fileName)
+{
+    const quorva::TRegularFile file(fileName);
+    const std::size_t near =
+        bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]) % bytes.size();
+    const std::size_t piece = bytes.empty() ? 1 : 1 + static_cast<unsigned char>(bytes.back()) % 32;
+    const quorva::TParsePlan plan{piece, 0, near};
+    Check(quorva::test::Outcome([&] {
+              return quorva::ParseRowListFile(
+                  file, [](std::uint64_t) {}, plan);
+          }) == quorva::test::Outcome([&] { return quorva::ParseRowListText(bytes); }),
+          "two halves differ from one pass");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -106,5 +124,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         CheckUntouched(state, shown);
     }
+    CheckHalves(bytes, opened);
     return 0;
 }

@@ -12,6 +12,7 @@
 #include "model/rows/row_line.h"
 #include "model/rows/row_list_parser.h"
 #include "support/open_showing.h"
+#include "support/parse_outcome.h"
 #include "support/temp_dir.h"
 
 namespace quorva {
@@ -51,35 +52,8 @@ TEST(LineToRowTest, ReadsTheSevenFieldsAndNothingElse)
     }
 }
 
-// What a parse found: each row, and each stored line with its index; or
-// that the text was refused.
-struct TParseOutcome {
-    bool refused = false;
-    std::vector<TNumberRow> rows;
-    std::vector<std::pair<int, std::string>> stored;
-    bool operator==(const TParseOutcome&) const = default;
-};
-
-void PrintTo(const TParseOutcome& outcome, std::ostream* out)
-{
-    *out << (outcome.refused ? "refused" : "") << outcome.rows.size() << " rows, "
-         << outcome.stored.size() << " stored";
-}
-
-template <class Parse> TParseOutcome Outcome(Parse parse)
-{
-    TParseOutcome outcome;
-    try {
-        const TParsedRows parsed = parse();
-        outcome.rows.assign(parsed.rows.begin(), parsed.rows.end());
-        for (std::size_t k = 0; k < parsed.stored.Count(); ++k)
-            outcome.stored.emplace_back(parsed.stored.IndexAt(k), parsed.stored.TextAt(k));
-    } catch (const Error& refusal) {
-        EXPECT_STREQ(refusal.what(), SBadFileFormat);
-        outcome.refused = true;
-    }
-    return outcome;
-}
+using test::Outcome;
+using test::TParseOutcome;
 
 // Open takes lines of the usual shape without the general splitter and
 // parser; on any text it must find the rows those two find, keep the text of
@@ -120,7 +94,7 @@ TEST(ParseRowListTextTest, AgreesWithSplitterAndLineToRowOnRandomTexts)
             }
         } catch (const Error&) {
             expected = TParseOutcome();
-            expected.refused = true;
+            expected.refusal = SBadFileFormat;
         }
         EXPECT_EQ(Outcome([&] { return ParseRowListText(text); }), expected);
     }
