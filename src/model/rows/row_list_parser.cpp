@@ -142,11 +142,13 @@ std::size_t RowRoom(std::uint64_t bytes)
 
 // Parses one stretch of a text, given piece by piece, into the rows from
 // `firstRow` on of a table made with ResizeUnwritten, and its own stored
-// lines, indexed from the stretch's first line.
+// lines, indexed from the stretch's first line. The stored lines of the
+// `joinedBytes` of text after the stretch are to be appended to its own.
 class TStretchParser {
 public:
-    TStretchParser(TRowTable& rows, std::size_t firstRow, std::size_t room)
-        : rows_(rows), firstRow_(firstRow), room_(room)
+    TStretchParser(TRowTable& rows, std::size_t firstRow, std::size_t room,
+                   std::uint64_t joinedBytes = 0)
+        : rows_(rows), firstRow_(firstRow), room_(room), joinedBytes_(joinedBytes)
     {
     }
 
@@ -155,6 +157,8 @@ public:
     // a last line without its line end, or ending in a CR that may be the
     // start of a CR LF, is left for the next piece.
     std::size_t Parse(std::string_view text, bool final);
+    // `parsedBytes` of the stretch are parsed and `restBytes` are to come.
+    void Expect(std::uint64_t parsedBytes, std::uint64_t restBytes);
 
     std::size_t Lines() const { return lines_; }
     TStoredLines& Stored() { return stored_; }
@@ -169,12 +173,20 @@ private:
         rows_.Fill(firstRow_ + lines_++, row);
     }
     void ParseLine(std::string_view line);
+    void Store(std::string_view line)
+    {
+        stored_.Append(static_cast<int>(lines_ - 1), line);
+        storedBytes_ += line.size();
+    }
 
     TRowTable& rows_;
     std::size_t firstRow_;
     std::size_t room_;
+    std::uint64_t joinedBytes_;
     std::size_t lines_ = 0;
     TStoredLines stored_;
+    std::uint64_t storedBytes_ = 0;
+    bool roomMade_ = false;
     TRowLineBuffer canonical_;
 };
 
@@ -188,7 +200,20 @@ void TStretchParser::ParseLine(std::string_view line)
     }
     Put(row);
     if (line != RowToLine(row, canonical_))
-        stored_.Append(static_cast<int>(lines_ - 1), line);
+        Store(line);
+}
+
+// Once most of what is parsed is stored, the rest likely is too: room for
+// all of it is made at once, so that the stored lines are not copied again
+// and again as they grow, each copy briefly doubling them. The room is only
+// promised, and costs memory as it is used.
+void TStretchParser::Expect(std::uint64_t parsedBytes, std::uint64_t restBytes)
+{
+    if (roomMade_ || 2 * storedBytes_ <= parsedBytes)
+        return;
+    roomMade_ = true;
+    const std::uint64_t bytes = restBytes + joinedBytes_;
+    stored_.Reserve(RowRoom(bytes), static_cast<std::size_t>(bytes));
 }
 
 std::size_t TStretchParser::Parse(std::string_view text, bool final)
@@ -200,8 +225,7 @@ std::size_t TStretchParser::Parse(std::string_view text, bool final)
         if (ReadRowLine(scanner.Rest(), row, canonical)) {
             Put(row);
             if (!canonical)
-                stored_.Append(static_cast<int>(lines_ - 1),
-                               scanner.Rest().substr(0, RowLineLength));
+                Store(scanner.Rest().substr(0, RowLineLength));
             scanner.Skip(RowLineLength + 2);
             continue;
         }
@@ -253,6 +277,7 @@ bool ParseStretch(const TRegularFile& file, TStretch stretch, TStretchParser& pa
         const bool stopped = nul != nullptr || got < wanted;
         const bool final = stopped || offset == stretch.end;
         const std::size_t taken = parser.Parse({buffer.data(), textEnd}, final);
+        parser.Expect(offset - stretch.begin, stretch.end - offset);
         onRead(offset - stretch.begin);
         if (final)
             return !stopped;
@@ -351,7 +376,7 @@ void ParseInHalves(const TRegularFile& file, std::uint64_t split, const ParsedFn
                    std::size_t pieceBytes, TParsedRows& parsed)
 {
     const std::size_t firstRoom = RowRoom(split);
-    TStretchParser first(parsed.rows, 0, firstRoom);
+    TStretchParser first(parsed.rows, 0, firstRoom, file.Size() - split);
     TStretchParser second(parsed.rows, firstRoom, RowRoom(file.Size() - split));
     TSecondHalf secondHalf(file, {split, file.Size()}, second, pieceBytes);
     // Declared last, so that it is stopped and joined before what it uses
@@ -436,11 +461,15 @@ std::uint64_t ParsePeakBytes(std::uint64_t fileBytes)
 {
     const std::uint64_t lines = RowRoom(fileBytes) + 1;
     const std::uint64_t rows = lines * TRowTable::BytesPerReadRow;
+    // Each thread's piece, and the room it grows into for a long line.
     const std::uint64_t pieces = 2 * 2 * TParsePlan().pieceBytes;
-    // Every line stored: its text, index and place, each held twice at most
-    // while its buffer grows.
-    const std::uint64_t stored =
-        2 * (fileBytes + lines * (sizeof(int) + TLinePositions::BytesPerLine));
+    // Every line stored, each with its index and place; and while the halves
+    // are joined, the second half's, at most half the file, once more. A
+    // line longer than a piece takes no more: its piece grows to twice the
+    // line at most, and the rows and the other lines are then fewer.
+    const std::uint64_t everyLine =
+        fileBytes + lines * (sizeof(int) + TLinePositions::BytesPerLine);
+    const std::uint64_t stored = everyLine + everyLine / 2;
     // What the allocator and the kernel round up on top.
     constexpr std::uint64_t Rounding = 8 << 20;
     return rows + pieces + stored + Rounding;
