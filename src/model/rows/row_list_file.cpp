@@ -53,17 +53,12 @@ TParsedRows ReadRowList(const std::string& fileName, TProgress& progress,
     return parsed;
 }
 
-// Hands the parsed rows to the table and the list, all or nothing: the table
-// gets them first, as the list renders its lines from the table it is given.
+// Hands the parsed rows to the table, and the list, which renders its lines
+// from that table, the lines that differ from them. Neither step can fail.
 void Assign(TParsedRows parsed, TLineList& lines, TRowTable& rows)
 {
-    rows.swap(parsed.rows);
-    try {
-        lines.AssignRows(rows, std::move(parsed.stored));
-    } catch (...) {
-        rows.swap(parsed.rows);
-        throw;
-    }
+    rows = std::move(parsed.rows);
+    lines.AssignRows(rows, std::move(parsed.stored));
 }
 
 } // namespace
