@@ -7,12 +7,14 @@
 #include <cstring>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <system_error>
 #include <thread>
 
 #include "model/base/error.h"
+#include "model/base/huge_pages.h"
 #include "model/base/worker_wait.h"
 #include "model/files/text_file.h"
 #include "model/rows/number_rules.h"
@@ -88,9 +90,10 @@ std::uint64_t TwoDigitValues(std::uint64_t word, std::uint64_t places)
     return digits * 10 + (digits >> 8);
 }
 
-std::int32_t ByteAt(std::uint64_t word, int index)
+// Byte `from` of `word`, moved to byte `to`.
+std::uint64_t MoveByte(std::uint64_t word, int from, int to)
 {
-    return static_cast<std::int32_t>((word >> (8 * index)) & 0xFF);
+    return ((word >> (8 * from)) & 0xFF) << (8 * to);
 }
 
 // A row line as Save writes the rows that Add renders: seven two-digit fields
@@ -98,8 +101,9 @@ std::int32_t ByteAt(std::uint64_t word, int index)
 // whether it is its row's canonical line, which it is when every separator
 // is a space; nearly every line of a row-list file is, and this is quicker
 // than finding the line end and then parsing. The 22 bytes are read as three
-// overlapping words, tested and parsed eight bytes at a time.
-bool ReadRowLine(std::string_view text, TNumberRow& row, bool& canonical)
+// overlapping words, tested and parsed eight bytes at a time, and the row's
+// cells packed as FillPacked takes them.
+bool ReadRowLine(std::string_view text, std::uint64_t& cells, bool& canonical)
 {
     if (text.size() < RowLineLength + 2)
         return false;
@@ -122,15 +126,15 @@ bool ReadRowLine(std::string_view text, TNumberRow& row, bool& canonical)
                 (last & LastSeparators) == (Bytes(' ') & LastSeparators);
     // With the fields all digits, only a separator could end the line early.
     if (!canonical)
-        for (std::size_t j = 0; j + 1 < row.size(); ++j)
+        for (std::size_t j = 0; j + 1 < RowWidth; ++j)
             if (IsLineEnd(text[j * FieldStride + FieldLength]))
                 return false;
     const std::uint64_t firstValues = TwoDigitValues(first, FirstDigits);
     const std::uint64_t middleValues = TwoDigitValues(middle, MiddleDigits);
     const std::uint64_t lastValues = TwoDigitValues(last, LastDigits);
-    row = {ByteAt(firstValues, 0),  ByteAt(firstValues, 3),  ByteAt(firstValues, 6),
-           ByteAt(middleValues, 1), ByteAt(middleValues, 4), ByteAt(lastValues, 1),
-           ByteAt(lastValues, 4)};
+    cells = MoveByte(firstValues, 0, 0) | MoveByte(firstValues, 3, 1) |
+            MoveByte(firstValues, 6, 2) | MoveByte(middleValues, 1, 3) |
+            MoveByte(middleValues, 4, 4) | MoveByte(lastValues, 1, 5) | MoveByte(lastValues, 4, 6);
     return true;
 }
 
@@ -152,11 +156,15 @@ public:
     {
     }
 
-    // Parses the whole lines at the start of `text`, which holds no NUL,
-    // and returns the bytes they take. Unless `final`, more text follows, so
-    // a last line without its line end, or ending in a CR that may be the
-    // start of a CR LF, is left for the next piece.
-    std::size_t Parse(std::string_view text, bool final);
+    // Parses the whole lines at the start of `text`, and returns the bytes
+    // they take, or nothing when the text stops at a NUL there. Unless
+    // `final`, more text follows, so a last line without its line end, or
+    // ending in a CR that may be the start of a CR LF, is left for the next
+    // piece.
+    std::optional<std::size_t> Parse(std::string_view text, bool final);
+    // Has the system hand out the pages of the rows of the next `bytes` of
+    // text now, all at once, which costs less than a fault on each.
+    void PrepareRows(std::size_t bytes) const;
     // `parsedBytes` of the stretch are parsed and `restBytes` are to come.
     void Expect(std::uint64_t parsedBytes, std::uint64_t restBytes);
 
@@ -166,11 +174,21 @@ public:
 private:
     void Put(const TNumberRow& row)
     {
+        Count();
+        rows_.Fill(firstRow_ + lines_ - 1, row);
+    }
+    void Put(std::uint64_t cells)
+    {
+        Count();
+        rows_.FillPacked(firstRow_ + lines_ - 1, cells);
+    }
+    void Count()
+    {
         // Lines are never shorter than the room assumes; this only guards
         // the table against a file that is not what it was.
         if (lines_ == room_)
             throw Error(SBadFileFormat);
-        rows_.Fill(firstRow_ + lines_++, row);
+        ++lines_;
     }
     void ParseLine(std::string_view line);
     void Store(std::string_view line)
@@ -216,14 +234,27 @@ void TStretchParser::Expect(std::uint64_t parsedBytes, std::uint64_t restBytes)
     stored_.Reserve(RowRoom(bytes), static_cast<std::size_t>(bytes));
 }
 
-std::size_t TStretchParser::Parse(std::string_view text, bool final)
+void TStretchParser::PrepareRows(std::size_t bytes) const
 {
+    const std::size_t from = std::min(lines_, room_);
+    const std::size_t rows = std::min(RowRoom(bytes), room_ - from);
+    PopulatePages(static_cast<const char*>(rows_.Data()) +
+                      (firstRow_ + from) * TRowTable::BytesPerReadRow,
+                  rows * TRowTable::BytesPerReadRow);
+}
+
+std::optional<std::size_t> TStretchParser::Parse(std::string_view text, bool final)
+{
+    // The scanner sees the text up to its first NUL only.
     TLineScanner scanner(text);
+    const bool stopped = scanner.Rest().size() < text.size();
+    text = scanner.Rest();
+    final = final || stopped;
     for (;;) {
-        TNumberRow row;
+        std::uint64_t cells;
         bool canonical;
-        if (ReadRowLine(scanner.Rest(), row, canonical)) {
-            Put(row);
+        if (ReadRowLine(scanner.Rest(), cells, canonical)) {
+            Put(cells);
             if (!canonical)
                 Store(scanner.Rest().substr(0, RowLineLength));
             scanner.Skip(RowLineLength + 2);
@@ -232,7 +263,7 @@ std::size_t TStretchParser::Parse(std::string_view text, bool final)
         const std::size_t start = scanner.Offset();
         TTextSpan line;
         if (!scanner.Next(line))
-            return start;
+            return stopped ? std::nullopt : std::optional(start);
         const std::size_t lineEnd = line.offset + line.length;
         const bool unfinished =
             lineEnd == text.size() || (lineEnd + 1 == text.size() && text[lineEnd] == '\r');
@@ -270,19 +301,17 @@ bool ParseStretch(const TRegularFile& file, TStretch stretch, TStretchParser& pa
             buffer.resize(carried + wanted);
         const std::size_t got = file.ReadAt(offset, buffer.data() + carried, wanted);
         offset += got;
-        const char* const nul =
-            static_cast<const char*>(std::memchr(buffer.data() + carried, 0, got));
-        const std::size_t textEnd =
-            nul ? static_cast<std::size_t>(nul - buffer.data()) : carried + got;
-        const bool stopped = nul != nullptr || got < wanted;
-        const bool final = stopped || offset == stretch.end;
-        const std::size_t taken = parser.Parse({buffer.data(), textEnd}, final);
+        const bool shortened = got < wanted;
+        const bool final = shortened || offset == stretch.end;
+        parser.PrepareRows(got);
+        const std::optional<std::size_t> taken =
+            parser.Parse({buffer.data(), carried + got}, final);
         parser.Expect(offset - stretch.begin, stretch.end - offset);
         onRead(offset - stretch.begin);
-        if (final)
-            return !stopped;
-        carried = textEnd - taken;
-        std::memmove(buffer.data(), buffer.data() + taken, carried);
+        if (final || !taken)
+            return !shortened && taken;
+        carried = carried + got - *taken;
+        std::memmove(buffer.data(), buffer.data() + *taken, carried);
     }
 }
 
@@ -425,7 +454,6 @@ TNumberRow LineToRow(std::string_view line)
 
 TParsedRows ParseRowListText(std::string_view text)
 {
-    text = text.substr(0, text.find('\0'));
     TParsedRows parsed;
     parsed.rows.ResizeUnwritten(RowRoom(text.size()));
     TStretchParser parser(parsed.rows, 0, parsed.rows.size());

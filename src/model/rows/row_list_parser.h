@@ -38,7 +38,7 @@ TParsedRows ParseRowListText(std::string_view text);
 // way large files are read.
 struct TParsePlan {
     // Read at a time; a line longer than this is read in growing pieces.
-    std::size_t pieceBytes = 2 << 20;
+    std::size_t pieceBytes = 256 << 10;
     // Files larger than this are parsed in two halves.
     std::uint64_t halvesAbove = 8 << 20;
     // Where to look for the line start that splits the halves; past the

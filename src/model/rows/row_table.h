@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <iterator>
 #include <memory>
@@ -160,6 +162,19 @@ public:
     // as every row a row-list file gives does; rows at distinct indexes may
     // be filled at the same time.
     void Fill(std::size_t index, const TNumberRow& row) { WriteNarrow(row, narrowRows_[index]); }
+    // The same for a row whose cells a parser that reads many values at once
+    // has packed into a word, cell j in its byte j (counted from the lowest),
+    // so that they go from register to table with no copy in between.
+    void FillPacked(std::size_t index, std::uint64_t cells)
+    {
+        if constexpr (std::endian::native == std::endian::little)
+            std::memcpy(narrowRows_[index].data(), &cells, sizeof(TNarrowRow));
+        else
+            for (std::int8_t& cell : narrowRows_[index]) {
+                cell = static_cast<std::int8_t>(cells);
+                cells >>= 8;
+            }
+    }
     // Moves the `count` rows at `from` down to `to`, as the stretches filled
     // apart are joined.
     void MoveDown(std::size_t from, std::size_t count, std::size_t to);
