@@ -2,15 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <iterator>
 #include <optional>
 #include <random>
+#include <tuple>
 
 #include "model/base/error.h"
 #include "model/files/text_file.h"
 #include "model/rows/row_editing.h"
 #include "model/rows/row_line.h"
 #include "model/rows/row_list_parser.h"
+#include "support/child_process.h"
 #include "support/open_showing.h"
 #include "support/parse_outcome.h"
 #include "support/temp_dir.h"
@@ -164,6 +168,55 @@ struct TState {
         return test::OpenShowing(lines, rows, fileName, [](const std::string&) {});
     }
 };
+
+// A figure of this process's memory from /proc/self/status, in bytes.
+std::uint64_t StatusBytes(const std::string& key)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(key + ":"))
+            return std::stoull(line.substr(key.size() + 1)) * 1024;
+    return 0;
+}
+
+// Open's memory, measured in a child process from its resident memory before
+// to its peak: never more than Open asks to have before it reads, whatever
+// the lines; and for usual lines, whose text is not kept, at most half the
+// file.
+TEST(RowListFileTest, OpenTakesNoMoreMemoryThanItAsksFor)
+{
+    constexpr std::size_t Bytes = 24 << 20;
+    const auto repeated = [](const std::string& line) {
+        std::string text;
+        while (text.size() + line.size() <= Bytes)
+            text += line;
+        return text;
+    };
+    const std::tuple<const char*, std::string, double> cases[] = {
+        {"usual lines", repeated("01 02 03 04 05 06 07\r\n"), 0.5},
+        {"shortest lines, every one kept", repeated("01 02 03 04 05 06 7\n"), 1e9},
+        {"one long line", "01 02 03 04 05 06 07" + std::string(Bytes, ';'), 1e9},
+    };
+    for (const auto& [name, text, mostOfFile] : cases) {
+        SCOPED_TRACE(name);
+        test::TTempDir dir;
+        test::WriteBytes(dir.File("in.tir"), text);
+        const std::string message = test::MessageFromChild([&] {
+            // The peak starts again from what is resident now.
+            std::ofstream("/proc/self/clear_refs") << "5";
+            const std::uint64_t before = StatusBytes("VmRSS");
+            TState state;
+            const bool loaded = state.Open(dir.File("in.tir"));
+            const std::uint64_t used = StatusBytes("VmHWM") - before;
+            const double most = std::min(static_cast<double>(OpenPeakBytes(text.size())),
+                                         mostOfFile * static_cast<double>(text.size()));
+            if (!loaded || static_cast<double>(used) > most)
+                throw Error(std::to_string(used) + " bytes used, at most " + std::to_string(most) +
+                            " allowed");
+        });
+        EXPECT_EQ(message, "");
+    }
+}
 
 // How Open refuses a file, and the line ends it accepts, are tried in
 // fault_matrix_test.cpp.
