@@ -148,6 +148,11 @@ TEST(ParseRowListFileTest, PiecesAndHalvesAgreeWithOnePass)
                 EXPECT_LE(parsed, text.size());
             }
         }
+        // Stopped at its first report, it stops, and its worker with it.
+        if (!text.empty()) {
+            const auto stop = [](std::uint64_t) { throw Cancelled(); };
+            EXPECT_THROW(ParseRowListFile(file, stop, {1, 0, 0}), Cancelled);
+        }
     }
 }
 
