@@ -273,7 +273,7 @@ std::optional<std::size_t> TStretchParser::Parse(std::string_view text, bool fin
     }
 }
 
-// Where a stretch of the file ends and what is left of it.
+// A stretch of the file: the offsets where it begins and where it ends.
 struct TStretch {
     std::uint64_t begin;
     std::uint64_t end;
@@ -360,6 +360,7 @@ public:
     // On the worker, or on the calling thread when no worker could be had.
     void Parse(std::stop_token stop)
     {
+        std::exception_ptr failure;
         try {
             ParseStretch(file_, stretch_, parser_, pieceBytes_, [&](std::uint64_t bytes) {
                 bytesParsed_.store(bytes, std::memory_order_relaxed);
@@ -367,9 +368,10 @@ public:
                     throw Cancelled();
             });
         } catch (...) {
-            failure_ = std::current_exception();
+            failure = std::current_exception();
         }
         std::lock_guard lock(mutex_);
+        failure_ = failure;
         done_ = true;
         changed_.notify_all();
     }
