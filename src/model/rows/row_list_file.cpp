@@ -35,13 +35,20 @@ TParsedRows ReadRowList(const std::string& fileName, TProgress& progress,
                         const TSystemResources& resources, TRegularFile::TFailureText failureText)
 {
     TRegularFile file(fileName, progress, failureText);
-    if (OpenPeakBytes(file.Size()) > resources.AvailableMemory())
+    // A file of usual lines takes its rows; lines kept as they are take what
+    // is left, and no more.
+    const std::uint64_t available = resources.AvailableMemory();
+    const std::uint64_t rowsBytes = ParseRowsBytes(file.Size());
+    if (rowsBytes > available)
         throw Error(failureText(fileName, ENOMEM));
+    TParsePlan plan;
+    plan.storedBudget = available - rowsBytes;
     // Reading and parsing go together: one step, in bytes of the file.
     TProgressSteps steps(progress, file.Size());
     TParsedRows parsed;
     try {
-        parsed = ParseRowListFile(file, [&](std::uint64_t bytes) { steps.Reach(bytes); });
+        parsed = ParseRowListFile(
+            file, [&](std::uint64_t bytes) { steps.Reach(bytes); }, plan);
     } catch (const Error& failure) {
         if (std::string_view(failure.what()) != SBadFileFormat)
             throw;

@@ -30,9 +30,10 @@ void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
 // they were.
 //
 // Only a regular file is read; a pipe, socket or device is refused at once.
-// So is a file that would need more memory than `resources` says is
-// available (see OpenPeakBytes), before anything is read; and running out of
-// memory all the same is one more failure. Progress is reported in bytes of
+// So is a file whose rows alone would need more memory than `resources`
+// says is available (see ParseRowsBytes), before anything is read; and one
+// whose lines kept as they are would take the rest, or running out of
+// memory all the same, is one more failure. Progress is reported in bytes of
 // the file read and parsed; when it says stop, Cancelled propagates out of
 // here and nothing has changed.
 void OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,

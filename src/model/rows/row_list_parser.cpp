@@ -151,8 +151,9 @@ std::size_t RowRoom(std::uint64_t bytes)
 class TStretchParser {
 public:
     TStretchParser(TRowTable& rows, std::size_t firstRow, std::size_t room,
-                   std::uint64_t joinedBytes = 0)
-        : rows_(rows), firstRow_(firstRow), room_(room), joinedBytes_(joinedBytes)
+                   std::uint64_t storedBudget, std::uint64_t joinedBytes = 0)
+        : rows_(rows), firstRow_(firstRow), room_(room), storedBudget_(storedBudget),
+          joinedBytes_(joinedBytes)
     {
     }
 
@@ -193,13 +194,16 @@ private:
     void ParseLine(std::string_view line);
     void Store(std::string_view line)
     {
+        storedBytes_ += line.size() + TStoredLines::BytesPerLine;
+        if (storedBytes_ > storedBudget_)
+            throw std::bad_alloc();
         stored_.Append(static_cast<int>(lines_ - 1), line);
-        storedBytes_ += line.size();
     }
 
     TRowTable& rows_;
     std::size_t firstRow_;
     std::size_t room_;
+    std::uint64_t storedBudget_;
     std::uint64_t joinedBytes_;
     std::size_t lines_ = 0;
     TStoredLines stored_;
@@ -404,11 +408,14 @@ private:
 // The rows of the second are written after room for the first's, then moved
 // down to follow them.
 void ParseInHalves(const TRegularFile& file, std::uint64_t split, const ParsedFn& onParsed,
-                   std::size_t pieceBytes, TParsedRows& parsed)
+                   const TParsePlan& plan, TParsedRows& parsed)
 {
+    const std::size_t pieceBytes = plan.pieceBytes;
     const std::size_t firstRoom = RowRoom(split);
-    TStretchParser first(parsed.rows, 0, firstRoom, file.Size() - split);
-    TStretchParser second(parsed.rows, firstRoom, RowRoom(file.Size() - split));
+    // The second half's stored lines are held twice while they are joined.
+    const std::uint64_t budget = plan.storedBudget / 3;
+    TStretchParser first(parsed.rows, 0, firstRoom, budget, file.Size() - split);
+    TStretchParser second(parsed.rows, firstRoom, RowRoom(file.Size() - split), budget);
     TSecondHalf secondHalf(file, {split, file.Size()}, second, pieceBytes);
     // Declared last, so that it is stopped and joined before what it uses
     // goes, on every path.
@@ -458,7 +465,7 @@ TParsedRows ParseRowListText(std::string_view text)
 {
     TParsedRows parsed;
     parsed.rows.ResizeUnwritten(RowRoom(text.size()));
-    TStretchParser parser(parsed.rows, 0, parsed.rows.size());
+    TStretchParser parser(parsed.rows, 0, parsed.rows.size(), ~std::uint64_t{0});
     parser.Parse(text, true);
     parsed.rows.resize(parser.Lines());
     parsed.stored = std::move(parser.Stored());
@@ -477,32 +484,37 @@ TParsedRows ParseRowListFile(const TRegularFile& file, const ParsedFn& onParsed,
     // fresh huge page has been measured to cost up to 18 ms, 2,000 times a
     // small page's fault; small pages are faulted by the two threads apart.
     if (split < size) {
-        ParseInHalves(file, split, onParsed, plan.pieceBytes, parsed);
+        ParseInHalves(file, split, onParsed, plan, parsed);
         return parsed;
     }
-    TStretchParser parser(parsed.rows, 0, parsed.rows.size());
+    // Stored lines that grow one at a time may be copied as they grow.
+    TStretchParser parser(parsed.rows, 0, parsed.rows.size(), plan.storedBudget / 2);
     ParseStretch(file, {0, size}, parser, plan.pieceBytes, onParsed);
     parsed.rows.resize(parser.Lines());
     parsed.stored = std::move(parser.Stored());
     return parsed;
 }
 
+std::uint64_t ParseRowsBytes(std::uint64_t fileBytes)
+{
+    const std::uint64_t rows = (RowRoom(fileBytes) + 1) * TRowTable::BytesPerReadRow;
+    // Each thread's piece, and the room it grows into for a long line.
+    const std::uint64_t pieces = 2 * 2 * TParsePlan().pieceBytes;
+    // What the allocator and the kernel round up on top.
+    constexpr std::uint64_t Rounding = 8 << 20;
+    return rows + pieces + Rounding;
+}
+
 std::uint64_t ParsePeakBytes(std::uint64_t fileBytes)
 {
     const std::uint64_t lines = RowRoom(fileBytes) + 1;
-    const std::uint64_t rows = lines * TRowTable::BytesPerReadRow;
-    // Each thread's piece, and the room it grows into for a long line.
-    const std::uint64_t pieces = 2 * 2 * TParsePlan().pieceBytes;
     // Every line stored, each with its index and place; and while the halves
     // are joined, the second half's, at most half the file, once more. A
     // line longer than a piece takes no more: its piece grows to twice the
     // line at most, and the rows and the other lines are then fewer.
-    const std::uint64_t everyLine =
-        fileBytes + lines * (sizeof(int) + TLinePositions::BytesPerLine);
+    const std::uint64_t everyLine = fileBytes + lines * TStoredLines::BytesPerLine;
     const std::uint64_t stored = everyLine + everyLine / 2;
-    // What the allocator and the kernel round up on top.
-    constexpr std::uint64_t Rounding = 8 << 20;
-    return rows + pieces + stored + Rounding;
+    return ParseRowsBytes(fileBytes) + stored;
 }
 
 } // namespace quorva

@@ -44,6 +44,10 @@ struct TParsePlan {
     // Where to look for the line start that splits the halves; past the
     // file's end: its middle.
     std::uint64_t splitNear = ~std::uint64_t{0};
+    // The memory the texts of the lines that differ from their rows may take
+    // in all: past it, the parse raises std::bad_alloc. A file of usual lines
+    // keeps none, so only memory that is really needed is asked for.
+    std::uint64_t storedBudget = ~std::uint64_t{0};
 };
 
 // Reads the file's first Size() bytes and parses them as ParseRowListText
@@ -55,6 +59,10 @@ struct TParsePlan {
 using ParsedFn = std::function<void(std::uint64_t bytesParsed)>;
 TParsedRows ParseRowListFile(const TRegularFile& file, const ParsedFn& onParsed,
                              const TParsePlan& plan = {});
+
+// The memory ParseRowListFile takes for a file of `fileBytes` of usual
+// lines, which keep no text: the rows and the pieces.
+std::uint64_t ParseRowsBytes(std::uint64_t fileBytes);
 
 // The most memory ParseRowListFile takes for a file of `fileBytes`, whatever
 // its lines: the rows, the pieces, and the stored texts of a file whose every

@@ -19,6 +19,9 @@ namespace quorva {
 // ascending index order.
 class TStoredLines {
 public:
+    // What an entry takes beside its text.
+    static constexpr std::size_t BytesPerLine = sizeof(int) + TLinePositions::BytesPerLine;
+
     std::size_t Count() const { return indexes_.size(); }
     bool Empty() const { return indexes_.empty(); }
     int IndexAt(std::size_t k) const { return indexes_[k]; }

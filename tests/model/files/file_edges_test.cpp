@@ -587,6 +587,15 @@ PrepareFn Holding(const std::string& bytes)
     };
 }
 
+// `line` again and again, about `bytes` in all.
+PrepareFn Repeating(const std::string& line, std::size_t bytes)
+{
+    std::string text;
+    while (text.size() < bytes)
+        text += line;
+    return Holding(text);
+}
+
 PrepareFn SparseFile(std::uint64_t bytes)
 {
     return [=](const test::TTempDir& dir) {
@@ -633,8 +642,11 @@ const TOpenCase OpenCases[] = {
          return dir.File("in.tir");
      },
      false},
-    // 1 GB needs about 1.7 GB in memory: refused before a byte is read.
-    {"1 GB with 1.5 GB available", SparseFile(GB), false, 3 * GB / 2, false},
+    // The rows of 1 GB of lines need about 350 MB: refused before a byte is
+    // read. Lines kept as they are take what is left, and no more.
+    {"1 GB with 300 MB available", SparseFile(GB), false, 3 * GB / 10, false},
+    {"2 MB of lines kept as they are, with 12 MB available", Repeating(Row1 + " kept\r\n", 2 << 20),
+     false, 12 << 20},
     {"small file with 2 GB available", Holding(Row1 + "\r\n"), true, 2 * GB},
     {"small file with 30 bytes available", Holding(Row1 + "\r\n"), false, 30},
 };
