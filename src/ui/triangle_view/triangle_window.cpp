@@ -26,6 +26,7 @@
 #include "ui/base/window_accessibility.h"
 #include "ui/dialogs/reported_operation.h"
 #include "ui/main_window/triangle_export.h"
+#include "ui/triangle_view/grid_refiner.h"
 #include "ui/triangle_view/triangle_canvas.h"
 
 namespace quorva {
@@ -39,6 +40,20 @@ const QString GeometrySetting = QStringLiteral("TriangleView/Geometry");
 // The progress dialog comes sooner than for other operations: a triangle
 // too large to show at once should say so within half a second.
 constexpr std::chrono::milliseconds BuildShowDelay{400};
+
+// Cells built before the view first shows the triangle: a few dozen
+// milliseconds' work. A triangle no larger is shown complete; a larger one
+// shows this much at once, and the rest as it is built.
+constexpr std::uint64_t FirstPictureCells = 24'000'000;
+
+// The columns whose cells are the first picture's.
+std::size_t FirstPictureColumns(const TTriangleGrid& grid)
+{
+    std::size_t columns = 1;
+    while (columns < grid.ColumnCount() && grid.CellsBefore(columns + 1) <= FirstPictureCells)
+        ++columns;
+    return columns;
+}
 
 // Room left between the view and the main window beside it.
 constexpr int PlacementGap = 8;
@@ -105,6 +120,8 @@ TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstr
 
 TTriangleWindow::~TTriangleWindow()
 {
+    // The worker stops before the window goes; the grid goes with the canvas.
+    refiner_.reset();
     // Also when the main window closes with the view open.
     QSettings().setValue(GeometrySetting, saveGeometry());
 }
@@ -208,15 +225,23 @@ void TTriangleWindow::BuildAndShowGrid(const TRowTable& rows, QWidget* progressO
     // can keep it; the memory it holds is not counted as available.
     CheckGridFitsInMemory(rows, column_);
     TBusyCursor busy;
-    std::shared_ptr<const TTriangleGrid> grid;
+    std::shared_ptr<TTriangleGrid> grid;
     try {
         TProgressDialog progress(progressOwner, BuildingCaption(column_), clock_, BuildShowDelay);
-        grid = std::make_shared<const TTriangleGrid>(rows, column_, progress);
+        grid = std::make_shared<TTriangleGrid>(rows, column_, TTriangleGrid::TUnfilled{});
+        grid->Fill(progress, FirstPictureColumns(*grid));
     } catch (const std::bad_alloc&) {
         throw Error("Not enough memory to show the triangle.");
     }
+    std::unique_ptr<TGridRefiner> refiner;
+    if (!grid->IsComplete()) {
+        refiner = std::make_unique<TGridRefiner>(grid);
+        connect(refiner.get(), &TGridRefiner::Refined, this, &TTriangleWindow::ShowRefined);
+    }
     snapshot_ = rows;
     canvas_->SetGrid(std::move(grid), keepPlace);
+    // The old grid's worker, if it is still building it, stops here.
+    refiner_ = std::move(refiner);
     setWindowTitle(
         QStringLiteral("Triangle of column %1 (%2 values)").arg(column_ + 1).arg(snapshot_.size()));
     outOfDate_ = false;
@@ -236,8 +261,24 @@ void TTriangleWindow::MarkOutOfDate()
 
 void TTriangleWindow::Describe(TCellPosition cell)
 {
-    if (const TTriangleGrid* grid = canvas_->Grid())
-        cellLabel_->setText(CellDescription(*grid, cell));
+    const TTriangleGrid* grid = canvas_->Grid();
+    if (!grid)
+        return;
+    // A cell not built yet is described once it is, not waited for.
+    undescribed_.reset();
+    if (cell.column >= grid->ReadyColumns()) {
+        undescribed_ = cell;
+        cellLabel_->clear();
+        return;
+    }
+    cellLabel_->setText(CellDescription(*grid, cell));
+}
+
+void TTriangleWindow::ShowRefined()
+{
+    canvas_->ShowRefined();
+    if (undescribed_)
+        Describe(*undescribed_);
 }
 
 void TTriangleWindow::ExportCsv()
@@ -250,6 +291,12 @@ void TTriangleWindow::SaveImage()
     const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::ViewImage);
     if (!fileName)
         return;
+    // The picture of the whole triangle, not of the part built so far.
+    if (const TTriangleGrid* grid = canvas_->Grid(); grid && !grid->IsComplete()) {
+        TBusyCursor busy;
+        grid->AwaitColumn(grid->ColumnCount() - 1);
+        canvas_->ShowRefined();
+    }
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);

@@ -1,0 +1,120 @@
+#include "triangle/summary_pyramid.h"
+
+#include <algorithm>
+#include <new>
+
+namespace quorva {
+namespace {
+
+std::size_t Blocks(std::size_t cells, std::size_t blockSize)
+{
+    return (cells + blockSize - 1) / blockSize;
+}
+
+} // namespace
+
+template <class T> TSummaryPyramid::TZeroed<T> TSummaryPyramid::Zeroed(std::size_t count)
+{
+    TZeroed<T> data(static_cast<T*>(std::calloc(std::max<std::size_t>(count, 1), sizeof(T))));
+    if (!data)
+        throw std::bad_alloc();
+    return data;
+}
+
+bool TSummaryPyramid::Small(std::size_t blockSize, bool byteCells)
+{
+    // At most half a block's cells are non-blank: 128 cells of up to 255
+    // for a block of 16 still fit two bytes of sum and one of count.
+    return byteCells && blockSize <= 16;
+}
+
+TSummaryPyramid::TSummaryPyramid(std::size_t lineCount, std::size_t columnCount, bool byteCells)
+{
+    std::size_t size = FinestBlock;
+    for (;;) {
+        TLevel level;
+        level.rows = Blocks(lineCount, size);
+        level.columns = Blocks(columnCount, size);
+        const std::size_t blocks = level.rows * level.columns;
+        if (Small(size, byteCells)) {
+            level.smallSums = Zeroed<std::uint16_t>(blocks);
+            level.smallCounts = Zeroed<std::uint8_t>(blocks);
+        } else {
+            level.sums = Zeroed<std::int64_t>(blocks);
+            level.counts = Zeroed<std::uint32_t>(blocks);
+        }
+        levels_.push_back(std::move(level));
+        if (blocks <= 1)
+            break;
+        size *= 2;
+    }
+}
+
+std::uint64_t TSummaryPyramid::Bytes(std::size_t lineCount, std::size_t columnCount, bool byteCells)
+{
+    std::uint64_t bytes = 0;
+    for (std::size_t size = FinestBlock;; size *= 2) {
+        const std::uint64_t blocks =
+            std::uint64_t{Blocks(lineCount, size)} * Blocks(columnCount, size);
+        bytes += blocks * (Small(size, byteCells) ? sizeof(std::uint16_t) + sizeof(std::uint8_t)
+                                                  : sizeof(std::int64_t) + sizeof(std::uint32_t));
+        if (blocks <= 1)
+            return bytes;
+    }
+}
+
+void TSummaryPyramid::Add(std::size_t row, std::size_t column, std::int64_t sum,
+                          std::uint64_t count)
+{
+    TLevel& finest = levels_.front();
+    const std::size_t index = column * finest.rows + row;
+    if (!finest.sums) {
+        finest.smallSums[index] = static_cast<std::uint16_t>(finest.smallSums[index] + sum);
+        finest.smallCounts[index] = static_cast<std::uint8_t>(finest.smallCounts[index] + count);
+    } else {
+        finest.sums[index] += sum;
+        finest.counts[index] += static_cast<std::uint32_t>(count);
+    }
+}
+
+void TSummaryPyramid::CompleteColumn(std::size_t column)
+{
+    // A coarser block column is complete with its second half, or with its
+    // first where that is the level's last.
+    for (std::size_t level = 0; level + 1 < levels_.size(); ++level) {
+        const bool last = column + 1 == levels_[level].columns;
+        if (column % 2 == 0 && !last)
+            return;
+        Merge(level, column);
+        column /= 2;
+    }
+}
+
+void TSummaryPyramid::Merge(std::size_t level, std::size_t column)
+{
+    // The coarser block column from the one or two finer ones it covers.
+    const TLevel& fine = levels_[level];
+    TLevel& coarse = levels_[level + 1];
+    const std::size_t target = column / 2;
+    const std::size_t first = target * 2;
+    const std::size_t end = std::min(first + 2, fine.columns);
+    for (std::size_t r = 0; r < coarse.rows; ++r) {
+        std::int64_t sum = 0;
+        std::uint64_t count = 0;
+        for (std::size_t fr = 2 * r; fr < std::min(2 * r + 2, fine.rows); ++fr)
+            for (std::size_t c = first; c < end; ++c) {
+                sum += Sum(level, fr, c);
+                count += Count(level, fr, c);
+            }
+        const std::size_t index = target * coarse.rows + r;
+        if (!coarse.sums) {
+            coarse.smallSums[index] = static_cast<std::uint16_t>(sum);
+            coarse.smallCounts[index] = static_cast<std::uint8_t>(count);
+        } else {
+            coarse.sums[index] = sum;
+            coarse.counts[index] = static_cast<std::uint32_t>(count);
+        }
+    }
+}
+
+} // namespace quorva
