@@ -4,6 +4,11 @@
 
 #include "model/base/huge_pages.h"
 
+#if defined(__SSE2__) && !defined(QUORVA_PORTABLE_RENDER)
+#define QUORVA_BYTE_VECTORS 1
+#include <immintrin.h>
+#endif
+
 namespace quorva {
 
 template <class Cell>
@@ -32,17 +37,59 @@ template <class Cell> std::uint64_t THalfTriangle<Cell>::KeptCells(std::uint64_t
     return kept * valueCount - kept * (kept - 1);
 }
 
+#ifdef QUORVA_BYTE_VECTORS
+namespace {
+
+__m128i Load(const std::uint8_t* at)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
+// |a - b| of sixteen one-byte cells: max(a, b) - min(a, b).
+__m128i Difference(__m128i a, __m128i b)
+{
+    return _mm_sub_epi8(_mm_max_epu8(a, b), _mm_min_epu8(a, b));
+}
+
+void Store(std::uint8_t* at, __m128i cells)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), cells);
+}
+
+} // namespace
+#endif
+
 template <class Cell> void THalfTriangle<Cell>::FillColumn(std::size_t j)
 {
     const Cell* before = KeptColumn(j - 2);
     Cell* column = cells_.get() + start_[j / 2];
     // Each value from three of the column two before, through the two odd
-    // values between: no value depends on the one before it, so the loop
-    // runs a vector at a time.
+    // values between; the vectors read up to before[i + 17], within it.
     const std::size_t length = ValueCount() - j;
-    for (std::size_t i = 0; i < length; ++i)
+    std::size_t i = 0;
+#ifdef QUORVA_BYTE_VECTORS
+    if constexpr (sizeof(Cell) == 1)
+        for (; i + 16 <= length; i += 16)
+            Store(column + i, Difference(Difference(Load(before + i), Load(before + i + 1)),
+                                         Difference(Load(before + i + 1), Load(before + i + 2))));
+#endif
+    for (; i < length; ++i)
         column[i] = CellDifference(CellDifference(before[i], before[i + 1]),
                                    CellDifference(before[i + 1], before[i + 2]));
+}
+
+template <class Cell> void THalfTriangle<Cell>::CopyOddColumn(std::size_t j, Cell* out) const
+{
+    const Cell* before = KeptColumn(j - 1);
+    const std::size_t length = ValueCount() - j;
+    std::size_t i = 0;
+#ifdef QUORVA_BYTE_VECTORS
+    if constexpr (sizeof(Cell) == 1)
+        for (; i + 16 <= length; i += 16)
+            Store(out + i, Difference(Load(before + i), Load(before + i + 1)));
+#endif
+    for (; i < length; ++i)
+        out[i] = CellDifference(before[i], before[i + 1]);
 }
 
 template class THalfTriangle<std::uint8_t>;

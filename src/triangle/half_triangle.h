@@ -36,6 +36,8 @@ public:
 
     // Computes the even column j >= 2 from column j - 2, which must be filled.
     void FillColumn(std::size_t j);
+    // Writes the n - j values of the odd column j to `out`.
+    void CopyOddColumn(std::size_t j, Cell* out) const;
 
 private:
     std::size_t valueCount_;

@@ -63,18 +63,21 @@ std::uint64_t TSummaryPyramid::Bytes(std::size_t lineCount, std::size_t columnCo
     }
 }
 
-void TSummaryPyramid::Add(std::size_t row, std::size_t column, std::int64_t sum,
-                          std::uint64_t count)
+void TSummaryPyramid::SetColumn(std::size_t column, const std::int64_t* sums,
+                                const std::uint32_t* counts)
 {
     TLevel& finest = levels_.front();
-    const std::size_t index = column * finest.rows + row;
-    if (!finest.sums) {
-        finest.smallSums[index] = static_cast<std::uint16_t>(finest.smallSums[index] + sum);
-        finest.smallCounts[index] = static_cast<std::uint8_t>(finest.smallCounts[index] + count);
-    } else {
-        finest.sums[index] += sum;
-        finest.counts[index] += static_cast<std::uint32_t>(count);
+    const std::size_t start = column * finest.rows;
+    for (std::size_t r = 0; r < finest.rows; ++r) {
+        if (finest.sums) {
+            finest.sums[start + r] = sums[r];
+            finest.counts[start + r] = counts[r];
+        } else {
+            finest.smallSums[start + r] = static_cast<std::uint16_t>(sums[r]);
+            finest.smallCounts[start + r] = static_cast<std::uint8_t>(counts[r]);
+        }
     }
+    CompleteColumn(column);
 }
 
 void TSummaryPyramid::CompleteColumn(std::size_t column)

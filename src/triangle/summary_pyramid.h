@@ -46,10 +46,9 @@ public:
         return at.counts ? std::uint64_t{at.counts[index]} : std::uint64_t{at.smallCounts[index]};
     }
 
-    // Adds `count` cells summing to `sum` to a block of the finest level.
-    void Add(std::size_t row, std::size_t column, std::int64_t sum, std::uint64_t count);
-    // The finest level's block column is final: merges it upwards.
-    void CompleteColumn(std::size_t column);
+    // Sets the finest level's block column, row by row, and merges it into
+    // every coarser block column it completes. Block columns come in order.
+    void SetColumn(std::size_t column, const std::int64_t* sums, const std::uint32_t* counts);
 
 private:
     // Zeroed by the system as its pages are first touched, not all at once
@@ -74,6 +73,7 @@ private:
     template <class T> static TZeroed<T> Zeroed(std::size_t count);
 
     static bool Small(std::size_t blockSize, bool byteCells);
+    void CompleteColumn(std::size_t column);
     void Merge(std::size_t level, std::size_t column);
 
     std::vector<TLevel> levels_;

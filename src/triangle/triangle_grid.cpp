@@ -8,6 +8,26 @@
 
 namespace quorva {
 
+namespace {
+
+// The statistics of cells of which counts[v] hold each value v.
+TCellStatistics CountedStatistics(const std::array<std::uint64_t, 256>& counts)
+{
+    TCellStatistics whole;
+    for (std::size_t v = 0; v < counts.size(); ++v) {
+        if (counts[v] == 0)
+            continue;
+        const auto value = static_cast<std::int32_t>(v);
+        whole.count += counts[v];
+        whole.sum += static_cast<std::int64_t>(counts[v]) * value;
+        whole.min = std::min(whole.min, value);
+        whole.max = std::max(whole.max, value);
+    }
+    return whole;
+}
+
+} // namespace
+
 void TCellStatistics::Merge(const TCellStatistics& other)
 {
     count += other.count;
@@ -26,11 +46,15 @@ TTriangleGrid::TTriangleGrid(const TRowTable& rows, int column, TUnfilled)
     : valueCount_((CheckTriangleInput(rows, column), rows.size())),
       summaries_(LineCount(), ColumnCount(), FitsByteCells(ColumnValues(rows, column)))
 {
+    blockSums_.resize(summaries_.Rows(0));
+    blockCounts_.resize(summaries_.Rows(0));
     const std::vector<std::int32_t> values = ColumnValues(rows, column);
-    if (FitsByteCells(values))
+    if (FitsByteCells(values)) {
         bytes_ = std::make_unique<THalfTriangle<std::uint8_t>>(values);
-    else
+        oddColumn_.reset(new std::uint8_t[values.size()]);
+    } else {
         words_ = std::make_unique<THalfTriangle<std::int32_t>>(values);
+    }
 }
 
 TTriangleGrid::~TTriangleGrid() = default;
@@ -62,35 +86,67 @@ void TTriangleGrid::FillBlockColumn(THalfTriangle<Value>& triangle, std::size_t 
 {
     const std::size_t first = block * SummaryBlock;
     const std::size_t end = std::min(first + SummaryBlock, ColumnCount());
+    std::fill(blockSums_.begin(), blockSums_.end(), 0);
+    std::fill(blockCounts_.begin(), blockCounts_.end(), 0);
     for (std::size_t j = first; j < end; ++j) {
         if (j % 2 == 0 && j > 0)
             triangle.FillColumn(j);
         SummariseColumn(triangle, j);
     }
-    summaries_.CompleteColumn(block);
+    summaries_.SetColumn(block, blockSums_.data(), blockCounts_.data());
 }
 
 template <class Value>
 void TTriangleGrid::SummariseColumn(const THalfTriangle<Value>& triangle, std::size_t j)
 {
+    const Value* kept = triangle.KeptColumn(j & ~std::size_t{1});
+    if constexpr (std::is_unsigned_v<Value>) {
+        if (j % 2 == 0)
+            return SummariseBytes(j, kept);
+        triangle.CopyOddColumn(j, oddColumn_.get());
+        return SummariseBytes(j, oddColumn_.get());
+    }
     // Value i stands on line 2i + j; a block row takes the values of
     // SummaryBlock consecutive lines.
     const std::size_t length = ValueCount() - j;
-    const std::size_t blockColumn = j / SummaryBlock;
     std::size_t i = 0;
     while (i < length) {
         const std::size_t blockRow = (2 * i + j) / SummaryBlock;
         const std::size_t end = std::min(length, ((blockRow + 1) * SummaryBlock - j + 1) / 2);
         TCellStatistics run;
-        ForEachValueOf(triangle, j, i, end, [&](std::size_t, Value value) {
-            if constexpr (std::is_unsigned_v<Value>)
-                ++filledCounts_[value];
-            run.Add(value);
-        });
+        ForEachValueOf(triangle, j, i, end, [&](std::size_t, Value value) { run.Add(value); });
         i = end;
-        summaries_.Add(blockRow, blockColumn, run.sum, run.count);
+        blockSums_[blockRow] += run.sum;
+        blockCounts_[blockRow] += static_cast<std::uint32_t>(run.count);
         filledWhole_.Merge(run);
     }
+}
+
+void TTriangleGrid::SummariseBytes(std::size_t j, const std::uint8_t* values)
+{
+    // One-byte cells are never blank, and the whole triangle's statistics
+    // follow from the counts of each value: a value costs a count and a
+    // sum. Four tallies, merged after, keep a run of equal values from
+    // waiting on its own count.
+    std::array<std::array<std::uint32_t, 256>, 4> tallies{};
+    const std::size_t length = ValueCount() - j;
+    std::size_t i = 0;
+    while (i < length) {
+        const std::size_t blockRow = (2 * i + j) / SummaryBlock;
+        const std::size_t end = std::min(length, ((blockRow + 1) * SummaryBlock - j + 1) / 2);
+        std::uint32_t sum = 0;
+        for (std::size_t at = i; at < end; ++at) {
+            const std::uint8_t value = values[at];
+            ++tallies[at % 4][value];
+            sum += value;
+        }
+        blockSums_[blockRow] += sum;
+        blockCounts_[blockRow] += static_cast<std::uint32_t>(end - i);
+        i = end;
+    }
+    for (std::size_t v = 0; v < 256; ++v)
+        filledCounts_[v] +=
+            std::uint64_t{tallies[0][v]} + tallies[1][v] + tallies[2][v] + tallies[3][v];
 }
 
 void TTriangleGrid::Publish(std::size_t readyColumns)
@@ -99,6 +155,8 @@ void TTriangleGrid::Publish(std::size_t readyColumns)
         const std::lock_guard lock(mutex_);
         readyWhole_ = filledWhole_;
         readyCounts_ = filledCounts_;
+        if (bytes_)
+            readyWhole_ = CountedStatistics(filledCounts_);
         ready_.store(readyColumns, std::memory_order_release);
     }
     readied_.notify_all();
@@ -196,9 +254,12 @@ std::uint64_t TTriangleGrid::MemoryNeeded(std::uint64_t valueCount, std::uint64_
         return 0;
     // The kept cells, where each kept column starts, the values while the
     // grid is made, and the summaries.
+    const std::uint64_t blockRows = (2 * valueCount - 1 + SummaryBlock - 1) / SummaryBlock;
     return THalfTriangle<std::uint8_t>::KeptCells(valueCount) * cellBytes +
            (valueCount + 1) / 2 * sizeof(std::size_t) + valueCount * sizeof(std::int32_t) +
-           TSummaryPyramid::Bytes(2 * valueCount - 1, valueCount, cellBytes == 1);
+           TSummaryPyramid::Bytes(2 * valueCount - 1, valueCount, cellBytes == 1) +
+           blockRows * (sizeof(std::int64_t) + sizeof(std::uint32_t)) +
+           (cellBytes == 1 ? valueCount : 0);
 }
 
 } // namespace quorva

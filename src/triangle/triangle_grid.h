@@ -168,6 +168,7 @@ private:
     template <class Value> void FillBlockColumn(THalfTriangle<Value>& triangle, std::size_t block);
     template <class Value>
     void SummariseColumn(const THalfTriangle<Value>& triangle, std::size_t j);
+    void SummariseBytes(std::size_t j, const std::uint8_t* values);
     void Publish(std::size_t readyColumns);
 
     std::size_t valueCount_;
@@ -176,9 +177,15 @@ private:
     // Written by the filling thread in the block columns not yet ready.
     TSummaryPyramid summaries_;
     std::atomic<std::size_t> ready_{0};
-    // The filling thread's running statistics and counts.
+    // The filling thread's running statistics (of the 32-bit form) and
+    // counts (of the one-byte form, whose statistics follow from them).
     TCellStatistics filledWhole_;
     TValueCounts filledCounts_{};
+    // The sums and counts of the block column being filled, by block row.
+    std::vector<std::int64_t> blockSums_;
+    std::vector<std::uint32_t> blockCounts_;
+    // An odd column's one-byte values while it is summed up.
+    std::unique_ptr<std::uint8_t[]> oddColumn_;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable readied_;
