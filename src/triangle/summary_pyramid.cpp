@@ -1,7 +1,6 @@
 #include "triangle/summary_pyramid.h"
 
 #include <algorithm>
-#include <new>
 
 namespace quorva {
 namespace {
@@ -12,14 +11,6 @@ std::size_t Blocks(std::size_t cells, std::size_t blockSize)
 }
 
 } // namespace
-
-template <class T> TSummaryPyramid::TZeroed<T> TSummaryPyramid::Zeroed(std::size_t count)
-{
-    TZeroed<T> data(static_cast<T*>(std::calloc(std::max<std::size_t>(count, 1), sizeof(T))));
-    if (!data)
-        throw std::bad_alloc();
-    return data;
-}
 
 bool TSummaryPyramid::Small(std::size_t blockSize, bool byteCells)
 {
@@ -37,11 +28,11 @@ TSummaryPyramid::TSummaryPyramid(std::size_t lineCount, std::size_t columnCount,
         level.columns = Blocks(columnCount, size);
         const std::size_t blocks = level.rows * level.columns;
         if (Small(size, byteCells)) {
-            level.smallSums = Zeroed<std::uint16_t>(blocks);
-            level.smallCounts = Zeroed<std::uint8_t>(blocks);
+            level.smallSums = TBlocks<std::uint16_t>(new std::uint16_t[blocks]);
+            level.smallCounts = TBlocks<std::uint8_t>(new std::uint8_t[blocks]);
         } else {
-            level.sums = Zeroed<std::int64_t>(blocks);
-            level.counts = Zeroed<std::uint32_t>(blocks);
+            level.sums = TBlocks<std::int64_t>(new std::int64_t[blocks]);
+            level.counts = TBlocks<std::uint32_t>(new std::uint32_t[blocks]);
         }
         levels_.push_back(std::move(level));
         if (blocks <= 1)
@@ -60,6 +51,18 @@ std::uint64_t TSummaryPyramid::Bytes(std::size_t lineCount, std::size_t columnCo
                                                   : sizeof(std::int64_t) + sizeof(std::uint32_t));
         if (blocks <= 1)
             return bytes;
+    }
+}
+
+void TSummaryPyramid::AddColumnTo(std::size_t level, std::size_t column, std::size_t firstRow,
+                                  std::size_t endRow, std::int64_t* sums,
+                                  std::uint64_t* counts) const
+{
+    const TLevel& at = levels_[level];
+    const std::size_t start = column * at.rows;
+    for (std::size_t r = firstRow; r < endRow; ++r) {
+        sums[r - firstRow] += at.sums ? at.sums[start + r] : at.smallSums[start + r];
+        counts[r - firstRow] += at.counts ? at.counts[start + r] : at.smallCounts[start + r];
     }
 }
 

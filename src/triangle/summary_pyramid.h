@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -46,17 +45,19 @@ public:
         return at.counts ? std::uint64_t{at.counts[index]} : std::uint64_t{at.smallCounts[index]};
     }
 
+    // Adds the sums and counts of rows [firstRow, endRow) of a block column
+    // to sums[r - firstRow] and counts[r - firstRow].
+    void AddColumnTo(std::size_t level, std::size_t column, std::size_t firstRow,
+                     std::size_t endRow, std::int64_t* sums, std::uint64_t* counts) const;
+
     // Sets the finest level's block column, row by row, and merges it into
     // every coarser block column it completes. Block columns come in order.
     void SetColumn(std::size_t column, const std::int64_t* sums, const std::uint32_t* counts);
 
 private:
-    // Zeroed by the system as its pages are first touched, not all at once
-    // before the first block is summed.
-    struct TFree {
-        void operator()(void* data) const { std::free(data); }
-    };
-    template <class T> using TZeroed = std::unique_ptr<T[], TFree>;
+    // Left unzeroed: every block is written as its column is completed,
+    // before anything reads it.
+    template <class T> using TBlocks = std::unique_ptr<T[]>;
 
     // A level keeps its sums and counts in the narrowest type that holds a
     // block's: two and one bytes for small blocks of one-byte cells. Block
@@ -64,13 +65,12 @@ private:
     struct TLevel {
         std::size_t rows = 0;
         std::size_t columns = 0;
-        TZeroed<std::uint16_t> smallSums;
-        TZeroed<std::uint8_t> smallCounts;
-        TZeroed<std::int64_t> sums;
-        TZeroed<std::uint32_t> counts;
+        TBlocks<std::uint16_t> smallSums;
+        TBlocks<std::uint8_t> smallCounts;
+        TBlocks<std::int64_t> sums;
+        TBlocks<std::uint32_t> counts;
     };
 
-    template <class T> static TZeroed<T> Zeroed(std::size_t count);
 
     static bool Small(std::size_t blockSize, bool byteCells);
     void CompleteColumn(std::size_t column);

@@ -276,41 +276,61 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
     const double block = double(summaries.BlockSize(level));
     const auto rows = static_cast<std::int64_t>(summaries.Rows(level));
     const auto columns = static_cast<std::int64_t>(summaries.Columns(level));
-    // Each pixel column's first and end summary column, worked out once.
-    const auto width = static_cast<std::size_t>(image_.width());
-    std::vector<std::int64_t> first(width), end(width), centre(width);
-    std::vector<char> ready(width);
-    for (std::size_t x = 0; x < width; ++x) {
-        const double left = (offset.x() + static_cast<double>(x)) * cellsPerPixel;
-        first[x] = std::min(columns, static_cast<std::int64_t>(left / block));
-        end[x] =
-            std::min(columns, static_cast<std::int64_t>(std::ceil((left + cellsPerPixel) / block)));
-        centre[x] = static_cast<std::int64_t>(left + cellsPerPixel / 2);
-        ready[x] =
-            end[x] <= first[x] || grid_.IsSummaryReady(level, static_cast<std::size_t>(end[x] - 1));
+    // Each pixel row's first and end summary row, and the line at its
+    // centre, worked out once.
+    const auto height = static_cast<std::size_t>(image_.height());
+    std::vector<std::int64_t> firstRow(height), endRow(height);
+    std::vector<std::size_t> middleLine(height);
+    for (std::size_t y = 0; y < height; ++y) {
+        const double top = (offset.y() + static_cast<double>(y)) * cellsPerPixel;
+        firstRow[y] = std::min(rows, static_cast<std::int64_t>(top / block));
+        endRow[y] = std::max(
+            firstRow[y],
+            std::min(rows, static_cast<std::int64_t>(std::ceil((top + cellsPerPixel) / block))));
+        middleLine[y] = static_cast<std::size_t>(top + cellsPerPixel / 2);
     }
-    for (int y = 0; y < image_.height(); ++y) {
-        const double top = (offset.y() + y) * cellsPerPixel;
-        const auto firstRow = static_cast<std::int64_t>(top / block);
-        const auto endRow =
-            std::min(rows, static_cast<std::int64_t>(std::ceil((top + cellsPerPixel) / block)));
-        const auto middleLine = static_cast<std::size_t>(top + cellsPerPixel / 2);
-        for (std::size_t x = 0; x < width; ++x) {
-            const bool inside = grid_.HasCell(middleLine, static_cast<std::size_t>(centre[x]));
-            if (inside && !ready[x]) {
-                Pixel(static_cast<int>(x), y) = NotYet(static_cast<int>(x), y);
-                continue;
-            }
-            std::int64_t sum = 0;
-            std::uint64_t count = 0;
-            for (std::int64_t c = first[x]; c < end[x]; ++c)
-                for (std::int64_t r = firstRow; r < endRow; ++r) {
-                    sum += summaries.Sum(level, static_cast<std::size_t>(r),
-                                         static_cast<std::size_t>(c));
-                    count += summaries.Count(level, static_cast<std::size_t>(r),
-                                             static_cast<std::size_t>(c));
+    // The summaries of a pixel column's block columns, merged once for every
+    // row in view, then for each pixel its one to three rows.
+    const std::int64_t topRow = firstRow.front();
+    const std::int64_t bottomRow = endRow.back();
+    sums_.assign(static_cast<std::size_t>(bottomRow - topRow), 0);
+    counts_.assign(sums_.size(), 0);
+    std::int64_t mergedFirst = -1;
+    std::int64_t mergedEnd = -1;
+    for (int x = 0; x < image_.width(); ++x) {
+        const double left = (offset.x() + x) * cellsPerPixel;
+        const std::int64_t first = std::min(columns, static_cast<std::int64_t>(left / block));
+        const std::int64_t end = std::max(
+            first, std::min(columns,
+                            static_cast<std::int64_t>(std::ceil((left + cellsPerPixel) / block))));
+        const auto centre = static_cast<std::size_t>(left + cellsPerPixel / 2);
+        const bool ready =
+            end <= first || grid_.IsSummaryReady(level, static_cast<std::size_t>(end - 1));
+        if (ready && (first != mergedFirst || end != mergedEnd)) {
+            mergedFirst = first;
+            mergedEnd = end;
+            std::fill(sums_.begin(), sums_.end(), 0);
+            std::fill(counts_.begin(), counts_.end(), 0);
+            for (std::int64_t c = first; c < end; ++c)
+                summaries.AddColumnTo(
+                    level, static_cast<std::size_t>(c), static_cast<std::size_t>(topRow),
+                    static_cast<std::size_t>(bottomRow), sums_.data(), counts_.data());
+        }
+        for (std::size_t y = 0; y < height; ++y) {
+            const bool inside = grid_.HasCell(middleLine[y], centre);
+            QRgb shade = outside_;
+            if (inside && !ready) {
+                shade = NotYet(x, static_cast<int>(y));
+            } else if (inside) {
+                std::int64_t sum = 0;
+                std::uint64_t count = 0;
+                for (std::int64_t r = firstRow[y]; r < endRow[y]; ++r) {
+                    sum += sums_[static_cast<std::size_t>(r - topRow)];
+                    count += counts_[static_cast<std::size_t>(r - topRow)];
                 }
-            Pixel(static_cast<int>(x), y) = ShadeOfMean(sum, count, inside);
+                shade = ShadeOfMean(sum, count, true);
+            }
+            Pixel(x, static_cast<int>(y)) = shade;
         }
     }
 }

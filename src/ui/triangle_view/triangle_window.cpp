@@ -235,7 +235,7 @@ void TTriangleWindow::BuildAndShowGrid(const TRowTable& rows, QWidget* progressO
     }
     std::unique_ptr<TGridRefiner> refiner;
     if (!grid->IsComplete()) {
-        refiner = std::make_unique<TGridRefiner>(grid);
+        refiner = std::make_unique<TGridRefiner>(grid, this);
         connect(refiner.get(), &TGridRefiner::Refined, this, &TTriangleWindow::ShowRefined);
     }
     snapshot_ = rows;
@@ -277,6 +277,9 @@ void TTriangleWindow::Describe(TCellPosition cell)
 void TTriangleWindow::ShowRefined()
 {
     canvas_->ShowRefined();
+    // Its worker has ended; the refiner goes once it has finished telling.
+    if (refiner_ && canvas_->Grid()->IsComplete())
+        refiner_.release()->deleteLater();
     if (undescribed_)
         Describe(*undescribed_);
 }

@@ -46,6 +46,8 @@ public:
     TTriangleCanvas& Canvas() const { return *canvas_; }
     int Column() const { return column_; }
     bool IsOutOfDate() const { return outOfDate_; }
+    // Whether part of the triangle shown is still being built.
+    bool IsBuilding() const { return refiner_ != nullptr; }
 
     // Shows the rows as they are now, keeping the place; after Cancel, still
     // the old snapshot.
