@@ -34,10 +34,15 @@ void TTriangleRenderer::SetScale(TColourScale scale)
 {
     scale_ = std::move(scale);
     valueShades_.clear();
+    blankShades_.clear();
     if (grid_.ValueCounts().empty())
         return;
     for (int value = 0; value < 256; ++value)
         valueShades_.push_back(scale_.Of(value));
+    for (std::size_t count = 1; count <= 4; ++count)
+        for (std::size_t sum = 0; sum < NeighbourSums; ++sum)
+            blankShades_.push_back(
+                scale_.Of(static_cast<double>(sum) / static_cast<double>(count)));
 }
 
 void TTriangleRenderer::Paint(QPainter& painter, const QSize& viewport, double cellSize,
@@ -260,7 +265,11 @@ QRgb TTriangleRenderer::ShadeOfBlank(std::int64_t k, std::int64_t j) const
     add(k + 1, j);
     add(k, j - 1);
     add(k, j + 1);
-    return count == 0 ? blank_ : scale_.Of(static_cast<double>(sum) / static_cast<double>(count));
+    if (count == 0)
+        return blank_;
+    if (!blankShades_.empty())
+        return blankShades_[(count - 1) * NeighbourSums + static_cast<std::size_t>(sum)];
+    return scale_.Of(static_cast<double>(sum) / static_cast<double>(count));
 }
 
 void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) const
@@ -295,6 +304,9 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
     const std::int64_t bottomRow = endRow.back();
     sums_.assign(static_cast<std::size_t>(bottomRow - topRow), 0);
     counts_.assign(sums_.size(), 0);
+    std::int64_t lastSum = 0;
+    std::uint64_t lastCount = 0;
+    QRgb lastShade = blank_;
     std::int64_t mergedFirst = -1;
     std::int64_t mergedEnd = -1;
     for (int x = 0; x < image_.width(); ++x) {
@@ -328,7 +340,13 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
                     sum += sums_[static_cast<std::size_t>(r - topRow)];
                     count += counts_[static_cast<std::size_t>(r - topRow)];
                 }
-                shade = ShadeOfMean(sum, count, true);
+                // Neighbouring pixels often merge the same summaries.
+                if (sum != lastSum || count != lastCount) {
+                    lastSum = sum;
+                    lastCount = count;
+                    lastShade = ShadeOfMean(sum, count, true);
+                }
+                shade = lastShade;
             }
             Pixel(x, static_cast<int>(y)) = shade;
         }

@@ -88,8 +88,11 @@ private:
     TColourScale scale_;
     QRgb outside_;
     QRgb blank_;
-    // The shade of each value 0 to 255 of a grid of one-byte cells.
+    // The shade of each value 0 to 255 of a grid of one-byte cells, and of
+    // each mean of one to four such values, by count - 1 and sum.
+    static constexpr std::size_t NeighbourSums = 4 * 255 + 1;
     std::vector<QRgb> valueShades_;
+    std::vector<QRgb> blankShades_;
     // Columns ready when the frame began.
     mutable std::size_t ready_ = 0;
     // The map of the last frame, kept so that a frame allocates nothing.

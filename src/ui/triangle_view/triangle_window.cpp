@@ -14,6 +14,7 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 #include <string_view>
 
@@ -41,19 +42,12 @@ const QString GeometrySetting = QStringLiteral("TriangleView/Geometry");
 // too large to show at once should say so within half a second.
 constexpr std::chrono::milliseconds BuildShowDelay{400};
 
-// Cells built before the view first shows the triangle: a few dozen
-// milliseconds' work. A triangle no larger is shown complete; a larger one
-// shows this much at once, and the rest as it is built.
-constexpr std::uint64_t FirstPictureCells = 24'000'000;
-
-// The columns whose cells are the first picture's.
-std::size_t FirstPictureColumns(const TTriangleGrid& grid)
-{
-    std::size_t columns = 1;
-    while (columns < grid.ColumnCount() && grid.CellsBefore(columns + 1) <= FirstPictureCells)
-        ++columns;
-    return columns;
-}
+// How long the view builds the triangle before it first shows it: a
+// triangle built within that is shown complete; a larger one shows what is
+// built by then, and the rest as a worker thread builds it.
+constexpr std::chrono::milliseconds FirstPictureTime{100};
+// Columns built between two looks at the time.
+constexpr std::size_t FirstPictureStep = 64;
 
 // Room left between the view and the main window beside it.
 constexpr int PlacementGap = 8;
@@ -229,7 +223,12 @@ void TTriangleWindow::BuildAndShowGrid(const TRowTable& rows, QWidget* progressO
     try {
         TProgressDialog progress(progressOwner, BuildingCaption(column_), clock_, BuildShowDelay);
         grid = std::make_shared<TTriangleGrid>(rows, column_, TTriangleGrid::TUnfilled{});
-        grid->Fill(progress, FirstPictureColumns(*grid));
+        // The machine's own time: the window's clock may be one that only
+        // tells the progress dialog when to show.
+        const auto start = std::chrono::steady_clock::now();
+        do
+            grid->Fill(progress, grid->ReadyColumns() + FirstPictureStep);
+        while (!grid->IsComplete() && std::chrono::steady_clock::now() - start < FirstPictureTime);
     } catch (const std::bad_alloc&) {
         throw Error("Not enough memory to show the triangle.");
     }
