@@ -71,7 +71,6 @@ private:
         TBlocks<std::uint32_t> counts;
     };
 
-
     static bool Small(std::size_t blockSize, bool byteCells);
     void CompleteColumn(std::size_t column);
     void Merge(std::size_t level, std::size_t column);

@@ -26,6 +26,13 @@ TCellStatistics CountedStatistics(const std::array<std::uint64_t, 256>& counts)
     return whole;
 }
 
+// The values of a column a triangle can be built of.
+std::vector<std::int32_t> CheckedValues(const TRowTable& rows, int column)
+{
+    CheckTriangleInput(rows, column);
+    return ColumnValues(rows, column);
+}
+
 } // namespace
 
 void TCellStatistics::Merge(const TCellStatistics& other)
@@ -43,12 +50,15 @@ TTriangleGrid::TTriangleGrid(const TRowTable& rows, int column, TProgress& progr
 }
 
 TTriangleGrid::TTriangleGrid(const TRowTable& rows, int column, TUnfilled)
-    : valueCount_((CheckTriangleInput(rows, column), rows.size())),
-      summaries_(LineCount(), ColumnCount(), FitsByteCells(ColumnValues(rows, column)))
+    : TTriangleGrid(CheckedValues(rows, column))
+{
+}
+
+TTriangleGrid::TTriangleGrid(const std::vector<std::int32_t>& values)
+    : valueCount_(values.size()), summaries_(LineCount(), ColumnCount(), FitsByteCells(values))
 {
     blockSums_.resize(summaries_.Rows(0));
     blockCounts_.resize(summaries_.Rows(0));
-    const std::vector<std::int32_t> values = ColumnValues(rows, column);
     if (FitsByteCells(values)) {
         bytes_ = std::make_unique<THalfTriangle<std::uint8_t>>(values);
         oddColumn_.reset(new std::uint8_t[values.size()]);

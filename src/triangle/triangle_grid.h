@@ -154,6 +154,8 @@ public:
 private:
     using TValueCounts = std::array<std::uint64_t, 256>;
 
+    explicit TTriangleGrid(const std::vector<std::int32_t>& values);
+
     template <class Value, class Add>
     static void ForEachValueOf(const THalfTriangle<Value>& triangle, std::size_t j,
                                std::size_t begin, std::size_t end, Add add)
