@@ -16,8 +16,9 @@ class QPainter;
 namespace quorva {
 
 // Paints the part of a triangle that a viewport shows, reading only the cells
-// it shows (or, far zoomed out, the grid's block summaries), so a frame costs
-// the same at any size of triangle.
+// it shows (or, from SummaryCellsPerPixel cells a pixel out, the grid's block
+// summaries of about a pixel's size), so a frame costs the same at any size
+// of triangle and any zoom.
 //
 // The content is the whole triangle at `cellSize` pixels a cell: line k, column
 // j covers [j * cellSize, (j + 1) * cellSize) horizontally and the same with k
@@ -28,7 +29,8 @@ namespace quorva {
 // that says nothing about the data. A pixel then shows the mean of the
 // non-blank cells whose centres it holds, and a pixel that holds only blank
 // cells the mean of their non-blank neighbours; blank cells show as blank
-// once they are large enough to see one by one.
+// once they are large enough to see one by one. Zoomed out further, a pixel
+// shows the mean of the summary blocks it touches.
 //
 // While the grid is still being filled, whatever is not ready yet shows as
 // grey stripes, never as a value: a pixel shows its final shade or none.
