@@ -829,6 +829,34 @@ private slots:
         QCOMPARE(TopLevelCount<TTriangleWindow>(), refresh ? 1 : 0);
     }
 
+    // Refresh while the rest of the triangle is still being built: the old
+    // build stops, and the view shows the new rows, a cell far to the right
+    // as the rule has it once it is built.
+    void refreshWhileBuildingShowsTheNewRows()
+    {
+        // Too large to build in the moment before the first picture.
+        rows_ = test::RandomRows(16000, 0, 99, 53);
+        window_ = std::make_unique<TTriangleWindow>(rows_, 1, *lines_, *dialogs_);
+        QVERIFY(window_->IsBuilding());
+        rows_ = test::RandomRows(16500, 0, 99, 59);
+        window_->Refresh();
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Triangle of column 2 (16500 values)"));
+        // Column j's value 100, from the values it comes from, difference by
+        // difference (0 to 99: no blanks); read out once it is built, whether
+        // it is yet or not.
+        const std::size_t j = 15000, i = 100;
+        std::vector<std::int32_t> values;
+        for (std::size_t row = i; row <= i + j; ++row)
+            values.push_back(rows_[row][1]);
+        for (std::size_t step = 1; step <= j; ++step)
+            for (std::size_t t = 0; t + step < values.size(); ++t)
+                values[t] = std::abs(values[t] - values[t + 1]);
+        QCOMPARE(
+            CellAccessibleText(*window_->Canvas().Grid(), {2 * i + j, j}),
+            QStringLiteral("line %1, column %2: %3").arg(2 * i + j + 1).arg(j + 1).arg(values[0]));
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->IsBuilding(), 30000);
+    }
+
     void refusesATriangleTooLargeForMemory()
     {
         const TRowTable rows(1'000'000);
