@@ -289,14 +289,15 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
     // centre, worked out once.
     const auto height = static_cast<std::size_t>(image_.height());
     std::vector<std::int64_t> firstRow(height), endRow(height);
-    std::vector<std::size_t> middleLine(height);
+    std::vector<std::int64_t> middleLine(height);
     for (std::size_t y = 0; y < height; ++y) {
         const double top = (offset.y() + static_cast<double>(y)) * cellsPerPixel;
-        firstRow[y] = std::min(rows, static_cast<std::int64_t>(top / block));
+        // Left of or above the content, where an offset puts it, nothing.
+        firstRow[y] = std::clamp(CellIndex(top, block), std::int64_t{0}, rows);
         endRow[y] = std::max(
             firstRow[y],
             std::min(rows, static_cast<std::int64_t>(std::ceil((top + cellsPerPixel) / block))));
-        middleLine[y] = static_cast<std::size_t>(top + cellsPerPixel / 2);
+        middleLine[y] = CellIndex(top + cellsPerPixel / 2, 1);
     }
     // The summaries of a pixel column's block columns, merged once for every
     // row in view, then for each pixel its one to three rows.
@@ -311,11 +312,11 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
     std::int64_t mergedEnd = -1;
     for (int x = 0; x < image_.width(); ++x) {
         const double left = (offset.x() + x) * cellsPerPixel;
-        const std::int64_t first = std::min(columns, static_cast<std::int64_t>(left / block));
+        const std::int64_t first = std::clamp(CellIndex(left, block), std::int64_t{0}, columns);
         const std::int64_t end = std::max(
             first, std::min(columns,
                             static_cast<std::int64_t>(std::ceil((left + cellsPerPixel) / block))));
-        const auto centre = static_cast<std::size_t>(left + cellsPerPixel / 2);
+        const std::int64_t centre = CellIndex(left + cellsPerPixel / 2, 1);
         const bool ready =
             end <= first || grid_.IsSummaryReady(level, static_cast<std::size_t>(end - 1));
         if (ready && (first != mergedFirst || end != mergedEnd)) {
@@ -329,7 +330,9 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
                     static_cast<std::size_t>(bottomRow), sums_.data(), counts_.data());
         }
         for (std::size_t y = 0; y < height; ++y) {
-            const bool inside = grid_.HasCell(middleLine[y], centre);
+            const bool inside = middleLine[y] >= 0 && centre >= 0 &&
+                                grid_.HasCell(static_cast<std::size_t>(middleLine[y]),
+                                              static_cast<std::size_t>(centre));
             QRgb shade = outside_;
             if (inside && !ready) {
                 shade = NotYet(x, static_cast<int>(y));
