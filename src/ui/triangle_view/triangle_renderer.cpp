@@ -34,15 +34,14 @@ void TTriangleRenderer::SetScale(TColourScale scale)
 {
     scale_ = std::move(scale);
     valueShades_.clear();
-    blankShades_.clear();
+    meanShades_.clear();
     if (grid_.ValueCounts().empty())
         return;
     for (int value = 0; value < 256; ++value)
         valueShades_.push_back(scale_.Of(value));
-    for (std::size_t count = 1; count <= 4; ++count)
-        for (std::size_t sum = 0; sum < NeighbourSums; ++sum)
-            blankShades_.push_back(
-                scale_.Of(static_cast<double>(sum) / static_cast<double>(count)));
+    for (std::size_t count = 1; count <= MeanCounts; ++count)
+        for (std::size_t sum = 0; sum < MeanSums; ++sum)
+            meanShades_.push_back(scale_.Of(static_cast<double>(sum) / static_cast<double>(count)));
 }
 
 void TTriangleRenderer::Paint(QPainter& painter, const QSize& viewport, double cellSize,
@@ -212,8 +211,7 @@ void TTriangleRenderer::FillMeans(double cellSize, QPointF offset) const
                 if (!ready)
                     shade = NotYet(x, y);
                 else if (counts_[row] > 0)
-                    shade = scale_.Of(static_cast<double>(sums_[row]) /
-                                      static_cast<double>(counts_[row]));
+                    shade = ShadeOfMean(sums_[row], counts_[row]);
                 else
                     shade = ShadeOfBlank(FirstCentreFrom(offset.y() + y, cellSize), first);
             }
@@ -265,11 +263,7 @@ QRgb TTriangleRenderer::ShadeOfBlank(std::int64_t k, std::int64_t j) const
     add(k + 1, j);
     add(k, j - 1);
     add(k, j + 1);
-    if (count == 0)
-        return blank_;
-    if (!blankShades_.empty())
-        return blankShades_[(count - 1) * NeighbourSums + static_cast<std::size_t>(sum)];
-    return scale_.Of(static_cast<double>(sum) / static_cast<double>(count));
+    return count == 0 ? blank_ : ShadeOfMean(sum, count);
 }
 
 void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) const
@@ -360,9 +354,7 @@ QRgb TTriangleRenderer::ShadeOfMean(std::int64_t sum, std::uint64_t count, bool 
 {
     if (!inside)
         return outside_;
-    if (count == 0)
-        return blank_;
-    return scale_.Of(static_cast<double>(sum) / static_cast<double>(count));
+    return count == 0 ? blank_ : ShadeOfMean(sum, count);
 }
 
 } // namespace quorva

@@ -71,6 +71,12 @@ private:
     // takes are ready.
     bool ReadyFor(std::int64_t j) const;
     QRgb ShadeOfBlank(std::int64_t k, std::int64_t j) const;
+    QRgb ShadeOfMean(std::int64_t sum, std::uint64_t count) const
+    {
+        return count <= MeanCounts && !meanShades_.empty()
+                   ? meanShades_[(count - 1) * MeanSums + static_cast<std::size_t>(sum)]
+                   : scale_.Of(static_cast<double>(sum) / static_cast<double>(count));
+    }
     QRgb ShadeOf(std::int32_t value) const
     {
         return valueShades_.empty() ? scale_.Of(value)
@@ -91,10 +97,12 @@ private:
     QRgb outside_;
     QRgb blank_;
     // The shade of each value 0 to 255 of a grid of one-byte cells, and of
-    // each mean of one to four such values, by count - 1 and sum.
-    static constexpr std::size_t NeighbourSums = 4 * 255 + 1;
+    // each mean of up to MeanCounts such values, by count - 1 and sum: as
+    // many as a blank's neighbours, or a pixel's cells while cells are read.
+    static constexpr std::size_t MeanCounts = 8;
+    static constexpr std::size_t MeanSums = MeanCounts * 255 + 1;
     std::vector<QRgb> valueShades_;
-    std::vector<QRgb> blankShades_;
+    std::vector<QRgb> meanShades_;
     // Columns ready when the frame began.
     mutable std::size_t ready_ = 0;
     // The map of the last frame, kept so that a frame allocates nothing.
