@@ -59,11 +59,18 @@ void TSummaryPyramid::AddColumnTo(std::size_t level, std::size_t column, std::si
                                   std::uint64_t* counts) const
 {
     const TLevel& at = levels_[level];
-    const std::size_t start = column * at.rows;
-    for (std::size_t r = firstRow; r < endRow; ++r) {
-        sums[r - firstRow] += at.sums ? at.sums[start + r] : at.smallSums[start + r];
-        counts[r - firstRow] += at.counts ? at.counts[start + r] : at.smallCounts[start + r];
-    }
+    const std::size_t start = column * at.rows + firstRow;
+    const std::size_t rows = endRow - firstRow;
+    auto add = [&](const auto* blockSums, const auto* blockCounts) {
+        for (std::size_t r = 0; r < rows; ++r) {
+            sums[r] += blockSums[start + r];
+            counts[r] += blockCounts[start + r];
+        }
+    };
+    if (at.sums)
+        add(at.sums.get(), at.counts.get());
+    else
+        add(at.smallSums.get(), at.smallCounts.get());
 }
 
 void TSummaryPyramid::SetColumn(std::size_t column, const std::int64_t* sums,
