@@ -1,10 +1,12 @@
 // Opens the triangle view of n random values (0 to 99) on Qt's offscreen
 // platform and prints, on one line: the seconds from the command to the first
-// painted frame, the memory the view added, the triangle's own size, and for
-// each of three zoom levels the median and the slowest of a run of frames,
-// each painting the full viewport after a scroll step. Then, for building the
-// grid alone: the longest gap between two looks at the progress (how long the
-// event loop would wait) and how long a Cancel given after a second takes.
+// painted frame and until the picture is complete, the memory the view added
+// by then, the triangle's own size, and for four named zoom levels and for
+// every zoom step from the fitted view in (zoom_<m>: m steps of ZoomStep)
+// the median and the slowest of a run of frames, each painting the full
+// viewport after a scroll step. Then, for building the grid alone: the
+// longest gap between two looks at the progress (how long the event loop
+// would wait) and how long a Cancel given after a second takes.
 //
 //   QT_QPA_PLATFORM=offscreen quorva_view_driver N
 
@@ -148,17 +150,24 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
     window->Canvas().viewport()->repaint();
     const double openSeconds = stopwatch.Seconds();
+    // The rest is built on the view's worker; the picture is complete once
+    // the view has been told so and has painted it.
+    TTriangleCanvas& canvas = window->Canvas();
+    while (window->IsBuilding())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    canvas.viewport()->repaint();
+    const double refinedSeconds = stopwatch.Seconds();
     const std::size_t added = bench::PeakResidentBytes() - before;
 
-    TTriangleCanvas& canvas = window->Canvas();
     const TFrameTimes numbers = FrameTimes(canvas, 30);
     const TFrameTimes pixel = FrameTimes(canvas, 1);
     const TFrameTimes means = FrameTimes(canvas, std::max(canvas.FitCellSize(), 1 / 16.0));
     const double fitted = canvas.FitCellSize();
     const TFrameTimes fit = FrameTimes(canvas, fitted);
 
-    std::printf("open_seconds=%.4f view_bytes=%zu triangle_bytes=%zu viewport=%dx%d fit_cell=%.4f",
-                openSeconds, added, n * (n + 1) / 2, canvas.viewport()->width(),
+    std::printf("open_seconds=%.4f refined_seconds=%.4f view_bytes=%zu triangle_bytes=%zu "
+                "viewport=%dx%d fit_cell=%.4f",
+                openSeconds, refinedSeconds, added, n * (n + 1) / 2, canvas.viewport()->width(),
                 canvas.viewport()->height(), fitted);
     const std::pair<const char*, const TFrameTimes*> zooms[] = {
         {"numbers", &numbers}, {"pixel", &pixel}, {"sixteenth", &means}, {"fit", &fit}};
@@ -166,6 +175,21 @@ int main(int argc, char** argv)
         std::printf(" %s_ms=%.2f %s_worst_ms=%.2f %s_cpu_ms=%.2f %s_cpu_worst_ms=%.2f", name,
                     times->median, name, times->worst, name, times->cpuMedian, name,
                     times->cpuWorst);
+    // Every zoom step from the fitted view to the numbers.
+    int step = 0;
+    double slowest = 0;
+    double slowestCpu = 0;
+    for (double size = fitted; size < TTriangleCanvas::MaxCellSize;
+         size *= TTriangleCanvas::ZoomStep, ++step) {
+        const TFrameTimes times = FrameTimes(canvas, size);
+        slowest = std::max(slowest, times.worst);
+        slowestCpu = std::max(slowestCpu, times.cpuWorst);
+        std::printf(
+            " zoom_%d_cell=%.5f zoom_%d_ms=%.2f zoom_%d_worst_ms=%.2f zoom_%d_cpu_worst_ms=%.2f",
+            step, size, step, times.median, step, times.worst, step, times.cpuWorst);
+    }
+    std::printf(" zoom_steps=%d zoom_slowest_ms=%.2f zoom_slowest_cpu_ms=%.2f", step, slowest,
+                slowestCpu);
     delete window;
     const auto [worstGap, cancelSeconds] = BuildTimes(rows);
     // A build over within the second has nothing to cancel.

@@ -133,7 +133,7 @@ std::uint64_t TriangleMemoryNeeded(const TRowTable& rows, int column)
 
 std::uint64_t GridMemoryNeeded(const TRowTable& rows, int column)
 {
-    return TriangleMemoryNeeded(rows, column) + TTriangleGrid::SummaryBytes(rows.size());
+    return TTriangleGrid::MemoryNeeded(rows.size(), CellSize(rows, column));
 }
 
 void CheckGridFitsInMemory(const TRowTable& rows, int column, const TSystemResources& system)

@@ -1,17 +1,22 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "model/base/progress.h"
 #include "model/rows/row_table.h"
-#include "triangle/compact_triangle.h"
+#include "triangle/diff_triangle.h"
+#include "triangle/half_triangle.h"
+#include "triangle/summary_pyramid.h"
 
 namespace quorva {
 
@@ -47,19 +52,40 @@ struct TCellRect {
 };
 
 // The triangle of one column of the rows laid out as its CSV is: line k,
-// column j holds the CSV's field j of line k. It keeps only the compact form,
-// so it costs what the triangle costs, plus a small table of block summaries
-// that lets a far zoomed-out picture be drawn without reading every cell.
+// column j holds the CSV's field j of line k. It keeps the even difference
+// columns only (see THalfTriangle), and a pyramid of block summaries that
+// lets a zoomed-out picture be drawn without reading every cell.
+//
+// The cells can be computed while the grid is shown: Fill computes them
+// block column by block column, left to right, and makes each ready, cells
+// and summaries at once, for any thread to read. What is not ready yet is
+// never read by the painters, and waited for by everything else.
 class TTriangleGrid {
 public:
-    // Lines and columns summed up by one entry of the finest summary level.
-    static constexpr std::size_t SummaryBlock = 32;
+    // Lines and columns summed up by one block of the finest summary level;
+    // the columns are filled and made ready this many at a time.
+    static constexpr std::size_t SummaryBlock = TSummaryPyramid::FinestBlock;
 
-    // Raises "Range check error" for an empty table or a column outside 0 to 6.
-    // The cells are computed on a second thread while this one asks
-    // `progress`; Cancelled when it says stop, with the second thread joined.
+    // Raises "Range check error" for an empty table or a column outside 0 to
+    // 6. Computes every cell, asking `progress` as Fill does.
     TTriangleGrid(const TRowTable& rows, int column, TProgress& progress = NoProgress());
+    // Only the values, column 0: Fill computes the rest.
+    struct TUnfilled {};
+    TTriangleGrid(const TRowTable& rows, int column, TUnfilled);
     ~TTriangleGrid();
+
+    // Computes the columns after the ready ones until at least `endColumn`
+    // are ready, asking `progress` after each block column with the cells
+    // ready of all; Cancelled when it says stop, what is ready staying so.
+    // One thread at a time.
+    void Fill(TProgress& progress, std::size_t endColumn = SIZE_MAX);
+    // Columns 0 to ReadyColumns() - 1 are ready; from any thread.
+    std::size_t ReadyColumns() const { return ready_.load(std::memory_order_acquire); }
+    bool IsComplete() const { return ReadyColumns() == ColumnCount(); }
+    // Cells of the first `columns` columns.
+    std::uint64_t CellsBefore(std::size_t columns) const;
+    // Waits until column j is ready: only while some thread fills the grid.
+    void AwaitColumn(std::size_t j) const;
 
     std::size_t ValueCount() const { return valueCount_; }
     std::size_t LineCount() const { return 2 * valueCount_ - 1; }
@@ -72,53 +98,48 @@ public:
         return k < LineCount() && j <= k && j < LineCount() - k;
     }
     // The cell's value; nothing for a blank cell or one outside the triangle.
+    // Waits for the cell's column.
     std::optional<std::int32_t> Cell(std::size_t k, std::size_t j) const;
     // The lines of the two cells a cell is the difference of, in the column
     // to its left; nothing for column 0, whose cells are the rows' values.
     static std::optional<std::pair<std::size_t, std::size_t>> ParentLines(std::size_t k,
                                                                           std::size_t j);
 
-    // Value i of column j, which stands on line 2i + j; negative when blank.
-    // For painters that walk down a column without asking about every line.
+    // Value i of the ready column j, which stands on line 2i + j; negative
+    // when blank. For painters that walk down a column.
     std::int32_t ColumnValue(std::size_t j, std::size_t i) const
     {
         return bytes_ ? std::int32_t{bytes_->At(j, i)} : words_->At(j, i);
     }
-
-    // Column j's values one after another, in whichever form the grid keeps
-    // them: exactly one of the two is not null.
-    const std::uint8_t* ByteColumn(std::size_t j) const
+    // Calls add(i, value) for the non-blank values [begin, end) of the ready
+    // column j, in order.
+    template <class Add>
+    void ForEachValue(std::size_t j, std::size_t begin, std::size_t end, Add add) const
     {
-        return bytes_ ? bytes_->Column(j) : nullptr;
-    }
-    const std::int32_t* WordColumn(std::size_t j) const
-    {
-        return words_ ? words_->Column(j) : nullptr;
+        if (bytes_)
+            ForEachValueOf(*bytes_, j, begin, end, add);
+        else
+            ForEachValueOf(*words_, j, begin, end, add);
     }
 
     // The non-blank cells among the four next to a cell (above, below, left
     // and right): what stands in for a blank cell on a map too small to
-    // show blanks.
+    // show blanks. Waits for the column to the right.
     TCellStatistics Neighbours(std::size_t k, std::size_t j) const;
 
-    // Exact statistics of the non-blank cells in a rectangle.
-    TCellStatistics Block(const TCellRect& rect) const;
-    // Statistics of the whole triangle.
-    const TCellStatistics& Whole() const { return levels_.back().blocks.front(); }
+    // Statistics of the ready cells: of the whole triangle once complete.
+    TCellStatistics Whole() const;
+    // How many ready cells hold each value 0 to 255, for a triangle whose
+    // values all lie there; empty for one with larger or negative values.
+    std::vector<std::uint64_t> ValueCounts() const;
 
-    // Summary level L covers blocks of SummaryBlock << L lines and columns.
-    std::size_t SummaryLevels() const { return levels_.size(); }
-    std::size_t SummaryRows(std::size_t level) const { return levels_[level].rows; }
-    std::size_t SummaryColumns(std::size_t level) const { return levels_[level].columns; }
-    const TCellStatistics& Summary(std::size_t level, std::size_t row, std::size_t column) const
+    const TSummaryPyramid& Summaries() const { return summaries_; }
+    // Whether a block column of a summary level is final.
+    bool IsSummaryReady(std::size_t level, std::size_t column) const
     {
-        const TLevel& summary = levels_[level];
-        return summary.blocks[row * summary.columns + column];
+        const std::size_t ready = ReadyColumns();
+        return ready == ColumnCount() || (column + 1) * summaries_.BlockSize(level) <= ready;
     }
-
-    // How many cells hold each value 0 to 255, for a triangle whose values
-    // all lie there; empty for one with larger or negative values.
-    const std::vector<std::uint64_t>& ValueCounts() const { return valueCounts_; }
 
     // The rectangle as CSV text: each line's fields in the rectangle, each
     // followed by ';' (a blank field by ';' alone), and a line feed. Asks
@@ -127,34 +148,52 @@ public:
     // Bytes that text takes at most, worked out without reading a cell.
     std::uint64_t CsvTextBound(const TCellRect& rect) const;
 
-    // Bytes the summaries of a grid of `valueCount` values take.
-    static std::uint64_t SummaryBytes(std::uint64_t valueCount);
+    // Bytes a grid of `valueCount` values of `cellBytes` bytes each takes.
+    static std::uint64_t MemoryNeeded(std::uint64_t valueCount, std::uint64_t cellBytes);
 
 private:
-    struct TLevel {
-        std::size_t rows = 0;
-        std::size_t columns = 0;
-        std::vector<TCellStatistics> blocks;
-    };
-
     using TValueCounts = std::array<std::uint64_t, 256>;
 
-    class TBuild;
+    explicit TTriangleGrid(const std::vector<std::int32_t>& values);
 
+    template <class Value, class Add>
+    static void ForEachValueOf(const THalfTriangle<Value>& triangle, std::size_t j,
+                               std::size_t begin, std::size_t end, Add add)
+    {
+        const Value* kept = triangle.KeptColumn(j & ~std::size_t{1});
+        for (std::size_t i = begin; i < end; ++i) {
+            const Value value = j % 2 ? CellDifference(kept[i], kept[i + 1]) : kept[i];
+            if (!IsBlank(value))
+                add(i, value);
+        }
+    }
+    template <class Value> void FillBlockColumn(THalfTriangle<Value>& triangle, std::size_t block);
     template <class Value>
-    void SummariseColumns(const TCompactTriangle<Value>& triangle, std::size_t firstBlock,
-                          std::size_t endBlock, TValueCounts& counts);
-    void SummariseBlockColumn(std::size_t block, TValueCounts& counts);
-    void FillColumn(std::size_t j);
-    template <class Value>
-    TCellStatistics BlockOf(const TCompactTriangle<Value>& triangle, const TCellRect& rect) const;
-    void AddCoarserLevels();
+    void SummariseColumn(const THalfTriangle<Value>& triangle, std::size_t j);
+    void SummariseBytes(std::size_t j, const std::uint8_t* values);
+    void Publish(std::size_t readyColumns);
 
     std::size_t valueCount_;
-    std::unique_ptr<TCompactTriangle<std::uint8_t>> bytes_;
-    std::unique_ptr<TCompactTriangle<std::int32_t>> words_;
-    std::vector<TLevel> levels_;
-    std::vector<std::uint64_t> valueCounts_;
+    std::unique_ptr<THalfTriangle<std::uint8_t>> bytes_;
+    std::unique_ptr<THalfTriangle<std::int32_t>> words_;
+    // Written by the filling thread in the block columns not yet ready.
+    TSummaryPyramid summaries_;
+    std::atomic<std::size_t> ready_{0};
+    // The filling thread's running statistics (of the 32-bit form) and
+    // counts (of the one-byte form, whose statistics follow from them).
+    TCellStatistics filledWhole_;
+    TValueCounts filledCounts_{};
+    // The sums and counts of the block column being filled, by block row.
+    std::vector<std::int64_t> blockSums_;
+    std::vector<std::uint32_t> blockCounts_;
+    // An odd column's one-byte values while it is summed up.
+    std::unique_ptr<std::uint8_t[]> oddColumn_;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable readied_;
+    // Guarded by mutex_: those of the ready columns.
+    TCellStatistics readyWhole_;
+    TValueCounts readyCounts_{};
 };
 
 } // namespace quorva

@@ -59,6 +59,36 @@ void SendCtrlWheel(QWidget* target, QPointF at, int delta)
     QApplication::sendEvent(target, &wheel);
 }
 
+// The shade of the content pixel at `at`, `cellsPerPixel` cells a pixel, on
+// the summary map: the mean of the non-blank cells, read one by one, of the
+// blocks the pixel touches; the blocks the largest of 8, 16, 32, ... cells
+// no larger than a pixel. The outside's where the pixel's centre is off the
+// triangle.
+QRgb SummaryShade(const TTriangleGrid& grid, const TColourScale& scale, double cellsPerPixel,
+                  QPointF at)
+{
+    std::size_t block = 8;
+    while (2.0 * double(block) <= cellsPerPixel)
+        block *= 2;
+    const double left = at.x() * cellsPerPixel;
+    const double top = at.y() * cellsPerPixel;
+    if (!grid.HasCell(std::size_t(top + cellsPerPixel / 2), std::size_t(left + cellsPerPixel / 2)))
+        return TTriangleRenderer::Outside().rgb();
+    auto span = [block, cellsPerPixel](double from, std::size_t most) {
+        const auto first = std::size_t(from / double(block)) * block;
+        const auto end = std::size_t(std::ceil((from + cellsPerPixel) / double(block))) * block;
+        return std::pair{std::min(first, most), std::min(end, most)};
+    };
+    const auto [k0, k1] = span(top, grid.LineCount());
+    const auto [j0, j1] = span(left, grid.ColumnCount());
+    TCellStatistics cells;
+    for (std::size_t k = k0; k < k1; ++k)
+        for (std::size_t j = j0; j < j1; ++j)
+            if (const auto value = grid.Cell(k, j))
+                cells.Add(*value);
+    return cells.Empty() ? qRgb(255, 255, 255) : scale.Of(cells.Mean());
+}
+
 template <class TWidget> qsizetype TopLevelCount()
 {
     const auto widgets = QApplication::topLevelWidgets();
@@ -463,7 +493,9 @@ private slots:
     // pixel's centre while a cell covers whole pixels, a blank one shown as
     // blank only once cells are large enough to tell apart, else as the mean
     // of its non-blank neighbours; below a pixel a cell, the mean of the
-    // non-blank cells whose centres the pixel holds.
+    // non-blank cells whose centres the pixel holds; from a few cells a pixel
+    // on, the mean of the cells of the summary blocks the pixel touches, of
+    // the largest size no larger than a pixel.
     void paintedShadesAreTheCells_data()
     {
         QTest::addColumn<double>("cellSize");
@@ -476,6 +508,8 @@ private slots:
         QTest::newRow("two cells a pixel") << 0.5 << 1500;
         QTest::newRow("uneven") << 0.3 << 1500;
         QTest::newRow("sixteen cells a pixel") << 1 / 16.0 << 12000;
+        QTest::newRow("summaries larger than a pixel") << 0.2 << 3000;
+        QTest::newRow("thirty-four cells a pixel") << 1 / 34.0 << 12000;
     }
 
     void paintedShadesAreTheCells()
@@ -521,6 +555,8 @@ private slots:
                                : cellSize >= TTriangleRenderer::SeparateCellSize
                                    ? qRgb(255, 255, 255)
                                    : shadeOf(grid.Neighbours(cell->line, cell->column));
+                } else if (1 / cellSize >= TTriangleRenderer::SummaryCellsPerPixel) {
+                    expected = SummaryShade(grid, scale, 1 / cellSize, offset + QPointF(x, y));
                 } else {
                     const auto [k0, k1] = centresIn(offset.y() + y);
                     const auto [j0, j1] = centresIn(offset.x() + x);
@@ -570,6 +606,53 @@ private slots:
                                         .arg(previous)
                                         .arg(size)));
             previous = brightness;
+        }
+    }
+
+    // While the grid is built, every zoom step's picture shows each pixel as
+    // the complete grid's picture does, or as not ready yet: never a value
+    // that is not final. (The scale is the complete one's for both.)
+    void earlyPicturesShowFinalShadesOrNothing()
+    {
+        const TRowTable rows = test::RandomRows(3000, 0, 99, 47);
+        const TTriangleGrid complete(rows, 0);
+        TTriangleGrid early(rows, 0, TTriangleGrid::TUnfilled{});
+        early.Fill(NoProgress(), 1000);
+        TTriangleRenderer whole(complete);
+        TTriangleRenderer part(early);
+        part.SetScale(whole.Scale());
+        const QSize view(240, 240);
+        const QRgb notYet[] = {TTriangleRenderer::Outside().rgb(),
+                               TTriangleRenderer::NotYetColour().rgb()};
+        for (double size = 0.04; size < TTriangleCanvas::MaxCellSize;
+             size *= TTriangleCanvas::ZoomStep) {
+            // Across the last ready column, around the middle line.
+            const QPoint offset(int(early.ReadyColumns() * size) - view.width() / 2,
+                                int(3000 * size) - view.height() / 2);
+            QImage shown(view, QImage::Format_RGB32);
+            QImage expected(view, QImage::Format_RGB32);
+            for (auto [image, renderer] :
+                 {std::pair{&shown, &part}, std::pair{&expected, &whole}}) {
+                QPainter painter(image);
+                renderer->Paint(painter, view, size, offset);
+            }
+            int same = 0;
+            int pending = 0;
+            for (int y = 0; y < view.height(); ++y)
+                for (int x = 0; x < view.width(); ++x) {
+                    const QRgb pixel = shown.pixel(x, y);
+                    if (pixel == expected.pixel(x, y))
+                        ++same;
+                    else if (pixel == notYet[0] || pixel == notYet[1])
+                        ++pending;
+                    else
+                        QFAIL(qPrintable(QStringLiteral("pixel %1,%2 at %3 pixels a cell")
+                                             .arg(x)
+                                             .arg(y)
+                                             .arg(size)));
+                }
+            // Both the ready part and the rest are in view.
+            QVERIFY2(same > 0 && pending > 0, qPrintable(QString::number(size)));
         }
     }
 
@@ -746,6 +829,34 @@ private slots:
         QCOMPARE(TopLevelCount<TTriangleWindow>(), refresh ? 1 : 0);
     }
 
+    // Refresh while the rest of the triangle is still being built: the old
+    // build stops, and the view shows the new rows, a cell far to the right
+    // as the rule has it once it is built.
+    void refreshWhileBuildingShowsTheNewRows()
+    {
+        // Too large to build in the moment before the first picture.
+        rows_ = test::RandomRows(16000, 0, 99, 53);
+        window_ = std::make_unique<TTriangleWindow>(rows_, 1, *lines_, *dialogs_);
+        QVERIFY(window_->IsBuilding());
+        rows_ = test::RandomRows(16500, 0, 99, 59);
+        window_->Refresh();
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Triangle of column 2 (16500 values)"));
+        // Column j's value 100, from the values it comes from, difference by
+        // difference (0 to 99: no blanks); read out once it is built, whether
+        // it is yet or not.
+        const std::size_t j = 15000, i = 100;
+        std::vector<std::int32_t> values;
+        for (std::size_t row = i; row <= i + j; ++row)
+            values.push_back(rows_[row][1]);
+        for (std::size_t step = 1; step <= j; ++step)
+            for (std::size_t t = 0; t + step < values.size(); ++t)
+                values[t] = std::abs(values[t] - values[t + 1]);
+        QCOMPARE(
+            CellAccessibleText(*window_->Canvas().Grid(), {2 * i + j, j}),
+            QStringLiteral("line %1, column %2: %3").arg(2 * i + j + 1).arg(j + 1).arg(values[0]));
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->IsBuilding(), 30000);
+    }
+
     void refusesATriangleTooLargeForMemory()
     {
         const TRowTable rows(1'000'000);
@@ -764,6 +875,8 @@ private:
         window_ = std::make_unique<TTriangleWindow>(rows_, column, *lines_, *dialogs_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        // A large triangle's rest is built behind the first picture.
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->IsBuilding(), 30000);
     }
 
     void StartForm(int rows)

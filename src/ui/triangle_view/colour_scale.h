@@ -76,12 +76,12 @@ public:
 private:
     static const TRamp& Ramp();
     // The shade at a place on the scale, from 0 to 1.
-    static QRgb AtPlace(double place)
+    QRgb AtPlace(double place) const
     {
         const double step = place * (Steps - 1) + 0.5;
-        return Ramp().shades[static_cast<std::size_t>(step < 0           ? 0
-                                                      : step > Steps - 1 ? Steps - 1
-                                                                         : step)];
+        return shades_[static_cast<std::size_t>(step < 0           ? 0
+                                                : step > Steps - 1 ? Steps - 1
+                                                                   : step)];
     }
     void PaintMarks(QPainter& painter, const QRect& bar) const;
     void PaintHistogram(QPainter& painter, const QRect& area) const;
@@ -89,6 +89,8 @@ private:
     static void PaintKey(QPainter& painter, const QRect& line, const QColor& colour,
                          const QString& name);
 
+    // The ramp's shades, looked up once: a map asks for one every pixel.
+    const QRgb* shades_ = Ramp().shades.data();
     std::int64_t low_;
     std::int64_t high_;
     // Position of each whole value from low_ on, when counts were given.

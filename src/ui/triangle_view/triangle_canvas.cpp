@@ -279,8 +279,10 @@ void TTriangleCanvas::PaintHighlights(QPainter& painter) const
         painter.setPen(QPen(SelectionColour, 1));
         painter.drawRect(area);
     }
-    // A blank cell was computed from nothing.
-    if (pointed_ && grid_->Cell(pointed_->line, pointed_->column))
+    // A blank cell was computed from nothing; a cell not ready yet is
+    // outlined once it is.
+    if (pointed_ && pointed_->column < grid_->ReadyColumns() &&
+        grid_->Cell(pointed_->line, pointed_->column))
         if (const auto parents = TTriangleGrid::ParentLines(pointed_->line, pointed_->column)) {
             OutlineCell(painter, {parents->first, pointed_->column - 1}, ParentColour, 2);
             OutlineCell(painter, {parents->second, pointed_->column - 1}, ParentColour, 2);
@@ -322,6 +324,11 @@ void TTriangleCanvas::PaintLegend(QPainter& painter) const
                                                    : QStringLiteral("mean of the cells in a pixel"),
                                    TTriangleRenderer::BlankCellColour(),
                                    TTriangleRenderer::Outside());
+}
+
+void TTriangleCanvas::ShowRefined()
+{
+    SetScaleKind(scaleKind_);
 }
 
 void TTriangleCanvas::SetScaleKind(TColourScale::TKind kind)

@@ -47,6 +47,8 @@ public:
     // selection of the grid before, as far as the new one has those cells.
     void SetGrid(std::shared_ptr<const TTriangleGrid> grid, bool keepPlace = false);
     const TTriangleGrid* Grid() const { return grid_.get(); }
+    // More of the grid is ready: shows it, on the scale of all that is ready.
+    void ShowRefined();
 
     double CellSize() const { return layout_.CellSize(); }
     const TTriangleLayout& Layout() const { return layout_; }

@@ -27,11 +27,29 @@ std::int64_t FirstCentreFrom(double pixel, double cellSize)
 TTriangleRenderer::TTriangleRenderer(const TTriangleGrid& grid)
     : grid_(grid), scale_(grid), outside_(Outside().rgb()), blank_(BlankCellColour().rgb())
 {
+    SetScale(scale_);
+}
+
+void TTriangleRenderer::SetScale(TColourScale scale)
+{
+    scale_ = std::move(scale);
+    valueShades_.clear();
+    meanShades_.clear();
+    if (grid_.ValueCounts().empty())
+        return;
+    for (int value = 0; value < 256; ++value)
+        valueShades_.push_back(scale_.Of(value));
+    for (std::size_t count = 1; count <= MeanCounts; ++count)
+        for (std::size_t sum = 0; sum < MeanSums; ++sum)
+            meanShades_.push_back(scale_.Of(static_cast<double>(sum) / static_cast<double>(count)));
 }
 
 void TTriangleRenderer::Paint(QPainter& painter, const QSize& viewport, double cellSize,
                               QPoint offset, double pixelRatio) const
 {
+    // What a frame shows was ready when it began, whatever is made ready
+    // while it is painted.
+    ready_ = grid_.ReadyColumns();
     if (cellSize >= NumberCellSize) {
         PaintNumbers(painter, viewport, cellSize, offset);
         return;
@@ -70,6 +88,10 @@ void TTriangleRenderer::PaintNumbers(QPainter& painter, const QSize& viewport, d
             // A one-pixel gap between cells draws the grid.
             const QRectF cell(j * cellSize - offset.x(), k * cellSize - offset.y(), cellSize - 1,
                               cellSize - 1);
+            if (column >= ready_) {
+                painter.fillRect(cell, NotYetColour());
+                continue;
+            }
             const auto value = grid_.Cell(line, column);
             if (!value) {
                 painter.fillRect(cell, BlankCellColour());
@@ -104,7 +126,7 @@ const QImage& TTriangleRenderer::MapImage(const QSize& device, double cellSize,
         return image_;
     }
     const double cellsPerPixel = 1 / cellSize;
-    if (cellsPerPixel >= TTriangleGrid::SummaryBlock)
+    if (cellsPerPixel >= SummaryCellsPerPixel)
         FillSummaries(cellsPerPixel, offset);
     else
         FillMeans(cellSize, offset);
@@ -119,20 +141,22 @@ void TTriangleRenderer::FillCellColumn(int x, std::int64_t j,
     // odd are blank, the others are the column's values in order.
     const auto lineCount = static_cast<std::int64_t>(grid_.LineCount());
     const bool onGrid = j >= 0 && j < static_cast<std::int64_t>(grid_.ColumnCount());
+    const bool ready =
+        onGrid && (blanksShown ? j < static_cast<std::int64_t>(ready_) : ReadyFor(j));
     for (int y = 0; y < image_.height(); ++y) {
         const std::int64_t k = lines[static_cast<std::size_t>(y)];
         QRgb shade = outside_;
         if (onGrid && k >= j && k < lineCount - j) {
             const std::int32_t value =
-                (k - j) % 2 ? BlankCellValue
-                            : grid_.ColumnValue(static_cast<std::size_t>(j),
-                                                static_cast<std::size_t>((k - j) / 2));
-            if (!IsBlank(value))
-                shade = scale_.Of(value);
+                !ready || (k - j) % 2 ? BlankCellValue
+                                      : grid_.ColumnValue(static_cast<std::size_t>(j),
+                                                          static_cast<std::size_t>((k - j) / 2));
+            if (!ready)
+                shade = NotYet(x, y);
+            else if (!IsBlank(value))
+                shade = ShadeOf(value);
             else
-                shade = blanksShown ? blank_
-                                    : ShadeOfBlank(static_cast<std::size_t>(k),
-                                                   static_cast<std::size_t>(j));
+                shade = blanksShown ? blank_ : ShadeOfBlank(k, j);
         }
         Pixel(x, y) = shade;
     }
@@ -168,6 +192,7 @@ void TTriangleRenderer::FillMeans(double cellSize, QPointF offset) const
         // first cell column, the longest.
         int insideFrom = height;
         int insideTo = -1;
+        const bool ready = end <= static_cast<std::int64_t>(ready_) && ReadyFor(first);
         for (std::int64_t j = first; j < end; ++j) {
             const std::int64_t from = std::max(topLine, j);
             const std::int64_t to = std::min(endLine, lineCount - j);
@@ -175,92 +200,152 @@ void TTriangleRenderer::FillMeans(double cellSize, QPointF offset) const
                 continue;
             insideFrom = std::min(insideFrom, rowOf[static_cast<std::size_t>(from - topLine)]);
             insideTo = std::max(insideTo, rowOf[static_cast<std::size_t>(to - 1 - topLine)]);
-            const auto column = static_cast<std::size_t>(j);
-            if (const std::uint8_t* bytes = grid_.ByteColumn(column))
-                AddColumn(bytes, column, static_cast<std::size_t>(from),
-                          static_cast<std::size_t>(to), rowOf, static_cast<std::size_t>(topLine));
-            else
-                AddColumn(grid_.WordColumn(column), column, static_cast<std::size_t>(from),
+            if (ready)
+                AddColumn(static_cast<std::size_t>(j), static_cast<std::size_t>(from),
                           static_cast<std::size_t>(to), rowOf, static_cast<std::size_t>(topLine));
         }
         for (int y = 0; y < height; ++y) {
             const auto row = static_cast<std::size_t>(y);
             QRgb shade = outside_;
             if (y >= insideFrom && y <= insideTo) {
-                if (counts_[row] > 0)
-                    shade = scale_.Of(static_cast<double>(sums_[row]) /
-                                      static_cast<double>(counts_[row]));
+                if (!ready)
+                    shade = NotYet(x, y);
+                else if (counts_[row] > 0)
+                    shade = ShadeOfMean(sums_[row], counts_[row]);
                 else
-                    shade = ShadeOfBlank(
-                        static_cast<std::size_t>(FirstCentreFrom(offset.y() + y, cellSize)),
-                        static_cast<std::size_t>(first));
+                    shade = ShadeOfBlank(FirstCentreFrom(offset.y() + y, cellSize), first);
             }
             Pixel(x, y) = shade;
         }
     }
 }
 
-template <class Value>
-void TTriangleRenderer::AddColumn(const Value* values, std::size_t j, std::size_t firstLine,
-                                  std::size_t endLine, const std::vector<int>& rowOf,
-                                  std::size_t topLine) const
+void TTriangleRenderer::AddColumn(std::size_t j, std::size_t firstLine, std::size_t endLine,
+                                  const std::vector<int>& rowOf, std::size_t topLine) const
 {
     // Value i of column j stands on line 2i + j.
-    for (std::size_t i = (firstLine - j + 1) / 2; 2 * i + j < endLine; ++i) {
-        const Value value = values[i];
-        if (IsBlank(value))
-            continue;
+    const std::size_t begin = (firstLine - j + 1) / 2;
+    const std::size_t end = std::max(begin, (endLine - j + 1) / 2);
+    grid_.ForEachValue(j, begin, end, [&](std::size_t i, auto value) {
         const auto row = static_cast<std::size_t>(rowOf[2 * i + j - topLine]);
         sums_[row] += value;
         ++counts_[row];
-    }
+    });
 }
 
-QRgb TTriangleRenderer::ShadeOfBlank(std::size_t k, std::size_t j) const
+bool TTriangleRenderer::ReadyFor(std::int64_t j) const
 {
-    const TCellStatistics neighbours = grid_.Neighbours(k, j);
-    return neighbours.Empty() ? blank_ : scale_.Of(neighbours.Mean());
+    // A blank's shade takes the column to its right too.
+    const auto ready = static_cast<std::int64_t>(ready_);
+    return j + 1 < ready || ready == static_cast<std::int64_t>(grid_.ColumnCount());
+}
+
+QRgb TTriangleRenderer::ShadeOfBlank(std::int64_t k, std::int64_t j) const
+{
+    // The mean of the non-blank cells above, below, left and right, as the
+    // grid's Neighbours() has it, without asking about each.
+    const auto lineCount = static_cast<std::int64_t>(grid_.LineCount());
+    const auto columnCount = static_cast<std::int64_t>(grid_.ColumnCount());
+    std::int64_t sum = 0;
+    std::uint64_t count = 0;
+    auto add = [&](std::int64_t line, std::int64_t column) {
+        if (column < 0 || column >= columnCount || line < column || line >= lineCount - column ||
+            (line - column) % 2 != 0)
+            return;
+        const std::int32_t value = grid_.ColumnValue(static_cast<std::size_t>(column),
+                                                     static_cast<std::size_t>((line - column) / 2));
+        if (!IsBlank(value)) {
+            sum += value;
+            ++count;
+        }
+    };
+    add(k - 1, j);
+    add(k + 1, j);
+    add(k, j - 1);
+    add(k, j + 1);
+    return count == 0 ? blank_ : ShadeOfMean(sum, count);
 }
 
 void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) const
 {
-    // The coarsest summaries no larger than a pixel: a pixel then spans one
-    // to three of them each way, and their merge is about its block's mean.
+    // The coarsest summaries no larger than a pixel, or the finest: a pixel
+    // then spans one to three of them each way, and their merge is about
+    // its block's mean.
+    const TSummaryPyramid& summaries = grid_.Summaries();
     std::size_t level = 0;
-    while (level + 1 < grid_.SummaryLevels() &&
-           double(TTriangleGrid::SummaryBlock << (level + 1)) <= cellsPerPixel)
+    while (level + 1 < summaries.Levels() &&
+           double(summaries.BlockSize(level + 1)) <= cellsPerPixel)
         ++level;
-    const double block = double(TTriangleGrid::SummaryBlock << level);
-    const auto rows = static_cast<std::int64_t>(grid_.SummaryRows(level));
-    const auto columns = static_cast<std::int64_t>(grid_.SummaryColumns(level));
-    // Each pixel column's first and end summary column, worked out once.
-    const auto width = static_cast<std::size_t>(image_.width());
-    std::vector<std::int64_t> first(width), end(width), centre(width);
-    for (std::size_t x = 0; x < width; ++x) {
-        const double left = (offset.x() + static_cast<double>(x)) * cellsPerPixel;
-        first[x] = static_cast<std::int64_t>(left / block);
-        end[x] =
-            std::min(columns, static_cast<std::int64_t>(std::ceil((left + cellsPerPixel) / block)));
-        centre[x] = static_cast<std::int64_t>(left + cellsPerPixel / 2);
+    const double block = double(summaries.BlockSize(level));
+    const auto rows = static_cast<std::int64_t>(summaries.Rows(level));
+    const auto columns = static_cast<std::int64_t>(summaries.Columns(level));
+    // Each pixel row's first and end summary row, and the line at its
+    // centre, worked out once.
+    const auto height = static_cast<std::size_t>(image_.height());
+    std::vector<std::int64_t> firstRow(height), endRow(height);
+    std::vector<std::int64_t> middleLine(height);
+    for (std::size_t y = 0; y < height; ++y) {
+        const double top = (offset.y() + static_cast<double>(y)) * cellsPerPixel;
+        // Left of or above the content, where an offset puts it, nothing.
+        firstRow[y] = std::clamp(CellIndex(top, block), std::int64_t{0}, rows);
+        endRow[y] = std::max(
+            firstRow[y],
+            std::min(rows, static_cast<std::int64_t>(std::ceil((top + cellsPerPixel) / block))));
+        middleLine[y] = CellIndex(top + cellsPerPixel / 2, 1);
     }
-    for (int y = 0; y < image_.height(); ++y) {
-        const double top = (offset.y() + y) * cellsPerPixel;
-        const auto firstRow = static_cast<std::int64_t>(top / block);
-        const auto endRow =
-            std::min(rows, static_cast<std::int64_t>(std::ceil((top + cellsPerPixel) / block)));
-        const auto middleLine = static_cast<std::size_t>(top + cellsPerPixel / 2);
-        for (std::size_t x = 0; x < width; ++x) {
-            std::int64_t sum = 0;
-            std::uint64_t count = 0;
-            for (std::int64_t r = firstRow; r < endRow; ++r)
-                for (std::int64_t c = first[x]; c < end[x]; ++c) {
-                    const TCellStatistics& summary = grid_.Summary(
-                        level, static_cast<std::size_t>(r), static_cast<std::size_t>(c));
-                    sum += summary.sum;
-                    count += summary.count;
+    // The summaries of a pixel column's block columns, merged once for every
+    // row in view, then for each pixel its one to three rows.
+    const std::int64_t topRow = firstRow.front();
+    const std::int64_t bottomRow = endRow.back();
+    sums_.assign(static_cast<std::size_t>(bottomRow - topRow), 0);
+    counts_.assign(sums_.size(), 0);
+    std::int64_t lastSum = 0;
+    std::uint64_t lastCount = 0;
+    QRgb lastShade = blank_;
+    std::int64_t mergedFirst = -1;
+    std::int64_t mergedEnd = -1;
+    for (int x = 0; x < image_.width(); ++x) {
+        const double left = (offset.x() + x) * cellsPerPixel;
+        const std::int64_t first = std::clamp(CellIndex(left, block), std::int64_t{0}, columns);
+        const std::int64_t end = std::max(
+            first, std::min(columns,
+                            static_cast<std::int64_t>(std::ceil((left + cellsPerPixel) / block))));
+        const std::int64_t centre = CellIndex(left + cellsPerPixel / 2, 1);
+        const bool ready =
+            end <= first || grid_.IsSummaryReady(level, static_cast<std::size_t>(end - 1));
+        if (ready && (first != mergedFirst || end != mergedEnd)) {
+            mergedFirst = first;
+            mergedEnd = end;
+            std::fill(sums_.begin(), sums_.end(), 0);
+            std::fill(counts_.begin(), counts_.end(), 0);
+            for (std::int64_t c = first; c < end; ++c)
+                summaries.AddColumnTo(
+                    level, static_cast<std::size_t>(c), static_cast<std::size_t>(topRow),
+                    static_cast<std::size_t>(bottomRow), sums_.data(), counts_.data());
+        }
+        for (std::size_t y = 0; y < height; ++y) {
+            const bool inside = middleLine[y] >= 0 && centre >= 0 &&
+                                grid_.HasCell(static_cast<std::size_t>(middleLine[y]),
+                                              static_cast<std::size_t>(centre));
+            QRgb shade = outside_;
+            if (inside && !ready) {
+                shade = NotYet(x, static_cast<int>(y));
+            } else if (inside) {
+                std::int64_t sum = 0;
+                std::uint64_t count = 0;
+                for (std::int64_t r = firstRow[y]; r < endRow[y]; ++r) {
+                    sum += sums_[static_cast<std::size_t>(r - topRow)];
+                    count += counts_[static_cast<std::size_t>(r - topRow)];
                 }
-            const bool inside = grid_.HasCell(middleLine, static_cast<std::size_t>(centre[x]));
-            Pixel(static_cast<int>(x), y) = ShadeOfMean(sum, count, inside);
+                // Neighbouring pixels often merge the same summaries.
+                if (sum != lastSum || count != lastCount) {
+                    lastSum = sum;
+                    lastCount = count;
+                    lastShade = ShadeOfMean(sum, count, true);
+                }
+                shade = lastShade;
+            }
+            Pixel(x, static_cast<int>(y)) = shade;
         }
     }
 }
@@ -269,9 +354,7 @@ QRgb TTriangleRenderer::ShadeOfMean(std::int64_t sum, std::uint64_t count, bool 
 {
     if (!inside)
         return outside_;
-    if (count == 0)
-        return blank_;
-    return scale_.Of(static_cast<double>(sum) / static_cast<double>(count));
+    return count == 0 ? blank_ : ShadeOfMean(sum, count);
 }
 
 } // namespace quorva

@@ -16,8 +16,9 @@ class QPainter;
 namespace quorva {
 
 // Paints the part of a triangle that a viewport shows, reading only the cells
-// it shows (or, far zoomed out, the grid's block summaries), so a frame costs
-// the same at any size of triangle.
+// it shows (or, from SummaryCellsPerPixel cells a pixel out, the grid's block
+// summaries of about a pixel's size), so a frame costs the same at any size
+// of triangle and any zoom.
 //
 // The content is the whole triangle at `cellSize` pixels a cell: line k, column
 // j covers [j * cellSize, (j + 1) * cellSize) horizontally and the same with k
@@ -28,7 +29,11 @@ namespace quorva {
 // that says nothing about the data. A pixel then shows the mean of the
 // non-blank cells whose centres it holds, and a pixel that holds only blank
 // cells the mean of their non-blank neighbours; blank cells show as blank
-// once they are large enough to see one by one.
+// once they are large enough to see one by one. Zoomed out further, a pixel
+// shows the mean of the summary blocks it touches.
+//
+// While the grid is still being filled, whatever is not ready yet shows as
+// grey stripes, never as a value: a pixel shows its final shade or none.
 class TTriangleRenderer {
 public:
     // From this cell size on each cell shows its number; below it, the
@@ -36,16 +41,21 @@ public:
     static constexpr double NumberCellSize = 22;
     // From this many device pixels a cell on, blank cells show as blank.
     static constexpr double SeparateCellSize = 4;
+    // From this many cells a device pixel on, the map is drawn from the
+    // grid's summaries rather than from the cells.
+    static constexpr double SummaryCellsPerPixel = 4;
 
     explicit TTriangleRenderer(const TTriangleGrid& grid);
 
     const TColourScale& Scale() const { return scale_; }
-    void SetScale(TColourScale scale) { scale_ = std::move(scale); }
+    void SetScale(TColourScale scale);
     void Paint(QPainter& painter, const QSize& viewport, double cellSize, QPoint offset,
                double pixelRatio = 1) const;
 
     static QColor Outside() { return {0xd8, 0xd8, 0xd8}; }
     static QColor BlankCellColour() { return Qt::white; }
+    // The stripes of what is not ready yet.
+    static QColor NotYetColour() { return {0xc4, 0xc4, 0xc4}; }
 
 private:
     void PaintNumbers(QPainter& painter, const QSize& viewport, double cellSize,
@@ -54,11 +64,28 @@ private:
     void FillCellColumn(int x, std::int64_t j, const std::vector<std::int64_t>& lines,
                         bool blanksShown) const;
     void FillMeans(double cellSize, QPointF offset) const;
-    template <class Value>
-    void AddColumn(const Value* values, std::size_t j, std::size_t firstLine, std::size_t endLine,
+    void AddColumn(std::size_t j, std::size_t firstLine, std::size_t endLine,
                    const std::vector<int>& rowOf, std::size_t topLine) const;
     void FillSummaries(double cellsPerPixel, QPointF offset) const;
-    QRgb ShadeOfBlank(std::size_t k, std::size_t j) const;
+    // Whether column j's cells and those to its right that a blank's shade
+    // takes are ready.
+    bool ReadyFor(std::int64_t j) const;
+    QRgb ShadeOfBlank(std::int64_t k, std::int64_t j) const;
+    QRgb ShadeOfMean(std::int64_t sum, std::uint64_t count) const
+    {
+        return count <= MeanCounts && !meanShades_.empty()
+                   ? meanShades_[(count - 1) * MeanSums + static_cast<std::size_t>(sum)]
+                   : scale_.Of(static_cast<double>(sum) / static_cast<double>(count));
+    }
+    QRgb ShadeOf(std::int32_t value) const
+    {
+        return valueShades_.empty() ? scale_.Of(value)
+                                    : valueShades_[static_cast<std::size_t>(value)];
+    }
+    static QRgb NotYet(int x, int y)
+    {
+        return (x + y) / 4 % 2 ? qRgb(0xc4, 0xc4, 0xc4) : qRgb(0xd8, 0xd8, 0xd8);
+    }
     QRgb& Pixel(int x, int y) const
     {
         return reinterpret_cast<QRgb*>(pixels_ + y * bytesPerLine_)[x];
@@ -69,6 +96,15 @@ private:
     TColourScale scale_;
     QRgb outside_;
     QRgb blank_;
+    // The shade of each value 0 to 255 of a grid of one-byte cells, and of
+    // each mean of up to MeanCounts such values, by count - 1 and sum: as
+    // many as a blank's neighbours, or a pixel's cells while cells are read.
+    static constexpr std::size_t MeanCounts = 8;
+    static constexpr std::size_t MeanSums = MeanCounts * 255 + 1;
+    std::vector<QRgb> valueShades_;
+    std::vector<QRgb> meanShades_;
+    // Columns ready when the frame began.
+    mutable std::size_t ready_ = 0;
     // The map of the last frame, kept so that a frame allocates nothing.
     mutable QImage image_;
     mutable uchar* pixels_ = nullptr;

@@ -14,6 +14,7 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 #include <string_view>
 
@@ -26,6 +27,7 @@
 #include "ui/base/window_accessibility.h"
 #include "ui/dialogs/reported_operation.h"
 #include "ui/main_window/triangle_export.h"
+#include "ui/triangle_view/grid_refiner.h"
 #include "ui/triangle_view/triangle_canvas.h"
 
 namespace quorva {
@@ -39,6 +41,13 @@ const QString GeometrySetting = QStringLiteral("TriangleView/Geometry");
 // The progress dialog comes sooner than for other operations: a triangle
 // too large to show at once should say so within half a second.
 constexpr std::chrono::milliseconds BuildShowDelay{400};
+
+// How long the view builds the triangle before it first shows it: a
+// triangle built within that is shown complete; a larger one shows what is
+// built by then, and the rest as a worker thread builds it.
+constexpr std::chrono::milliseconds FirstPictureTime{100};
+// Columns built between two looks at the time.
+constexpr std::size_t FirstPictureStep = 64;
 
 // Room left between the view and the main window beside it.
 constexpr int PlacementGap = 8;
@@ -105,6 +114,8 @@ TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstr
 
 TTriangleWindow::~TTriangleWindow()
 {
+    // The worker stops before the window goes; the grid goes with the canvas.
+    refiner_.reset();
     // Also when the main window closes with the view open.
     QSettings().setValue(GeometrySetting, saveGeometry());
 }
@@ -208,15 +219,28 @@ void TTriangleWindow::BuildAndShowGrid(const TRowTable& rows, QWidget* progressO
     // can keep it; the memory it holds is not counted as available.
     CheckGridFitsInMemory(rows, column_);
     TBusyCursor busy;
-    std::shared_ptr<const TTriangleGrid> grid;
+    std::shared_ptr<TTriangleGrid> grid;
     try {
         TProgressDialog progress(progressOwner, BuildingCaption(column_), clock_, BuildShowDelay);
-        grid = std::make_shared<const TTriangleGrid>(rows, column_, progress);
+        grid = std::make_shared<TTriangleGrid>(rows, column_, TTriangleGrid::TUnfilled{});
+        // The machine's own time: the window's clock may be one that only
+        // tells the progress dialog when to show.
+        const auto start = std::chrono::steady_clock::now();
+        do
+            grid->Fill(progress, grid->ReadyColumns() + FirstPictureStep);
+        while (!grid->IsComplete() && std::chrono::steady_clock::now() - start < FirstPictureTime);
     } catch (const std::bad_alloc&) {
         throw Error("Not enough memory to show the triangle.");
     }
+    std::unique_ptr<TGridRefiner> refiner;
+    if (!grid->IsComplete()) {
+        refiner = std::make_unique<TGridRefiner>(grid, this);
+        connect(refiner.get(), &TGridRefiner::Refined, this, &TTriangleWindow::ShowRefined);
+    }
     snapshot_ = rows;
     canvas_->SetGrid(std::move(grid), keepPlace);
+    // The old grid's worker, if it is still building it, stops here.
+    refiner_ = std::move(refiner);
     setWindowTitle(
         QStringLiteral("Triangle of column %1 (%2 values)").arg(column_ + 1).arg(snapshot_.size()));
     outOfDate_ = false;
@@ -236,8 +260,27 @@ void TTriangleWindow::MarkOutOfDate()
 
 void TTriangleWindow::Describe(TCellPosition cell)
 {
-    if (const TTriangleGrid* grid = canvas_->Grid())
-        cellLabel_->setText(CellDescription(*grid, cell));
+    const TTriangleGrid* grid = canvas_->Grid();
+    if (!grid)
+        return;
+    // A cell not built yet is described once it is, not waited for.
+    undescribed_.reset();
+    if (cell.column >= grid->ReadyColumns()) {
+        undescribed_ = cell;
+        cellLabel_->clear();
+        return;
+    }
+    cellLabel_->setText(CellDescription(*grid, cell));
+}
+
+void TTriangleWindow::ShowRefined()
+{
+    canvas_->ShowRefined();
+    // Its worker has ended; the refiner goes once it has finished telling.
+    if (refiner_ && canvas_->Grid()->IsComplete())
+        refiner_.release()->deleteLater();
+    if (undescribed_)
+        Describe(*undescribed_);
 }
 
 void TTriangleWindow::ExportCsv()
@@ -250,6 +293,12 @@ void TTriangleWindow::SaveImage()
     const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::ViewImage);
     if (!fileName)
         return;
+    // The picture of the whole triangle, not of the part built so far.
+    if (const TTriangleGrid* grid = canvas_->Grid(); grid && !grid->IsComplete()) {
+        TBusyCursor busy;
+        grid->AwaitColumn(grid->ColumnCount() - 1);
+        canvas_->ShowRefined();
+    }
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);

@@ -3,21 +3,22 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 
 #include "model/files/file_identity.h"
 #include "model/rows/row_table.h"
 #include "ui/base/window_clock.h"
 #include "ui/dialogs/progress_dialog.h"
 #include "ui/dialogs/user_dialogs.h"
+#include "ui/triangle_view/triangle_canvas.h"
 
 class QAbstractItemModel;
 class QLabel;
 
 namespace quorva {
 
-class TTriangleCanvas;
+class TGridRefiner;
 class TTriangleGrid;
-struct TCellPosition;
 
 // A separate window showing the triangle of one column of the rows as they
 // were when it opened: a snapshot. When the rows change it says it is out of
@@ -31,7 +32,10 @@ public:
     // whose every change makes the view out of date. Refuses, with the
     // memory check's message, a triangle that would not fit in memory. The
     // triangle is built behind a progress dialog over `parent`, or over the
-    // view itself when it has none; Cancel there ends in Cancelled.
+    // view itself when it has none; Cancel there ends in Cancelled. The
+    // dialog shows only while there is no first picture to show: the view
+    // shows the part of the triangle built within a moment, and the rest as
+    // a worker thread builds it.
     // `rowsFile`, where the rows have one, is the file its Export must not
     // write over; it must outlive the window.
     TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
@@ -42,13 +46,15 @@ public:
     TTriangleCanvas& Canvas() const { return *canvas_; }
     int Column() const { return column_; }
     bool IsOutOfDate() const { return outOfDate_; }
+    // Whether part of the triangle shown is still being built.
+    bool IsBuilding() const { return refiner_ != nullptr; }
 
     // Shows the rows as they are now, keeping the place; after Cancel, still
     // the old snapshot.
     void Refresh();
     // Writes the snapshot's triangle as the CSV Start writes.
     void ExportCsv();
-    // Writes the viewport as it is painted now as a PNG file.
+    // Writes the viewport as a PNG file, once the triangle is complete.
     void SaveImage();
     // Puts the selection on the clipboard as CSV text, when it fits in
     // memory; a large one behind the progress dialog.
@@ -60,6 +66,7 @@ private:
     void BuildAndShowGrid(const TRowTable& rows, QWidget* progressOwner, bool keepPlace);
     void MarkOutOfDate();
     void Describe(TCellPosition cell);
+    void ShowRefined();
     void RunReportingFailures(void (TTriangleWindow::*operation)());
 
     const TRowTable& rows_;
@@ -73,6 +80,10 @@ private:
     TTriangleCanvas* canvas_;
     QWidget* notice_ = nullptr;
     QLabel* cellLabel_ = nullptr;
+    // The cell to describe once its column is ready.
+    std::optional<TCellPosition> undescribed_;
+    // Builds the rest of the grid shown; goes with it.
+    std::unique_ptr<TGridRefiner> refiner_;
 };
 
 // Where the view's frame goes on the screen's `available` area, and how
