@@ -29,8 +29,18 @@ QString Numbered(TCellPosition cell)
     return QStringLiteral("line %1, column %2").arg(cell.line + 1).arg(cell.column + 1);
 }
 
-QString ValueText(const std::optional<std::int32_t>& value)
+bool IsBuilt(const TTriangleGrid& grid, TCellPosition cell)
 {
+    return cell.column < grid.ReadyColumns();
+}
+
+// A cell still being built is told as such rather than waited for, so that
+// a screen reader never holds the window.
+QString ValueText(const TTriangleGrid& grid, TCellPosition cell)
+{
+    if (!IsBuilt(grid, cell))
+        return QStringLiteral("not yet computed");
+    const std::optional<std::int32_t> value = grid.Cell(cell.line, cell.column);
     return value ? QString::number(*value) : QStringLiteral("blank");
 }
 
@@ -38,19 +48,19 @@ QString ValueText(const std::optional<std::int32_t>& value)
 
 QString CellValueText(const TTriangleGrid& grid, TCellPosition cell)
 {
-    return ValueText(grid.Cell(cell.line, cell.column));
+    return ValueText(grid, cell);
 }
 
 QString CellAccessibleText(const TTriangleGrid& grid, TCellPosition cell)
 {
-    return Numbered(cell) + QStringLiteral(": ") + ValueText(grid.Cell(cell.line, cell.column));
+    return Numbered(cell) + QStringLiteral(": ") + ValueText(grid, cell);
 }
 
 QString CellDescription(const TTriangleGrid& grid, TCellPosition cell)
 {
     QString text = CellAccessibleText(grid, cell);
     text[0] = text[0].toUpper();
-    if (!grid.Cell(cell.line, cell.column))
+    if (!IsBuilt(grid, cell) || !grid.Cell(cell.line, cell.column))
         return text;
     if (const auto parents = TTriangleGrid::ParentLines(cell.line, cell.column))
         return text + QStringLiteral(", the difference of lines %1 and %2 of column %3")
@@ -329,6 +339,15 @@ void TTriangleCanvas::PaintLegend(QPainter& painter) const
 void TTriangleCanvas::ShowRefined()
 {
     SetScaleKind(scaleKind_);
+    // The focused cell read out as not yet computed is read out anew once
+    // it is.
+    if (grid_) {
+        const QString name = CellAccessibleText(*grid_, focus_);
+        if (name != accessibleName()) {
+            setAccessibleName(name);
+            AnnounceFocus();
+        }
+    }
 }
 
 void TTriangleCanvas::SetScaleKind(TColourScale::TKind kind)

@@ -41,6 +41,8 @@ const QString GeometrySetting = QStringLiteral("TriangleView/Geometry");
 // The progress dialog comes sooner than for other operations: a triangle
 // too large to show at once should say so within half a second.
 constexpr std::chrono::milliseconds BuildShowDelay{400};
+// Waited for at a time while a build is watched: a few milliseconds' worth.
+constexpr std::size_t AwaitedColumns = 64;
 
 // How long the view builds the triangle before it first shows it: a
 // triangle built within that is shown complete; a larger one shows what is
@@ -293,10 +295,17 @@ void TTriangleWindow::SaveImage()
     const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::ViewImage);
     if (!fileName)
         return;
-    // The picture of the whole triangle, not of the part built so far.
+    // The picture of the whole triangle, not of the part built so far: the
+    // rest is waited for as any build is, with Cancel.
     if (const TTriangleGrid* grid = canvas_->Grid(); grid && !grid->IsComplete()) {
         TBusyCursor busy;
-        grid->AwaitColumn(grid->ColumnCount() - 1);
+        TProgressDialog progress(this, BuildingCaption(column_), clock_, BuildShowDelay);
+        const std::size_t columns = grid->ColumnCount();
+        while (!grid->IsComplete()) {
+            if (!progress.Proceed(grid->ReadyColumns(), columns))
+                throw Cancelled();
+            grid->AwaitColumn(std::min(grid->ReadyColumns() + AwaitedColumns, columns - 1));
+        }
         canvas_->ShowRefined();
     }
     QByteArray png;
