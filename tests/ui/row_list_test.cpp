@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/rows/row_list_parser.h"
 #include "ui/base/display_text.h"
 #include "ui/main_window/line_list_model.h"
 #include "ui/main_window/prefix_search.h"
@@ -320,7 +321,8 @@ private slots:
         QTest::addColumn<QList<int>>("gapsMs");   // before each key after the first
         QTest::addColumn<QList<int>>("selected"); // after each key; -2 keeps
 
-        const QStringList lines = {"05 01", "12 02", "13 03", "1a x"};
+        const QStringList lines = {"05 01 00 00 00 00 00", "12 02 00 00 00 00 00",
+                                   "13 03 00 00 00 00 00", "1a x"};
         QTest::newRow("first match") << lines << "1" << QList<int>{} << QList<int>{1};
         QTest::newRow("extends within the pause")
             << lines << "13" << QList<int>{499} << QList<int>{1, 2};
@@ -347,18 +349,24 @@ private slots:
         QFETCH(QList<int>, gapsMs);
         QFETCH(QList<int>, selected);
 
-        TLineList list;
-        for (const QString& line : lines)
-            list.Add(line.toStdString());
-        auto now = 10'000ms;
-        TPrefixSearch search([&now] { return now; });
-        QList<int> actual;
-        for (qsizetype i = 0; i < keys.size(); ++i) {
-            if (i > 0)
-                now += std::chrono::milliseconds(gapsMs[i - 1]);
-            actual << search.Type(keys[i], list).value_or(-2);
+        // Lines that keep their text, and lines rendered from their rows.
+        for (const bool rendering : {false, true}) {
+            TRowTable rows;
+            TLineList list = rendering ? TLineList(rows) : TLineList();
+            for (const QString& line : lines) {
+                rows.push_back(line[1].isDigit() ? LineToRow(line.toStdString()) : TNumberRow{});
+                list.Add(line.toStdString());
+            }
+            auto now = 10'000ms;
+            TPrefixSearch search([&now] { return now; });
+            QList<int> actual;
+            for (qsizetype i = 0; i < keys.size(); ++i) {
+                if (i > 0)
+                    now += std::chrono::milliseconds(gapsMs[i - 1]);
+                actual << search.Type(keys[i], list).value_or(-2);
+            }
+            QCOMPARE(actual, selected);
         }
-        QCOMPARE(actual, selected);
     }
 
     void typingInTheViewSelects()
