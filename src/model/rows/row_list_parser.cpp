@@ -69,7 +69,7 @@ std::uint64_t Word(const char* at)
 
 constexpr std::uint64_t Bytes(unsigned char value)
 {
-    return 0x0101010101010101 * value;
+    return std::uint64_t{0x0101010101010101} * value;
 }
 
 // Whether the bytes of `word` that `places` picks are all digits.
