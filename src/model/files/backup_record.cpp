@@ -13,6 +13,7 @@
 
 #include "model/base/error.h"
 #include "model/files/file_descriptor.h"
+#include "model/files/file_io.h"
 #include "model/files/file_path.h"
 #include "model/files/state_folder.h"
 
@@ -63,12 +64,6 @@ std::string RecordPath(const std::string& folder, const TFoundBackup& found)
 {
     return folder + "/" + PathHash(found.target) + "-" + PathHash(found.backup) +
            std::string(RecordEnding);
-}
-
-int SyncFolder(const std::string& folder)
-{
-    const TFileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return fd.Valid() && ::fsync(fd.Get()) == 0 ? 0 : errno;
 }
 
 // Writes the record of `found` under a fresh name of its own, then gives it

@@ -33,8 +33,6 @@ inline constexpr std::string_view RecordEnding = ".record";
 std::string PathHash(const std::string& path);
 // Where the record of `found` goes in `folder`.
 std::string RecordPath(const std::string& folder, const TFoundBackup& found);
-// Flushes a folder's entries to disk; returns 0 or the errno value.
-int SyncFolder(const std::string& folder);
 // Writes the record of `found` at `found.record`; returns 0 or the errno value.
 int WriteRecord(const TFoundBackup& found);
 // Reads the record at `recordPath`; any record that cannot be trusted comes

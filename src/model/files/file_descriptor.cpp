@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <unistd.h>
 
+#include "model/files/system_calls.h"
+
 namespace quorva {
 
 TFileDescriptor::~TFileDescriptor()
@@ -24,7 +26,7 @@ int TFileDescriptor::Close()
     if (fd_ < 0)
         return 0;
     // Closed even when close() fails: retrying could close another file.
-    const int result = ::close(Release());
+    const int result = Sys().close(Release());
     return result == 0 ? 0 : errno;
 }
 

@@ -16,6 +16,7 @@
 #include "model/files/file_copy.h"
 #include "model/files/file_descriptor.h"
 #include "model/files/file_error.h"
+#include "model/files/file_io.h"
 #include "model/files/file_lock.h"
 #include "model/files/file_path.h"
 #include "model/files/state_folder.h"
