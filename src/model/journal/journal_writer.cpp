@@ -10,8 +10,6 @@ namespace quorva {
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
 // How long a written record may wait for its flush to the disk: what a power
 // cut may lose at most.
 constexpr auto SyncWithin = std::chrono::seconds(1);
@@ -19,15 +17,16 @@ constexpr std::size_t NewJournal = static_cast<std::size_t>(-1);
 
 } // namespace
 
-TJournalWriter::TJournalWriter(std::string path, TJournalBase base, TBase kind, FailedFn failed)
-    : path_(std::move(path)), failed_(std::move(failed))
+TJournalWriter::TJournalWriter(std::string path, TJournalBase base, TBase kind, FailedFn failed,
+                               TDeadlineClock& clock)
+    : path_(std::move(path)), failed_(std::move(failed)), clock_(clock)
 {
     Start(NewJournal, std::move(base), kind);
 }
 
 TJournalWriter::TJournalWriter(std::string path, std::size_t validBytes, TJournalBase base,
-                               TBase kind, FailedFn failed)
-    : path_(std::move(path)), failed_(std::move(failed))
+                               TBase kind, FailedFn failed, TDeadlineClock& clock)
+    : path_(std::move(path)), failed_(std::move(failed)), clock_(clock)
 {
     Start(validBytes, std::move(base), kind);
 }
@@ -44,6 +43,15 @@ void TJournalWriter::Start(std::size_t validBytes, TJournalBase base, TBase kind
         [this, validBytes, base = std::move(base), kind] { Write(validBytes, base, kind); });
 }
 
+// A step is due on disk a second after it is taken, however long its write
+// waits; one added while others wait for their flush shares their deadline.
+void TJournalWriter::Added()
+{
+    if (added_ == synced_)
+        syncBy_ = clock_.Now() + SyncWithin;
+    ++added_;
+}
+
 void TJournalWriter::Add(std::string record)
 {
     const std::lock_guard lock(mutex_);
@@ -51,7 +59,7 @@ void TJournalWriter::Add(std::string record)
     if (hasFailed_)
         return;
     queue_ += record;
-    ++added_;
+    Added();
     changed_.notify_all();
 }
 
@@ -122,8 +130,6 @@ void TJournalWriter::Write(std::size_t validBytes, const TJournalBase& base, TBa
             lock.unlock();
             journal_->Append(batch);
             lock.lock();
-            if (written_ == synced_)
-                syncBy_ = TClock::now() + SyncWithin;
             written_ = taken;
             writerDone_ = last;
             changed_.notify_all();
@@ -140,34 +146,35 @@ void TJournalWriter::Write(std::size_t validBytes, const TJournalBase& base, TBa
     }
 }
 
-// The flushing thread: what is written reaches the disk within a second, at
-// once when a caller waits for it or the writer ends, without holding up the
-// writing of later records.
+// The flushing thread: what is written reaches the disk within a second of
+// its step, at once when a caller waits for it or the writer ends, without
+// holding up the writing of later records. One loop: each time it wakes it
+// looks again at what is due, and sleeps until the earliest deadline of what
+// is written and not yet on disk.
 void TJournalWriter::Sync()
 {
     try {
+        bool named = false;
         std::unique_lock lock(mutex_);
         for (;;) {
-            const auto ready = [this] {
-                return hasFailed_ || (writerDone_ && written_ == synced_) ||
-                       (written_ != synced_ &&
-                        (settling_ || writerDone_ || TClock::now() >= syncBy_));
-            };
-            if (written_ != synced_)
-                changed_.wait_until(lock, syncBy_, ready);
-            else
-                changed_.wait(lock, ready);
             if (hasFailed_ || (writerDone_ && written_ == synced_))
                 return;
-            if (written_ == synced_)
+            const bool unsynced = written_ != synced_;
+            if (!unsynced || !(settling_ || writerDone_ || clock_.Now() >= syncBy_)) {
+                clock_.WaitUntil(changed_, lock, unsynced ? syncBy_ : TDeadlineClock::TTime::max());
                 continue;
+            }
             const std::uint64_t target = written_;
-            const TClock::time_point started = TClock::now();
+            const TDeadlineClock::TTime started = clock_.Now();
             lock.unlock();
             journal_->Sync();
+            // The journal's name with its first steps: a new file's name is
+            // not on disk until its folder is.
+            if (!std::exchange(named, true))
+                SyncJournalFolder(path_);
             lock.lock();
             synced_ = target;
-            // What was written meanwhile, from the flush's start.
+            // What was added meanwhile, from the flush's start.
             syncBy_ = started + SyncWithin;
             changed_.notify_all();
         }
@@ -185,6 +192,9 @@ void TJournalWriter::Copy(const TJournalBase& base, TBase kind)
         const std::string copyPath = BaseCopyPath(path_);
         record = kind == TBase::Written ? BaseCopiedRecord(copyPath, &abandoned_)
                                         : CopyBase(base, copyPath, &abandoned_);
+        // Its name on disk before the record that vouches for it.
+        if (record)
+            SyncJournalFolder(path_);
     } catch (const std::exception& error) {
         failure = error.what();
     }
@@ -193,7 +203,7 @@ void TJournalWriter::Copy(const TJournalBase& base, TBase kind)
         copying_ = false;
         if (record && !hasFailed_) {
             queue_ += *record;
-            ++added_;
+            Added();
         }
         changed_.notify_all();
     }

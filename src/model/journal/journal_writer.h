@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "model/base/deadline_clock.h"
 #include "model/journal/row_journal.h"
 
 namespace quorva {
@@ -38,12 +39,13 @@ public:
     // Told once, on one of the writer's threads, when the journal fails.
     using FailedFn = std::function<void(TFailure, const std::string& message)>;
 
-    // Begins a new journal at `path`.
-    TJournalWriter(std::string path, TJournalBase base, TBase kind, FailedFn failed);
+    // Begins a new journal at `path`. `clock` times the flushes.
+    TJournalWriter(std::string path, TJournalBase base, TBase kind, FailedFn failed,
+                   TDeadlineClock& clock = SteadyDeadlineClock());
     // Goes on with a journal left behind whose whole records end at
     // `validBytes`.
     TJournalWriter(std::string path, std::size_t validBytes, TJournalBase base, TBase kind,
-                   FailedFn failed);
+                   FailedFn failed, TDeadlineClock& clock = SteadyDeadlineClock());
     // Writes and flushes what has come, then ends the threads; the journal
     // stays on disk.
     ~TJournalWriter();
@@ -62,6 +64,7 @@ public:
 
 private:
     void Start(std::size_t validBytes, TJournalBase base, TBase kind);
+    void Added();
     void Write(std::size_t validBytes, const TJournalBase& base, TBase kind);
     void Sync();
     void Copy(const TJournalBase& base, TBase kind);
@@ -70,14 +73,15 @@ private:
 
     const std::string path_;
     FailedFn failed_;
+    TDeadlineClock& clock_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::string queue_;
     std::uint64_t added_ = 0;   // records added, counting the copy's
     std::uint64_t written_ = 0; // of those, records written
     std::uint64_t synced_ = 0;  // of those, records flushed to disk
-    // When the first record written since the last flush must be flushed.
-    std::chrono::steady_clock::time_point syncBy_;
+    // When the first record added since the last flush must be flushed.
+    TDeadlineClock::TTime syncBy_;
     bool writerDone_ = false;
     bool copying_ = false;
     bool settling_ = false;

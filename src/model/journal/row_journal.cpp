@@ -12,7 +12,9 @@
 #include "model/files/file_copy.h"
 #include "model/files/file_descriptor.h"
 #include "model/files/file_error.h"
+#include "model/files/file_io.h"
 #include "model/files/state_folder.h"
+#include "model/files/system_calls.h"
 #include "model/rows/row_list_file.h"
 
 namespace quorva {
@@ -236,20 +238,13 @@ std::string TRowJournal::BaseCopyPath() const
 
 void TRowJournal::Append(std::string_view records)
 {
-    std::size_t written = 0;
-    while (written < records.size()) {
-        const ssize_t n = ::write(fd_.Get(), records.data() + written, records.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw Error(StreamWriteErrorText(n == 0 ? ENOSPC : errno));
-        written += static_cast<std::size_t>(n);
-    }
+    if (const int error = WriteAll(fd_.Get(), records))
+        throw Error(StreamWriteErrorText(error));
 }
 
 void TRowJournal::Sync()
 {
-    if (::fdatasync(fd_.Get()) != 0)
+    if (Sys().fdatasync(fd_.Get()) != 0)
         throw Error(StreamWriteErrorText(errno));
 }
 
@@ -267,6 +262,13 @@ std::string StepRecord(bool apply, const TRowChange& change)
 std::string BaseCopyPath(const std::string& journalPath)
 {
     return JournalSibling(journalPath, ".base");
+}
+
+void SyncJournalFolder(const std::string& journalPath)
+{
+    // A file system that cannot sync a folder (EINVAL) keeps names its own way.
+    if (const int error = SyncFolderOf(journalPath); error != 0 && error != EINVAL)
+        throw Error(CannotCreateFileMessage(journalPath, error));
 }
 
 std::string BaseCopiedRecord(const std::string& copyPath, const std::atomic<bool>* stop)

@@ -76,6 +76,10 @@ std::string BaseCopiedRecord(const std::string& copyPath, const std::atomic<bool
 
 // Where a journal's own copy of its base lies.
 std::string BaseCopyPath(const std::string& journalPath);
+// Makes the names of a journal and of its base copy durable, once both are
+// made or either is new: a power cut soon after could otherwise lose them
+// with all the steps they hold. Raises Error.
+void SyncJournalFolder(const std::string& journalPath);
 
 // What a journal gives back.
 struct TJournalReplay {
