@@ -13,6 +13,7 @@
 
 #include "model/base/shown_name.h"
 #include "model/files/file_error.h"
+#include "model/files/file_io.h"
 #include "model/files/state_folder.h"
 
 namespace quorva {
@@ -112,17 +113,9 @@ std::string ReadJournal(const std::string& path)
 {
     const TFileDescriptor fd = OpenStateFile(path, O_RDONLY);
     std::string bytes;
-    std::string piece(1 << 16, '\0');
-    for (;;) {
-        const ssize_t got = ::read(fd.Get(), piece.data(), piece.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw Error(CannotOpenFileMessage(path, errno));
-        if (got == 0)
-            return bytes;
-        bytes.append(piece, 0, static_cast<std::size_t>(got));
-    }
+    if (const int error = ReadAll(fd.Get(), bytes))
+        throw Error(CannotOpenFileMessage(path, error));
+    return bytes;
 }
 
 std::optional<TJournalReplay> ReadLeftJournal(const std::string& path, TRowTable& rows,
