@@ -342,8 +342,15 @@ void TPowerCutDisk::StopLogging()
     end_ = clock_();
 }
 
+std::size_t TPowerCutDisk::Operations() const
+{
+    const std::lock_guard lock(mutex_);
+    return log_.size();
+}
+
 double TPowerCutDisk::TimeOf(std::size_t cut) const
 {
+    const std::lock_guard lock(mutex_);
     return cut < log_.size() ? log_[cut].time : end_;
 }
 

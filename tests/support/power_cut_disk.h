@@ -61,7 +61,7 @@ public:
     // through, its removed names still kept.
     void StopLogging();
     // The cuts are before operation 0 to Operations() (after the last).
-    std::size_t Operations() const { return log_.size(); }
+    std::size_t Operations() const;
     // The time of a cut: that of the operation it comes before (the end's for
     // the last).
     double TimeOf(std::size_t cut) const;

@@ -68,22 +68,32 @@ struct TScene {
 
     double Now() const { return std::chrono::duration<double>(clock.Now() - start).count(); }
     void Show(const TLineList& lines) { shown.emplace_back(Now(), lines.Lines()); }
+    const TPowerCutDisk* disk = nullptr;
+
     // Moves the clock on by `seconds`, as a user pausing between edits, a
-    // tenth at a time, each time leaving the journal's threads a moment to
-    // do what falls due.
+    // tenth at a time; after each, waits until the journal's threads have
+    // done what fell due (no operation for 50 ms), so that it is logged at
+    // the time it was due, however loaded the machine.
     void Wait(double seconds)
     {
         for (const double until = Now() + seconds; Now() + 1e-9 < until;) {
             clock.MoveTo(clock.Now() + std::chrono::milliseconds(100));
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            for (int quiet = 0; quiet < 5;) {
+                const std::size_t done = disk->Operations();
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                quiet = disk->Operations() == done ? quiet + 1 : 0;
+            }
         }
     }
 };
 
+// Long enough to take two pages of the disk, so that a save can be cut
+// between them.
 TLines NewLines()
 {
     TLines lines = OldLines;
-    lines.push_back("21 22 23 24 25 26 27");
+    for (int row = 0; row < 300; ++row)
+        lines.push_back("21 22 23 24 25 26 " + std::to_string(10 + row % 90));
     return lines;
 }
 
@@ -344,6 +354,7 @@ TEST_P(PowerCutTest, EveryCutLeavesFilesWholeAndRowsShown)
     std::size_t leftovers = 0;
     {
         TPowerCutDisk disk(scene.root, scene.temp.File("kept"), [&scene] { return scene.Now(); });
+        scene.disk = &disk;
         protocol.run(scene);
         disk.StopLogging();
         for (std::size_t cut = 0; cut <= disk.Operations(); ++cut)
