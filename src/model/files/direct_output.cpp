@@ -10,6 +10,8 @@
 #include <unistd.h>
 #include <utility>
 
+#include "model/base/worker_wait.h"
+
 namespace quorva {
 namespace {
 
@@ -72,7 +74,7 @@ TDirectOutput::~TDirectOutput()
     changed_.notify_all();
 }
 
-bool TDirectOutput::Write(std::string_view data)
+bool TDirectOutput::Write(std::string_view data, const TWaitFn& whileWaiting)
 {
     while (!data.empty()) {
         if (mode_ == TMode::Plain)
@@ -82,20 +84,20 @@ bool TDirectOutput::Write(std::string_view data)
         filled_ += part;
         total_ += part;
         data.remove_prefix(part);
-        if (filled_ == BufferSize && !Flush())
+        if (filled_ == BufferSize && !Flush(whileWaiting))
             return false;
     }
     return true;
 }
 
-bool TDirectOutput::Flush()
+bool TDirectOutput::Flush(const TWaitFn& whileWaiting)
 {
     if (mode_ == TMode::Gathering)
         Begin();
     const std::size_t size = std::exchange(filled_, 0);
     if (mode_ == TMode::Plain)
         return Succeeded(WriteWhole(fd_, buffers_[filling_].get(), size));
-    return Hand(size);
+    return Hand(size, whileWaiting);
 }
 
 // The text has proved large: writes directly from here on where the file
@@ -120,12 +122,17 @@ void TDirectOutput::Begin()
 
 // Gives the full buffer to the writer thread once it has finished the one
 // before, and goes on with the other.
-bool TDirectOutput::Hand(std::size_t size)
+bool TDirectOutput::Hand(std::size_t size, const TWaitFn& whileWaiting)
 {
     if (!thread_.joinable())
         return Succeeded(WriteWhole(fd_, buffers_[filling_].get(), size));
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !handed_; });
+    AwaitWorker(
+        lock, changed_, [this] { return !handed_; },
+        [&] {
+            if (whileWaiting)
+                whileWaiting();
+        });
     if (error_ != 0)
         return Succeeded(error_);
     handed_ = true;
@@ -139,8 +146,10 @@ bool TDirectOutput::Hand(std::size_t size)
 // failure, or 0.
 int TDirectOutput::Drain()
 {
+    // One buffer's write at most, at the end: nobody left to ask.
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !handed_; });
+    AwaitWorker(
+        lock, changed_, [this] { return !handed_; }, [] {});
     return error_;
 }
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include "model/base/error.h"
 #include "model/base/shown_name.h"
 #include "model/files/file_error.h"
+#include "model/files/file_path.h"
 
 namespace quorva {
 namespace {
@@ -115,6 +117,27 @@ std::string StateFolder(const std::string& sub)
     const std::string folder = program + "/" + sub;
     MakePrivateFolder(folder);
     return folder;
+}
+
+bool IsInStateFolder(const std::string& fileName)
+{
+    std::string resolved;
+    if (ResolveLinks(fileName, resolved) != 0)
+        return false;
+    std::string program;
+    try {
+        program = StateRoot() + "/quorva";
+    } catch (const Error&) {
+        return false;
+    }
+    const auto real = [](const std::string& path) -> std::string {
+        const std::unique_ptr<char, decltype(&std::free)> got(::realpath(path.c_str(), nullptr),
+                                                              &std::free);
+        return got ? std::string(got.get()) : std::string();
+    };
+    const std::string folder = real(FolderOf(resolved));
+    const std::string own = real(program);
+    return !own.empty() && !folder.empty() && (folder == own || folder.starts_with(own + "/"));
 }
 
 TFileDescriptor OpenStateFile(const std::string& path, int flags)
