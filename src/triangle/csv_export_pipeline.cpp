@@ -257,38 +257,38 @@ template <class Cell> TBandText& TCsvExport<Cell>::AwaitBand(std::size_t band)
 {
     TBandText& text = texts_[band % BandsInFlight];
     std::unique_lock lock(mutex_);
-    while (!text.ready) {
-        RethrowWorkerFailure(failure_);
+    for (;;) {
+        // This thread renders a band itself whenever one is free to claim.
         std::size_t claimed = 0;
-        if (Claim(claimed)) {
-            lock.unlock();
-            WaitForLines(EndLine(claimed));
-            RenderBand(ownRenderer_, claimed);
-            lock.lock();
-            texts_[claimed % BandsInFlight].ready = true;
-            changed_.notify_all();
-        } else {
-            WaitAndAskProgress(lock, changed_, [this] { AskProgress(); });
-        }
+        AwaitWorker(
+            lock, changed_, failure_, [&] { return text.ready || Claim(claimed); },
+            [this] { AskProgress(); });
+        if (text.ready)
+            return text;
+        lock.unlock();
+        WaitForLines(EndLine(claimed));
+        RenderBand(ownRenderer_, claimed);
+        lock.lock();
+        texts_[claimed % BandsInFlight].ready = true;
+        changed_.notify_all();
     }
-    return text;
 }
 
 template <class Cell> void TCsvExport<Cell>::WaitForLines(std::size_t lines)
 {
     std::unique_lock lock(mutex_);
-    while (readyLines_ < lines) {
-        RethrowWorkerFailure(failure_);
-        if (!helped_) {
-            // Every band before this one is rendered, so the stage may be
-            // filled.
-            lock.unlock();
-            FillStage();
-            AskProgress();
-            lock.lock();
-            continue;
-        }
-        WaitAndAskProgress(lock, changed_, [this] { AskProgress(); });
+    for (;;) {
+        AwaitWorker(
+            lock, changed_, failure_, [&] { return readyLines_ >= lines || !helped_; },
+            [this] { AskProgress(); });
+        if (readyLines_ >= lines)
+            return;
+        // No worker: every band before this one is rendered, so the stage
+        // may be filled here.
+        lock.unlock();
+        FillStage();
+        AskProgress();
+        lock.lock();
     }
 }
 

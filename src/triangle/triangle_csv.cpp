@@ -9,6 +9,8 @@
 #include "model/base/error.h"
 #include "model/files/atomic_file_writer.h"
 #include "model/files/file_identity.h"
+#include "model/files/file_path.h"
+#include "model/files/state_folder.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
 #include "triangle/diff_triangle.h"
@@ -38,11 +40,24 @@ void WriteExport(const TRowTable& rows, int column, TProgress& progress, const T
     }
 }
 
+// The output a shell opened for the program, as the system names it.
+constexpr const char* StandardOutputPath = "/proc/self/fd/1";
+
+// Refuses to write the triangle over one of the program's own files, which
+// the next start would read back as what they claim to be.
+void CheckNotStateFile(const std::string& fileName, const std::string& shownName)
+{
+    if (IsInStateFolder(fileName))
+        throw Error("The triangle cannot be written to \"" + shownName +
+                    "\": it is one of Quorva's own files, in its state folder.");
+}
+
 } // namespace
 
 void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fileName,
                        TProgress& progress, const TSystemResources& system)
 {
+    CheckNotStateFile(fileName, fileName);
     CheckExportFits(rows, column, fileName, system);
     WriteExport(rows, column, progress, [&](std::optional<TAtomicFileWriter>& writer) {
         writer.emplace(fileName, progress);
@@ -56,6 +71,9 @@ void ExportTriangleCsvToStandardOutput(const TRowTable& rows, int column, TProgr
     // name of the same file.
     struct stat status {};
     if (::fstat(STDOUT_FILENO, &status) == 0 && S_ISREG(status.st_mode)) {
+        std::string resolved;
+        if (ResolveLinks(StandardOutputPath, resolved) == 0)
+            CheckNotStateFile(resolved, resolved);
         CheckExportFits(rows, column, "/dev/stdout", system);
     } else {
         CheckTriangleInput(rows, column);
@@ -76,6 +94,14 @@ void CheckExportTarget(const std::string& rowsFileName, const std::string& csvFi
 {
     if (IsSameFile(rowsFileName, csvFileName))
         throw Error(ExportOverRowsMessage(rowsFileName, csvFileName));
+}
+
+void CheckStandardOutputTarget(const std::string& rowsFileName, const std::string& shownName)
+{
+    const auto output = IdentifyOpenFile(STDOUT_FILENO);
+    const auto input = IdentifyFile(rowsFileName);
+    if (output && input && output->SameFile(*input))
+        throw Error(ExportOverRowsMessage(rowsFileName, shownName));
 }
 
 } // namespace quorva

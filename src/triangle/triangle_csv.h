@@ -16,7 +16,8 @@ namespace quorva {
 // Before anything is allocated or written it raises "Range check error" for
 // an empty table, and an Error with the figures when the triangle would not
 // fit in the available memory or the file in the target folder's free space
-// (CheckExportFits). It reports its progress, and when the progress says stop
+// (CheckExportFits), and one onto a file of the program's own state folder
+// (IsInStateFolder). It reports its progress, and when the progress says stop
 // it ends with Cancelled, leaving the target as it was. Memory that still
 // runs out ends it with "Not enough memory to export the triangle.".
 void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fileName,
@@ -25,7 +26,7 @@ void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fil
 
 // The same bytes to the program's standard output, as it stands (see
 // TAtomicFileWriter::TOpenDescriptor), after the same checks; a failure
-// names it "standard output".
+// names it "standard output", a refused state file by its own name.
 void ExportTriangleCsvToStandardOutput(const TRowTable& rows, int column,
                                        TProgress& progress = NoProgress(),
                                        const TSystemResources& system = SystemResources());
@@ -36,5 +37,8 @@ std::string ExportOverRowsMessage(const std::string& rowsFileName, const std::st
 // Raises that refusal when the two names, however spelt (links, other hard
 // links), are one file.
 void CheckExportTarget(const std::string& rowsFileName, const std::string& csvFileName);
+// The same for the program's standard output, shown as `shownName`: the
+// output a shell opened onto the row list (`>>`, `1<>`) is refused too.
+void CheckStandardOutputTarget(const std::string& rowsFileName, const std::string& shownName);
 
 } // namespace quorva

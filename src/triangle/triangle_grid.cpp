@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "model/base/worker_wait.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_band_renderer.h"
 
@@ -172,12 +173,20 @@ void TTriangleGrid::Publish(std::size_t readyColumns)
     readied_.notify_all();
 }
 
-void TTriangleGrid::AwaitColumn(std::size_t j) const
+void TTriangleGrid::AwaitColumn(std::size_t j, TProgress& progress) const
 {
-    if (j < ReadyColumns())
+    AwaitColumns(std::min(j + 1, ColumnCount()), progress, 0);
+}
+
+void TTriangleGrid::AwaitColumns(std::size_t columns, TProgress& progress,
+                                 std::uint64_t workAfter) const
+{
+    if (ReadyColumns() >= columns)
         return;
     std::unique_lock lock(mutex_);
-    readied_.wait(lock, [&] { return j < ReadyColumns(); });
+    AwaitWorker(
+        lock, readied_, [&] { return ReadyColumns() >= columns; },
+        [&] { ProceedOrCancel(progress, ReadyColumns(), columns + workAfter); });
 }
 
 TCellStatistics TTriangleGrid::Whole() const
@@ -200,7 +209,8 @@ std::optional<std::int32_t> TTriangleGrid::Cell(std::size_t k, std::size_t j) co
     // values in order, one every second line from line j on.
     if (!HasCell(k, j) || (k + j) % 2 != 0)
         return std::nullopt;
-    AwaitColumn(j);
+    if (j >= ReadyColumns())
+        return std::nullopt;
     const std::int32_t value = ColumnValue(j, (k - j) / 2);
     if (IsBlank(value))
         return std::nullopt;
@@ -230,11 +240,29 @@ TCellStatistics TTriangleGrid::Neighbours(std::size_t k, std::size_t j) const
     return block;
 }
 
+// Columns 0 to the last one any line of `rect` has a field in.
+std::size_t TTriangleGrid::ColumnsNeeded(const TCellRect& rect) const
+{
+    const std::size_t endLine = std::min(rect.endLine, LineCount());
+    if (rect.firstLine >= endLine)
+        return 0;
+    // Lines lengthen up to the middle one, then shorten.
+    const std::size_t middle = ValueCount() - 1;
+    const std::size_t longest = rect.firstLine <= middle && middle < endLine
+                                    ? ColumnCount()
+                                    : std::max(TriangleRowLength(rect.firstLine, LineCount()),
+                                               TriangleRowLength(endLine - 1, LineCount()));
+    return std::min(rect.endColumn, longest);
+}
+
 std::string TTriangleGrid::CsvText(const TCellRect& rect, TProgress& progress) const
 {
+    const std::size_t columns = ColumnsNeeded(rect);
+    const std::size_t endLine = std::min(rect.endLine, LineCount());
+    const std::size_t lines = endLine > rect.firstLine ? endLine - rect.firstLine : 0;
+    AwaitColumns(columns, progress, lines);
     std::string text;
     text.reserve(CsvTextBound(rect));
-    const std::size_t endLine = std::min(rect.endLine, LineCount());
     for (std::size_t k = rect.firstLine; k < endLine; ++k) {
         const std::size_t endColumn = std::min(rect.endColumn, TriangleRowLength(k, LineCount()));
         for (std::size_t j = rect.firstColumn; j < endColumn; ++j) {
@@ -242,7 +270,7 @@ std::string TTriangleGrid::CsvText(const TCellRect& rect, TProgress& progress) c
             text.append(field, AppendCsvField(field, Cell(k, j).value_or(BlankCellValue)));
         }
         text += '\n';
-        ProceedOrCancel(progress, k + 1 - rect.firstLine, endLine - rect.firstLine);
+        ProceedOrCancel(progress, columns + k + 1 - rect.firstLine, columns + lines);
     }
     return text;
 }

@@ -58,8 +58,9 @@ struct TCellRect {
 //
 // The cells can be computed while the grid is shown: Fill computes them
 // block column by block column, left to right, and makes each ready, cells
-// and summaries at once, for any thread to read. What is not ready yet is
-// never read by the painters, and waited for by everything else.
+// and summaries at once, for any thread to read. Reading never waits: what
+// is not ready yet reads as nothing, and whoever needs it waits for it
+// with AwaitColumn, which keeps asking its progress so that Cancel is heard.
 class TTriangleGrid {
 public:
     // Lines and columns summed up by one block of the finest summary level;
@@ -84,8 +85,10 @@ public:
     bool IsComplete() const { return ReadyColumns() == ColumnCount(); }
     // Cells of the first `columns` columns.
     std::uint64_t CellsBefore(std::size_t columns) const;
-    // Waits until column j is ready: only while some thread fills the grid.
-    void AwaitColumn(std::size_t j) const;
+    // Waits until column j (or the last, when beyond) is ready, reporting
+    // the ready columns to `progress` at least every ProgressInterval;
+    // Cancelled when it says stop. Only while some thread fills the grid.
+    void AwaitColumn(std::size_t j, TProgress& progress) const;
 
     std::size_t ValueCount() const { return valueCount_; }
     std::size_t LineCount() const { return 2 * valueCount_ - 1; }
@@ -97,8 +100,8 @@ public:
     {
         return k < LineCount() && j <= k && j < LineCount() - k;
     }
-    // The cell's value; nothing for a blank cell or one outside the triangle.
-    // Waits for the cell's column.
+    // The cell's value; nothing for a blank cell, one outside the triangle,
+    // or one whose column is not ready yet. Never waits.
     std::optional<std::int32_t> Cell(std::size_t k, std::size_t j) const;
     // The lines of the two cells a cell is the difference of, in the column
     // to its left; nothing for column 0, whose cells are the rows' values.
@@ -124,7 +127,7 @@ public:
 
     // The non-blank cells among the four next to a cell (above, below, left
     // and right): what stands in for a blank cell on a map too small to
-    // show blanks. Waits for the column to the right.
+    // show blanks. Those of a column not ready yet do not count.
     TCellStatistics Neighbours(std::size_t k, std::size_t j) const;
 
     // Statistics of the ready cells: of the whole triangle once complete.
@@ -142,8 +145,10 @@ public:
     }
 
     // The rectangle as CSV text: each line's fields in the rectangle, each
-    // followed by ';' (a blank field by ';' alone), and a line feed. Asks
-    // `progress` after every line; Cancelled when it says stop.
+    // followed by ';' (a blank field by ';' alone), and a line feed. Waits
+    // first for the columns it needs, as AwaitColumn does, then asks
+    // `progress` after every line; Cancelled when it says stop. Progress
+    // counts columns awaited and lines copied.
     std::string CsvText(const TCellRect& rect, TProgress& progress = NoProgress()) const;
     // Bytes that text takes at most, worked out without reading a cell.
     std::uint64_t CsvTextBound(const TCellRect& rect) const;
@@ -172,6 +177,10 @@ private:
     void SummariseColumn(const THalfTriangle<Value>& triangle, std::size_t j);
     void SummariseBytes(std::size_t j, const std::uint8_t* values);
     void Publish(std::size_t readyColumns);
+    std::size_t ColumnsNeeded(const TCellRect& rect) const;
+    // Waits until `columns` are ready, reporting them out of `columns` +
+    // `workAfter`.
+    void AwaitColumns(std::size_t columns, TProgress& progress, std::uint64_t workAfter) const;
 
     std::size_t valueCount_;
     std::unique_ptr<THalfTriangle<std::uint8_t>> bytes_;

@@ -327,10 +327,12 @@ void TForm1::btnSaveClick()
     OfferBackups(FindBackups(*fileName), FDialogs);
     if (FFile.ChangedByAnother(*fileName) && !FDialogs.AskReplaceChangedFile(*fileName))
         return;
-    // The journal keeps the rows while the file they came from is rewritten.
-    FJournal->Settle();
     TBusyCursor busy;
     TProgressDialog progress(this, SavingCaption(*fileName), FClock);
+    // The journal keeps the rows while the file they came from is
+    // rewritten. Its copy of a large file may still be under way: waited
+    // for in the dialog, where Cancel leaves file and rows as they are.
+    FJournal->Settle(progress);
     SaveRowListFile(FLines, *fileName, progress);
     RowListUsed(*fileName);
     FHistory->setClean();

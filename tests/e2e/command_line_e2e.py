@@ -24,9 +24,17 @@ NO_DISPLAY = {k: v for k, v in os.environ.items()
               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
 
 
-def run(quorva, *arguments):
-    done = subprocess.run([quorva, *arguments], env=NO_DISPLAY, capture_output=True, timeout=60)
-    return done.returncode, done.stdout.decode(), done.stderr.decode()
+def run(quorva, *arguments, stdout_onto=None):
+    """With stdout_onto (path, mode), standard output is that file opened as
+    a shell's >> (mode "ab") or 1<> (mode "r+b") opens it."""
+    env = dict(NO_DISPLAY, XDG_STATE_HOME=os.path.abspath("state"))
+    if stdout_onto is None:
+        done = subprocess.run([quorva, *arguments], env=env, capture_output=True, timeout=60)
+        return done.returncode, done.stdout.decode(), done.stderr.decode()
+    with open(*stdout_onto) as output:
+        done = subprocess.run([quorva, *arguments], env=env, stdout=output,
+                              stderr=subprocess.PIPE, timeout=60)
+    return done.returncode, "", done.stderr.decode()
 
 
 def write(path, data):
@@ -55,9 +63,14 @@ def exports_every_column(quorva, folder):
     os.symlink(tir, link)
     os.link(tir, hard)
     tir_before = open(tir, "rb").read()
+    journal = os.path.join(folder, "state", "quorva", "journals", "rows.journal")
+    os.makedirs(os.path.dirname(journal), mode=0o700)
+    write(journal, b"journal")
+    journal_link = os.path.join(folder, "journal.csv")
+    os.symlink(journal, journal_link)
     empty = write(os.path.join(folder, "empty.tir"), b"")
     bad = write(os.path.join(folder, "bad.tir"), text_file(["01 02 03"]))
-    for arguments, expected_status, expected_text in [
+    for case in [
         (["--help"], 0, "--export-triangle <COLUMN>"),
         (["--version"], 0, "quorva "),
         (["--export-triangle", "1", bad, "out.csv"], 1, f"quorva: {bad}: {BAD_FILE_FORMAT}\n"),
@@ -75,12 +88,20 @@ def exports_every_column(quorva, folder):
         (["--export-triangle", "1", tir, "rows.tir"], 1, "it is the row list"),
         (["--export-triangle", "1", link, tir], 1, "it is the row list"),
         (["--export-triangle", "1", tir, hard], 1, "it is the row list"),
+        (["--export-triangle", "1", tir, "-"], 1, f'"-": it is the row list "{tir}"', (tir, "ab")),
+        (["--export-triangle", "1", tir, "-"], 1, f'"-": it is the row list "{tir}"',
+         (tir, "r+b")),
+        (["--export-triangle", "1", tir, journal], 1, "Quorva's own files"),
+        (["--export-triangle", "1", tir, journal_link], 1, "Quorva's own files"),
+        (["--export-triangle", "1", tir, "-"], 1, "Quorva's own files", (journal, "ab")),
     ]:
-        status, output, errors = run(quorva, *arguments)
+        arguments, expected_status, expected_text, *stdout_onto = case
+        status, output, errors = run(quorva, *arguments, stdout_onto=next(iter(stdout_onto), None))
         expect(status == expected_status and expected_text in output + errors,
                f"{arguments}: status {status}, said {output + errors!r}")
     expect(not os.path.exists("out.csv"), "a failed export left a file")
     expect(open(tir, "rb").read() == tir_before, "an export wrote over its own row list")
+    expect(open(journal, "rb").read() == b"journal", "an export wrote over a state file")
 
 
 def reader_that_leaves(quorva, folder):

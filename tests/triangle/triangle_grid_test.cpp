@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "model/base/error.h"
 #include "support/heap_bytes.h"
@@ -171,6 +173,45 @@ TEST_P(TriangleGridTest, BuildCountsUpToItsTotalOrStopsWhenCancelled)
 
     test::TScriptedProgress stop([](std::uint64_t, std::uint64_t) { return true; });
     EXPECT_THROW(TTriangleGrid(rows, GetParam().column, stop), Cancelled);
+}
+
+// Filled on one thread, slowly, while another reads and copies it: a read
+// never waits and gives only what is ready, a copy waits for the columns it
+// needs and is the CSV; with no one filling, the copy's wait still hears
+// Cancel. Run under ThreadSanitizer too.
+TEST_P(TriangleGridTest, ReadAndCopiedWhileFilledOnAnotherThread)
+{
+    const TRowTable rows = RandomRows(GetParam());
+    const auto csv = CsvFields(rows, GetParam().column);
+    TTriangleGrid grid(rows, GetParam().column, TTriangleGrid::TUnfilled{});
+    const TCellRect whole{0, 0, grid.LineCount(), grid.ColumnCount()};
+    if (grid.ColumnCount() > 1) {
+        EXPECT_FALSE(grid.Cell(1, 1));
+        test::TScriptedProgress stop([](std::uint64_t, std::uint64_t) { return true; });
+        EXPECT_THROW(grid.CsvText(whole, stop), Cancelled);
+    }
+    std::string expected;
+    for (const auto& line : csv) {
+        for (const std::string& field : line)
+            expected += field + ';';
+        expected += '\n';
+    }
+    test::TScriptedProgress slow([](std::uint64_t, std::uint64_t) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return false;
+    });
+    std::thread filler([&] { grid.Fill(slow); });
+    for (std::size_t k = 0; k < csv.size() && !grid.IsComplete(); ++k) {
+        for (std::size_t j = 0; j < csv[k].size(); ++j) {
+            if (j < grid.ReadyColumns()) {
+                ASSERT_EQ(FieldText(grid.Cell(k, j)), csv[k][j]) << "line " << k << " column " << j;
+            }
+        }
+    }
+    test::TScriptedProgress copying;
+    const std::string text = grid.CsvText(whole, copying);
+    filler.join();
+    EXPECT_EQ(text, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -215,7 +215,7 @@ void TAtomicFileWriter::Write(std::string_view data, const TWaitFn& whileWaiting
     if (way_ == TWay::Replace) {
         if (!direct_)
             direct_.emplace(Fd());
-        if (!direct_->Write(data))
+        if (!direct_->Write(data, whileWaiting))
             FailWrite(errno);
         written_ += data.size();
     } else if (const int error =

@@ -86,8 +86,9 @@ public:
     void ExpectBytes(std::uint64_t bytes, const TSystemResources& resources = SystemResources());
 
     // Called, on the thread that writes, every few milliseconds while a pipe
-    // or socket takes no more, so that the caller can keep its progress
-    // shown and end the wait by raising Cancelled.
+    // or socket takes no more, or the direct output's writer thread is still
+    // at the buffer before, so that the caller can keep its progress shown
+    // and end the wait by raising Cancelled.
     using TWaitFn = std::function<void()>;
 
     // Writes all of `data`, retrying short writes; raises "Stream write

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "model/base/worker_wait.h"
 #include "model/files/file_io.h"
 #include "model/files/system_calls.h"
 
@@ -62,7 +63,7 @@ TDirectOutput::~TDirectOutput()
     changed_.notify_all();
 }
 
-bool TDirectOutput::Write(std::string_view data)
+bool TDirectOutput::Write(std::string_view data, const TWaitFn& whileWaiting)
 {
     while (!data.empty()) {
         if (mode_ == TMode::Plain)
@@ -72,20 +73,20 @@ bool TDirectOutput::Write(std::string_view data)
         filled_ += part;
         total_ += part;
         data.remove_prefix(part);
-        if (filled_ == BufferSize && !Flush())
+        if (filled_ == BufferSize && !Flush(whileWaiting))
             return false;
     }
     return true;
 }
 
-bool TDirectOutput::Flush()
+bool TDirectOutput::Flush(const TWaitFn& whileWaiting)
 {
     if (mode_ == TMode::Gathering)
         Begin();
     const std::size_t size = std::exchange(filled_, 0);
     if (mode_ == TMode::Plain)
         return Succeeded(WriteWhole(fd_, buffers_[filling_].get(), size));
-    return Hand(size);
+    return Hand(size, whileWaiting);
 }
 
 // The text has proved large: writes directly from here on where the file
@@ -110,12 +111,17 @@ void TDirectOutput::Begin()
 
 // Gives the full buffer to the writer thread once it has finished the one
 // before, and goes on with the other.
-bool TDirectOutput::Hand(std::size_t size)
+bool TDirectOutput::Hand(std::size_t size, const TWaitFn& whileWaiting)
 {
     if (!thread_.joinable())
         return Succeeded(WriteWhole(fd_, buffers_[filling_].get(), size));
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !handed_; });
+    AwaitWorker(
+        lock, changed_, [this] { return !handed_; },
+        [&] {
+            if (whileWaiting)
+                whileWaiting();
+        });
     if (error_ != 0)
         return Succeeded(error_);
     handed_ = true;
@@ -129,8 +135,10 @@ bool TDirectOutput::Hand(std::size_t size)
 // failure, or 0.
 int TDirectOutput::Drain()
 {
+    // One buffer's write at most, at the end: nobody left to ask.
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !handed_; });
+    AwaitWorker(
+        lock, changed_, [this] { return !handed_; }, [] {});
     return error_;
 }
 

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -31,9 +32,13 @@ public:
     TDirectOutput(const TDirectOutput&) = delete;
     TDirectOutput& operator=(const TDirectOutput&) = delete;
 
+    // Called every few milliseconds while the caller waits for the writer
+    // thread; it may end the wait by raising (Cancelled).
+    using TWaitFn = std::function<void()>;
+
     // Takes all of `data`; false with errno set when an earlier or this
     // write failed.
-    bool Write(std::string_view data);
+    bool Write(std::string_view data, const TWaitFn& whileWaiting = {});
     // Writes what is left and gives the file its exact size; false with
     // errno set on failure.
     bool Finish();
@@ -51,9 +56,9 @@ private:
     };
     using TBuffer = std::unique_ptr<char[], TFree>;
 
-    bool Flush();
+    bool Flush(const TWaitFn& whileWaiting);
     void Begin();
-    bool Hand(std::size_t size);
+    bool Hand(std::size_t size, const TWaitFn& whileWaiting);
     int Drain();
     void Run();
 

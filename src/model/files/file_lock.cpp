@@ -1,24 +1,25 @@
 #include "model/files/file_lock.h"
 
 #include <cerrno>
-#include <chrono>
 #include <sys/file.h>
-#include <thread>
+
+#include "model/base/worker_wait.h"
 
 namespace quorva {
 
 void WaitForLock(int fd, TFileLock kind, TProgress& progress)
 {
-    constexpr auto Slice = std::chrono::milliseconds(40);
     const int operation = (kind == TFileLock::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
-    while (::flock(fd, operation) != 0) {
-        if (errno == EINTR)
-            continue;
-        if (errno != EWOULDBLOCK)
-            return;
-        ProceedOrCancel(progress, 0, 1);
-        std::this_thread::sleep_for(Slice);
-    }
+    // Taken, or refused for another reason than another's lock: a file
+    // system without locks is used without one.
+    const auto settled = [&] {
+        int result = 0;
+        do
+            result = ::flock(fd, operation);
+        while (result != 0 && errno == EINTR);
+        return result == 0 || errno != EWOULDBLOCK;
+    };
+    PollAskingProgress(settled, [&] { ProceedOrCancel(progress, 0, 1); });
 }
 
 } // namespace quorva

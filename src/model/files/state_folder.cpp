@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include "model/base/error.h"
 #include "model/base/shown_name.h"
 #include "model/files/file_error.h"
+#include "model/files/file_path.h"
 #include "model/files/system_calls.h"
 
 namespace quorva {
@@ -116,6 +118,22 @@ std::string StateFolder(const std::string& sub)
     const std::string folder = program + "/" + sub;
     MakePrivateFolder(folder);
     return folder;
+}
+
+bool IsInStateFolder(const std::string& fileName)
+{
+    std::string resolved;
+    if (ResolveLinks(fileName, resolved) != 0)
+        return false;
+    std::string program;
+    try {
+        program = StateRoot() + "/quorva";
+    } catch (const Error&) {
+        return false;
+    }
+    const std::string folder = CanonicalPath(FolderOf(resolved));
+    const std::string own = CanonicalPath(program);
+    return !own.empty() && !folder.empty() && (folder == own || folder.starts_with(own + "/"));
 }
 
 TFileDescriptor OpenStateFile(const std::string& path, int flags)

@@ -32,6 +32,12 @@ std::string StateRoot();
 // nothing is created in it.
 std::string StateFolder(const std::string& sub);
 
+// Whether `fileName`, followed through its links, names a file (existing or
+// not) inside "<root>/quorva", itself reached through links: such a file is
+// the program's own, and never the output of anything the user asks for.
+// False where there is no state folder yet.
+bool IsInStateFolder(const std::string& fileName);
+
 // Opens an existing state file with `flags` | O_NOFOLLOW | O_NONBLOCK |
 // O_CLOEXEC (so that a planted link is not followed and a FIFO does not
 // block), then checks what was opened: a regular file, owned by this user,

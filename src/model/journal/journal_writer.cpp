@@ -1,5 +1,6 @@
 #include "model/journal/journal_writer.h"
 
+#include "model/base/worker_wait.h"
 #include "model/journal/journal_folder.h"
 
 #include <chrono>
@@ -63,12 +64,28 @@ void TJournalWriter::Add(std::string record)
     changed_.notify_all();
 }
 
-bool TJournalWriter::Settle()
+bool TJournalWriter::Settle(TProgress& progress)
 {
     std::unique_lock lock(mutex_);
     settling_ = true;
     changed_.notify_all();
-    changed_.wait(lock, [this] { return hasFailed_ || (!copying_ && synced_ == added_); });
+    // Records flushed of those to flush, the copy counting as one; read
+    // under the lock for the progress, which is asked without it.
+    std::uint64_t done = 0;
+    std::uint64_t total = 0;
+    try {
+        AwaitWorker(
+            lock, changed_,
+            [&] {
+                done = synced_;
+                total = added_ + (copying_ ? 1 : 0);
+                return hasFailed_ || (!copying_ && synced_ == added_);
+            },
+            [&] { ProceedOrCancel(progress, done, total); });
+    } catch (...) {
+        settling_ = false;
+        throw;
+    }
     settling_ = false;
     return !hasFailed_;
 }

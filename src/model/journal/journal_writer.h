@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "model/base/deadline_clock.h"
+#include "model/base/progress.h"
 #include "model/journal/row_journal.h"
 
 namespace quorva {
@@ -57,8 +58,10 @@ public:
     // Never waits for the disk.
     void Add(std::string record);
     // Waits until every record added so far, and the base copy, are on
-    // disk; false when the journal has failed.
-    bool Settle();
+    // disk; false when the journal has failed. Asks `progress` all the
+    // while, and stops waiting with Cancelled when it says stop: what was
+    // added is still written and flushed.
+    bool Settle(TProgress& progress = NoProgress());
     // Ends the threads and deletes the journal and its copy.
     void Remove();
 

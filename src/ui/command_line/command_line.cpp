@@ -152,7 +152,10 @@ int RunTriangleExport(const TCommandLine& command, std::FILE* messages)
         // say it, and stands as it is.
         bool reading = true;
         try {
-            CheckExportTarget(command.fileName, command.csvFileName);
+            if (command.csvFileName == StandardOutputName)
+                CheckStandardOutputTarget(command.fileName, command.csvFileName);
+            else
+                CheckExportTarget(command.fileName, command.csvFileName);
             progress.SetCaption("Reading " + command.fileName);
             const TRowTable rows = ReadRowListFile(command.fileName, progress);
             if (rows.empty())

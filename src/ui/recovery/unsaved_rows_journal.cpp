@@ -116,9 +116,9 @@ void TUnsavedRowsJournal::Adopt(const std::string& path, const TJournalReplay& r
     }
 }
 
-bool TUnsavedRowsJournal::Settle()
+bool TUnsavedRowsJournal::Settle(TProgress& progress)
 {
-    return writer_ ? writer_->Settle() : !failed_;
+    return writer_ ? writer_->Settle(progress) : !failed_;
 }
 
 void TUnsavedRowsJournal::Remove()

@@ -36,8 +36,9 @@ public:
     // Goes on with a journal left behind, whose rows this window restored.
     void Adopt(const std::string& path, const TJournalReplay& replay);
     // Waits until every step is on disk, as before the file they came from
-    // is rewritten; false when they are not kept.
-    bool Settle();
+    // is rewritten; false when they are not kept. Cancelled when `progress`
+    // says stop.
+    bool Settle(TProgress& progress);
     // The rows are saved or given up.
     void Remove();
 

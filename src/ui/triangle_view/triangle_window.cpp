@@ -41,8 +41,6 @@ const QString GeometrySetting = QStringLiteral("TriangleView/Geometry");
 // The progress dialog comes sooner than for other operations: a triangle
 // too large to show at once should say so within half a second.
 constexpr std::chrono::milliseconds BuildShowDelay{400};
-// Waited for at a time while a build is watched: a few milliseconds' worth.
-constexpr std::size_t AwaitedColumns = 64;
 
 // How long the view builds the triangle before it first shows it: a
 // triangle built within that is shown complete; a larger one shows what is
@@ -300,12 +298,7 @@ void TTriangleWindow::SaveImage()
     if (const TTriangleGrid* grid = canvas_->Grid(); grid && !grid->IsComplete()) {
         TBusyCursor busy;
         TProgressDialog progress(this, BuildingCaption(column_), clock_, BuildShowDelay);
-        const std::size_t columns = grid->ColumnCount();
-        while (!grid->IsComplete()) {
-            if (!progress.Proceed(grid->ReadyColumns(), columns))
-                throw Cancelled();
-            grid->AwaitColumn(std::min(grid->ReadyColumns() + AwaitedColumns, columns - 1));
-        }
+        grid->AwaitColumn(grid->ColumnCount() - 1, progress);
         canvas_->ShowRefined();
     }
     QByteArray png;

@@ -20,6 +20,7 @@
 #include "model/rows/row_list_file.h"
 #include "support/capped_memory.h"
 #include "support/row_states.h"
+#include "support/scripted_progress.h"
 #include "support/syscall_kill.h"
 #include "support/temp_dir.h"
 #include "support/window_state.h"
@@ -301,6 +302,40 @@ TEST(RowJournalTest, DamageKeepsEveryWholeStepBeforeIt)
                                           }),
               std::bad_alloc().what());
 #endif
+}
+
+// Waiting for the journal, as Save does before it rewrites the file, asks the
+// progress while a large base copy runs: told to stop, it ends in Cancelled
+// at once and the journal goes on; left alone, it ends with the journal
+// whole on disk.
+TEST(RowJournalTest, SettleAsksTheProgressWhileTheCopyRuns)
+{
+    constexpr std::uintmax_t CopiedBytes = std::uintmax_t{128} << 20;
+    for (const bool stop : {true, false}) {
+        SCOPED_TRACE(stop ? "stopped" : "left alone");
+        const test::TTempDir folder;
+        // Large enough that the copy outlasts many of the waits' slices.
+        const std::string file = folder.File("list.tir");
+        test::WriteBytes(file, "");
+        std::filesystem::resize_file(file, CopiedBytes);
+        std::filesystem::create_directories(folder.File("state"));
+        TJournalWriter writer(folder.File("state/list.journal"), {file, IdentifyFile(file)},
+                              TJournalWriter::TBase::FromFile, [](auto, auto&) {});
+        test::TScriptedProgress progress([&](std::uint64_t, std::uint64_t) { return stop; });
+        if (stop) {
+            EXPECT_THROW(writer.Settle(progress), Cancelled);
+            EXPECT_EQ(progress.calls.size(), 1u);
+        } else {
+            EXPECT_TRUE(writer.Settle(progress));
+            ASSERT_FALSE(progress.calls.empty());
+            for (const auto& [done, total] : progress.calls)
+                EXPECT_LE(done, total);
+        }
+        EXPECT_TRUE(writer.Settle());
+        EXPECT_EQ(std::filesystem::file_size(BaseCopyPath(folder.File("state/list.journal"))),
+                  CopiedBytes);
+        writer.Remove();
+    }
 }
 
 } // namespace
