@@ -166,7 +166,7 @@ def spreadsheets_read_numbers(quorva, folder):
     a spreadsheet, which leaves the export and its status alone."""
     found = readers()
     for name, values in [("one", [42]), ("two", [4, 9]),
-                         ("negative", [5, -3, 8, 0, -1, 99, 12, -40, 7, 7, 1]),
+                         ("negative", [5, -3, 8, 0, -1, 99, 12, -9, 7, 7, 1]),
                          ("wide", [random.randrange(100) for _ in range(300)])]:
         tir = write(os.path.join(folder, f"{name}.tir"),
                     text_file(row_line([value] * 7) for value in values))
