@@ -217,13 +217,14 @@ void CheckXlsxExportFits(const TRowTable& rows, int column, const std::string& f
     CheckXlsxExportMemory(rows, column, system);
     // The sheets' cells, then each sheet's XML assembled from them, then the
     // archive, which is smaller than either: all three at once in the work
-    // folder, and the archive again beside the target.
+    // folder. The archive's copy beside the target comes once the sheets'
+    // files are gone, so in one folder the three are the most at any time.
     const std::uint64_t xml = XlsxXmlBytesUpperBound(rows, column);
     const std::string needs = "The spreadsheet file needs up to ";
     // A name in the work folder stands for the library's unnamed files.
     const std::string work = XlsxWorkFolder(fileName) + "/.quorva-work";
     if (FolderReceiving(fileName) == FolderReceiving(work)) {
-        CheckDiskSpace(4 * xml, fileName, system, needs);
+        CheckDiskSpace(3 * xml, fileName, system, needs);
         return;
     }
     CheckDiskSpace(3 * xml, work, system, needs);
