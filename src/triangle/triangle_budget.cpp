@@ -17,6 +17,7 @@
 #include "triangle/csv_export_pipeline.h"
 #include "triangle/diff_triangle.h"
 #include "triangle/triangle_grid.h"
+#include "triangle/triangle_xlsx.h"
 
 namespace quorva {
 namespace {
@@ -97,12 +98,12 @@ std::string FolderReceiving(const std::string& fileName)
 }
 
 void CheckDiskSpace(std::uint64_t needed, const std::string& fileName,
-                    const TSystemResources& system)
+                    const TSystemResources& system,
+                    const std::string& needs = "The CSV file needs up to ")
 {
     const std::string folder = FolderReceiving(fileName);
     if (folder.empty())
         return;
-    const std::string needs = "The CSV file needs up to ";
     std::error_code error;
     if (RewritesInPlace(fileName)) {
         const std::uintmax_t oldBytes = std::filesystem::file_size(fileName, error);
@@ -161,6 +162,69 @@ std::uint64_t CsvBytesUpperBound(const TRowTable& rows, int column)
             bytes += DigitCount(static_cast<std::uint64_t>(value));
     }
     return bytes + n * (n - 1) / 2 * DifferenceDigits(rows, column);
+}
+
+namespace {
+
+// The longest text of a cell in a sheet's XML, less its digits: the
+// markup around the number and a reference of three letters and the line's
+// digits.
+std::uint64_t XmlCellMarkupBytes(std::uint64_t lineCount)
+{
+    return std::string_view(R"(<c r=""><v></v></c>)").size() + 3 + DigitCount(lineCount);
+}
+
+void CheckSheetLines(const TRowTable& rows)
+{
+    if (2 * rows.size() - 1 > SheetLines)
+        throw Error("The triangle of " + FormatCount(rows.size()) + " values has " +
+                    FormatCount(2 * rows.size() - 1) + " lines, but a spreadsheet holds " +
+                    FormatCount(SheetLines) + ".");
+}
+
+} // namespace
+
+std::uint64_t XlsxXmlBytesUpperBound(const TRowTable& rows, int column)
+{
+    const std::uint64_t n = rows.size();
+    if (n == 0)
+        return 0;
+    // The CSV's digits are the cells' digits; every cell that may hold one
+    // has its markup, and each line of each sheet its own element.
+    const std::uint64_t digits = CsvBytesUpperBound(rows, column) - n * n - 2 * (2 * n - 1);
+    const std::uint64_t lines = 2 * n - 1;
+    const std::uint64_t sheets = (n + SheetColumns - 1) / SheetColumns;
+    constexpr std::uint64_t LineMarkup = 64;
+    constexpr std::uint64_t WorkbookParts = 64 << 10;
+    return digits + n * (n + 1) / 2 * XmlCellMarkupBytes(lines) + lines * sheets * LineMarkup +
+           WorkbookParts;
+}
+
+void CheckXlsxExportMemory(const TRowTable& rows, int column, const TSystemResources& system)
+{
+    CheckMemory(rows, XlsxMemoryBytes(rows.size(), CellSize(rows, column)), system);
+}
+
+void CheckXlsxExportFits(const TRowTable& rows, int column, const std::string& fileName,
+                         const TSystemResources& system)
+{
+    CheckTriangleInput(rows, column);
+    CheckSheetLines(rows);
+    CheckXlsxExportMemory(rows, column, system);
+    // The sheets' cells, then each sheet's XML assembled from them, then the
+    // archive, which is smaller than either: all three at once in the work
+    // folder. The archive's copy beside the target comes once the sheets'
+    // files are gone, so in one folder the three are the most at any time.
+    const std::uint64_t xml = XlsxXmlBytesUpperBound(rows, column);
+    const std::string needs = "The spreadsheet file needs up to ";
+    // A name in the work folder stands for the library's unnamed files.
+    const std::string work = XlsxWorkFolder(fileName) + "/.quorva-work";
+    if (FolderReceiving(fileName) == FolderReceiving(work)) {
+        CheckDiskSpace(3 * xml, fileName, system, needs);
+        return;
+    }
+    CheckDiskSpace(3 * xml, work, system, needs);
+    CheckDiskSpace(xml, fileName, system, needs);
 }
 
 void CheckExportMemory(const TRowTable& rows, int column, const TSystemResources& system)

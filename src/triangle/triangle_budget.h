@@ -44,4 +44,16 @@ std::uint64_t CsvBytesUpperBound(const TRowTable& rows, int column);
 void CheckExportFits(const TRowTable& rows, int column, const std::string& fileName,
                      const TSystemResources& system = SystemResources());
 
+// Bytes of XML the .xlsx export's sheets take at most before they are
+// compressed: the cells' digits as in the CSV, with each cell's markup.
+std::uint64_t XlsxXmlBytesUpperBound(const TRowTable& rows, int column);
+
+// As CheckExportMemory and CheckExportFits, for the .xlsx export: its memory,
+// and the space for the library's work files and the file itself. A
+// triangle with more lines than a sheet holds is refused too.
+void CheckXlsxExportMemory(const TRowTable& rows, int column,
+                           const TSystemResources& system = SystemResources());
+void CheckXlsxExportFits(const TRowTable& rows, int column, const std::string& fileName,
+                         const TSystemResources& system = SystemResources());
+
 } // namespace quorva

@@ -343,6 +343,12 @@ void TForm1::Button1Click()
     ExportTriangleToChosenFile(FRows, FColumnChoice->ItemIndex(), &FFile, FDialogs, this, FClock);
 }
 
+void TForm1::ExportSpreadsheetClick()
+{
+    ExportTriangleToChosenSpreadsheet(FRows, FColumnChoice->ItemIndex(), &FFile, FDialogs, this,
+                                      FClock);
+}
+
 void TForm1::PasteClick()
 {
     TBusyCursor busy;

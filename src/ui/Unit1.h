@@ -54,6 +54,7 @@ public:
     void btnOpenClick();
     void btnSaveClick();
     void Button1Click(); // Start
+    void ExportSpreadsheetClick();
     // Ctrl+V: appends the rows the clipboard holds.
     void PasteClick();
     void ShowTriangleClick();

@@ -70,6 +70,11 @@ QList<QAction*> TForm1::CreateKeyboardCommands()
     QAction* newList =
         AddCommand(*this, "actNew", QStringLiteral("New"), QKeySequence(Qt::CTRL | Qt::Key_N),
                    Qt::WindowShortcut, run(&TForm1::NewClick));
+    // The spreadsheet workbook of the chosen column, as Start writes its CSV.
+    QAction* exportSheet =
+        AddCommand(*this, "actExportSpreadsheet", QStringLiteral("Export to spreadsheet\u2026"),
+                   QKeySequence(Qt::CTRL | Qt::Key_E), Qt::WindowShortcut,
+                   run(&TForm1::ExportSpreadsheetClick));
     // Closing asks about unsaved rows, as the close box does.
     QAction* quit =
         AddCommand(*this, "actQuit", QStringLiteral("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
@@ -94,6 +99,7 @@ QList<QAction*> TForm1::CreateKeyboardCommands()
             open,
             CreateRecentFilesCommand(),
             save,
+            exportSheet,
             quit};
 }
 

@@ -8,6 +8,7 @@ import os
 import pty
 import random
 import select
+import shutil
 import signal
 import subprocess
 import sys
@@ -18,7 +19,7 @@ sys.dont_write_bytecode = True
 
 from quorva_e2e import (BAD_FILE_FORMAT, column, expect, row_line, text_file,  # noqa: E402
                         triangle_csv)
-from x11_session import wait_for  # noqa: E402
+from x11_session import E2EFailure, wait_for  # noqa: E402
 
 NO_DISPLAY = {k: v for k, v in os.environ.items()
               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
@@ -145,8 +146,84 @@ def interrupt_leaves_no_file(quorva, folder):
     expect(sorted(os.listdir(folder)) == before, f"the folder holds {sorted(os.listdir(folder))}")
 
 
+def readers():
+    """The spreadsheets' own converters, each from .xlsx to CSV with ','.
+    Missing ones are skipped only outside CI, where the project installs them."""
+    found = {}
+    if shutil.which("ssconvert"):
+        found["Gnumeric"] = lambda xlsx, csv: subprocess.run(
+            ["ssconvert", xlsx, csv], capture_output=True, timeout=120, check=True)
+    office = shutil.which("soffice") or shutil.which("libreoffice")
+    if office:
+        def libreoffice(xlsx, csv):
+            # A profile of its own, so that no running instance takes the job.
+            profile = "file://" + os.path.dirname(csv) + "/profile"
+            subprocess.run([office, f"-env:UserInstallation={profile}", "--headless",
+                            "--convert-to", "csv", "--outdir", os.path.dirname(csv), xlsx],
+                           capture_output=True, timeout=300, check=True)
+            os.rename(os.path.splitext(xlsx)[0] + ".csv", csv)
+        found["LibreOffice"] = libreoffice
+    if len(found) < 2 and os.environ.get("CI"):
+        raise E2EFailure(f"only {sorted(found)} of the spreadsheet readers are installed")
+    return found
+
+
+def cells(text, separator):
+    """Each line's fields, the empty ones at its end left out."""
+    lines = []
+    for line in text.decode().splitlines():
+        fields = line.split(separator)
+        while fields and fields[-1] == "":
+            fields.pop()
+        lines.append(fields)
+    while lines and not lines[-1]:
+        lines.pop()
+    return lines
+
+
+def spreadsheets_read_numbers(quorva, folder):
+    """The .xlsx export read by the spreadsheets themselves: the CSV's cells,
+    numbers as numbers, blanks as empty; and the warning on a CSV wider than
+    a spreadsheet, which leaves the export and its status alone."""
+    found = readers()
+    for name, values in [("one", [42]), ("two", [4, 9]),
+                         ("negative", [5, -3, 8, 0, -1, 99, 12, -9, 7, 7, 1]),
+                         ("wide", [random.randrange(100) for _ in range(300)])]:
+        tir = write(os.path.join(folder, f"{name}.tir"),
+                    text_file(row_line([value] * 7) for value in values))
+        csv, xlsx = os.path.join(folder, f"{name}.csv"), os.path.join(folder, f"{name} sheet.xlsx")
+        expect(run(quorva, "--export-triangle", "1", tir, csv)[0] == 0, f"{name}: no CSV")
+        expect(run(quorva, "--export-triangle", "1", tir, xlsx)[0] == 0, f"{name}: no .xlsx")
+        expected = cells(open(csv, "rb").read(), ";")
+        for reader, convert in found.items():
+            read = os.path.join(folder, f"{name}-{reader}.csv")
+            convert(xlsx, read)
+            actual = cells(open(read, "rb").read(), ",")
+            expect(actual == expected, f"{reader} reads {name} as {actual[:3]}..., "
+                                       f"the CSV holds {expected[:3]}...")
+
+    for arguments, expected_status, expected_text in [
+        (["--export-triangle", "1", "--format", "xlsx", tir, "-"], 2, "CSV only"),
+        (["--export-triangle", "1", "--format", "ods", tir, "x.ods"], 2, "csv or xlsx"),
+        (["--format", "xlsx", tir], 2, "--export-triangle"),
+    ]:
+        status, output, errors = run(quorva, *arguments)
+        expect(status == expected_status and expected_text in output + errors,
+               f"{arguments}: status {status}, said {output + errors!r}")
+    expect(run(quorva, "--export-triangle", "1", "--format", "xlsx", tir,
+               os.path.join(folder, "named.data"))[0] == 0, "--format xlsx refused")
+    expect(open(os.path.join(folder, "named.data"), "rb").read(2) == b"PK", "--format ignored")
+
+    for count, warned in [(16384, False), (16385, True)]:
+        tir = write(os.path.join(folder, f"{count}.tir"),
+                    text_file(row_line([value % 100] * 7) for value in range(count)))
+        status, _, errors = run(quorva, "--export-triangle", "1", tir, "/dev/null")
+        expect(status == 0 and ("keep only the first 16,384 columns" in errors) == warned,
+               f"{count} values: status {status}, said {errors!r}")
+
+
 CASES = {case.__name__: case for case in (exports_every_column, interrupt_leaves_no_file,
-                                          reader_that_leaves)}
+                                          reader_that_leaves, spreadsheets_read_numbers)}
 
 if __name__ == "__main__":
     if len(sys.argv) != 3 or sys.argv[2] not in CASES:

@@ -17,6 +17,7 @@
 #include "support/temp_dir.h"
 #include "triangle/triangle_budget.h"
 #include "triangle/triangle_csv.h"
+#include "triangle/triangle_xlsx.h"
 
 namespace quorva {
 namespace {
@@ -127,6 +128,8 @@ struct TSpaceCase {
     // but its backup takes as much first.
     bool hardLinked = false;
     const char* needs = "The CSV file needs up to ";
+    // The .xlsx: its work files, about 26 bytes a cell, three times over.
+    bool spreadsheet = false;
 };
 
 class ExportSpaceTest : public testing::TestWithParam<TSpaceCase> {};
@@ -143,8 +146,8 @@ TEST_P(ExportSpaceTest, RefusesAFileThatWouldNotFit)
     const test::TSmallMachine machine(Unlimited, param.freeSpace);
 
     const std::string message = ErrorOf([&] {
-        ExportTriangleCsv(RowsOf(RandomValues(1000, 0, 99)), 0, dir.File("out.csv"), NoProgress(),
-                          machine);
+        (param.spreadsheet ? ExportTriangleXlsx : ExportTriangleCsv)(
+            RowsOf(RandomValues(1000, 0, 99)), 0, dir.File("out.csv"), NoProgress(), machine);
     });
 
     const std::string folder = std::filesystem::canonical(dir.Path()).string();
@@ -172,7 +175,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TSpaceCase{"ReplacedFileRoom", 100'000'000, "100.0 MB", true, false},
                     TSpaceCase{"InPlaceNoRoomForBackup", 1'800'000, "1.8 MB", true, true, true,
                                "The copy of the previous version needs "},
-                    TSpaceCase{"InPlaceRoom", 4'000'000, "4.0 MB", true, false, true}),
+                    TSpaceCase{"InPlaceRoom", 4'000'000, "4.0 MB", true, false, true},
+                    TSpaceCase{"SpreadsheetNoRoomForWorkFiles", 30'000'000, "30.0 MB", false, true,
+                               false, "The spreadsheet file needs up to ", true},
+                    TSpaceCase{"SpreadsheetRoom", 100'000'000, "100.0 MB", false, false, false, "",
+                               true}),
     test::TCaseName());
 
 // The folder the writer writes to, wherever the link and its target point,

@@ -47,6 +47,9 @@ private slots:
                                      << "csv" << true << int(TUserDialogs::TSaveFile::TriangleCsv);
         QTest::newRow("SaveDialog2") << "tir (*.tir)"
                                      << "tir" << true << int(TUserDialogs::TSaveFile::RowList);
+        QTest::newRow("SpreadsheetDialog")
+            << "xlsx (*.xlsx)"
+            << "xlsx" << true << int(TUserDialogs::TSaveFile::Spreadsheet);
         QTest::newRow("OpenDialog1") << "tir (*.tir)"
                                      << "tir" << false << -1;
     }

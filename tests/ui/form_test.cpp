@@ -237,6 +237,7 @@ private slots:
         QTest::newRow("Open") << "btnOpen";
         QTest::newRow("Save by key") << "Ctrl+S";
         QTest::newRow("Open by key") << "Ctrl+O";
+        QTest::newRow("Export to spreadsheet by key") << "Ctrl+E";
     }
 
     void cancelledDialogsDoNothing()
@@ -311,6 +312,40 @@ private slots:
         QVERIFY(!QFile::exists(folder_->filePath("out.csv")));
         QCOMPARE(ReadBytes(tir), RowListText(rowCount));
         ExpectWindowStillWorks();
+    }
+
+    // Past a spreadsheet's columns Start says so first; the default goes on.
+    void startSaysWhatSpreadsheetsDrop_data()
+    {
+        QTest::addColumn<int>("rowCount");
+        QTest::addColumn<bool>("answerNo");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<int>("fileDialogs");
+        QTest::newRow("as many columns as spreadsheets keep") << 16'384 << false << 0 << 1;
+        QTest::newRow("one more, the default") << 16'385 << false << 1 << 1;
+        QTest::newRow("one more, answered no") << 16'385 << true << 1 << 0;
+    }
+
+    void startSaysWhatSpreadsheetsDrop()
+    {
+        QFETCH(int, rowCount);
+        QFETCH(bool, answerNo);
+        QFETCH(int, questions);
+        QFETCH(int, fileDialogs);
+        const QString tir = folder_->filePath("rows.tir");
+        WriteBytes(tir, RowListText(rowCount));
+        dialogs_->nextFileNames.push_back(tir.toStdString());
+        Click("btnOpen");
+        if (answerNo)
+            dialogs_->answers.push_back(false);
+        // The file dialog is cancelled: what matters is whether it came.
+        dialogs_->nextFileNames.push_back(std::nullopt);
+
+        Click("Button1");
+
+        QCOMPARE(int(dialogs_->questions.size()), questions);
+        QCOMPARE(int(dialogs_->saveQuestions.size()), fileDialogs);
+        QVERIFY(dialogs_->reportedFailures.empty());
     }
 
     void saveWritesTheLinesAsTheyStand()

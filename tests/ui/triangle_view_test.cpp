@@ -481,6 +481,18 @@ private slots:
         const std::string saved = ReadBytes(tir);
         QVERIFY_THROWS_EXCEPTION(quorva::Error, window->ExportCsv());
         QCOMPARE(ReadBytes(tir), saved);
+        dialogs_->nextFileNames = {tir.toStdString()};
+        QVERIFY_THROWS_EXCEPTION(quorva::Error, window->ExportSpreadsheet());
+        QCOMPARE(ReadBytes(tir), saved);
+
+        // The spreadsheet beside it; opening it is offered until declined.
+        for (const char* name : {"view.xlsx", "again.xlsx"}) {
+            dialogs_->nextFileNames = {folder_->filePath(name).toStdString()};
+            window->ExportSpreadsheet();
+            QCOMPARE(dialogs_->saveQuestions.back(), TUserDialogs::TSaveFile::Spreadsheet);
+            QVERIFY(ReadBytes(folder_->filePath(name)).starts_with("PK"));
+        }
+        QCOMPARE(dialogs_->questions.size(), std::size_t{1});
     }
 
     void savedImageIsTheViewport_data()

@@ -13,6 +13,7 @@
 #include "model/rows/row_list_file.h"
 #include "model/rows/row_table.h"
 #include "triangle/triangle_csv.h"
+#include "triangle/triangle_xlsx.h"
 #include "ui/base/native_file_name.h"
 #include "ui/command_line/terminal_progress.h"
 #include "ui/dialogs/failure_report.h"
@@ -29,6 +30,16 @@ const QCommandLineOption& ExportOption()
                        "ROWS.tir to OUT.csv, as Start does, and open no window. Takes the "
                        "arguments ROWS.tir OUT.csv."),
         QStringLiteral("COLUMN"));
+    return option;
+}
+
+const QCommandLineOption& FormatOption()
+{
+    static const QCommandLineOption option(
+        QStringLiteral("format"),
+        QStringLiteral("What --export-triangle writes: csv, or xlsx for a spreadsheet workbook. "
+                       "Without it, OUT ending in .xlsx gives xlsx, any other name csv."),
+        QStringLiteral("FORMAT"));
     return option;
 }
 
@@ -60,11 +71,18 @@ struct TParser {
             "progress; Ctrl+C stops it and leaves no file. With OUT.csv \"-\" it writes\n"
             "the same bytes to standard output.\n"
             "\n"
+            "With OUT.xlsx (or --format xlsx) it writes a spreadsheet workbook instead:\n"
+            "the same cells as numbers, columns past 16,384 on further sheets, with the\n"
+            "same checks; standard output takes the CSV only. A CSV of more than 16,384\n"
+            "values has more columns than spreadsheets keep: the export says so on\n"
+            "standard error and goes on.\n"
+            "\n"
             "Exit status: 0 when done, 1 when the export failed (the reason goes to\n"
             "standard error), 2 for wrong arguments."));
         parser.addOption(help);
         parser.addOption(version);
         parser.addOption(ExportOption());
+        parser.addOption(FormatOption());
         parser.addPositionalArgument(QStringLiteral("FILE.tir"),
                                      QStringLiteral("A row list to open in the window."),
                                      QStringLiteral("[FILE.tir]"));
@@ -79,8 +97,24 @@ TCommandLine UsageError(const QString& problem)
     return command;
 }
 
-TCommandLine ExportCommand(const QString& column, const QStringList& files,
-                           const std::vector<std::string>& arguments)
+// The format --format names, or else the one the output's name implies.
+std::optional<TCommandLine::TFormat> OutputFormat(const QCommandLineParser& parser,
+                                                  const QString& output)
+{
+    if (!parser.isSet(FormatOption()))
+        return output.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)
+                   ? TCommandLine::TFormat::Xlsx
+                   : TCommandLine::TFormat::Csv;
+    const QString format = parser.value(FormatOption());
+    if (format == QStringLiteral("csv"))
+        return TCommandLine::TFormat::Csv;
+    if (format == QStringLiteral("xlsx"))
+        return TCommandLine::TFormat::Xlsx;
+    return std::nullopt;
+}
+
+TCommandLine ExportCommand(const QCommandLineParser& parser, const QString& column,
+                           const QStringList& files, const std::vector<std::string>& arguments)
 {
     bool isNumber = false;
     const int number = column.toInt(&isNumber);
@@ -96,6 +130,13 @@ TCommandLine ExportCommand(const QString& column, const QStringList& files,
     std::size_t from = 1;
     command.fileName = ArgumentBytes(files.at(0), arguments, from);
     command.csvFileName = ArgumentBytes(files.at(1), arguments, from);
+    const std::optional<TCommandLine::TFormat> format = OutputFormat(parser, files.at(1));
+    if (!format)
+        return UsageError(QStringLiteral("the format must be csv or xlsx, not \"%1\"")
+                              .arg(parser.value(FormatOption())));
+    command.format = *format;
+    if (command.format == TCommandLine::TFormat::Xlsx && command.csvFileName == StandardOutputName)
+        return UsageError(QStringLiteral("standard output takes the CSV only"));
     return command;
 }
 
@@ -115,8 +156,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     else if (parser.parser.isSet(parser.version))
         command.action = TCommandLine::TAction::Version;
     else if (parser.parser.isSet(ExportOption()))
-        return ExportCommand(parser.parser.value(ExportOption()),
+        return ExportCommand(parser.parser, parser.parser.value(ExportOption()),
                              parser.parser.positionalArguments(), arguments);
+    else if (parser.parser.isSet(FormatOption()))
+        return UsageError(QStringLiteral("--format goes with --export-triangle"));
     else if (const QStringList files = parser.parser.positionalArguments(); files.size() > 1)
         return UsageError(QStringLiteral("the window opens one file at most"));
     else if (std::size_t from = 1; !files.isEmpty())
@@ -163,10 +206,18 @@ int RunTriangleExport(const TCommandLine& command, std::FILE* messages)
             reading = false;
             progress.SetCaption("Exporting column " + std::to_string(command.column + 1) + " to " +
                                 command.csvFileName);
-            if (command.csvFileName == StandardOutputName)
-                ExportTriangleCsvToStandardOutput(rows, command.column, progress);
-            else
-                ExportTriangleCsv(rows, command.column, command.csvFileName, progress);
+            if (command.format == TCommandLine::TFormat::Xlsx) {
+                ExportTriangleXlsx(rows, command.column, command.csvFileName, progress);
+            } else {
+                // Said before the wait, and no failure: the CSV is still right.
+                if (PassesSpreadsheetColumns(rows.size()))
+                    progress.SayAbove(messages,
+                                      "quorva: warning: " + SpreadsheetColumnsNotice(rows.size()));
+                if (command.csvFileName == StandardOutputName)
+                    ExportTriangleCsvToStandardOutput(rows, command.column, progress);
+                else
+                    ExportTriangleCsv(rows, command.column, command.csvFileName, progress);
+            }
         } catch (const Cancelled&) {
             status = 128 + progress.StopSignal();
         } catch (const std::exception& error) {

@@ -23,6 +23,10 @@ struct TCommandLine {
     std::string fileName;
     int column = 0; // 0 to 6, for the columns the user calls 1 to 7
     std::string csvFileName;
+    // What is written there: the CSV, or, when the name ends in .xlsx or
+    // --format says so, the spreadsheet workbook.
+    enum class TFormat { Csv, Xlsx };
+    TFormat format = TFormat::Csv;
     QString problem;
 };
 

@@ -64,6 +64,15 @@ int TTerminalProgress::StopSignal() const
     return StopRequest;
 }
 
+void TTerminalProgress::SayAbove(std::FILE* to, const std::string& line)
+{
+    Erase();
+    lineShown_ = false;
+    shownPercent_ = -1;
+    std::fprintf(to, "%s\n", line.c_str());
+    std::fflush(to);
+}
+
 void TTerminalProgress::Draw(int percent)
 {
     shownPercent_ = percent;

@@ -25,6 +25,9 @@ public:
     TTerminalProgress& operator=(const TTerminalProgress&) = delete;
 
     void SetCaption(std::string caption);
+    // Writes a line of its own to `to` (the terminal's other stream, or the
+    // same), with the progress line out of its way and drawn again after it.
+    void SayAbove(std::FILE* to, const std::string& line);
     bool Proceed(std::uint64_t done, std::uint64_t total) override;
 
     // The signal that asked to stop, 0 while none has.

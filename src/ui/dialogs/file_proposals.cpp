@@ -40,6 +40,14 @@ TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column)
                                         std::to_string(column + 1) + ".csv"};
 }
 
+TFileProposal SpreadsheetProposal(const std::string& rowsFile, int column)
+{
+    TFileProposal proposal = TriangleCsvProposal(rowsFile, column);
+    if (!proposal.name.empty())
+        proposal.name = std::filesystem::path(proposal.name).replace_extension(".xlsx").string();
+    return proposal;
+}
+
 TFileProposal OpenProposal(const std::string& lastUsedFile)
 {
     return {FolderOfFile(lastUsedFile), {}};

@@ -18,6 +18,8 @@ TFileProposal RowListProposal(const std::string& rowsFile, const std::string& la
 // no file propose nothing, and the dialog offers the path last exported to.
 // `column` is 0 to 6.
 TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column);
+// The same name with ".xlsx", for "Export to spreadsheet...".
+TFileProposal SpreadsheetProposal(const std::string& rowsFile, int column);
 
 // The absolute name of the folder that holds `fileName`; empty for no name
 // or a folder that is not there.

@@ -35,7 +35,9 @@ TQtUserDialogs::TQtUserDialogs(QString applicationTitle)
       openDialog1_({QStringLiteral("OpenDialog1"), QStringLiteral("tir (*.tir)"),
                     QStringLiteral("tir"), QFileDialog::AcceptOpen}),
       imageDialog_({QStringLiteral("ImageDialog"), QStringLiteral("png (*.png)"),
-                    QStringLiteral("png"), QFileDialog::AcceptSave})
+                    QStringLiteral("png"), QFileDialog::AcceptSave}),
+      spreadsheetDialog_({QStringLiteral("SpreadsheetDialog"), QStringLiteral("xlsx (*.xlsx)"),
+                          QStringLiteral("xlsx"), QFileDialog::AcceptSave})
 {
 }
 
@@ -47,6 +49,8 @@ std::optional<std::string> TQtUserDialogs::ChooseSaveFile(TSaveFile kind,
         return Choose(csvSaveDialog_, proposal);
     case TSaveFile::RowList:
         return Choose(rowListSaveDialog_, proposal);
+    case TSaveFile::Spreadsheet:
+        return Choose(spreadsheetDialog_, proposal);
     case TSaveFile::ViewImage:
         break;
     }

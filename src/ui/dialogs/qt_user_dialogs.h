@@ -42,6 +42,7 @@ private:
     TFileDialog rowListSaveDialog_;
     TFileDialog openDialog1_;
     TFileDialog imageDialog_;
+    TFileDialog spreadsheetDialog_;
 };
 
 } // namespace quorva

@@ -22,6 +22,7 @@ public:
         TriangleCsv, // SaveDialog1, for Start
         RowList,     // SaveDialog2, for Save
         ViewImage,   // the triangle view's "Save image..."
+        Spreadsheet, // "Export to spreadsheet...", an .xlsx workbook
     };
 
     virtual ~TUserDialogs() = default;

@@ -15,7 +15,16 @@ namespace quorva {
 // file; refused when it is that file itself (`rowsFile`, when the rows have
 // one), however named; a backup left at that name offered; then written
 // behind a progress dialog over `owner`. Raises Error, or Cancelled.
+//
+// A triangle wider than a spreadsheet's columns is first said so, as a
+// question whose default goes on.
 void ExportTriangleToChosenFile(const TRowTable& rows, int column, const TKnownFile* rowsFile,
                                 TUserDialogs& dialogs, QWidget* owner, const TWindowClock& clock);
+
+// The same for the spreadsheet workbook (.xlsx), which holds every column;
+// once written, the user is offered to open it.
+void ExportTriangleToChosenSpreadsheet(const TRowTable& rows, int column,
+                                       const TKnownFile* rowsFile, TUserDialogs& dialogs,
+                                       QWidget* owner, const TWindowClock& clock);
 
 } // namespace quorva

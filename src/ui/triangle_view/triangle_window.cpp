@@ -137,6 +137,10 @@ void TTriangleWindow::CreateActions()
     };
     add(QStringLiteral("Export\u2026"), QKeySequence(Qt::CTRL | Qt::Key_E),
         [this] { RunReportingFailures(&TTriangleWindow::ExportCsv); });
+    // No key of its own: Ctrl+E is the view's CSV export.
+    add(QStringLiteral("Export to spreadsheet\u2026"), QKeySequence(), [this] {
+        RunReportingFailures(&TTriangleWindow::ExportSpreadsheet);
+    })->setObjectName(QStringLiteral("ExportSpreadsheet"));
     add(QStringLiteral("Save image\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
         RunReportingFailures(&TTriangleWindow::SaveImage);
     })->setObjectName(QStringLiteral("SaveImage"));
@@ -286,6 +290,11 @@ void TTriangleWindow::ShowRefined()
 void TTriangleWindow::ExportCsv()
 {
     ExportTriangleToChosenFile(snapshot_, column_, rowsFile_, dialogs_, this, clock_);
+}
+
+void TTriangleWindow::ExportSpreadsheet()
+{
+    ExportTriangleToChosenSpreadsheet(snapshot_, column_, rowsFile_, dialogs_, this, clock_);
 }
 
 void TTriangleWindow::SaveImage()

@@ -54,6 +54,7 @@ public:
     void Refresh();
     // Writes the snapshot's triangle as the CSV Start writes.
     void ExportCsv();
+    void ExportSpreadsheet();
     // Writes the viewport as a PNG file, once the triangle is complete.
     void SaveImage();
     // Puts the selection on the clipboard as CSV text, when it fits in
