@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <linux/falloc.h>
-#include <linux/fs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -44,8 +44,10 @@ struct TCrashState {
 //
 // A file is never really deleted while the disk is in place (a removed name
 // is kept outside `root`), so that a crash state can give back the very file
-// a name had, with its inode and times: the program's records name files by
-// their identity.
+// a name had, with its inode and modification time: the program's records
+// name files by their identity. Its time of change does move when it is
+// named again; and a file removed by a call outside the table is gone, so a
+// new one with its bytes stands in for it.
 class TPowerCutDisk {
 public:
     using TClock = std::function<double()>; // seconds

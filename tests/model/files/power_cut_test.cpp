@@ -28,7 +28,6 @@
 #include "model/journal/journal_writer.h"
 #include "model/rows/row_editing.h"
 #include "model/rows/row_list_file.h"
-#include "support/capped_memory.h"
 #include "support/case_name.h"
 #include "support/crlf_text.h"
 #include "support/hand_clock.h"
@@ -46,7 +45,16 @@ using TBytes = std::optional<std::string>; // nothing: no such file
 
 // Crash states sampled beside the durable one at each cut; fewer where the
 // sanitizers slow everything down.
-constexpr std::size_t Sampled = QUORVA_CAPPED_MEMORY ? 8 : 3;
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QUORVA_SANITIZED_BUILD
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || defined(QUORVA_SANITIZED_BUILD)
+constexpr std::size_t Sampled = 3;
+#else
+constexpr std::size_t Sampled = 8;
+#endif
 // What a power cut may lose of the rows the window shows.
 constexpr double ShownWithin = 1.0;
 
