@@ -11,6 +11,7 @@
 #include "model/base/error.h"
 #include "model/base/shown_name.h"
 #include "model/files/file_error.h"
+#include "model/files/file_io.h"
 #include "model/files/file_path.h"
 #include "model/files/system_calls.h"
 
@@ -38,11 +39,15 @@ std::string HomeFolder()
 }
 
 // Makes `path` if it is missing, as 0700. Returns whether it made it.
+// A folder made is synced into its parent at once: a power cut must not
+// take the folder, and with it the first journal, after the journal itself
+// was flushed.
 bool MakeFolder(const std::string& path)
 {
     if (Sys().mkdir(path.c_str(), 0700) == 0) {
         // The umask may have taken even the owner's bits.
         ::chmod(path.c_str(), 0700);
+        SyncFolderOf(path);
         return true;
     }
     if (errno != EEXIST)
