@@ -22,6 +22,7 @@
 #include "form_fixture.h"
 #include "model/files/file_descriptor.h"
 #include "model/files/in_place_backup.h"
+#include "model/files/state_folder.h"
 #include "model/rows/row_list_file.h"
 #include "reporting_test_main.h"
 #include "row_list_text.h"
@@ -262,7 +263,7 @@ private slots:
     // An empty list is refused once a name is chosen; a triangle too large
     // for the memory before anything is asked.
     // Targets: "out.csv", the open row list itself, a symbolic or a hard
-    // link to it.
+    // link to it, a file of the program's state folder ("state:" NAME).
     void startReportsAndWritesNothing_data()
     {
         QTest::addColumn<int>("rowCount");
@@ -283,6 +284,7 @@ private slots:
         QTest::newRow("the row list") << 3 << "rows.tir" << overRows << QLocale::c();
         QTest::newRow("a link to it") << 3 << "link.csv" << overRows << QLocale::c();
         QTest::newRow("a hard link to it") << 3 << "hard.csv" << overRows << QLocale::c();
+        QTest::newRow("a state file") << 3 << "state:test-output.base" << overRows << QLocale::c();
     }
 
     void startReportsAndWritesNothing()
@@ -299,10 +301,19 @@ private slots:
                 0);
         dialogs_->nextFileNames.push_back(tir.toStdString());
         Click("btnOpen");
+        std::string targetPath = folder_->filePath(target).toStdString();
+        if (target.startsWith("state:")) {
+            targetPath = quorva::StateFolder("outputs") + "/" + target.mid(6).toStdString();
+            WriteBytes(QString::fromStdString(targetPath), "base");
+        }
         if (!target.isEmpty())
-            dialogs_->nextFileNames.push_back(folder_->filePath(target).toStdString());
+            dialogs_->nextFileNames.push_back(targetPath);
 
         Click("Button1");
+        if (target.startsWith("state:")) {
+            QCOMPARE(ReadBytes(QString::fromStdString(targetPath)), std::string("base"));
+            QVERIFY(QFile::remove(QString::fromStdString(targetPath)));
+        }
 
         QCOMPARE(dialogs_->saveQuestions.size(), std::size_t(!target.isEmpty()));
         QCOMPARE(dialogs_->reportedFailures.size(), std::size_t{1});
