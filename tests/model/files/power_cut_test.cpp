@@ -246,9 +246,7 @@ const TProtocol Protocols[] = {
      [](TScene&) {
          for (const TFoundBackup& found : FindAllBackups())
              RestoreBackup(found);
-     },
-     "putting a backup back removes it outside the system-call table, so the disk cannot give "
-     "it back"},
+     }},
 };
 
 // The start after the cut, every question answered by its default: each
