@@ -190,8 +190,9 @@ private slots:
         QCOMPARE(entries, (QStringList{"Undo|Ctrl+Z", "Redo|Ctrl+Shift+Z", "|", "Copy|Ctrl+C",
                                        "Paste|Ctrl+V", "Delete|Del", "|", "Add|Ctrl+Return",
                                        "Moove Up|Alt+Up", "Moove Down|Alt+Down", "|", "New|Ctrl+N",
-                                       "Open|Ctrl+O", "Open Recent|", "Save|Ctrl+S", "Quit|Ctrl+Q",
-                                       "|", "Show triangle of column 1|Ctrl+T"}));
+                                       "Open|Ctrl+O", "Open Recent|", "Save|Ctrl+S",
+                                       "Export to spreadsheet\u2026|Ctrl+E", "Quit|Ctrl+Q", "|",
+                                       "Show triangle of column 1|Ctrl+T"}));
     }
 
     void ctrlGesturesKeepTheSelection()
