@@ -10,6 +10,7 @@
 #include "model/files/atomic_file_writer.h"
 #include "model/files/file_identity.h"
 #include "model/files/file_path.h"
+#include "model/base/shown_name.h"
 #include "model/files/state_folder.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
@@ -43,16 +44,14 @@ void WriteExport(const TRowTable& rows, int column, TProgress& progress, const T
 // The output a shell opened for the program, as the system names it.
 constexpr const char* StandardOutputPath = "/proc/self/fd/1";
 
-// Refuses to write the triangle over one of the program's own files, which
-// the next start would read back as what they claim to be.
+} // namespace
+
 void CheckNotStateFile(const std::string& fileName, const std::string& shownName)
 {
     if (IsInStateFolder(fileName))
-        throw Error("The triangle cannot be written to \"" + shownName +
-                    "\": it is one of Quorva's own files, in its state folder.");
+        throw Error("The triangle cannot be written to " + QuotedName(shownName) +
+                    ": it is one of Quorva's own files, in its state folder.");
 }
-
-} // namespace
 
 void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fileName,
                        TProgress& progress, const TSystemResources& system)

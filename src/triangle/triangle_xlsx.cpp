@@ -29,6 +29,7 @@
 #include "triangle/diff_triangle.h"
 #include "triangle/rolling_triangle.h"
 #include "triangle/triangle_budget.h"
+#include "triangle/triangle_csv.h"
 
 namespace quorva {
 
@@ -397,6 +398,7 @@ std::string XlsxWorkFolder(const std::string& fileName)
 void ExportTriangleXlsx(const TRowTable& rows, int column, const std::string& fileName,
                         TProgress& progress, const TSystemResources& system)
 {
+    CheckNotStateFile(fileName, fileName);
     CheckXlsxExportFits(rows, column, fileName, system);
     try {
         const std::vector<std::int32_t> values = ColumnValues(rows, column);

@@ -94,6 +94,7 @@ def exports_every_column(quorva, folder):
          (tir, "r+b")),
         (["--export-triangle", "1", tir, journal], 1, "Quorva's own files"),
         (["--export-triangle", "1", tir, journal_link], 1, "Quorva's own files"),
+        (["--export-triangle", "1", "--format", "xlsx", tir, journal], 1, "Quorva's own files"),
         (["--export-triangle", "1", tir, "-"], 1, "Quorva's own files", (journal, "ab")),
     ]:
         arguments, expected_status, expected_text, *stdout_onto = case
