@@ -8,19 +8,14 @@
 namespace quorva::test {
 
 // A clock that stands still until the test moves it, and wakes a thread
-// waiting for a deadline only once the clock has passed it, as the steady
-// clock would: a thread that waits with no deadline is not woken by time.
+// waiting for a deadline only once it has passed it, as the steady clock
+// would: a thread that waits with no deadline is not woken by time.
 class THandClock final : public TDeadlineClock {
 public:
-    TTime Now() const override
-    {
-        const std::lock_guard lock(mutex_);
-        return now_;
-    }
+    TTime Now() const override { return std::lock_guard(mutex_), now_; }
 
-    // Checks the time and registers in one step, while the caller still
-    // holds its own lock: a move in between finds it registered, and its
-    // notice cannot come before the wait.
+    // Checks the time and registers at once, the caller's lock still held:
+    // a move in between finds it registered, and cannot notify before the wait.
     void WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
                    TTime deadline) override
     {
@@ -52,7 +47,7 @@ public:
     }
 
     // Waits, for real and at most `timeout`, until a thread sleeps with a
-    // deadline no later than `by`; false when none does.
+    // deadline no later than `by`.
     bool AwaitSleeperBy(TTime by, std::chrono::milliseconds timeout)
     {
         std::unique_lock own(mutex_);

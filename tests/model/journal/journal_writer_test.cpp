@@ -42,20 +42,10 @@ int Noted(int fd, int (*flush)(int))
     return flush(fd);
 }
 
-TSystemCalls Recording()
-{
-    TSystemCalls calls = RealSystemCalls();
-    calls.fdatasync = [](int fd) { return Noted(fd, RealSystemCalls().fdatasync); };
-    calls.fsync = [](int fd) { return Noted(fd, RealSystemCalls().fsync); };
-    return calls;
-}
-
-struct TFlushCase {
+const struct {
     const char* name;
     std::vector<int> stepsAtMs;
-};
-
-const TFlushCase FlushCases[] = {
+} FlushCases[] = {
     {"one step, then idle", {0}},
     {"two steps a second apart, then idle", {0, 1000}},
     {"a burst within a second, then idle", {0, 200, 400, 900}},
@@ -65,36 +55,36 @@ const TFlushCase FlushCases[] = {
 
 TEST(JournalWriterTest, EveryStepIsOnDiskWithinASecondAndTheJournalsNameWithIt)
 {
-    for (const TFlushCase& row : FlushCases) {
+    TSystemCalls recording = RealSystemCalls();
+    recording.fdatasync = [](int fd) { return Noted(fd, RealSystemCalls().fdatasync); };
+    recording.fsync = [](int fd) { return Noted(fd, RealSystemCalls().fsync); };
+    for (const auto& row : FlushCases) {
         SCOPED_TRACE(row.name);
         const TTempDir dir;
         THandClock clock;
         Clock = &clock;
         Flushes.clear();
-        const TSystemCallsOverride recording(Recording());
+        const TSystemCallsOverride recorded(recording);
         const std::string path = dir.File("rows.journal");
         std::string failure;
         TJournalWriter writer(
             path, TJournalBase{}, TJournalWriter::TBase::None,
-            [&](TJournalWriter::TFailure, const std::string& message) { failure = message; },
-            clock);
+            [&](auto, const std::string& message) { failure = message; }, clock);
         const auto start = clock.Now();
         const auto marker = [](std::size_t step) { return "step " + std::to_string(step) + ";"; };
-        // Whether the step and the journal's folder were flushed by `due`.
-        const auto onDisk = [&](std::size_t step, TDeadlineClock::TTime due) {
-            struct stat journal {
-            }, folder{};
-            const std::size_t at = Exists(path) ? ReadBytes(path).find(marker(step)) : 0;
-            if (at == std::string::npos || ::stat(path.c_str(), &journal) != 0 ||
-                ::stat(dir.Path().c_str(), &folder) != 0)
-                return false;
-            const off_t end = static_cast<off_t>(at + marker(step).size());
-            const auto flushed = [&](ino_t inode, off_t size) {
-                return std::ranges::any_of(Flushes, [&](const TFlush& flush) {
-                    return flush.inode == inode && flush.size >= size && flush.at <= due;
-                });
+        // Whether the step, and the folder that names the journal, were
+        // flushed by now.
+        const auto onDisk = [&](std::size_t step) {
+            const std::size_t at = ReadBytes(path).find(marker(step));
+            const auto flushed = [&](const std::string& file, std::size_t size) {
+                struct stat status {};
+                ::stat(file.c_str(), &status);
+                return at != std::string::npos && std::ranges::any_of(Flushes, [&](auto& flush) {
+                           return flush.inode == status.st_ino &&
+                                  flush.size >= static_cast<off_t>(size) && flush.at <= clock.Now();
+                       });
             };
-            return flushed(journal.st_ino, end) && flushed(folder.st_ino, 0);
+            return flushed(path, at + marker(step).size()) && flushed(dir.Path(), 0);
         };
         std::set<int> times;
         for (const int ms : row.stepsAtMs)
@@ -104,18 +94,17 @@ TEST(JournalWriterTest, EveryStepIsOnDiskWithinASecondAndTheJournalsNameWithIt)
             for (std::size_t step = 0; step < row.stepsAtMs.size(); ++step) {
                 if (row.stepsAtMs[step] + 1000 != now)
                     continue;
-                // Waits for real only as long as a flusher that missed the
-                // deadline needs to show it.
+                // Waits for real only as long as a late flusher needs to show it.
                 std::unique_lock lock(LogMutex);
-                EXPECT_TRUE(Flushed.wait_for(lock, 5s, [&] { return onDisk(step, clock.Now()); }))
+                EXPECT_TRUE(Flushed.wait_for(lock, 5s, [&] { return onDisk(step); }))
                     << "step " << step << " or the journal's name is not on disk a second later";
             }
             for (std::size_t step = 0; step < row.stepsAtMs.size(); ++step) {
                 if (row.stepsAtMs[step] != now)
                     continue;
                 writer.Add(marker(step));
-                // Once written, nothing else happens until its deadline: the
-                // flusher must be asleep with one.
+                // Once it is written nothing else happens until its deadline:
+                // the flusher must sleep with one.
                 EXPECT_TRUE(clock.AwaitSleeperBy(clock.Now() + 1s, 5s))
                     << "step " << step << " is left with no deadline to flush it";
             }
