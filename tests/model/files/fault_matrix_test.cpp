@@ -100,21 +100,18 @@ struct TWriteCase {
 };
 
 // A disk that fails one call, as a full, failing or odd file system does.
-template <typename TChange> TSystemCalls Failing(TChange change)
+TSystemCalls Failing(void (*change)(TSystemCalls&))
 {
     TSystemCalls calls = RealSystemCalls();
     change(calls);
     return calls;
 }
-
-const TSystemCalls WriteTakesNothing = Failing([](TSystemCalls& calls) {
-    calls.write = [](int, const void*, size_t) -> ssize_t { return 0; };
-});
+const TSystemCalls WriteTakesNothing = Failing(
+    [](TSystemCalls& c) { c.write = [](int, const void*, size_t) -> ssize_t { return 0; }; });
 const TSystemCalls FlushFails =
-    Failing([](TSystemCalls& calls) { calls.fsync = [](int) { return errno = EIO, -1; }; });
-const TSystemCalls RenameFails = Failing([](TSystemCalls& calls) {
-    calls.rename = [](const char*, const char*) { return errno = EXDEV, -1; };
-});
+    Failing([](TSystemCalls& c) { c.fsync = [](int) { return errno = EIO, -1; }; });
+const TSystemCalls RenameFails = Failing(
+    [](TSystemCalls& c) { c.rename = [](const char*, const char*) { return errno = EXDEV, -1; }; });
 
 PrepareFn ExistingFile(const std::string& name,
                        fs::perms perms = fs::perms::owner_read | fs::perms::owner_write)

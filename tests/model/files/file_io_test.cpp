@@ -17,23 +17,18 @@
 namespace quorva {
 namespace {
 
-// What the system does with each call in turn: takes at most `bytes` bytes
-// (0: takes nothing), or fails with `error`. Calls past the script go through.
-struct TAnswer {
-    int error = 0;
-    std::size_t bytes = 0;
-};
-std::deque<TAnswer> Script;
+// What the system does with each call in turn: fails with an errno value
+// (when negative), or takes at most that many bytes. Calls past it go through.
+std::deque<int> Script;
 
-template <typename TCall> ssize_t Answer(std::size_t size, TCall call)
+ssize_t Answer(std::size_t size, const std::function<ssize_t(std::size_t)>& call)
 {
-    if (Script.empty())
-        return call(size);
-    const TAnswer answer = Script.front();
-    Script.pop_front();
-    if (answer.error != 0)
-        return errno = answer.error, -1;
-    return answer.bytes == 0 ? 0 : call(std::min(size, answer.bytes));
+    const int answer = Script.empty() ? static_cast<int>(size) : Script.front();
+    if (!Script.empty())
+        Script.pop_front();
+    return answer < 0    ? (errno = -answer, -1)
+           : answer == 0 ? 0
+                         : call(std::min<std::size_t>(size, answer));
 }
 
 TSystemCalls Scripted()
@@ -51,48 +46,45 @@ TSystemCalls Scripted()
     return calls;
 }
 
-struct TIoCase {
-    const char* name;
-    std::vector<TAnswer> script;
-    int writeError;        // what a whole write returns
-    int readError;         // what a whole read returns
-    std::size_t readBytes; // how many it reads
-};
-
 // A write that takes nothing is a full disk; a read that gets nothing is the
 // end of the file.
-const TIoCase IoCases[] = {
+const struct {
+    const char* name;
+    std::deque<int> script;
+    int writeError;
+    int readError;
+    std::size_t bytesTaken;
+} IoCases[] = {
     {"all at once", {}, 0, 0, 20},
-    {"short pieces", {{0, 3}, {0, 1}, {0, 5}}, 0, 0, 20},
-    {"interrupted", {{EINTR, 0}, {0, 4}, {EINTR, 0}}, 0, 0, 20},
-    {"refused", {{0, 2}, {EIO, 0}}, EIO, EIO, 2},
-    {"takes nothing", {{0, 2}, {0, 0}}, ENOSPC, 0, 2},
+    {"short pieces", {3, 1, 5}, 0, 0, 20},
+    {"interrupted", {-EINTR, 4, -EINTR}, 0, 0, 20},
+    {"refused", {2, -EIO}, EIO, EIO, 2},
+    {"takes nothing", {2, 0}, ENOSPC, 0, 2},
 };
 
 TEST(FileIoTest, WholeWritesAndReadsKeepEveryByteOrSayWhy)
 {
     const std::string bytes = "0123456789abcdefghij";
-    for (const TIoCase& row : IoCases) {
+    for (const auto& row : IoCases) {
         SCOPED_TRACE(row.name);
         const test::TTempDir dir;
         const std::string path = dir.File("file");
         const TFileDescriptor fd(::open(path.c_str(), O_RDWR | O_CREAT, 0600));
         const TSystemCallsOverride scripted(Scripted());
-        Script.assign(row.script.begin(), row.script.end());
+        Script = row.script;
         EXPECT_EQ(WriteAll(fd.Get(), bytes), row.writeError);
-        Script.assign(row.script.begin(), row.script.end());
+        Script = row.script;
         EXPECT_EQ(PWriteAll(fd.Get(), bytes, 100), row.writeError);
         // Every byte taken once, in order, at its place.
         const std::string written = test::ReadBytes(path);
-        const std::size_t taken = row.writeError == 0 ? bytes.size() : row.readBytes;
-        EXPECT_EQ(written.substr(0, taken), bytes.substr(0, taken));
-        EXPECT_EQ(written.substr(100), bytes.substr(0, taken));
+        EXPECT_EQ(written.substr(0, row.bytesTaken), bytes.substr(0, row.bytesTaken));
+        EXPECT_EQ(written.substr(100), bytes.substr(0, row.bytesTaken));
 
         ::lseek(fd.Get(), 100, SEEK_SET);
-        Script.assign(row.script.begin(), row.script.end());
+        Script = row.script;
         std::string read = "kept";
         EXPECT_EQ(ReadAll(fd.Get(), read), row.readError);
-        EXPECT_EQ(read, "kept" + bytes.substr(0, row.readBytes));
+        EXPECT_EQ(read, "kept" + bytes.substr(0, row.bytesTaken));
     }
 }
 
