@@ -76,7 +76,7 @@ TForm1::TForm1(TUserDialogs& dialogs, TWindowClock clock, QWidget* parent)
             FJournal->Remove();
     });
     connect(FJournal, &TUnsavedRowsJournal::Failed, this, [this](const QString& reason) {
-        FDialogs.ShowError(JournalLostMessage(reason.toStdString()));
+        FDialogs.ShowError(reason.toStdString());
     });
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         connect(application, &QGuiApplication::commitDataRequest, this, &TForm1::CommitData);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/files/system_calls.h"
+#include "model/rows/row_editing.h"
 #include "support/hand_clock.h"
 #include "support/temp_dir.h"
 
@@ -112,14 +113,19 @@ TEST(JournalWriterTest, EveryStepIsOnDiskWithinASecondAndTheJournalsNameWithIt)
             return a.atMs != b.atMs ? a.atMs < b.atMs : a.due > b.due;
         });
         std::vector<off_t> stepEnds(row.stepsAtMs.size());
+        TRowTable rows;
+        TLineList lines(rows);
         struct stat journal {};
         struct stat folder {};
         ::stat(dir.Path().c_str(), &folder);
         for (const TEvent& event : events) {
             clock.MoveTo(start + std::chrono::milliseconds(event.atMs));
             if (!event.due) {
-                const std::string record = "step " + std::to_string(event.step) + ";";
-                writer.Add(record);
+                const int value = static_cast<int>(event.step);
+                const TRowChange step = AddRow(rows, lines, TNumberRow{value, 1, 2, 3, 4, 5, 6})
+                                            .ReadyToApply(rows, lines);
+                const std::string record = StepRecord(true, step, event.step + 1);
+                writer.Add(true, step);
                 ASSERT_TRUE(Await([&] {
                     const std::string bytes = Exists(path) ? ReadBytes(path) : "";
                     const std::size_t at = bytes.find(record);
