@@ -51,6 +51,13 @@ TJournalWriter::TJournalWriter(TLeftJournal&& held, const TJournalReplay& replay
     }
 }
 
+TJournalWriter::TBase TJournalWriter::KindFor(const TJournalReplay& replay)
+{
+    return replay.base.fileName.empty() ? TBase::None
+           : replay.baseCopied          ? TBase::Copied
+                                        : TBase::FromFile;
+}
+
 TJournalWriter::~TJournalWriter()
 {
     Stop();

@@ -47,6 +47,8 @@ public:
         BaseChanged, // the base file changed before it was copied
         WriteFailed, // the journal can't be written: its message says why
     };
+    // How a journal left behind goes on, as `replay` read it.
+    static TBase KindFor(const TJournalReplay& replay);
     // Told once, on one of the writer's threads, when the journal fails.
     using FailedFn = std::function<void(TFailure, const std::string& message)>;
 

@@ -99,11 +99,9 @@ void TUnsavedRowsJournal::Failure(TJournalWriter::TFailure failure, const QStrin
 void TUnsavedRowsJournal::Adopt(TLeftJournal&& held, const TJournalReplay& replay)
 {
     Remove();
-    const auto kind = replay.base.fileName.empty() ? TJournalWriter::TBase::None
-                      : replay.baseCopied          ? TJournalWriter::TBase::Copied
-                                                   : TJournalWriter::TBase::FromFile;
     try {
-        writer_ = std::make_unique<TJournalWriter>(std::move(held), replay, kind, FailureHandler());
+        writer_ = std::make_unique<TJournalWriter>(
+            std::move(held), replay, TJournalWriter::KindFor(replay), FailureHandler());
     } catch (const std::exception& error) {
         // Out of threads or memory: the journal stays as it was, and held.
         held_ = std::move(held);
