@@ -303,6 +303,8 @@ void TForm1::LoadRowList(const std::string& fileName)
     try {
         TBusyCursor busy;
         TProgressDialog progress(this, OpeningCaption(fileName), FClock);
+        // Copied for the journal while it is read.
+        FJournal->Prepare(fileName);
         OpenRowListFile(FLines, FRows, fileName, progress);
         BeginDocument();
         RowListUsed(fileName);
@@ -334,6 +336,7 @@ void TForm1::btnSaveClick()
     SaveRowListFile(FLines, *fileName, progress);
     RowListUsed(*fileName);
     FHistory->setClean();
+    FJournal->Prepare(*fileName);
 }
 
 void TForm1::Button1Click()

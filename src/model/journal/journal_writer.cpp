@@ -30,9 +30,10 @@ std::shared_ptr<const TRowsSnapshot> SnapshotOf(const TLineList& lines)
 
 TJournalWriter::TJournalWriter(std::string path, TJournalBase base, TBase kind, FailedFn failed,
                                TDeadlineClock& clock, std::shared_ptr<const TRowsSnapshot> rows,
-                               std::unique_ptr<TJournalWriter> predecessor)
+                               std::unique_ptr<TJournalWriter> predecessor,
+                               std::unique_ptr<TEarlyBaseCopy> early)
     : path_(std::move(path)), failed_(std::move(failed)), clock_(clock), rows_(std::move(rows)),
-      predecessor_(std::move(predecessor))
+      predecessor_(std::move(predecessor)), early_(std::move(early))
 {
     Start(NewJournal, std::move(base), kind);
 }
@@ -105,6 +106,8 @@ bool TJournalWriter::Settle()
 void TJournalWriter::Remove()
 {
     abandoned_ = true;
+    if (early_)
+        early_->Cancel();
     Stop();
     if (predecessor_)
         predecessor_->Remove();
@@ -227,8 +230,12 @@ void TJournalWriter::Copy(const TJournalBase& base, TBase kind)
     std::string failure;
     try {
         const std::string copyPath = BaseCopyPath(path_);
-        record = kind == TBase::FromRows ? WriteBaseCopy(rows_->lines, copyPath, &abandoned_)
-                                         : CopyBase(base, copyPath, &abandoned_);
+        if (kind == TBase::FromRows)
+            record = WriteBaseCopy(rows_->lines, copyPath, &abandoned_);
+        else if (early_ && early_->Copies(base))
+            record = early_->LinkAt(copyPath);
+        if (!record && kind != TBase::FromRows)
+            record = CopyBase(base, copyPath, &abandoned_);
         // Its name on disk before the record that vouches for it.
         if (record)
             SyncJournalFolder(path_);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "model/base/deadline_clock.h"
+#include "model/journal/early_base_copy.h"
 #include "model/journal/journal_folder.h"
 #include "model/journal/row_journal.h"
 #include "model/rows/line_list.h"
@@ -52,13 +53,16 @@ public:
     // Told once, on one of the writer's threads, when the journal fails.
     using FailedFn = std::function<void(TFailure, const std::string& message)>;
 
-    // Begins a new journal at `path`; from `rows` for FromRows. The journal
-    // it follows, `predecessor`, is deleted once this one holds the rows on
-    // disk, and kept on disk if it never does. `clock` times the flushes.
+    // Begins a new journal at `path`; from `rows` for FromRows, and for
+    // FromFile with the copy `early` begun of the file, where it has one. The
+    // journal it follows, `predecessor`, is deleted once this one holds the
+    // rows on disk, and kept on disk if it never does. `clock` times the
+    // flushes.
     TJournalWriter(std::string path, TJournalBase base, TBase kind, FailedFn failed,
                    TDeadlineClock& clock = SteadyDeadlineClock(),
                    std::shared_ptr<const TRowsSnapshot> rows = nullptr,
-                   std::unique_ptr<TJournalWriter> predecessor = nullptr);
+                   std::unique_ptr<TJournalWriter> predecessor = nullptr,
+                   std::unique_ptr<TEarlyBaseCopy> early = nullptr);
     // Goes on with a journal left behind, `held`, as `replay` read it. When
     // no thread can be started, raises std::system_error and `held` is still
     // the caller's, untouched.
@@ -103,6 +107,7 @@ private:
     TFileDescriptor held_;
     std::shared_ptr<const TRowsSnapshot> rows_;
     std::unique_ptr<TJournalWriter> predecessor_;
+    std::unique_ptr<TEarlyBaseCopy> early_;
     std::uint64_t added_ = 0;   // records added, counting the copy's
     std::uint64_t written_ = 0; // of those, records written
     std::uint64_t synced_ = 0;  // of those, records flushed to disk

@@ -238,17 +238,6 @@ TUnnamedFile UnnamedJournal(const std::string& path)
     return file;
 }
 
-// Flushes the copy open as `fd` and vouches for it as it now stands.
-std::string VouchedRecord(int fd, const std::string& copyPath, const std::atomic<bool>* stop)
-{
-    if (::fdatasync(fd) != 0)
-        throw Error(CannotCreateFileMessage(copyPath, errno));
-    const auto identity = IdentifyOpenFile(fd);
-    if (!identity)
-        throw Error(CannotCreateFileMessage(copyPath, errno));
-    return Record(CopiedRecord, CopiedBody(identity->size, ContentChecksum(fd, stop)));
-}
-
 } // namespace
 
 TRowJournal::TRowJournal(std::string path, const TJournalBase& base) : path_(std::move(path))
@@ -335,6 +324,21 @@ void SyncJournalFolder(const std::string& journalPath)
         throw Error(CannotCreateFileMessage(journalPath, error));
 }
 
+std::string VouchedCopyRecord(int fd, const std::string& copyPath, const std::atomic<bool>* stop)
+{
+    if (::fdatasync(fd) != 0)
+        throw Error(CannotCreateFileMessage(copyPath, errno));
+    return CopyRecord(fd, copyPath, stop);
+}
+
+std::string CopyRecord(int fd, const std::string& copyPath, const std::atomic<bool>* stop)
+{
+    const auto identity = IdentifyOpenFile(fd);
+    if (!identity)
+        throw Error(CannotCreateFileMessage(copyPath, errno));
+    return Record(CopiedRecord, CopiedBody(identity->size, ContentChecksum(fd, stop)));
+}
+
 std::string WriteBaseCopy(const TLineList& lines, const std::string& copyPath,
                           const std::atomic<bool>* stop)
 {
@@ -350,7 +354,7 @@ std::string WriteBaseCopy(const TLineList& lines, const std::string& copyPath,
         if (const int error = WriteAll(to.Get(), chunk); error != 0)
             throw Error(CannotCreateFileMessage(copyPath, error));
     }
-    return VouchedRecord(to.Get(), copyPath, stop);
+    return VouchedCopyRecord(to.Get(), copyPath, stop);
 }
 
 std::optional<std::string> CopyBase(const TJournalBase& base, const std::string& copyPath,
@@ -370,7 +374,7 @@ std::optional<std::string> CopyBase(const TJournalBase& base, const std::string&
         ::unlink(copyPath.c_str());
         return std::nullopt;
     }
-    return VouchedRecord(to.Get(), copyPath, stop);
+    return VouchedCopyRecord(to.Get(), copyPath, stop);
 }
 
 TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCopyPath,

@@ -84,6 +84,13 @@ std::string StepRecord(bool apply, const TRowChange& change, std::uint64_t numbe
 // changed meanwhile. Raises Error when copying fails.
 std::optional<std::string> CopyBase(const TJournalBase& base, const std::string& copyPath,
                                     const std::atomic<bool>* stop = nullptr);
+// Flushes the copy open as `fd` (of the file `name`) and returns the record
+// that vouches for it as it now stands. Raises Error.
+std::string VouchedCopyRecord(int fd, const std::string& name, const std::atomic<bool>* stop);
+// The same without the flush, for a copy flushed afterwards: a copy a power
+// cut damages fails its checksum, and the journal then needs the file as
+// before.
+std::string CopyRecord(int fd, const std::string& name, const std::atomic<bool>* stop);
 // Writes `lines` as a new copy at `copyPath`, private whatever the umask, and
 // flushes it. Returns the record that says the copy is whole. Raises Error.
 std::string WriteBaseCopy(const TLineList& lines, const std::string& copyPath,

@@ -33,6 +33,16 @@ TJournalWriter::FailedFn TUnsavedRowsJournal::FailureHandler()
     };
 }
 
+void TUnsavedRowsJournal::Prepare(const std::string& fileName)
+{
+    early_.reset();
+    try {
+        early_ = std::make_unique<TEarlyBaseCopy>(fileName, JournalFolder());
+    } catch (const std::exception&) {
+        // No copy yet: the journal makes its own at the first edit.
+    }
+}
+
 void TUnsavedRowsJournal::Record(bool apply, const TRowChange& change)
 {
     if (failed_)
@@ -45,7 +55,9 @@ void TUnsavedRowsJournal::Record(bool apply, const TRowChange& change)
                     NewJournalPath(), base, TJournalWriter::TBase::None, FailureHandler());
             else if (IdentifyFile(base.fileName) == base.identity)
                 writer_ = std::make_unique<TJournalWriter>(
-                    NewJournalPath(), base, TJournalWriter::TBase::FromFile, FailureHandler());
+                    NewJournalPath(), base, TJournalWriter::TBase::FromFile, FailureHandler(),
+                    SteadyDeadlineClock(), nullptr, nullptr,
+                    early_ && early_->Copies(base) ? std::move(early_) : nullptr);
         } catch (const std::exception& error) {
             Failure(TJournalWriter::TFailure::WriteFailed, QString::fromStdString(error.what()));
             return;

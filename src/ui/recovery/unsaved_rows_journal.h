@@ -30,6 +30,10 @@ public:
     TUnsavedRowsJournal(const TLineList& lines, const TKnownFile& file, QObject* parent = nullptr);
     ~TUnsavedRowsJournal() override;
 
+    // The rows are about to be read from `fileName`, or were just saved to
+    // it: a copy of it for the journal is begun at once, so that the first
+    // edit finds it made.
+    void Prepare(const std::string& fileName);
     // A step about to be applied or reverted; the journal begins with the
     // first.
     void Record(bool apply, const TRowChange& change);
@@ -58,6 +62,8 @@ private:
     const TLineList& lines_;
     const TKnownFile& file_;
     std::unique_ptr<TJournalWriter> writer_;
+    // The copy begun of the file, until a journal takes it.
+    std::unique_ptr<TEarlyBaseCopy> early_;
     // A journal left behind that could not be taken over, held as it was.
     TLeftJournal held_;
     // Set when the journal failed: one begun later would miss the steps

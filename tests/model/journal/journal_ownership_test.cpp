@@ -16,9 +16,11 @@
 #include <filesystem>
 #include <functional>
 #include <system_error>
+#include <thread>
 
 #include "model/files/file_identity.h"
 #include "model/files/file_path.h"
+#include "model/journal/early_base_copy.h"
 #include "model/journal/journal_folder.h"
 #include "model/journal/journal_writer.h"
 #include "model/rows/row_editing.h"
@@ -254,6 +256,30 @@ const TOwnershipCase OwnershipCases[] = {
              }
          });
          return Shown(file + ".kept", 3);
+     }},
+    {"KillJustAfterTheFirstEditOfALargeListThenCutShort",
+     [](const std::string& file) {
+         std::string text;
+         for (int i = 0; i < 1'000'000; ++i)
+             text += "01 02 03 04 05 06 " + std::to_string(10 + i % 90) + "\r\n";
+         test::WriteBytes(file, text);
+         const std::vector<std::string> shown = Shown(file, 1);
+         // As the window does: the copy begun as Open begins, the edit made
+         // as soon as the rows are shown.
+         const test::TChildEnd end = test::RunInChild([&] {
+             auto early = std::make_unique<TEarlyBaseCopy>(file, JournalFolder());
+             TWindow window(file);
+             window.journal = std::make_unique<TJournalWriter>(
+                 NewJournalPath(), TJournalBase{file, IdentifyFile(file)},
+                 TJournalWriter::TBase::FromFile, [](auto, const std::string&) {},
+                 SteadyDeadlineClock(), nullptr, nullptr, std::move(early));
+             window.Edit(1);
+             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+             ::raise(SIGKILL);
+         });
+         EXPECT_EQ(end.signal, SIGKILL) << end.message;
+         std::filesystem::resize_file(file, 10);
+         return shown;
      }},
     {"KillAtEachStepOfRemovalAfterSave",
      [](const std::string& file) {
