@@ -62,12 +62,15 @@ void TEarlyBaseCopy::Copy()
         ::fdatasync(copy_.Fd());
 }
 
+void TEarlyBaseCopy::Wait()
+{
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [this] { return copied_ || !thread_.joinable(); });
+}
+
 std::optional<std::string> TEarlyBaseCopy::LinkAt(const std::string& copyPath)
 {
-    {
-        std::unique_lock lock(mutex_);
-        done_.wait(lock, [this] { return copied_ || !thread_.joinable(); });
-    }
+    Wait();
     if (!record_)
         return std::nullopt;
     if (const int error = copy_.LinkAt(copyPath); error != 0)

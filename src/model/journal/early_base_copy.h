@@ -26,6 +26,8 @@ public:
     TEarlyBaseCopy(const TEarlyBaseCopy&) = delete;
     TEarlyBaseCopy& operator=(const TEarlyBaseCopy&) = delete;
 
+    // Waits until the copy is made, or has failed.
+    void Wait();
     // Stops the copy: it is of no more use.
     void Cancel() { stop_ = true; }
     // Whether it copies the file the rows of `base` were read from.

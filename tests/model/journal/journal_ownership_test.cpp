@@ -260,15 +260,16 @@ const TOwnershipCase OwnershipCases[] = {
     {"KillJustAfterTheFirstEditOfALargeListThenCutShort",
      [](const std::string& file) {
          std::string text;
-         for (int i = 0; i < 1'000'000; ++i)
+         for (int i = 0; i < 2'000'000; ++i)
              text += "01 02 03 04 05 06 " + std::to_string(10 + i % 90) + "\r\n";
          test::WriteBytes(file, text);
          const std::vector<std::string> shown = Shown(file, 1);
-         // As the window does: the copy begun as Open begins, the edit made
-         // as soon as the rows are shown.
+         // As the window does: the copy begun as Open begins; the first edit
+         // once the rows are shown, and the copy made meanwhile.
          const test::TChildEnd end = test::RunInChild([&] {
              auto early = std::make_unique<TEarlyBaseCopy>(file, JournalFolder());
              TWindow window(file);
+             early->Wait();
              window.journal = std::make_unique<TJournalWriter>(
                  NewJournalPath(), TJournalBase{file, IdentifyFile(file)},
                  TJournalWriter::TBase::FromFile, [](auto, const std::string&) {},
