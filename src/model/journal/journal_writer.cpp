@@ -242,6 +242,13 @@ void TJournalWriter::Copy(const TJournalBase& base, TBase kind)
     } catch (const std::exception& error) {
         failure = error.what();
     }
+    // Failed before the copy is done with, so that no Settle meanwhile takes
+    // the journal for whole. A copy given up is no failure: the journal goes
+    // with it.
+    if (!abandoned_ && !failure.empty())
+        Fail(TFailure::WriteFailed, failure);
+    else if (!abandoned_ && !record)
+        Fail(TFailure::BaseChanged, "the file changed before it was copied");
     std::uint64_t vouched = 0;
     {
         const std::lock_guard lock(mutex_);
@@ -254,15 +261,8 @@ void TJournalWriter::Copy(const TJournalBase& base, TBase kind)
         changed_.notify_all();
     }
     rows_.reset();
-    // A copy given up is no failure: the journal goes with it.
-    if (abandoned_)
-        return;
-    if (vouched != 0)
+    if (vouched != 0 && !abandoned_)
         RetirePredecessor(vouched);
-    if (!failure.empty())
-        Fail(TFailure::WriteFailed, failure);
-    else if (!record)
-        Fail(TFailure::BaseChanged, "the file changed before it was copied");
 }
 
 // The journal this one follows goes once this one's copy is vouched for on
