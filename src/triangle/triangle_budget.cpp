@@ -93,11 +93,7 @@ std::string FolderReceiving(const std::string& fileName)
     if (ResolveLinks(fileName, target) != 0 ||
         (::stat(target.c_str(), &status) == 0 && !S_ISREG(status.st_mode)))
         return {};
-    const std::string folder = FolderOf(target);
-    std::error_code error;
-    const std::filesystem::path fullName =
-        std::filesystem::weakly_canonical(std::filesystem::absolute(folder, error), error);
-    return error || fullName.empty() ? folder : fullName.string();
+    return CanonicalPath(FolderOf(target));
 }
 
 void CheckDiskSpace(std::uint64_t needed, const std::string& fileName,

@@ -6,14 +6,16 @@
 #include <fcntl.h>
 #include <functional>
 #include <poll.h>
-#include <random>
 #include <unistd.h>
 
 #include "model/base/error.h"
 #include "model/files/extended_attributes.h"
 #include "model/files/file_error.h"
+#include "model/files/file_identity.h"
+#include "model/files/file_io.h"
 #include "model/files/file_lock.h"
 #include "model/files/file_path.h"
+#include "model/files/system_calls.h"
 
 namespace quorva {
 namespace {
@@ -36,37 +38,7 @@ constexpr mode_t NewFileMode = 0666;
 std::string TemporaryNamePrefix(const std::string& targetPath)
 {
     constexpr std::size_t KeptNameLength = 64;
-    return FolderOf(targetPath) + "/." + BaseNameOf(targetPath).substr(0, KeptNameLength) + ".";
-}
-
-std::string RandomSuffix()
-{
-    static constexpr char Letters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937 random{std::random_device{}()};
-    std::string suffix(6, ' ');
-    for (char& c : suffix)
-        c = Letters[random() % (sizeof Letters - 1)];
-    return suffix;
-}
-
-// Gives `create(name)` fresh hidden names beside the target until it makes a
-// file of one, or fails for another reason than a name in use. Returns 0 and
-// the name, or the errno of the last failure.
-int CreateTemporaryName(const std::string& targetPath, std::string& name,
-                        const std::function<bool(const std::string&)>& create)
-{
-    const std::string prefix = TemporaryNamePrefix(targetPath);
-    constexpr int Attempts = 100;
-    int error = EEXIST;
-    for (int attempt = 0; attempt < Attempts && error == EEXIST; ++attempt) {
-        name = prefix + RandomSuffix();
-        if (create(name))
-            return 0;
-        error = errno;
-    }
-    name.clear();
-    return error;
+    return "." + BaseNameOf(targetPath).substr(0, KeptNameLength) + ".";
 }
 
 // A rename gives the target's name to another file: other hard links keep the
@@ -91,30 +63,6 @@ void AwaitRoom(int fd, const TAtomicFileWriter::TWaitFn& whileWaiting)
         if (whileWaiting)
             whileWaiting();
     }
-}
-
-// Writes all of `data`, retrying short writes; false with errno set (0 when
-// the system gave no reason) when the system accepts no more.
-bool WriteAll(int fd, std::string_view data, std::size_t& written,
-              const TAtomicFileWriter::TWaitFn& whileWaiting = {})
-{
-    while (!data.empty()) {
-        const ssize_t got = ::write(fd, data.data(), data.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            AwaitRoom(fd, whileWaiting);
-            continue;
-        }
-        if (got <= 0) {
-            if (got == 0)
-                errno = 0;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(got));
-        written += static_cast<std::size_t>(got);
-    }
-    return true;
 }
 
 } // namespace
@@ -158,7 +106,7 @@ TAtomicFileWriter::TAtomicFileWriter(const TOpenDescriptor& target)
         throw Error(NamedFileMessage(fileName_, errno));
     if (!S_ISREG(status.st_mode)) {
         const std::string reopened = "/proc/self/fd/" + std::to_string(target.fd);
-        fd_ = TFileDescriptor(::open(reopened.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        fd_ = TFileDescriptor(Sys().open(reopened.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC, 0));
     }
     // A socket cannot be opened anew, nor a pipe nobody reads yet: the
     // descriptor itself is written, as it is.
@@ -176,13 +124,14 @@ TAtomicFileWriter::TAtomicFileWriter(const TOpenDescriptor& target)
 void TAtomicFileWriter::LockTarget(TProgress& progress, struct stat& status)
 {
     for (;;) {
-        lock_ = TFileDescriptor(::open(targetPath_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        lock_ =
+            TFileDescriptor(Sys().open(targetPath_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC, 0));
         if (!lock_.Valid())
             ThrowCannotCreate(fileName_, errno);
         WaitForLock(lock_.Get(), TFileLock::Exclusive, progress);
-        struct stat locked {};
-        if (::fstat(lock_.Get(), &locked) != 0 || ::stat(targetPath_.c_str(), &status) != 0 ||
-            (locked.st_dev == status.st_dev && locked.st_ino == status.st_ino))
+        const auto locked = IdentifyOpenFile(lock_.Get());
+        if (!locked || ::stat(targetPath_.c_str(), &status) != 0 ||
+            locked->SameFile(IdentityOf(status)))
             return;
     }
 }
@@ -193,7 +142,8 @@ void TAtomicFileWriter::OpenDevice()
     // Without O_NONBLOCK, a pipe nobody reads would hold the open forever.
     // It stays set: a reader that stops reading must not hold the writes
     // either, which wait in Write() where the caller can still cancel.
-    fd_ = TFileDescriptor(::open(targetPath_.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC));
+    fd_ = TFileDescriptor(
+        Sys().open(targetPath_.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0));
     if (!fd_.Valid())
         ThrowCannotCreate(fileName_, errno);
 }
@@ -213,28 +163,20 @@ void TAtomicFileWriter::StartReplacing(const std::optional<struct stat>& existin
 // another's ownership.
 bool TAtomicFileWriter::KeepAttributes(const struct stat& existing)
 {
-    if (::fchown(fd_.Get(), existing.st_uid, existing.st_gid) != 0 ||
-        !MatchExtendedAttributes(targetPath_, fd_.Get()))
+    if (Sys().fchown(Fd(), existing.st_uid, existing.st_gid) != 0 ||
+        !MatchExtendedAttributes(targetPath_, Fd()))
         return false;
     // Last: a change of owner clears the set-user-ID bit, and an ACL the
     // file inherited, or lost, leaves its group bits as that ACL had them.
-    return ::fchmod(fd_.Get(), existing.st_mode & 07777) == 0;
+    return Sys().fchmod(Fd(), existing.st_mode & 07777) == 0;
 }
 
 // Made as open(O_CREAT) would make the target, so that a new file gets the
 // mode and ACL its folder gives any new file.
 void TAtomicFileWriter::OpenTemporary()
 {
-    fd_ = TFileDescriptor(
-        ::open(FolderOf(targetPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, NewFileMode));
-    if (fd_.Valid())
-        return;
-    const int error = CreateTemporaryName(targetPath_, tempPath_, [this](const std::string& name) {
-        fd_ = TFileDescriptor(
-            ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, NewFileMode));
-        return fd_.Valid();
-    });
-    if (error)
+    if (const int error = temporary_.Open(FolderOf(targetPath_), NewFileMode, O_WRONLY,
+                                          TemporaryNamePrefix(targetPath_)))
         ThrowCannotCreate(fileName_, error);
 }
 
@@ -243,7 +185,7 @@ void TAtomicFileWriter::OpenTemporary()
 void TAtomicFileWriter::StartInPlace()
 {
     way_ = TWay::InPlace;
-    fd_ = TFileDescriptor(::open(targetPath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    fd_ = TFileDescriptor(Sys().open(targetPath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC, 0));
     if (!fd_.Valid())
         ThrowCannotCreate(fileName_, errno);
     struct stat status {};
@@ -272,12 +214,15 @@ void TAtomicFileWriter::Write(std::string_view data, const TWaitFn& whileWaiting
         TruncateInPlace();
     if (way_ == TWay::Replace) {
         if (!direct_)
-            direct_.emplace(fd_.Get());
+            direct_.emplace(Fd());
         if (!direct_->Write(data))
             FailWrite(errno);
         written_ += data.size();
-    } else if (!WriteAll(fd_.Get(), data, written_, whileWaiting)) {
-        FailWrite(errno);
+    } else if (const int error =
+                   WriteAll(fd_.Get(), data, [&](int fd) { AwaitRoom(fd, whileWaiting); })) {
+        FailWrite(error);
+    } else {
+        written_ += data.size();
     }
     if (way_ == TWay::InPlace) {
         struct stat status {};
@@ -295,7 +240,7 @@ void TAtomicFileWriter::TruncateInPlace()
         CheckInPlaceSpace(targetPath_, oldSize_, *expectedBytes_, "The file needs ", *resources_);
     backup_.emplace(targetPath_, fd_.Get());
     truncated_ = true;
-    if (::ftruncate(fd_.Get(), 0) != 0)
+    if (Sys().ftruncate(fd_.Get(), 0) != 0)
         FailWrite(errno);
 }
 
@@ -345,7 +290,7 @@ void TAtomicFileWriter::StartWriteBack() noexcept
     constexpr std::size_t WriteBackStep = 8 << 20;
     if (written_ - writtenBack_ < WriteBackStep)
         return;
-    ::sync_file_range(fd_.Get(), static_cast<off_t>(writtenBack_),
+    ::sync_file_range(Fd(), static_cast<off_t>(writtenBack_),
                       static_cast<off_t>(written_ - writtenBack_), SYNC_FILE_RANGE_WRITE);
     writtenBack_ = written_;
 }
@@ -357,14 +302,12 @@ void TAtomicFileWriter::Commit()
     if (direct_ && !direct_->Finish())
         FailWrite(errno);
     direct_.reset();
-    if (way_ != TWay::Device && ::fsync(fd_.Get()) != 0)
+    if (way_ != TWay::Device && Sys().fsync(Fd()) != 0)
         FailWrite(errno);
     if (way_ == TWay::Replace) {
-        if (tempPath_.empty())
-            LinkTemporary();
-        if (::rename(tempPath_.c_str(), targetPath_.c_str()) != 0)
-            ThrowCannotCreate(fileName_, errno);
-        tempPath_.clear();
+        if (const int error = temporary_.RenameOver(targetPath_))
+            ThrowCannotCreate(fileName_, error);
+        temporary_.Discard();
     }
     if (backup_)
         backup_->Remove();
@@ -372,35 +315,11 @@ void TAtomicFileWriter::Commit()
     // A device is not flushed, so closing it is where its last write fails.
     if (fd_.Close() != 0 && way_ == TWay::Device)
         ThrowWriteError(errno);
+    // Makes the rename itself durable; the data is safe either way.
     if (way_ == TWay::Replace)
-        SyncFolder();
+        SyncFolderOf(targetPath_);
     lock_.Close();
     committed_ = true;
-}
-
-// Names the unnamed temporary file, now that it is complete and on disk, so
-// that it can be renamed over the target (a rename cannot take a file
-// without a name).
-void TAtomicFileWriter::LinkTemporary()
-{
-    const std::string descriptorPath = "/proc/self/fd/" + std::to_string(fd_.Get());
-    const int error = CreateTemporaryName(targetPath_, tempPath_, [&](const std::string& name) {
-        // The first call needs a privilege few have; the second needs /proc.
-        return ::linkat(fd_.Get(), "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
-               ::linkat(AT_FDCWD, descriptorPath.c_str(), AT_FDCWD, name.c_str(),
-                        AT_SYMLINK_FOLLOW) == 0;
-    });
-    if (error)
-        ThrowCannotCreate(fileName_, error);
-}
-
-void TAtomicFileWriter::SyncFolder() const noexcept
-{
-    // Makes the rename itself durable; the data is safe either way.
-    const TFileDescriptor folder(
-        ::open(FolderOf(targetPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.Valid())
-        ::fsync(folder.Get());
 }
 
 void TAtomicFileWriter::Discard() noexcept
@@ -411,9 +330,7 @@ void TAtomicFileWriter::Discard() noexcept
         RestoreInPlace();
     direct_.reset();
     fd_.Close();
-    if (!tempPath_.empty())
-        ::unlink(tempPath_.c_str());
-    tempPath_.clear();
+    temporary_.Discard();
 }
 
 bool RewritesInPlace(const std::string& fileName)

@@ -12,6 +12,7 @@
 #include "model/base/system_resources.h"
 #include "model/files/direct_output.h"
 #include "model/files/file_descriptor.h"
+#include "model/files/file_io.h"
 #include "model/files/in_place_backup.h"
 
 namespace quorva {
@@ -112,15 +113,17 @@ private:
     int RestoreInPlace() noexcept;
     [[noreturn]] void FailWrite(int errorCode);
     bool StillAsLeft() const;
-    void LinkTemporary();
     void StartWriteBack() noexcept;
-    void SyncFolder() const noexcept;
     void Discard() noexcept;
 
     std::string fileName_;   // as the caller named it, for messages
     std::string targetPath_; // after following symbolic links
-    std::string tempPath_;   // the temporary file's name, once it has one
     TWay way_ = TWay::Replace;
+    // The file written: the temporary one the Replace way, the target
+    // itself or the device the others.
+    int Fd() const { return way_ == TWay::Replace ? temporary_.Fd() : fd_.Get(); }
+
+    TUnnamedFile temporary_;
     TFileDescriptor fd_;
     TFileDescriptor lock_; // holds the target's lock, for every way
     bool committed_ = false;

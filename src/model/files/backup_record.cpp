@@ -13,9 +13,11 @@
 
 #include "model/base/error.h"
 #include "model/files/file_descriptor.h"
+#include "model/files/file_identity.h"
 #include "model/files/file_io.h"
 #include "model/files/file_path.h"
 #include "model/files/state_folder.h"
+#include "model/files/system_calls.h"
 
 namespace quorva {
 
@@ -71,21 +73,23 @@ std::string RecordPath(const std::string& folder, const TFoundBackup& found)
 int WriteRecord(const TFoundBackup& found)
 {
     const std::string folder = FolderOf(found.record);
-    std::string partial = folder + "/.record-XXXXXX";
-    const TFileDescriptor fd(::mkostemp(partial.data(), O_CLOEXEC));
-    if (!fd.Valid())
-        return errno;
-    ::fchmod(fd.Get(), 0600);
-    const std::string text = RecordText(found);
-    int error = ::write(fd.Get(), text.data(), text.size()) == static_cast<ssize_t>(text.size())
-                    ? 0
-                    : (errno ? errno : ENOSPC);
-    if (error == 0 && ::fsync(fd.Get()) != 0)
+    std::string partial;
+    TFileDescriptor fd;
+    int error = CreateUnderFreshName(folder + "/.record-", partial, [&](const std::string& name) {
+        fd = TFileDescriptor(
+            Sys().open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        return fd.Valid() ? 0 : errno;
+    });
+    if (error != 0)
+        return error;
+    Sys().fchmod(fd.Get(), 0600);
+    error = WriteAll(fd.Get(), RecordText(found));
+    if (error == 0 && Sys().fsync(fd.Get()) != 0)
         error = errno;
-    if (error == 0 && ::rename(partial.c_str(), found.record.c_str()) != 0)
+    if (error == 0 && Sys().rename(partial.c_str(), found.record.c_str()) != 0)
         error = errno;
     if (error != 0) {
-        ::unlink(partial.c_str());
+        Sys().unlink(partial.c_str());
         return error;
     }
     return SyncFolder(folder);
@@ -100,9 +104,11 @@ TFoundBackup ReadRecord(const std::string& recordPath)
     std::vector<std::string> fields;
     try {
         const TFileDescriptor fd = OpenStateFile(recordPath, O_RDONLY);
-        std::string text(4 * PATH_MAX, '\0');
-        const ssize_t got = ::read(fd.Get(), text.data(), text.size());
-        text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        // No record of this program's is larger: a larger file is not read.
+        const auto identity = IdentifyOpenFile(fd.Get());
+        std::string text;
+        if (identity && identity->size <= 4 * PATH_MAX)
+            ReadAll(fd.Get(), text);
         for (std::size_t at = 0, end; (end = text.find('\0', at)) != std::string::npos;
              at = end + 1)
             fields.push_back(text.substr(at, end - at));

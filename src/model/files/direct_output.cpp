@@ -10,6 +10,9 @@
 #include <unistd.h>
 #include <utility>
 
+#include "model/files/file_io.h"
+#include "model/files/system_calls.h"
+
 namespace quorva {
 namespace {
 
@@ -17,29 +20,16 @@ namespace {
 // covers the logical block size of every usual disk.
 constexpr std::size_t Block = 4096;
 
-// Writes all of `size` bytes; returns 0 or the errno value of the failure
-// (EIO where the system gave no reason). A direct write the file system
-// refuses, as some do only on writing or for an odd length after a short
-// write, is written again through the page cache.
+// Writes all of `size` bytes; returns 0 or the errno value of the failure.
+// A direct write the file system refuses, as some do only on writing or for
+// an odd length after a short write, is written again through the page
+// cache.
 int WriteWhole(int fd, const char* data, std::size_t size)
 {
-    while (size > 0) {
-        const ssize_t got = ::write(fd, data, size);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0 && errno == EINVAL) {
-            const int flags = ::fcntl(fd, F_GETFL);
-            if (flags >= 0 && (flags & O_DIRECT) && ::fcntl(fd, F_SETFL, flags & ~O_DIRECT) == 0)
-                continue;
-        }
-        if (got < 0)
-            return errno;
-        if (got == 0)
-            return EIO;
-        data += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return 0;
+    return WriteAllRetrying(fd, std::string_view(data, size), [fd](int error) {
+        const int flags = error == EINVAL ? ::fcntl(fd, F_GETFL) : -1;
+        return flags >= 0 && (flags & O_DIRECT) && ::fcntl(fd, F_SETFL, flags & ~O_DIRECT) == 0;
+    });
 }
 
 bool Succeeded(int error)
@@ -175,7 +165,7 @@ bool TDirectOutput::Finish()
     if (const int error = WriteWhole(fd_, buffers_[filling_].get(), padded))
         return Succeeded(error);
     filled_ = 0;
-    return Succeeded(::ftruncate(fd_, static_cast<off_t>(total_)) == 0 ? 0 : errno);
+    return Succeeded(Sys().ftruncate(fd_, static_cast<off_t>(total_)) == 0 ? 0 : errno);
 }
 
 } // namespace quorva

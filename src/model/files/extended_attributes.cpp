@@ -5,6 +5,8 @@
 #include <sys/xattr.h>
 #include <vector>
 
+#include "model/files/system_calls.h"
+
 namespace quorva {
 namespace {
 
@@ -78,7 +80,7 @@ bool MatchExtendedAttributes(const std::string& from, int to)
                             [&](char* data, std::size_t size) {
                                 return ::getxattr(from.c_str(), name.data(), data, size);
                             }) &&
-                  ::fsetxattr(to, name.data(), value.data(), value.size(), 0) == 0;
+                  Sys().fsetxattr(to, name.data(), value.data(), value.size(), 0) == 0;
     });
     return matched;
 }

@@ -1,7 +1,5 @@
 #include "model/files/file_copy.h"
 
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +11,8 @@
 #include "model/base/error.h"
 #include "model/base/progress.h"
 #include "model/files/file_error.h"
+#include "model/files/file_io.h"
+#include "model/files/system_calls.h"
 
 namespace quorva {
 
@@ -35,22 +35,16 @@ int CopyByPieces(int from, int to, off_t in, off_t out, const std::atomic<bool>*
     for (;;) {
         if (Stopped(stop))
             return ECANCELED;
-        const ssize_t got = ::pread(from, piece.data(), piece.size(), in);
+        const ssize_t got = Sys().pread(from, piece.data(), piece.size(), in);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             return got == 0 ? 0 : errno;
-        for (ssize_t put = 0; put < got;) {
-            const ssize_t wrote =
-                ::pwrite(to, piece.data() + put, static_cast<std::size_t>(got - put), out);
-            if (wrote < 0 && errno == EINTR)
-                continue;
-            if (wrote <= 0)
-                return wrote == 0 ? ENOSPC : errno;
-            put += wrote;
-            out += wrote;
-        }
+        if (const int error = PWriteAll(
+                to, std::string_view(piece).substr(0, static_cast<std::size_t>(got)), out))
+            return error;
         in += got;
+        out += got;
     }
 }
 
@@ -60,14 +54,14 @@ int CopyFromStart(int from, int to, const std::atomic<bool>* stop)
 {
     // A clone shares the blocks until either file changes: instant, and no
     // room taken, on the file systems that have it.
-    if (::ioctl(to, FICLONE, from) == 0)
+    if (Sys().clone_file(to, from) == 0)
         return 0;
     off_t in = 0;
     off_t out = 0;
     for (;;) {
         if (Stopped(stop))
             return ECANCELED;
-        const ssize_t got = ::copy_file_range(from, &in, to, &out, StepBytes, 0);
+        const ssize_t got = Sys().copy_file_range(from, &in, to, &out, StepBytes, 0);
         if (got == 0)
             return 0;
         if (got > 0 || errno == EINTR)
@@ -95,8 +89,8 @@ std::uint64_t ContentChecksum(int fd, const std::atomic<bool>* stop)
             throw Cancelled();
         std::size_t filled = 0;
         while (filled < piece.size()) {
-            const ssize_t got = ::pread(fd, piece.data() + filled, piece.size() - filled,
-                                        at + static_cast<off_t>(filled));
+            const ssize_t got = Sys().pread(fd, piece.data() + filled, piece.size() - filled,
+                                            at + static_cast<off_t>(filled));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)

@@ -1,5 +1,7 @@
 #include "model/files/file_error.h"
 
+#include "model/files/file_path.h"
+
 #include <cstring>
 #include <filesystem>
 
@@ -10,8 +12,8 @@ namespace {
 
 std::string FileMessage(const char* action, const std::string& fileName, int errorCode)
 {
-    return std::string("Cannot ") + action + " file " + QuotedName(AbsoluteFileName(fileName)) +
-           ". " + SystemErrorText(errorCode);
+    return std::string("Cannot ") + action + " file " + QuotedName(AbsolutePath(fileName)) + ". " +
+           SystemErrorText(errorCode);
 }
 
 } // namespace
@@ -45,13 +47,6 @@ std::string SystemErrorText(int errorCode)
     while (!text.empty() && (static_cast<unsigned char>(text.back()) < 33 || text.back() == '.'))
         text.pop_back();
     return text;
-}
-
-std::string AbsoluteFileName(const std::string& fileName)
-{
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(fileName, error);
-    return error ? fileName : absolute.string();
 }
 
 } // namespace quorva

@@ -19,8 +19,4 @@ std::string StreamWriteErrorText(int errorCode);
 // or control characters.
 std::string SystemErrorText(int errorCode);
 
-// The name made absolute against the current folder; the name itself when
-// that fails.
-std::string AbsoluteFileName(const std::string& fileName);
-
 } // namespace quorva

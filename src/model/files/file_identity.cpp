@@ -1,6 +1,6 @@
 #include "model/files/file_identity.h"
 
-#include "model/files/file_error.h"
+#include "model/files/file_path.h"
 
 namespace quorva {
 
@@ -47,7 +47,7 @@ void TKnownFile::Remember(const std::string& fileName, const std::optional<TFile
 {
     name_ = fileName;
     // Made absolute now: a later start may run from another folder.
-    absolute_ = fileName.empty() ? std::string() : AbsoluteFileName(fileName);
+    absolute_ = fileName.empty() ? std::string() : AbsolutePath(fileName);
     identity_ = identity;
 }
 
@@ -57,7 +57,7 @@ bool TKnownFile::Names(const std::string& fileName) const
         return false;
     const auto now = IdentifyFile(fileName);
     if (!now)
-        return AbsoluteFileName(fileName) == absolute_;
+        return AbsolutePath(fileName) == absolute_;
     if (identity_ && identity_->SameFile(*now))
         return true;
     const auto standing = IdentifyFile(absolute_);

@@ -1,8 +1,10 @@
 #include "model/files/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "model/files/file_path.h"
@@ -39,20 +41,26 @@ std::string RandomLetters()
 
 int WriteAll(int fd, std::string_view bytes)
 {
-    return WriteAll(fd, bytes, {});
+    return WriteAllRetrying(fd, bytes, [](int) { return false; });
 }
 
 int WriteAll(int fd, std::string_view bytes, const std::function<void(int)>& whenFull)
 {
+    return WriteAllRetrying(fd, bytes, [&](int error) {
+        if ((error != EAGAIN && error != EWOULDBLOCK) || !whenFull)
+            return false;
+        whenFull(fd);
+        return true;
+    });
+}
+
+int WriteAllRetrying(int fd, std::string_view bytes, const std::function<bool(int)>& retry)
+{
     while (!bytes.empty()) {
         int error = 0;
         const ssize_t got = Taken(Sys().write(fd, bytes.data(), bytes.size()), bytes.size(), error);
-        if (error == EINTR)
+        if (error == EINTR || (error != 0 && retry(error)))
             continue;
-        if ((error == EAGAIN || error == EWOULDBLOCK) && whenFull) {
-            whenFull(fd);
-            continue;
-        }
         if (error != 0)
             return error;
         bytes.remove_prefix(static_cast<std::size_t>(got));
@@ -78,16 +86,24 @@ int PWriteAll(int fd, std::string_view bytes, off_t offset)
 
 int ReadAll(int fd, std::string& bytes)
 {
+    // A file's whole size at once, so that a large one is not copied as it
+    // grows; what it gains meanwhile still comes, a step at a time.
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+        bytes.reserve(bytes.size() + static_cast<std::size_t>(status.st_size) + 1);
     constexpr std::size_t Step = 64 << 10;
     for (;;) {
         const std::size_t had = bytes.size();
-        bytes.resize(had + Step);
-        const ssize_t got = Sys().read(fd, bytes.data() + had, Step);
+        const std::size_t room = bytes.capacity() - had;
+        const std::size_t wanted = room > 0 ? std::min(room, Step) : Step;
+        bytes.resize(had + wanted);
+        const ssize_t got = Sys().read(fd, bytes.data() + had, wanted);
+        const int error = got < 0 ? errno : 0;
         bytes.resize(had + static_cast<std::size_t>(got > 0 ? got : 0));
         if (got == 0)
             return 0;
-        if (got < 0 && errno != EINTR)
-            return errno;
+        if (error != 0 && error != EINTR)
+            return error;
     }
 }
 

@@ -21,6 +21,9 @@ int WriteAll(int fd, std::string_view bytes);
 // socket), calls `whenFull(fd)` and tries again, so that the caller decides
 // how to wait and whether to stop waiting (by throwing).
 int WriteAll(int fd, std::string_view bytes, const std::function<void(int)>& whenFull);
+// As above; on any other failure than EINTR, asks `retry(error)` whether to
+// try again (after it has made that worthwhile), or to give up with it.
+int WriteAllRetrying(int fd, std::string_view bytes, const std::function<bool(int)>& retry);
 int PWriteAll(int fd, std::string_view bytes, off_t offset);
 // Appends what is left to read of `fd`, up to its end, to `bytes`.
 int ReadAll(int fd, std::string& bytes);

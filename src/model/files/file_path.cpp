@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,21 @@ std::string BaseNameOf(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string AbsolutePath(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+std::string CanonicalPath(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path canonical =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    return error || canonical.empty() ? AbsolutePath(path) : canonical.string();
 }
 
 int ResolveLinks(const std::string& fileName, std::string& resolved)

@@ -16,10 +16,12 @@
 #include "model/files/file_copy.h"
 #include "model/files/file_descriptor.h"
 #include "model/files/file_error.h"
+#include "model/files/file_identity.h"
 #include "model/files/file_io.h"
 #include "model/files/file_lock.h"
 #include "model/files/file_path.h"
 #include "model/files/state_folder.h"
+#include "model/files/system_calls.h"
 
 namespace quorva {
 namespace {
@@ -32,15 +34,6 @@ constexpr std::size_t KeptNameLength = 64;
 constexpr int MostBackups = 100;
 // Room kept in a name for a backup's number ("-100").
 constexpr std::size_t NumberRoom = 4;
-
-// Fully resolved, so that the writer and a later search agree on the name
-// however the file was reached.
-std::string CanonicalName(const std::string& fileName)
-{
-    std::error_code error;
-    const fs::path path = fs::weakly_canonical(fs::absolute(fileName, error), error);
-    return error ? AbsoluteFileName(fileName) : path.string();
-}
 
 // The file's whole name where the backup's name has room for it; otherwise
 // its first letters and a hash of all of it, so that two long names alike at
@@ -88,7 +81,7 @@ bool WritableFolder(const std::string& folder)
 
 bool SameFile(const struct stat& status, std::uint64_t device, std::uint64_t inode)
 {
-    return status.st_dev == device && status.st_ino == inode;
+    return IdentityOf(status).SameFile(TFileIdentity{.device = device, .inode = inode});
 }
 
 std::uint64_t TimeOf(const struct stat& status)
@@ -107,48 +100,30 @@ bool SameCopy(const struct stat& status, const TFoundBackup& found)
 
 int Overwrite(int target, int source)
 {
-    if (::ftruncate(target, 0) != 0)
+    if (Sys().ftruncate(target, 0) != 0)
         return errno;
     if (const int error = CopyFromStart(source, target))
         return error;
-    return ::fsync(target) == 0 ? 0 : errno;
+    return Sys().fsync(target) == 0 ? 0 : errno;
 }
 
-// A file in `folder` with no name yet (or a hidden one where the file system
-// has no unnamed files), holding a flushed copy of `source`.
-struct TCopy {
-    TFileDescriptor fd;
-    std::string partialName;
-    ~TCopy()
-    {
-        if (!partialName.empty())
-            ::unlink(partialName.c_str());
-    }
-};
-
-int CopyInto(const std::string& folder, int source, TCopy& copy)
+// A file in `folder` with no name yet, holding a flushed copy of `source`.
+int CopyInto(const std::string& folder, int source, TUnnamedFile& copy)
 {
-    copy.fd = TFileDescriptor(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
-    if (!copy.fd.Valid()) {
-        std::string name = folder + "/.quorva-backup-partial-XXXXXX";
-        copy.fd = TFileDescriptor(::mkostemp(name.data(), O_CLOEXEC));
-        if (!copy.fd.Valid())
-            return errno;
-        copy.partialName = std::move(name);
-    }
-    // Private whatever the umask: it is a copy of the user's file.
-    ::fchmod(copy.fd.Get(), 0600);
-    if (const int error = CopyFromStart(source, copy.fd.Get()))
+    if (const int error = copy.Open(folder, 0600, O_RDWR, ".quorva-backup-partial-"))
         return error;
-    return ::fsync(copy.fd.Get()) == 0 ? 0 : errno;
+    // Private whatever the umask: it is a copy of the user's file.
+    Sys().fchmod(copy.Fd(), 0600);
+    if (const int error = CopyFromStart(source, copy.Fd()))
+        return error;
+    return Sys().fsync(copy.Fd()) == 0 ? 0 : errno;
 }
 
 // Gives the copy the first free numbered name after `base`, its record
 // written first; never replaces a backup already there.
-int NameCopy(const TCopy& copy, const std::string& base, const std::string& recordFolder,
+int NameCopy(const TUnnamedFile& copy, const std::string& base, const std::string& recordFolder,
              TFoundBackup& found)
 {
-    const std::string descriptor = "/proc/self/fd/" + std::to_string(copy.fd.Get());
     for (int number = 1; number <= MostBackups; ++number) {
         found.backup = Numbered(base, number);
         struct stat taken {};
@@ -158,14 +133,10 @@ int NameCopy(const TCopy& copy, const std::string& base, const std::string& reco
         // Without its record no backup is made: it would never be offered.
         if (const int error = WriteRecord(found))
             throw Error(CannotCreateFileMessage(found.record, error));
-        const int result = copy.partialName.empty()
-                               ? ::linkat(AT_FDCWD, descriptor.c_str(), AT_FDCWD,
-                                          found.backup.c_str(), AT_SYMLINK_FOLLOW)
-                               : ::link(copy.partialName.c_str(), found.backup.c_str());
-        if (result == 0)
-            return SyncFolder(FolderOf(found.backup));
-        const int error = errno;
-        ::unlink(found.record.c_str());
+        const int error = copy.LinkAt(found.backup);
+        if (error == 0)
+            return SyncFolderOf(found.backup);
+        Sys().unlink(found.record.c_str());
         if (error != EEXIST)
             return error;
     }
@@ -175,10 +146,10 @@ int NameCopy(const TCopy& copy, const std::string& base, const std::string& reco
 int MakeBackup(const std::string& base, int source, const std::string& recordFolder,
                TFileDescriptor& kept, TFoundBackup& found)
 {
-    TCopy copy;
+    TUnnamedFile copy;
     int error = CopyInto(FolderOf(base), source, copy);
     struct stat status {};
-    if (error == 0 && ::fstat(copy.fd.Get(), &status) != 0)
+    if (error == 0 && ::fstat(copy.Fd(), &status) != 0)
         error = errno;
     found.backupDevice = status.st_dev;
     found.backupInode = status.st_ino;
@@ -187,9 +158,9 @@ int MakeBackup(const std::string& base, int source, const std::string& recordFol
     if (error == 0)
         error = NameCopy(copy, base, recordFolder, found);
     if (error == 0)
-        kept = std::move(copy.fd);
+        kept = copy.Release();
     else if (!found.record.empty())
-        ::unlink(found.record.c_str());
+        Sys().unlink(found.record.c_str());
     return error;
 }
 
@@ -226,8 +197,8 @@ bool Gone(TFoundBackup& found)
 
 void RemoveBackup(const TFoundBackup& found)
 {
-    ::unlink(found.backup.c_str());
-    SyncFolder(FolderOf(found.backup));
+    Sys().unlink(found.backup.c_str());
+    SyncFolderOf(found.backup);
     ForgetBackup(found);
 }
 
@@ -244,9 +215,9 @@ bool SameFileSystem(const std::string& one, const std::string& other)
 TFileDescriptor OpenTarget(const TFoundBackup& found)
 {
     const int flags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    TFileDescriptor target(::open(found.target.c_str(), flags));
+    TFileDescriptor target(Sys().open(found.target.c_str(), flags, 0));
     if (!target.Valid() && errno == ENOENT)
-        return TFileDescriptor(::open(found.target.c_str(), flags | O_CREAT | O_EXCL, 0666));
+        return TFileDescriptor(Sys().open(found.target.c_str(), flags | O_CREAT | O_EXCL, 0666));
     struct stat status {};
     if (target.Valid() && (::fstat(target.Get(), &status) != 0 || !S_ISREG(status.st_mode) ||
                            !SameFile(status, found.targetDevice, found.targetInode)))
@@ -258,14 +229,14 @@ TFileDescriptor OpenTarget(const TFoundBackup& found)
                               const std::string& folder, std::uint64_t free)
 {
     throw Error(needs + FormatBytes(bytes) + ", but the folder " +
-                QuotedName(AbsoluteFileName(folder)) + " has " + FormatBytes(free) + " free.");
+                QuotedName(AbsolutePath(folder)) + " has " + FormatBytes(free) + " free.");
 }
 
 } // namespace
 
 TInPlaceBackup::TInPlaceBackup(const std::string& targetPath, int source)
 {
-    found_.target = CanonicalName(targetPath);
+    found_.target = CanonicalPath(targetPath);
     struct stat status {};
     if (::fstat(source, &status) != 0)
         throw Error(CannotOpenFileMessage(targetPath, errno));
@@ -295,7 +266,7 @@ void TInPlaceBackup::Remove() noexcept
 
 std::vector<TFoundBackup> FindBackups(const std::string& fileName)
 {
-    const std::string target = CanonicalName(fileName);
+    const std::string target = CanonicalPath(fileName);
     struct stat status {};
     const bool exists = ::stat(fileName.c_str(), &status) == 0;
     std::vector<TFoundBackup> found = FindAllBackups();
@@ -360,15 +331,15 @@ std::string RefusedBackupMessage(const TFoundBackup& found)
 void ForgetBackup(const TFoundBackup& found) noexcept
 {
     if (!found.record.empty()) {
-        ::unlink(found.record.c_str());
-        SyncFolder(FolderOf(found.record));
+        Sys().unlink(found.record.c_str());
+        SyncFolderOf(found.record);
     }
 }
 
 void RestoreBackup(const TFoundBackup& found, TProgress& progress)
 {
     const TFileDescriptor source(
-        ::open(found.backup.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        Sys().open(found.backup.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0));
     if (!source.Valid())
         throw Error(CannotOpenFileMessage(found.backup, errno));
     struct stat status {};
@@ -386,7 +357,7 @@ void RestoreBackup(const TFoundBackup& found, TProgress& progress)
 std::string FileAtRiskMessage(const std::string& fileName, const std::string& backup,
                               const std::string& reason)
 {
-    return QuotedName(AbsoluteFileName(fileName)) + " could not be saved (" + reason +
+    return QuotedName(AbsolutePath(fileName)) + " could not be saved (" + reason +
            "), and its previous version could not be put back: the file is at risk. The "
            "previous version is kept in " +
            QuotedName(backup) + ".";
@@ -396,7 +367,7 @@ void CheckInPlaceSpace(const std::string& targetPath, std::uint64_t oldBytes,
                        std::uint64_t newBytes, const std::string& needs,
                        const TSystemResources& resources)
 {
-    const std::string target = CanonicalName(targetPath);
+    const std::string target = CanonicalPath(targetPath);
     const std::string folder = FolderOf(target);
     // The records go there whichever folder the backup goes to.
     const std::string stateFolder = StateFolder("backups");

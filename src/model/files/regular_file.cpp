@@ -10,6 +10,7 @@
 #include "model/base/huge_pages.h"
 #include "model/files/file_error.h"
 #include "model/files/file_lock.h"
+#include "model/files/system_calls.h"
 
 namespace quorva {
 
@@ -19,7 +20,7 @@ TRegularFile::TRegularFile(const std::string& fileName, TProgress& progress,
 {
     // O_NONBLOCK: a named pipe opens at once instead of waiting for a writer,
     // and fstat then tells it apart.
-    fd_ = TFileDescriptor(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    fd_ = TFileDescriptor(Sys().open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0));
     if (!fd_.Valid())
         throw Error(failureText_(fileName, errno));
     struct stat status {};
@@ -61,7 +62,7 @@ void TRegularFile::ReadAll(std::string& text, const OnReadFn& onRead)
             text.resize(used + PieceSize);
         const std::size_t wanted = std::min(text.size() - used, PieceSize);
         const ssize_t got =
-            ::pread(fd_.Get(), text.data() + used, wanted, static_cast<off_t>(used));
+            Sys().pread(fd_.Get(), text.data() + used, wanted, static_cast<off_t>(used));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -81,7 +82,7 @@ std::size_t TRegularFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t
     std::size_t got = 0;
     while (got < bytes) {
         const ssize_t read =
-            ::pread(fd_.Get(), buffer + got, bytes - got, static_cast<off_t>(offset + got));
+            Sys().pread(fd_.Get(), buffer + got, bytes - got, static_cast<off_t>(offset + got));
         if (read < 0 && errno == EINTR)
             continue;
         if (read < 0)

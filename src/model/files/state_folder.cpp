@@ -10,6 +10,7 @@
 #include "model/base/error.h"
 #include "model/base/shown_name.h"
 #include "model/files/file_error.h"
+#include "model/files/system_calls.h"
 
 namespace quorva {
 namespace {
@@ -37,7 +38,7 @@ std::string HomeFolder()
 // Makes `path` if it is missing, as 0700. Returns whether it made it.
 bool MakeFolder(const std::string& path)
 {
-    if (::mkdir(path.c_str(), 0700) == 0) {
+    if (Sys().mkdir(path.c_str(), 0700) == 0) {
         // The umask may have taken even the owner's bits.
         ::chmod(path.c_str(), 0700);
         return true;
@@ -80,7 +81,7 @@ void MakePrivateFolder(const std::string& path)
     struct stat status {};
     if (::fstat(fd.Get(), &status) != 0)
         Refuse("state folder", path, SystemErrorText(errno));
-    if (made && ::fchmod(fd.Get(), 0700) == 0)
+    if (made && Sys().fchmod(fd.Get(), 0700) == 0)
         status.st_mode = S_IFDIR | 0700;
     if (const char* why = WhyNotPrivate(status, true))
         Refuse("state folder", path, why);
@@ -119,7 +120,7 @@ std::string StateFolder(const std::string& sub)
 
 TFileDescriptor OpenStateFile(const std::string& path, int flags)
 {
-    TFileDescriptor fd(::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    TFileDescriptor fd(Sys().open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0));
     if (!fd.Valid())
         Refuse("state file", path,
                errno == ELOOP ? "it is a symbolic link" : SystemErrorText(errno));
@@ -132,10 +133,10 @@ TFileDescriptor OpenStateFile(const std::string& path, int flags)
 TFileDescriptor CreateStateFile(const std::string& path, int flags)
 {
     TFileDescriptor fd(
-        ::open(path.c_str(), flags | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        Sys().open(path.c_str(), flags | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd.Valid())
         throw Error(CannotCreateFileMessage(path, errno));
-    ::fchmod(fd.Get(), 0600);
+    Sys().fchmod(fd.Get(), 0600);
     return fd;
 }
 

@@ -28,7 +28,7 @@ int CloneFile(int to, int from)
     return ::ioctl(to, FICLONE, from);
 }
 
-const TSystemCalls RealCalls{
+constexpr TSystemCalls RealCalls{
     OpenFile,   OpenFileAt, ::close,     ::read,      ::pread,     ::write,
     ::pwrite,   ::fsync,    ::fdatasync, ::ftruncate, ::fallocate, ::copy_file_range,
     CloneFile,  ::rename,   ::renameat2, ::link,      ::linkat,    ::unlink,

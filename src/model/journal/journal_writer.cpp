@@ -72,11 +72,10 @@ void TJournalWriter::Start(std::size_t validBytes, TJournalBase base, TBase kind
 }
 
 // A step is due on disk a second after it is taken, however long its write
-// waits; one added while others wait for their flush shares their deadline.
+// waits.
 void TJournalWriter::Added()
 {
-    if (added_ == synced_)
-        syncBy_ = clock_.Now() + SyncWithin;
+    addedAt_.push_back(clock_.Now());
     ++added_;
 }
 
@@ -199,13 +198,15 @@ void TJournalWriter::Sync()
         for (;;) {
             if (hasFailed_ || (writerDone_ && written_ == synced_))
                 return;
+            // The oldest step written and not yet on disk sets the deadline.
             const bool unsynced = written_ != synced_;
-            if (!unsynced || !(settling_ || writerDone_ || clock_.Now() >= syncBy_)) {
-                clock_.WaitUntil(changed_, lock, unsynced ? syncBy_ : TDeadlineClock::TTime::max());
+            const auto due =
+                unsynced ? addedAt_.front() + SyncWithin : TDeadlineClock::TTime::max();
+            if (!unsynced || !(settling_ || writerDone_ || clock_.Now() >= due)) {
+                clock_.WaitUntil(changed_, lock, due);
                 continue;
             }
             const std::uint64_t target = written_;
-            const TDeadlineClock::TTime started = clock_.Now();
             lock.unlock();
             journal_->Sync();
             // The journal's name with its first steps: a new file's name is
@@ -213,9 +214,9 @@ void TJournalWriter::Sync()
             if (!std::exchange(named, true))
                 SyncJournalFolder(path_);
             lock.lock();
+            addedAt_.erase(addedAt_.begin(),
+                           addedAt_.begin() + static_cast<std::ptrdiff_t>(target - synced_));
             synced_ = target;
-            // What was added meanwhile, from the flush's start.
-            syncBy_ = started + SyncWithin;
             changed_.notify_all();
         }
     } catch (const std::exception& error) {

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -111,8 +112,8 @@ private:
     std::uint64_t added_ = 0;   // records added, counting the copy's
     std::uint64_t written_ = 0; // of those, records written
     std::uint64_t synced_ = 0;  // of those, records flushed to disk
-    // When the first record added since the last flush must be flushed.
-    TDeadlineClock::TTime syncBy_;
+    // When each record not yet flushed was added, oldest first.
+    std::deque<TDeadlineClock::TTime> addedAt_;
     bool writerDone_ = false;
     bool copying_ = false;
     bool settling_ = false;

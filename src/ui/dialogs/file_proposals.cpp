@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "model/files/file_path.h"
+
 namespace quorva {
 namespace {
 
@@ -16,11 +18,11 @@ std::string FolderOfFile(const std::string& fileName)
 {
     if (fileName.empty())
         return {};
-    std::error_code error;
-    const std::filesystem::path folder = std::filesystem::absolute(fileName, error).parent_path();
+    const std::string folder = FolderOf(AbsolutePath(fileName));
     // A folder that has gone since is not offered: the dialog would show
     // nothing there.
-    return error || !std::filesystem::is_directory(folder, error) ? std::string() : folder.string();
+    std::error_code error;
+    return std::filesystem::is_directory(folder, error) ? folder : std::string();
 }
 
 TFileProposal RowListProposal(const std::string& rowsFile, const std::string& lastUsedFile)

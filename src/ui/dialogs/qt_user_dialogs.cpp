@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "model/base/shown_name.h"
-#include "model/files/file_error.h"
+#include "model/files/file_path.h"
 #include "ui/base/display_text.h"
 #include "ui/base/native_file_name.h"
 #include "ui/dialogs/error_dialog.h"
@@ -136,7 +136,7 @@ TUserDialogs::TUnsavedAnswer TQtUserDialogs::AskSaveUnsavedRows(TDropping droppi
 bool TQtUserDialogs::AskReplaceChangedFile(const std::string& fileName)
 {
     return AskWith(DisplayText("This file has changed on disk since it was opened here:" +
-                               NameLine(AbsoluteFileName(fileName)) + "\nReplace it anyway?"),
+                               NameLine(AbsolutePath(fileName)) + "\nReplace it anyway?"),
                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 

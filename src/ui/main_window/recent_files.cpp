@@ -4,7 +4,7 @@
 #include <QSettings>
 #include <QStringList>
 
-#include "model/files/file_error.h"
+#include "model/files/file_path.h"
 
 namespace quorva {
 namespace {
@@ -36,7 +36,7 @@ namespace {
 // The stored list without the file; with it first when `first`.
 void StoreWith(const std::string& fileName, bool first)
 {
-    const QString name = QFile::decodeName(AbsoluteFileName(fileName).c_str());
+    const QString name = QFile::decodeName(AbsolutePath(fileName).c_str());
     QStringList stored = QSettings().value(RecentFilesSetting).toStringList();
     stored.removeAll(name);
     if (first)

@@ -13,6 +13,7 @@
 #include <random>
 
 #include "model/base/error.h"
+#include "model/files/system_calls.h"
 #include "model/files/text_file.h"
 #include "model/rows/row_line.h"
 #include "model/rows/row_list_file.h"
@@ -95,7 +96,22 @@ struct TWriteCase {
     std::string detail; // the system's text, or where the bytes land when written
     std::function<long(std::size_t bytes)> fileSizeLimit = nullptr;
     bool unprivileged = false;
+    const TSystemCalls* faults = nullptr; // in use while the operation runs
 };
+
+// A disk that fails one call, as a full, failing or odd file system does.
+TSystemCalls Failing(void (*change)(TSystemCalls&))
+{
+    TSystemCalls calls = RealSystemCalls();
+    change(calls);
+    return calls;
+}
+const TSystemCalls WriteTakesNothing = Failing(
+    [](TSystemCalls& c) { c.write = [](int, const void*, size_t) -> ssize_t { return 0; }; });
+const TSystemCalls FlushFails =
+    Failing([](TSystemCalls& c) { c.fsync = [](int) { return errno = EIO, -1; }; });
+const TSystemCalls RenameFails = Failing(
+    [](TSystemCalls& c) { c.rename = [](const char*, const char*) { return errno = EXDEV, -1; }; });
 
 PrepareFn ExistingFile(const std::string& name,
                        fs::perms perms = fs::perms::owner_read | fs::perms::owner_write)
@@ -188,6 +204,13 @@ const TWriteCase WriteCases[] = {
      LinkTo("data", [](const test::TTempDir& dir) { ExistingFile("data")(dir); }),
      TWriteResult::StreamWriteError, "File too large",
      [](std::size_t bytes) { return static_cast<long>(bytes / 3); }},
+    // A write that takes nothing gives no reason: it counts as a full disk.
+    {"a write that takes nothing", ExistingFile("out"), TWriteResult::StreamWriteError,
+     "No space left on device", nullptr, false, &WriteTakesNothing},
+    {"flush to disk fails", ExistingFile("out"), TWriteResult::StreamWriteError,
+     "Input/output error", nullptr, false, &FlushFails},
+    {"new file cannot take the name", AbsentFile("out"), TWriteResult::CannotCreate,
+     "Invalid cross-device link", nullptr, false, &RenameFails},
 };
 
 void PrintTo(const TWriteCase& c, std::ostream* out)
@@ -232,8 +255,13 @@ TEST_P(WriteFaultTest, WritesWholeOrChangesNothing)
     const test::TFolderSnapshot before = test::SnapshotFolder(dir.Path());
     const std::string bytes = operation.expectedBytes(LargeState());
 
-    EXPECT_EQ(RunWriteOperation(operation, c, target, bytes.size()),
-              ExpectedWriteMessage(c, target));
+    {
+        std::optional<TSystemCallsOverride> faults;
+        if (c.faults)
+            faults.emplace(*c.faults);
+        EXPECT_EQ(RunWriteOperation(operation, c, target, bytes.size()),
+                  ExpectedWriteMessage(c, target));
+    }
 
     test::TFolderSnapshot expected = before;
     if (c.result == TWriteResult::Written)
