@@ -25,7 +25,6 @@
 #include "model/journal/journal_writer.h"
 #include "model/rows/row_editing.h"
 #include "model/rows/row_list_file.h"
-#include "support/capped_memory.h"
 #include "support/case_name.h"
 #include "support/syscall_kill.h"
 #include "support/temp_dir.h"
@@ -143,17 +142,6 @@ const TOwnershipCase OwnershipCases[] = {
          window->journal->Settle();
          return window->lines.Lines();
      }},
-    {"OneRestoresTheOtherDiscards",
-     [](const std::string& file) {
-         LeaveJournal(file, 3);
-         TStart first;
-         auto window = first.Restore(file);
-         for (const TLeftJournal& journal : TStart().held)
-             DiscardJournal(journal.path);
-         window->Edit(1);
-         window->journal->Settle();
-         return window->lines.Lines();
-     }},
     {"OneAsksTheOtherDiscards",
      [](const std::string& file) {
          LeaveJournal(file, 3);
@@ -210,18 +198,6 @@ const TOwnershipCase OwnershipCases[] = {
          EXPECT_EQ(outcome, "");
          return Shown(file, 0);
      }},
-#if QUORVA_CAPPED_MEMORY
-    {"TakeoverUnderAMemoryLimit",
-     [](const std::string& file) {
-         LeaveJournal(file, 3);
-         // Taken over or refused as it is, whatever fails first.
-         test::RunWithMemoryHeadroom(1 << 20, [&] {
-             TStart start;
-             start.Restore(file);
-         });
-         return Shown(file, 3);
-     }},
-#endif
     {"TakeoverOnAFullDisk",
      [](const std::string& file) {
          LeaveJournal(file, 3);

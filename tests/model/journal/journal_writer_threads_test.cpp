@@ -111,16 +111,6 @@ const TThreadCase ThreadCases[] = {
          d.writer.reset();
          EXPECT_EQ(d.Replayed(d.journal), d.lines.Lines());
      }},
-    {"FileChangedDuringTheCopy",
-     [](TDriven& d, const test::TTempDir&) {
-         d.Begin(TJournalWriter::TBase::FromFile);
-         test::WriteBytes(d.file, "01 02 03 04 05 06 07\r\n");
-         d.Edit(5);
-         d.writer->Settle();
-         d.writer.reset();
-         // Told as a changed file, or copied whole before it changed.
-         EXPECT_TRUE(d.baseChanged || d.failures == 0);
-     }},
     {"JournalCannotBeMade",
      [](TDriven& d, const test::TTempDir&) {
          test::WriteBytes(d.journal, "someone else's");
