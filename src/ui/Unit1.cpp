@@ -76,7 +76,7 @@ TForm1::TForm1(TUserDialogs& dialogs, TWindowClock clock, QWidget* parent)
             FJournal->Remove();
     });
     connect(FJournal, &TUnsavedRowsJournal::Failed, this, [this](const QString& reason) {
-        FDialogs.ShowError(JournalLostMessage(reason.toStdString()));
+        FDialogs.ShowError(reason.toStdString());
     });
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         connect(application, &QGuiApplication::commitDataRequest, this, &TForm1::CommitData);
@@ -303,6 +303,8 @@ void TForm1::LoadRowList(const std::string& fileName)
     try {
         TBusyCursor busy;
         TProgressDialog progress(this, OpeningCaption(fileName), FClock);
+        // Copied for the journal while it is read.
+        FJournal->Prepare(fileName);
         OpenRowListFile(FLines, FRows, fileName, progress);
         BeginDocument();
         RowListUsed(fileName);
@@ -336,6 +338,7 @@ void TForm1::btnSaveClick()
     SaveRowListFile(FLines, *fileName, progress);
     RowListUsed(*fileName);
     FHistory->setClean();
+    FJournal->Prepare(*fileName);
 }
 
 void TForm1::Button1Click()

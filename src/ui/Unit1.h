@@ -101,8 +101,8 @@ private:
     bool MayDropUnsavedRows(TUserDialogs::TDropping dropping);
     void BeginDocument();
     void LoadRowList(const std::string& fileName);
-    std::vector<std::string> JournalsLeftBehind();
-    bool RestoreJournal(const std::string& path);
+    std::vector<TLeftJournal> JournalsLeftBehind();
+    bool RestoreJournal(TLeftJournal& journal);
     void CommitData(QSessionManager& manager);
 
     TUserDialogs& FDialogs;

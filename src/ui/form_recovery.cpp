@@ -21,14 +21,15 @@ void TForm1::RestoreLeftRows()
     OfferBackups(FindAllBackups(), FDialogs);
     // Every journal left is offered now; the rows of the second and later
     // go to windows of their own.
+    // Each is held from here until its question is answered.
     bool taken = false;
-    for (const std::string& path : JournalsLeftBehind()) {
+    for (TLeftJournal& journal : JournalsLeftBehind()) {
         if (!taken) {
-            taken = RestoreJournal(path);
+            taken = RestoreJournal(journal);
             continue;
         }
         auto other = std::make_unique<TForm1>(FDialogs, FClock);
-        if (!other->RestoreJournal(path))
+        if (!other->RestoreJournal(journal))
             continue;
         other->setAttribute(Qt::WA_DeleteOnClose);
         other->move(pos() + QPoint(fontMetrics().height(), fontMetrics().height()) * 2);
@@ -38,28 +39,32 @@ void TForm1::RestoreLeftRows()
 
 // The journals windows that ended have left, once the user has been told of
 // anything in their folder that is not to be trusted.
-std::vector<std::string> TForm1::JournalsLeftBehind()
+std::vector<TLeftJournal> TForm1::JournalsLeftBehind()
 {
-    std::vector<std::string> journals;
+    std::vector<TLeftJournal> journals;
     std::vector<std::string> refusals;
+    std::vector<std::string> taken;
     try {
-        journals = LeftJournals(JournalFolder(), refusals);
+        journals = LeftJournals(JournalFolder(), refusals, taken);
     } catch (const Error& unsafe) {
         refusals.push_back(unsafe.what());
     }
     for (const std::string& refusal : refusals)
         FDialogs.ShowError(refusal);
+    for (const std::string& notice : taken)
+        FDialogs.ShowError(notice);
     return journals;
 }
 
-// Returns whether the journal's rows are now this window's.
-bool TForm1::RestoreJournal(const std::string& path)
+// Returns whether the journal's rows are now this window's; a journal not
+// taken is let go of as it is, unless the user discards it.
+bool TForm1::RestoreJournal(TLeftJournal& journal)
 {
     TRowTable rows;
     TLineList lines(rows);
     std::optional<TJournalReplay> replay;
     try {
-        replay = ReadLeftJournal(path, rows, lines);
+        replay = ReadLeftJournal(journal, rows, lines);
     } catch (const Error& error) {
         FDialogs.ShowError(error.what());
     }
@@ -70,7 +75,7 @@ bool TForm1::RestoreJournal(const std::string& path)
         return false;
     case TUserDialogs::TRestoreAnswer::Discard:
         if (FDialogs.Ask(DiscardJournalQuestion()))
-            DiscardJournal(path);
+            DiscardJournal(journal.path);
         return false;
     case TUserDialogs::TRestoreAnswer::Restore:
         break;
@@ -83,7 +88,7 @@ bool TForm1::RestoreJournal(const std::string& path)
     // a file changed since asks first.
     FHistory->resetClean();
     FFile.Remember(replay->base.fileName, replay->base.identity);
-    FJournal->Adopt(path, *replay);
+    FJournal->Adopt(std::move(journal), *replay);
     return true;
 }
 

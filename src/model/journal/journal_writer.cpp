@@ -18,18 +18,46 @@ constexpr std::size_t NewJournal = static_cast<std::size_t>(-1);
 
 } // namespace
 
+std::shared_ptr<const TRowsSnapshot> SnapshotOf(const TLineList& lines)
+{
+    auto snapshot = std::make_shared<TRowsSnapshot>();
+    snapshot->lines = lines;
+    if (lines.Rows()) {
+        snapshot->rows = *lines.Rows();
+        snapshot->lines.AssignRows(snapshot->rows, lines.Stored());
+    }
+    return snapshot;
+}
+
 TJournalWriter::TJournalWriter(std::string path, TJournalBase base, TBase kind, FailedFn failed,
-                               TDeadlineClock& clock)
-    : path_(std::move(path)), failed_(std::move(failed)), clock_(clock)
+                               TDeadlineClock& clock, std::shared_ptr<const TRowsSnapshot> rows,
+                               std::unique_ptr<TJournalWriter> predecessor,
+                               std::unique_ptr<TEarlyBaseCopy> early)
+    : path_(std::move(path)), failed_(std::move(failed)), clock_(clock), rows_(std::move(rows)),
+      predecessor_(std::move(predecessor)), early_(std::move(early))
 {
     Start(NewJournal, std::move(base), kind);
 }
 
-TJournalWriter::TJournalWriter(std::string path, std::size_t validBytes, TJournalBase base,
-                               TBase kind, FailedFn failed, TDeadlineClock& clock)
-    : path_(std::move(path)), failed_(std::move(failed)), clock_(clock)
+TJournalWriter::TJournalWriter(TLeftJournal&& held, const TJournalReplay& replay, TBase kind,
+                               FailedFn failed, TDeadlineClock& clock)
+    : path_(held.path), failed_(std::move(failed)), clock_(clock), held_(std::move(held.fd))
 {
-    Start(validBytes, std::move(base), kind);
+    nextStep_ = replay.version == 2 ? 0 : static_cast<std::uint64_t>(replay.steps) + 1;
+    try {
+        Start(replay.validBytes, replay.base, kind);
+    } catch (...) {
+        // No thread took it: the journal is the caller's again, as it was.
+        held.fd = std::move(held_);
+        throw;
+    }
+}
+
+TJournalWriter::TBase TJournalWriter::KindFor(const TJournalReplay& replay)
+{
+    return replay.base.fileName.empty() ? TBase::None
+           : replay.baseCopied          ? TBase::Copied
+                                        : TBase::FromFile;
 }
 
 TJournalWriter::~TJournalWriter()
@@ -39,7 +67,7 @@ TJournalWriter::~TJournalWriter()
 
 void TJournalWriter::Start(std::size_t validBytes, TJournalBase base, TBase kind)
 {
-    copying_ = kind == TBase::FromFile || kind == TBase::Written;
+    copying_ = kind == TBase::FromFile || kind == TBase::FromRows;
     writer_ = std::thread(
         [this, validBytes, base = std::move(base), kind] { Write(validBytes, base, kind); });
 }
@@ -52,13 +80,15 @@ void TJournalWriter::Added()
     ++added_;
 }
 
-void TJournalWriter::Add(std::string record)
+void TJournalWriter::Add(bool apply, const TRowChange& change)
 {
     const std::lock_guard lock(mutex_);
     // A journal that failed keeps nothing: the rows are held in memory only.
     if (hasFailed_)
         return;
-    queue_ += record;
+    queue_ += StepRecord(apply, change, nextStep_);
+    if (nextStep_ != 0)
+        ++nextStep_;
     Added();
     changed_.notify_all();
 }
@@ -92,8 +122,14 @@ bool TJournalWriter::Settle(TProgress& progress)
 void TJournalWriter::Remove()
 {
     abandoned_ = true;
+    if (early_)
+        early_->Cancel();
     Stop();
-    DiscardJournal(path_);
+    if (predecessor_)
+        predecessor_->Remove();
+    if (journal_)
+        journal_->Remove();
+    journal_.reset();
 }
 
 void TJournalWriter::Stop()
@@ -106,7 +142,6 @@ void TJournalWriter::Stop()
     for (std::thread* thread : {&writer_, &syncer_, &copier_})
         if (thread->joinable())
             thread->join();
-    journal_.reset();
 }
 
 void TJournalWriter::Fail(TFailure failure, const std::string& message)
@@ -126,8 +161,13 @@ void TJournalWriter::Fail(TFailure failure, const std::string& message)
 void TJournalWriter::Write(std::size_t validBytes, const TJournalBase& base, TBase kind)
 {
     try {
-        journal_ = std::make_unique<TRowJournal>(
-            validBytes == NewJournal ? TRowJournal(path_, base) : TRowJournal(path_, validBytes));
+        auto journal = validBytes == NewJournal
+                           ? std::make_unique<TRowJournal>(path_, base)
+                           : std::make_unique<TRowJournal>(path_, std::move(held_), validBytes);
+        {
+            const std::lock_guard lock(mutex_);
+            journal_ = std::move(journal);
+        }
         // Once the journal and its folder are there; both are joined after
         // this thread, which alone starts them.
         syncer_ = std::thread([this] { Sync(); });
@@ -208,30 +248,55 @@ void TJournalWriter::Copy(const TJournalBase& base, TBase kind)
     std::string failure;
     try {
         const std::string copyPath = BaseCopyPath(path_);
-        record = kind == TBase::Written ? BaseCopiedRecord(copyPath, &abandoned_)
-                                        : CopyBase(base, copyPath, &abandoned_);
+        if (kind == TBase::FromRows)
+            record = WriteBaseCopy(rows_->lines, copyPath, &abandoned_);
+        else if (early_ && early_->Copies(base))
+            record = early_->LinkAt(copyPath);
+        if (!record && kind != TBase::FromRows)
+            record = CopyBase(base, copyPath, &abandoned_);
         // Its name on disk before the record that vouches for it.
         if (record)
             SyncJournalFolder(path_);
     } catch (const std::exception& error) {
         failure = error.what();
     }
+    // Failed before the copy is done with, so that no Settle meanwhile takes
+    // the journal for whole. A copy given up is no failure: the journal goes
+    // with it.
+    if (!abandoned_ && !failure.empty())
+        Fail(TFailure::WriteFailed, failure);
+    else if (!abandoned_ && !record)
+        Fail(TFailure::BaseChanged, "the file changed before it was copied");
+    std::uint64_t vouched = 0;
     {
         const std::lock_guard lock(mutex_);
         copying_ = false;
         if (record && !hasFailed_) {
             queue_ += *record;
             Added();
+            vouched = added_;
         }
         changed_.notify_all();
     }
-    // A copy given up is no failure: the journal goes with it.
-    if (abandoned_)
+    rows_.reset();
+    if (vouched != 0 && !abandoned_)
+        RetirePredecessor(vouched);
+}
+
+// The journal this one follows goes once this one's copy is vouched for on
+// disk: until then, only it holds the rows.
+void TJournalWriter::RetirePredecessor(std::uint64_t record)
+{
+    if (!predecessor_)
         return;
-    if (!failure.empty())
-        Fail(TFailure::WriteFailed, failure);
-    else if (!record)
-        Fail(TFailure::BaseChanged, "the file changed before it was copied");
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return hasFailed_ || synced_ >= record || abandoned_; });
+        if (synced_ < record)
+            return;
+    }
+    predecessor_->Remove();
+    predecessor_.reset();
 }
 
 } // namespace quorva

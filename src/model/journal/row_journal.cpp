@@ -13,14 +13,19 @@
 #include "model/files/file_descriptor.h"
 #include "model/files/file_error.h"
 #include "model/files/file_io.h"
+#include "model/files/file_path.h"
 #include "model/files/state_folder.h"
 #include "model/files/system_calls.h"
+#include "model/files/text_file.h"
+#include "model/rows/line_list_text.h"
 #include "model/rows/row_list_file.h"
 
 namespace quorva {
 namespace {
 
-constexpr std::string_view Magic = "quorva journal 2\n";
+constexpr std::string_view Magic = "quorva journal 3\n";
+// Steps without numbers, still read and kept.
+constexpr std::string_view MagicOfVersion2 = "quorva journal 2\n";
 constexpr char BaseRecord = 'B';
 constexpr char CopiedRecord = 'C';
 constexpr char ApplyRecord = 'A';
@@ -85,7 +90,7 @@ std::string BaseBody(const TJournalBase& base)
 {
     std::string body;
     const TFileIdentity identity = base.identity.value_or(TFileIdentity{});
-    PutBytes(body, base.identity.has_value(), 1);
+    PutBytes(body, base.fromRows ? 2 : base.identity.has_value(), 1);
     for (std::uint64_t field : {identity.device, identity.inode, identity.size,
                                 static_cast<std::uint64_t>(identity.modifiedSeconds),
                                 static_cast<std::uint64_t>(identity.modifiedNanoseconds),
@@ -95,17 +100,18 @@ std::string BaseBody(const TJournalBase& base)
     return body + base.fileName;
 }
 
-TJournalBase ParseBase(std::string_view body)
+TJournalBase ParseBase(std::string_view body, int version)
 {
     std::uint64_t known = 0;
     std::uint64_t fields[7] = {};
-    bool whole = TakeBytes(body, known, 1) && known <= 1;
+    bool whole = TakeBytes(body, known, 1) && known <= (version == 2 ? 1u : 2u);
     for (std::uint64_t& field : fields)
         whole = whole && TakeBytes(body, field, 8);
     if (!whole)
         throw UnreadableJournal("its header is damaged");
     TJournalBase base;
     base.fileName = std::string(body);
+    base.fromRows = known == 2;
     if (known)
         base.identity = TFileIdentity{fields[0],
                                       fields[1],
@@ -130,20 +136,32 @@ bool IsUnchanged(const TJournalBase& base)
     return base.identity && IdentifyFile(base.fileName) == base.identity;
 }
 
-// Whether the copy at `path` holds the bytes a copied record vouches for.
-bool CopyIsWhole(const std::string& path, std::string_view copiedBody)
+// The copy at `path`, opened, when it holds the bytes a copied record
+// vouches for.
+TFileDescriptor WholeCopy(const std::string& path, std::string_view copiedBody)
 {
     TFileDescriptor fd;
     try {
         fd = OpenStateFile(path, O_RDONLY);
     } catch (const Error&) {
-        return false;
+        return {};
     }
     const auto identity = IdentifyOpenFile(fd.Get());
     std::uint64_t size = 0;
     std::uint64_t checksum = 0;
-    return identity && TakeBytes(copiedBody, size, 8) && TakeBytes(copiedBody, checksum, 8) &&
-           identity->size == size && ContentChecksum(fd.Get()) == checksum;
+    if (identity && TakeBytes(copiedBody, size, 8) && TakeBytes(copiedBody, checksum, 8) &&
+        identity->size == size && ContentChecksum(fd.Get()) == checksum)
+        return fd;
+    return {};
+}
+
+// The base file, opened, while it is as the rows were read from it.
+TFileDescriptor UnchangedBase(const TJournalBase& base)
+{
+    TFileDescriptor fd(::open(base.fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.Valid() && base.identity && IdentifyOpenFile(fd.Get()) == base.identity)
+        return fd;
+    return {};
 }
 
 // Reads the rows the journal's steps were taken on.
@@ -155,20 +173,22 @@ bool LoadBase(const TJournalBase& base, std::optional<std::string_view> copied,
     lines.Clear();
     if (base.fileName.empty())
         return false;
-    std::string source;
-    if (copied && CopyIsWhole(copyPath, *copied))
-        source = copyPath;
-    else if (IsUnchanged(base))
-        source = base.fileName;
-    else
+    TFileDescriptor source = copied ? WholeCopy(copyPath, *copied) : TFileDescriptor();
+    const bool fromCopy = source.Valid();
+    if (!fromCopy && base.fromRows)
+        throw UnfinishedJournal("its copy of the rows was never finished");
+    if (!fromCopy)
+        source = UnchangedBase(base);
+    if (!source.Valid())
         throw UnreadableJournal("its copy of the rows' file is missing or damaged, and the file "
                                 "has changed since");
     try {
-        LoadRowListFile(lines, rows, source);
+        // The very file that was checked, whatever its name stands for now.
+        LoadRowListFile(lines, rows, "/proc/self/fd/" + std::to_string(source.Get()));
     } catch (const Error& error) {
         throw UnreadableJournal(error.what());
     }
-    return source == copyPath;
+    return fromCopy;
 }
 
 std::optional<TRowChange> ParsedStep(std::string_view bytes)
@@ -180,14 +200,19 @@ std::optional<TRowChange> ParsedStep(std::string_view bytes)
     }
 }
 
-// Applies one step's payload, all or nothing; false when it is damaged or
-// does not fit the rows as they stand.
-bool ApplyStep(std::string_view payload, TRowTable& rows, TLineList& lines)
+// Applies one step's payload, all or nothing; false when it is damaged, not
+// the `number`-th step (0: a step of version 2, with no number), or does not
+// fit the rows as they stand.
+bool ApplyStep(std::string_view payload, std::uint64_t number, TRowTable& rows, TLineList& lines)
 {
     const bool apply = payload.front() == ApplyRecord;
     if (!apply && payload.front() != RevertRecord)
         return false;
-    std::optional<TRowChange> change = ParsedStep(payload.substr(1));
+    payload.remove_prefix(1);
+    std::uint64_t written = 0;
+    if (number != 0 && (!TakeBytes(payload, written, 8) || written != number))
+        return false;
+    std::optional<TRowChange> change = ParsedStep(payload);
     if (!change || !change->Fits(lines, apply))
         return false;
     if (apply)
@@ -197,26 +222,49 @@ bool ApplyStep(std::string_view payload, TRowTable& rows, TLineList& lines)
     return true;
 }
 
-// A journal opened or made as a state file, and locked: while its window
-// runs, no start takes it for one left behind.
-TFileDescriptor LockedJournal(TFileDescriptor fd, const std::string& path)
+// A new journal's file, locked before anything can find it: unnamed in its
+// folder, or where the file system has no such files, under a hidden name no
+// start takes for a journal.
+TUnnamedFile UnnamedJournal(const std::string& path)
 {
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
-        throw Error(CannotCreateFileMessage(path, errno));
-    return fd;
+    TUnnamedFile file;
+    int error = file.Open(FolderOf(path), 0600, O_RDWR, std::string(MakingJournalPrefix));
+    // Private whatever the umask.
+    if (error == 0 &&
+        (::fchmod(file.Fd(), 0600) != 0 || ::flock(file.Fd(), LOCK_EX | LOCK_NB) != 0))
+        error = errno;
+    if (error != 0)
+        throw Error(CannotCreateFileMessage(path, error));
+    return file;
 }
 
 } // namespace
 
 TRowJournal::TRowJournal(std::string path, const TJournalBase& base) : path_(std::move(path))
 {
-    fd_ = LockedJournal(CreateStateFile(path_, O_WRONLY | O_APPEND), path_);
-    Append(std::string(Magic) + Record(BaseRecord, BaseBody(base)));
+    TUnnamedFile file = UnnamedJournal(path_);
+    const std::string header = std::string(Magic) + Record(BaseRecord, BaseBody(base));
+    int error = WriteAll(file.Fd(), header);
+    if (error == 0)
+        error = ::fdatasync(file.Fd()) == 0 ? 0 : errno;
+    // Linked, never renamed: a name someone else made is not replaced.
+    if (error == 0)
+        error = file.LinkAt(path_);
+    if (error != 0)
+        throw Error(CannotCreateFileMessage(path_, error));
+    fd_ = file.Release();
+    // Its name, too, survives a power cut.
+    try {
+        SyncJournalFolder(path_);
+    } catch (const Error&) {
+        ::unlink(path_.c_str());
+        throw;
+    }
 }
 
-TRowJournal::TRowJournal(std::string path, std::size_t validBytes) : path_(std::move(path))
+TRowJournal::TRowJournal(std::string path, TFileDescriptor held, std::size_t validBytes)
+    : path_(std::move(path)), fd_(std::move(held))
 {
-    fd_ = LockedJournal(OpenStateFile(path_, O_WRONLY | O_APPEND), path_);
     const auto identity = IdentifyOpenFile(fd_.Get());
     if (!identity || identity->size <= validBytes)
         return;
@@ -224,9 +272,8 @@ TRowJournal::TRowJournal(std::string path, std::size_t validBytes) : path_(std::
     // beside the journal.
     const std::string aside = JournalSibling(path_, ".damaged-journal");
     ::unlink(aside.c_str()); // an earlier start's, of the same journal
-    const TFileDescriptor from = OpenStateFile(path_, O_RDONLY);
     const TFileDescriptor to = CreateStateFile(aside, O_WRONLY);
-    if (CopyFromStart(from.Get(), to.Get()) != 0 || ::fdatasync(to.Get()) != 0 ||
+    if (CopyFromStart(fd_.Get(), to.Get()) != 0 || ::fdatasync(to.Get()) != 0 ||
         ::ftruncate(fd_.Get(), static_cast<off_t>(validBytes)) != 0)
         throw Error(CannotCreateFileMessage(aside, errno));
 }
@@ -250,13 +297,19 @@ void TRowJournal::Sync()
 
 void TRowJournal::Remove() noexcept
 {
-    ::unlink(BaseCopyPath().c_str());
+    // The journal first: a copy without it is never taken for rows that
+    // cannot be restored.
     ::unlink(path_.c_str());
+    ::unlink(BaseCopyPath().c_str());
+    ::unlink(JournalSibling(path_, ".damaged-journal").c_str());
 }
 
-std::string StepRecord(bool apply, const TRowChange& change)
+std::string StepRecord(bool apply, const TRowChange& change, std::uint64_t number)
 {
-    return Record(apply ? ApplyRecord : RevertRecord, change.Serialize());
+    std::string body;
+    if (number != 0)
+        PutBytes(body, number, 8);
+    return Record(apply ? ApplyRecord : RevertRecord, body + change.Serialize());
 }
 
 std::string BaseCopyPath(const std::string& journalPath)
@@ -271,15 +324,37 @@ void SyncJournalFolder(const std::string& journalPath)
         throw Error(CannotCreateFileMessage(journalPath, error));
 }
 
-std::string BaseCopiedRecord(const std::string& copyPath, const std::atomic<bool>* stop)
+std::string VouchedCopyRecord(int fd, const std::string& copyPath, const std::atomic<bool>* stop)
 {
-    const TFileDescriptor copy = OpenStateFile(copyPath, O_RDONLY);
-    if (::fdatasync(copy.Get()) != 0)
+    if (::fdatasync(fd) != 0)
         throw Error(CannotCreateFileMessage(copyPath, errno));
-    const auto identity = IdentifyOpenFile(copy.Get());
+    return CopyRecord(fd, copyPath, stop);
+}
+
+std::string CopyRecord(int fd, const std::string& copyPath, const std::atomic<bool>* stop)
+{
+    const auto identity = IdentifyOpenFile(fd);
     if (!identity)
         throw Error(CannotCreateFileMessage(copyPath, errno));
-    return Record(CopiedRecord, CopiedBody(identity->size, ContentChecksum(copy.Get(), stop)));
+    return Record(CopiedRecord, CopiedBody(identity->size, ContentChecksum(fd, stop)));
+}
+
+std::string WriteBaseCopy(const TLineList& lines, const std::string& copyPath,
+                          const std::atomic<bool>* stop)
+{
+    ::unlink(copyPath.c_str()); // a copy begun by an earlier try
+    const TFileDescriptor to = CreateStateFile(copyPath, O_RDWR);
+    TLineListText text(lines);
+    std::string chunk;
+    for (bool more = true; more;) {
+        if (stop && *stop)
+            throw Error(CannotCreateFileMessage(copyPath, ECANCELED));
+        chunk.clear();
+        more = text.Fill(chunk, WriteChunkSize);
+        if (const int error = WriteAll(to.Get(), chunk); error != 0)
+            throw Error(CannotCreateFileMessage(copyPath, error));
+    }
+    return VouchedCopyRecord(to.Get(), copyPath, stop);
 }
 
 std::optional<std::string> CopyBase(const TJournalBase& base, const std::string& copyPath,
@@ -289,10 +364,7 @@ std::optional<std::string> CopyBase(const TJournalBase& base, const std::string&
     if (!from.Valid() || !base.identity || IdentifyOpenFile(from.Get()) != base.identity)
         return std::nullopt;
     ::unlink(copyPath.c_str()); // a copy begun by an earlier try
-    TFileDescriptor to(
-        ::open(copyPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!to.Valid())
-        throw Error(CannotCreateFileMessage(copyPath, errno));
+    const TFileDescriptor to = CreateStateFile(copyPath, O_RDWR);
     if (const int error = CopyFromStart(from.Get(), to.Get(), stop); error != 0) {
         ::unlink(copyPath.c_str());
         throw Error(CannotCreateFileMessage(copyPath, error));
@@ -302,7 +374,7 @@ std::optional<std::string> CopyBase(const TJournalBase& base, const std::string&
         ::unlink(copyPath.c_str());
         return std::nullopt;
     }
-    return BaseCopiedRecord(copyPath, stop);
+    return VouchedCopyRecord(to.Get(), copyPath, stop);
 }
 
 TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCopyPath,
@@ -311,11 +383,15 @@ TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCo
     TJournalReplay replay;
     std::size_t offset = Magic.size();
     std::string_view payload;
-    if (!journal.starts_with(Magic))
+    if (journal.starts_with(Magic))
+        replay.version = 3;
+    else if (journal.starts_with(MagicOfVersion2))
+        replay.version = 2;
+    else
         throw UnreadableJournal("it is not of this version of Quorva");
     if (!NextPayload(journal, offset, payload) || payload.front() != BaseRecord)
         throw UnreadableJournal("its header is damaged");
-    replay.base = ParseBase(payload.substr(1));
+    replay.base = ParseBase(payload.substr(1), replay.version);
     replay.validBytes = offset;
     // The copy may be vouched for after any step: look for it first.
     std::vector<std::string_view> payloads;
@@ -329,7 +405,9 @@ TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCo
     replay.fileChanged = !replay.base.fileName.empty() && !IsUnchanged(replay.base);
     for (std::string_view step : payloads) {
         if (step.front() != CopiedRecord) {
-            if (!ApplyStep(step, rows, lines))
+            const std::uint64_t number =
+                replay.version == 2 ? 0 : static_cast<std::uint64_t>(replay.steps) + 1;
+            if (!ApplyStep(step, number, rows, lines))
                 break;
             ++replay.steps;
         }

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "model/journal/journal_folder.h"
-#include "model/rows/row_list_file.h"
 
 namespace quorva {
 
@@ -34,6 +33,16 @@ TJournalWriter::FailedFn TUnsavedRowsJournal::FailureHandler()
     };
 }
 
+void TUnsavedRowsJournal::Prepare(const std::string& fileName)
+{
+    early_.reset();
+    try {
+        early_ = std::make_unique<TEarlyBaseCopy>(fileName, JournalFolder());
+    } catch (const std::exception&) {
+        // No copy yet: the journal makes its own at the first edit.
+    }
+}
+
 void TUnsavedRowsJournal::Record(bool apply, const TRowChange& change)
 {
     if (failed_)
@@ -46,7 +55,9 @@ void TUnsavedRowsJournal::Record(bool apply, const TRowChange& change)
                     NewJournalPath(), base, TJournalWriter::TBase::None, FailureHandler());
             else if (IdentifyFile(base.fileName) == base.identity)
                 writer_ = std::make_unique<TJournalWriter>(
-                    NewJournalPath(), base, TJournalWriter::TBase::FromFile, FailureHandler());
+                    NewJournalPath(), base, TJournalWriter::TBase::FromFile, FailureHandler(),
+                    SteadyDeadlineClock(), nullptr, nullptr,
+                    early_ && early_->Copies(base) ? std::move(early_) : nullptr);
         } catch (const std::exception& error) {
             Failure(TJournalWriter::TFailure::WriteFailed, QString::fromStdString(error.what()));
             return;
@@ -66,53 +77,48 @@ void TUnsavedRowsJournal::Record(bool apply, const TRowChange& change)
             return;
         }
     }
-    writer_->Add(StepRecord(apply, change));
+    writer_->Add(apply, change);
 }
 
 void TUnsavedRowsJournal::Rebase()
 {
     if (failed_)
         return;
-    if (writer_)
-        writer_->Remove();
-    writer_.reset();
     try {
         const std::string path = NewJournalPath();
-        SaveRowListFile(lines_, BaseCopyPath(path));
         writer_ = std::make_unique<TJournalWriter>(
-            path, TJournalBase{file_.AbsoluteName(), file_.Identity()},
-            TJournalWriter::TBase::Written, FailureHandler());
+            path, TJournalBase{file_.AbsoluteName(), file_.Identity(), true},
+            TJournalWriter::TBase::FromRows, FailureHandler(), SteadyDeadlineClock(),
+            SnapshotOf(lines_), std::move(writer_));
     } catch (const std::exception& error) {
         Failure(TJournalWriter::TFailure::WriteFailed, QString::fromStdString(error.what()));
     }
 }
 
+// A journal that fails is kept as far as it got, and still this window's:
+// a crash then gives back what it holds, and a Save deletes it.
 void TUnsavedRowsJournal::Failure(TJournalWriter::TFailure failure, const QString& message)
 {
     if (failure == TJournalWriter::TFailure::BaseChanged) {
         Rebase();
         return;
     }
-    if (failed_)
+    if (std::exchange(failed_, true))
         return;
-    failed_ = true;
-    if (writer_)
-        writer_->Remove();
-    writer_.reset();
-    emit Failed(message);
+    emit Failed(QString::fromStdString(JournalLostMessage(message.toStdString())));
 }
 
-void TUnsavedRowsJournal::Adopt(const std::string& path, const TJournalReplay& replay)
+void TUnsavedRowsJournal::Adopt(TLeftJournal&& held, const TJournalReplay& replay)
 {
     Remove();
-    const auto kind = replay.base.fileName.empty() ? TJournalWriter::TBase::None
-                      : replay.baseCopied          ? TJournalWriter::TBase::Copied
-                                                   : TJournalWriter::TBase::FromFile;
     try {
-        writer_ = std::make_unique<TJournalWriter>(path, replay.validBytes, replay.base, kind,
-                                                   FailureHandler());
+        writer_ = std::make_unique<TJournalWriter>(
+            std::move(held), replay, TJournalWriter::KindFor(replay), FailureHandler());
     } catch (const std::exception& error) {
-        Failure(TJournalWriter::TFailure::WriteFailed, QString::fromStdString(error.what()));
+        // Out of threads or memory: the journal stays as it was, and held.
+        held_ = std::move(held);
+        failed_ = true;
+        emit Failed(QString::fromStdString(JournalNotTakenMessage(error.what())));
     }
 }
 
@@ -126,6 +132,9 @@ void TUnsavedRowsJournal::Remove()
     if (writer_)
         writer_->Remove();
     writer_.reset();
+    if (held_.fd.Valid())
+        DiscardJournal(held_.path);
+    held_ = {};
     failed_ = false;
     // Nothing asked of the journal before now is to be done any more.
     rebaseWanted_ = false;

@@ -30,11 +30,17 @@ public:
     TUnsavedRowsJournal(const TLineList& lines, const TKnownFile& file, QObject* parent = nullptr);
     ~TUnsavedRowsJournal() override;
 
+    // The rows are about to be read from `fileName`, or were just saved to
+    // it: a copy of it for the journal is begun at once, so that the first
+    // edit finds it made.
+    void Prepare(const std::string& fileName);
     // A step about to be applied or reverted; the journal begins with the
     // first.
     void Record(bool apply, const TRowChange& change);
-    // Goes on with a journal left behind, whose rows this window restored.
-    void Adopt(const std::string& path, const TJournalReplay& replay);
+    // Goes on with a journal left behind, held, whose rows this window
+    // restored. When it cannot be taken over, it stays as it was, and still
+    // this window's, until the rows are saved or given up.
+    void Adopt(TLeftJournal&& held, const TJournalReplay& replay);
     // Waits until every step is on disk, as before the file they came from
     // is rewritten; false when they are not kept. Cancelled when `progress`
     // says stop.
@@ -43,18 +49,24 @@ public:
     void Remove();
 
 signals:
-    // The unsaved rows are no longer kept on disk: `message` says why.
+    // The unsaved rows are no longer kept on disk: `message` says so, and
+    // why.
     void Failed(const QString& message);
 
 private:
     TJournalWriter::FailedFn FailureHandler();
     void Failure(TJournalWriter::TFailure failure, const QString& message);
-    // Starts the journal again from the lines as they stand, written out.
+    // Starts the journal again from the lines as they stand, written out by
+    // the new journal's thread; the old one goes once the new one holds them.
     void Rebase();
 
     const TLineList& lines_;
     const TKnownFile& file_;
     std::unique_ptr<TJournalWriter> writer_;
+    // The copy begun of the file, until a journal takes it.
+    std::unique_ptr<TEarlyBaseCopy> early_;
+    // A journal left behind that could not be taken over, held as it was.
+    TLeftJournal held_;
     // Set when the journal failed: one begun later would miss the steps
     // before it, so none is begun until the rows are saved or given up.
     bool failed_ = false;

@@ -116,7 +116,7 @@ void AddRows(TScene& scene, TJournalWriter& writer, TRowTable& rows, TLineList& 
 {
     for (int value = 0; value < count; ++value) {
         const TRowChange change = AddRow(rows, lines, {value, 1, 2, 3, 4, 5, 6});
-        writer.Add(StepRecord(true, change.ReadyToApply(rows, lines)));
+        writer.Add(true, change.ReadyToApply(rows, lines));
         scene.Show(lines);
     }
 }
@@ -223,12 +223,15 @@ const TProtocol Protocols[] = {
      [](TScene& scene) {
          TRowTable rows;
          TLineList lines;
-         const std::optional<TJournalReplay> replay = ReadLeftJournal(scene.journal, rows, lines);
+         std::vector<std::string> refusals, taken;
+         std::vector<TLeftJournal> left = LeftJournals(JournalFolder(), refusals, taken);
+         ASSERT_EQ(left.size(), 1u);
+         const std::optional<TJournalReplay> replay = ReadLeftJournal(left[0], rows, lines);
          ASSERT_TRUE(replay);
-         TJournalWriter writer(
-             scene.journal, replay->validBytes, replay->base,
-             replay->baseCopied ? TJournalWriter::TBase::Copied : TJournalWriter::TBase::FromFile,
-             [](auto, auto&) {}, scene.clock);
+         TJournalWriter writer(std::move(left[0]), *replay,
+                               replay->baseCopied ? TJournalWriter::TBase::Copied
+                                                  : TJournalWriter::TBase::FromFile,
+                               [](auto, auto&) {}, scene.clock);
          EditWithPauses(scene, writer, rows, lines);
      }},
     {"DiscardedJournal", LeaveJournal,
@@ -264,9 +267,9 @@ TLines Recover(const TScene& scene, std::string& lost)
             lost += error.what();
         }
     }
-    std::vector<std::string> refusals;
+    std::vector<std::string> refusals, taken;
     std::optional<TLines> restored;
-    for (const std::string& path : LeftJournals(JournalFolder(), refusals)) {
+    for (const TLeftJournal& path : LeftJournals(JournalFolder(), refusals, taken)) {
         TRowTable rows;
         TLineList lines;
         try {

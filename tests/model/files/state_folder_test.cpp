@@ -238,7 +238,8 @@ TEST(StateFolderTest, PlantedJournalsAreNeverTaken)
             const std::string journal = JournalFolder() + "/left.journal";
             plant(journal, dir);
             std::vector<std::string> refusals;
-            const std::vector<std::string> left = LeftJournals(JournalFolder(), refusals);
+            std::vector<std::string> taken;
+            const std::vector<TLeftJournal> left = LeftJournals(JournalFolder(), refusals, taken);
             if (!left.empty() || refusals.size() != 1 ||
                 refusals[0].find("left.journal") == std::string::npos)
                 throw Error("taken, or not named once");

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/files/system_calls.h"
+#include "model/rows/row_editing.h"
 #include "support/hand_clock.h"
 #include "support/temp_dir.h"
 
@@ -71,7 +72,16 @@ TEST(JournalWriterTest, EveryStepIsOnDiskWithinASecondAndTheJournalsNameWithIt)
             path, TJournalBase{}, TJournalWriter::TBase::None,
             [&](auto, const std::string& message) { failure = message; }, clock);
         const auto start = clock.Now();
-        const auto marker = [](std::size_t step) { return "step " + std::to_string(step) + ";"; };
+        // Each step's record, as the writer numbers it.
+        TRowTable rows;
+        TLineList lines(rows);
+        std::vector<TRowChange> changes;
+        for (std::size_t step = 0; step < row.stepsAtMs.size(); ++step)
+            changes.push_back(
+                AddRow(rows, lines, TNumberRow{static_cast<int>(step), 1, 2, 3, 4, 5, 6}));
+        const auto marker = [&](std::size_t step) {
+            return StepRecord(true, changes[step], step + 1);
+        };
         // Whether the step, and the folder that names the journal, were
         // flushed by now.
         const auto onDisk = [&](std::size_t step) {
@@ -102,7 +112,7 @@ TEST(JournalWriterTest, EveryStepIsOnDiskWithinASecondAndTheJournalsNameWithIt)
             for (std::size_t step = 0; step < row.stepsAtMs.size(); ++step) {
                 if (row.stepsAtMs[step] != now)
                     continue;
-                writer.Add(marker(step));
+                writer.Add(true, changes[step]);
                 // Once it is written nothing else happens until its deadline:
                 // the flusher must sleep with one.
                 EXPECT_TRUE(clock.AwaitSleeperBy(clock.Now() + 1s, 5s))
