@@ -7,10 +7,10 @@
 #include <optional>
 
 #include "model/base/error.h"
+#include "model/base/shown_name.h"
 #include "model/files/atomic_file_writer.h"
 #include "model/files/file_identity.h"
 #include "model/files/file_path.h"
-#include "model/base/shown_name.h"
 #include "model/files/state_folder.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"

@@ -75,9 +75,8 @@ TForm1::TForm1(TUserDialogs& dialogs, TWindowClock clock, QWidget* parent)
         if (clean)
             FJournal->Remove();
     });
-    connect(FJournal, &TUnsavedRowsJournal::Failed, this, [this](const QString& reason) {
-        FDialogs.ShowError(reason.toStdString());
-    });
+    connect(FJournal, &TUnsavedRowsJournal::Failed, this,
+            [this](const QString& reason) { FDialogs.ShowError(reason.toStdString()); });
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         connect(application, &QGuiApplication::commitDataRequest, this, &TForm1::CommitData);
 

@@ -228,10 +228,10 @@ const TProtocol Protocols[] = {
          ASSERT_EQ(left.size(), 1u);
          const std::optional<TJournalReplay> replay = ReadLeftJournal(left[0], rows, lines);
          ASSERT_TRUE(replay);
-         TJournalWriter writer(std::move(left[0]), *replay,
-                               replay->baseCopied ? TJournalWriter::TBase::Copied
-                                                  : TJournalWriter::TBase::FromFile,
-                               [](auto, auto&) {}, scene.clock);
+         TJournalWriter writer(
+             std::move(left[0]), *replay,
+             replay->baseCopied ? TJournalWriter::TBase::Copied : TJournalWriter::TBase::FromFile,
+             [](auto, auto&) {}, scene.clock);
          EditWithPauses(scene, writer, rows, lines);
      }},
     {"DiscardedJournal", LeaveJournal,
