@@ -1,5 +1,8 @@
 #include "ui/main_window/triangle_export.h"
 
+#include <optional>
+#include <string>
+
 #include "model/base/error.h"
 #include "triangle/triangle_budget.h"
 #include "triangle/triangle_csv.h"
@@ -11,6 +14,24 @@
 #include "ui/recovery/backup_offer.h"
 
 namespace quorva {
+namespace {
+
+// The file the user picks for an export, once it is known not to be the row
+// list itself and any backup a killed save left of it has been offered back.
+std::optional<std::string> ChooseExportTarget(TUserDialogs::TSaveFile kind,
+                                              const TFileProposal& proposal,
+                                              const TKnownFile* rowsFile, TUserDialogs& dialogs)
+{
+    const auto fileName = dialogs.ChooseSaveFile(kind, proposal);
+    if (!fileName)
+        return std::nullopt;
+    if (rowsFile && rowsFile->Names(*fileName))
+        throw Error(ExportOverRowsMessage(rowsFile->Name(), *fileName));
+    OfferBackups(FindBackups(*fileName), dialogs);
+    return fileName;
+}
+
+} // namespace
 
 void ExportTriangleToChosenFile(const TRowTable& rows, int column, const TKnownFile* rowsFile,
                                 TUserDialogs& dialogs, QWidget* owner, const TWindowClock& clock)
@@ -23,13 +44,11 @@ void ExportTriangleToChosenFile(const TRowTable& rows, int column, const TKnownF
                                  "\n\nExport the CSV all the same?"))
         return;
     const std::string rowsName = rowsFile ? rowsFile->Name() : std::string();
-    const auto fileName = dialogs.ChooseSaveFile(TUserDialogs::TSaveFile::TriangleCsv,
-                                                 TriangleCsvProposal(rowsName, column));
+    const auto fileName =
+        ChooseExportTarget(TUserDialogs::TSaveFile::TriangleCsv,
+                           TriangleCsvProposal(rowsName, column), rowsFile, dialogs);
     if (!fileName)
         return;
-    if (rowsFile && rowsFile->Names(*fileName))
-        throw Error(ExportOverRowsMessage(rowsName, *fileName));
-    OfferBackups(FindBackups(*fileName), dialogs);
     TBusyCursor busy;
     TProgressDialog progress(owner, ExportingCaption(column, *fileName), clock);
     ExportTriangleCsv(rows, column, *fileName, progress);
@@ -41,13 +60,11 @@ void ExportTriangleToChosenSpreadsheet(const TRowTable& rows, int column,
 {
     CheckXlsxExportMemory(rows, column);
     const std::string rowsName = rowsFile ? rowsFile->Name() : std::string();
-    const auto fileName = dialogs.ChooseSaveFile(TUserDialogs::TSaveFile::Spreadsheet,
-                                                 SpreadsheetProposal(rowsName, column));
+    const auto fileName =
+        ChooseExportTarget(TUserDialogs::TSaveFile::Spreadsheet,
+                           SpreadsheetProposal(rowsName, column), rowsFile, dialogs);
     if (!fileName)
         return;
-    if (rowsFile && rowsFile->Names(*fileName))
-        throw Error(ExportOverRowsMessage(rowsName, *fileName));
-    OfferBackups(FindBackups(*fileName), dialogs);
     {
         TBusyCursor busy;
         TProgressDialog progress(owner, ExportingCaption(column, *fileName), clock);

@@ -158,6 +158,20 @@ struct TProtocol {
 const std::string OldBytes = JoinWithCrLf(OldLines);
 const std::string NewBytes = JoinWithCrLf(NewLines());
 
+// The rows of the file opened, edited with pauses under a journal of their
+// own, its base copied from the file.
+void EditTheOpenedFile(TScene& scene)
+{
+    TRowTable rows;
+    TLineList lines;
+    OpenRowListFile(lines, rows, scene.rows);
+    scene.Show(lines);
+    TJournalWriter writer(
+        NewJournalPath(), {scene.rows, IdentifyFile(scene.rows)}, TJournalWriter::TBase::FromFile,
+        [](auto, auto&) {}, scene.clock);
+    EditWithPauses(scene, writer, rows, lines);
+}
+
 const TProtocol Protocols[] = {
     {"SaveReplacingTheFile",
      [](TScene& scene) {
@@ -186,29 +200,8 @@ const TProtocol Protocols[] = {
      [](TScene& scene) {
          ExportTriangleCsv(ReadRowListFile(scene.rows), 2, scene.user + "/out.csv");
      }},
-    {"JournalOfEditsAndItsBaseCopy", [](TScene&) {},
-     [](TScene& scene) {
-         TRowTable rows;
-         TLineList lines;
-         OpenRowListFile(lines, rows, scene.rows);
-         scene.Show(lines);
-         TJournalWriter writer(
-             NewJournalPath(), {scene.rows, IdentifyFile(scene.rows)},
-             TJournalWriter::TBase::FromFile, [](auto, auto&) {}, scene.clock);
-         EditWithPauses(scene, writer, rows, lines);
-     }},
-    {"FirstJournalInNewStateFolders", [](TScene&) {},
-     [](TScene& scene) {
-         TRowTable rows;
-         TLineList lines;
-         OpenRowListFile(lines, rows, scene.rows);
-         scene.Show(lines);
-         TJournalWriter writer(
-             NewJournalPath(), {scene.rows, IdentifyFile(scene.rows)},
-             TJournalWriter::TBase::FromFile, [](auto, auto&) {}, scene.clock);
-         EditWithPauses(scene, writer, rows, lines);
-     },
-     true},
+    {"JournalOfEditsAndItsBaseCopy", [](TScene&) {}, EditTheOpenedFile},
+    {"FirstJournalInNewStateFolders", [](TScene&) {}, EditTheOpenedFile, true},
     {"JournalOfAListBegunEmpty", [](TScene&) {},
      [](TScene& scene) {
          TRowTable rows;
