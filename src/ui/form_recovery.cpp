@@ -10,6 +10,8 @@
 #include <optional>
 
 #include "model/journal/journal_folder.h"
+#include "ui/base/busy_cursor.h"
+#include "ui/dialogs/progress_dialog.h"
 #include "ui/recovery/backup_offer.h"
 
 namespace quorva {
@@ -64,7 +66,13 @@ bool TForm1::RestoreJournal(TLeftJournal& journal)
     TLineList lines(rows);
     std::optional<TJournalReplay> replay;
     try {
-        replay = ReadLeftJournal(journal, rows, lines);
+        // A large journal takes a while to read: the window goes on
+        // painting, and Cancel leaves it for the next start.
+        TBusyCursor busy;
+        TProgressDialog progress(this, RestoringCaption(), FClock);
+        replay = ReadLeftJournal(journal, rows, lines, progress);
+    } catch (const Cancelled&) {
+        return false;
     } catch (const Error& error) {
         FDialogs.ShowError(error.what());
     }

@@ -72,7 +72,7 @@ int CopyFromStart(int from, int to, const std::atomic<bool>* stop)
     }
 }
 
-std::uint64_t ContentChecksum(int fd, const std::atomic<bool>* stop)
+std::uint64_t ContentChecksum(int fd, const std::atomic<bool>* stop, TProgress& progress)
 {
     // Eight bytes a step, so that a gigabyte is checked in well under a
     // second; any changed, added or missing byte changes the sum. Pieces are
@@ -108,6 +108,7 @@ std::uint64_t ContentChecksum(int fd, const std::atomic<bool>* stop)
         at += static_cast<off_t>(filled);
         if (filled < piece.size())
             return sum ^ static_cast<std::uint64_t>(at);
+        ProceedOrCancel(progress, static_cast<std::uint64_t>(at), fileBytes);
     }
 }
 

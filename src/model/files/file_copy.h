@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "model/base/progress.h"
+
 namespace quorva {
 
 // Copies all of `from` onto `to`, both from their start, without taking the
@@ -14,7 +16,9 @@ int CopyFromStart(int from, int to, const std::atomic<bool>* stop = nullptr);
 
 // A checksum of everything `fd` holds from its start, read in pieces so that
 // a file larger than memory can be checked. Raises Error when reading fails,
-// Cancelled once `stop` is set.
-std::uint64_t ContentChecksum(int fd, const std::atomic<bool>* stop = nullptr);
+// Cancelled once `stop` is set or `progress`, asked after each piece, says
+// stop.
+std::uint64_t ContentChecksum(int fd, const std::atomic<bool>* stop = nullptr,
+                              TProgress& progress = NoProgress());
 
 } // namespace quorva

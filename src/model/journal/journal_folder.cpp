@@ -192,7 +192,7 @@ std::vector<TLeftJournal> LeftJournals(const std::string& folder,
 }
 
 std::optional<TJournalReplay> ReadLeftJournal(const TLeftJournal& held, TRowTable& rows,
-                                              TLineList& lines)
+                                              TLineList& lines, TProgress& progress)
 {
     std::string journal;
     if (const int error = ReadAll(held.fd.Get(), journal); error != 0)
@@ -202,7 +202,7 @@ std::optional<TJournalReplay> ReadLeftJournal(const TLeftJournal& held, TRowTabl
         return std::nullopt;
     }
     try {
-        return ReplayJournal(journal, BaseCopyPath(held.path), rows, lines);
+        return ReplayJournal(journal, BaseCopyPath(held.path), rows, lines, progress);
     } catch (const UnreadableJournal& error) {
         throw Error(UnreadableJournalMessage(SetAsideJournal(held.path), error.what()));
     } catch (const std::bad_alloc&) {

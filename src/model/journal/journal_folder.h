@@ -44,9 +44,10 @@ std::vector<TLeftJournal> LeftJournals(const std::string& folder,
 // ReplayJournal does. Returns nothing when there is nothing to offer: it was
 // begun but never written (then it is deleted). Raises Error with what the
 // user is to be told when it can't be read (it is set aside first) or its
-// rows don't fit in memory (it stays).
+// rows don't fit in memory (it stays). Cancelled through `progress` leaves
+// it as it was.
 std::optional<TJournalReplay> ReadLeftJournal(const TLeftJournal& journal, TRowTable& rows,
-                                              TLineList& lines);
+                                              TLineList& lines, TProgress& progress = NoProgress());
 
 // Deletes a journal held (left behind, or a window's own), then its copy and
 // anything set aside of it.

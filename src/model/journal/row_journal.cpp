@@ -138,7 +138,7 @@ bool IsUnchanged(const TJournalBase& base)
 
 // The copy at `path`, opened, when it holds the bytes a copied record
 // vouches for.
-TFileDescriptor WholeCopy(const std::string& path, std::string_view copiedBody)
+TFileDescriptor WholeCopy(const std::string& path, std::string_view copiedBody, TProgress& progress)
 {
     TFileDescriptor fd;
     try {
@@ -150,7 +150,7 @@ TFileDescriptor WholeCopy(const std::string& path, std::string_view copiedBody)
     std::uint64_t size = 0;
     std::uint64_t checksum = 0;
     if (identity && TakeBytes(copiedBody, size, 8) && TakeBytes(copiedBody, checksum, 8) &&
-        identity->size == size && ContentChecksum(fd.Get()) == checksum)
+        identity->size == size && ContentChecksum(fd.Get(), nullptr, progress) == checksum)
         return fd;
     return {};
 }
@@ -167,13 +167,13 @@ TFileDescriptor UnchangedBase(const TJournalBase& base)
 // Reads the rows the journal's steps were taken on.
 // Returns whether they came from the journal's own copy.
 bool LoadBase(const TJournalBase& base, std::optional<std::string_view> copied,
-              const std::string& copyPath, TRowTable& rows, TLineList& lines)
+              const std::string& copyPath, TRowTable& rows, TLineList& lines, TProgress& progress)
 {
     rows.clear();
     lines.Clear();
     if (base.fileName.empty())
         return false;
-    TFileDescriptor source = copied ? WholeCopy(copyPath, *copied) : TFileDescriptor();
+    TFileDescriptor source = copied ? WholeCopy(copyPath, *copied, progress) : TFileDescriptor();
     const bool fromCopy = source.Valid();
     if (!fromCopy && base.fromRows)
         throw UnfinishedJournal("its copy of the rows was never finished");
@@ -184,7 +184,7 @@ bool LoadBase(const TJournalBase& base, std::optional<std::string_view> copied,
                                 "has changed since");
     try {
         // The very file that was checked, whatever its name stands for now.
-        LoadRowListFile(lines, rows, "/proc/self/fd/" + std::to_string(source.Get()));
+        LoadRowListFile(lines, rows, "/proc/self/fd/" + std::to_string(source.Get()), progress);
     } catch (const Error& error) {
         throw UnreadableJournal(error.what());
     }
@@ -378,7 +378,7 @@ std::optional<std::string> CopyBase(const TJournalBase& base, const std::string&
 }
 
 TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCopyPath,
-                             TRowTable& rows, TLineList& lines)
+                             TRowTable& rows, TLineList& lines, TProgress& progress)
 {
     TJournalReplay replay;
     std::size_t offset = Magic.size();
@@ -401,7 +401,7 @@ TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCo
         if (payload.front() == CopiedRecord && !copied)
             copied = payload.substr(1);
     }
-    replay.baseCopied = LoadBase(replay.base, copied, baseCopyPath, rows, lines);
+    replay.baseCopied = LoadBase(replay.base, copied, baseCopyPath, rows, lines, progress);
     replay.fileChanged = !replay.base.fileName.empty() && !IsUnchanged(replay.base);
     for (std::string_view step : payloads) {
         if (step.front() != CopiedRecord) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/base/error.h"
+#include "model/base/progress.h"
 #include "model/files/file_descriptor.h"
 #include "model/files/file_identity.h"
 #include "model/rows/line_list.h"
@@ -138,8 +139,10 @@ public:
 // applied; the first that is damaged or does not fit ends the replay and
 // changes nothing. Raises UnreadableJournal, and std::bad_alloc when the rows
 // do not fit in memory; `rows` and `lines` are then in no particular state.
+// Reading the base reports to `progress`, and ends with Cancelled when it
+// says stop.
 TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCopyPath,
-                             TRowTable& rows, TLineList& lines);
+                             TRowTable& rows, TLineList& lines, TProgress& progress = NoProgress());
 
 // How a journal's name ends; its files beside it share its stem.
 inline constexpr std::string_view JournalEnding = ".journal";

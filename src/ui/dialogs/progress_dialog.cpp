@@ -65,12 +65,19 @@ bool TProgressDialog::Proceed(std::uint64_t done, std::uint64_t total)
     const std::chrono::milliseconds now = clock_();
     if (!dialog_ && now - start_ >= showDelay_)
         Show();
-    if (dialog_ && now - lastEvents_ >= EventInterval) {
-        lastEvents_ = now;
+    if (now - lastEvents_ < EventInterval)
+        return !cancelRequested_;
+    lastEvents_ = now;
+    if (dialog_) {
         Update(done, total);
         // Repaints, and hears Cancel and Esc; input meant for the window is
         // dropped, as the dialog is modal to it.
         QCoreApplication::processEvents();
+    } else {
+        // Before the dialog shows, the window still paints and its timers
+        // run; what the user types waits, to be taken once the operation
+        // has ended, as it would be with no events handled at all.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     return !cancelRequested_;
 }
@@ -131,6 +138,11 @@ QString OpeningCaption(const std::string& fileName)
 QString CopyingCaption()
 {
     return QStringLiteral("Copying the selection…");
+}
+
+QString RestoringCaption()
+{
+    return QStringLiteral("Reading the unsaved rows…");
 }
 
 QString BuildingCaption(int column)

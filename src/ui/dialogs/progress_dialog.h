@@ -21,9 +21,11 @@ class TInputBlocker;
 // The progress of one long operation of the window, shown in a window-modal
 // progress dialog with a Cancel button (Esc cancels too). Nothing shows for
 // an operation that ends within the delay, so quick ones do not flash a
-// dialog. From the moment the dialog shows until the operation has ended the
-// window takes no input, neither at once nor later, and events are handled
-// now and then, so that the window repaints and Cancel is heard.
+// dialog. Events are handled now and then from the start, so that the window
+// repaints and its timers run; until the dialog shows, what the user types
+// waits for the operation's end, as it would with no events handled. From
+// the moment the dialog shows until the operation has ended the window takes
+// no input, neither at once nor later, and Cancel is heard.
 //
 // Made on the stack around the core's call; the dialog goes with it, and not
 // before: after Cancel it says "Cancelling…" until the work has ended.
@@ -64,5 +66,6 @@ QString SavingCaption(const std::string& fileName);
 QString OpeningCaption(const std::string& fileName);
 QString BuildingCaption(int column);
 QString CopyingCaption();
+QString RestoringCaption();
 
 } // namespace quorva
