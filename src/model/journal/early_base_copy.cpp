@@ -9,6 +9,7 @@
 #include "model/files/file_copy.h"
 #include "model/files/file_descriptor.h"
 #include "model/files/file_error.h"
+#include "model/files/system_calls.h"
 
 namespace quorva {
 
@@ -59,7 +60,7 @@ void TEarlyBaseCopy::Copy()
     // The copy protects the rows from a kill as soon as its record is
     // written; from a power cut, once on disk.
     if (record_)
-        ::fdatasync(copy_.Fd());
+        Sys().fdatasync(copy_.Fd());
 }
 
 void TEarlyBaseCopy::Wait()

@@ -19,6 +19,7 @@
 #include "model/files/file_identity.h"
 #include "model/files/file_io.h"
 #include "model/files/state_folder.h"
+#include "model/files/system_calls.h"
 
 namespace quorva {
 namespace {
@@ -38,8 +39,8 @@ std::string StartedAt(const std::filesystem::path& path)
 std::string SetAsideJournal(const std::string& path)
 {
     const std::string aside = JournalSibling(path, ".unreadable-journal");
-    ::rename(BaseCopyPath(path).c_str(), JournalSibling(path, ".unreadable-base").c_str());
-    if (::rename(path.c_str(), aside.c_str()) != 0)
+    Sys().rename(BaseCopyPath(path).c_str(), JournalSibling(path, ".unreadable-base").c_str());
+    if (Sys().rename(path.c_str(), aside.c_str()) != 0)
         throw Error(CannotCreateFileMessage(aside, errno));
     return aside;
 }
@@ -105,7 +106,7 @@ void ClearLeftOver(const std::string& path, TSystemTime start)
         const auto changed = std::chrono::seconds(status.st_mtim.tv_sec) +
                              std::chrono::nanoseconds(status.st_mtim.tv_nsec);
         if (!making || changed < (start - MakingWithin).time_since_epoch())
-            ::unlink(path.c_str());
+            Sys().unlink(path.c_str());
     } catch (const Error&) {
         // Not the user's own: left alone.
     }
@@ -214,9 +215,9 @@ void DiscardJournal(const std::string& path) noexcept
 {
     // The journal first: a copy without it is never taken for rows that
     // cannot be restored.
-    ::unlink(path.c_str());
-    ::unlink(BaseCopyPath(path).c_str());
-    ::unlink(JournalSibling(path, ".damaged-journal").c_str());
+    Sys().unlink(path.c_str());
+    Sys().unlink(BaseCopyPath(path).c_str());
+    Sys().unlink(JournalSibling(path, ".damaged-journal").c_str());
 }
 
 std::string DiscardJournalQuestion()

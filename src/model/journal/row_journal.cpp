@@ -246,7 +246,7 @@ TRowJournal::TRowJournal(std::string path, const TJournalBase& base) : path_(std
     const std::string header = std::string(Magic) + Record(BaseRecord, BaseBody(base));
     int error = WriteAll(file.Fd(), header);
     if (error == 0)
-        error = ::fdatasync(file.Fd()) == 0 ? 0 : errno;
+        error = Sys().fdatasync(file.Fd()) == 0 ? 0 : errno;
     // Linked, never renamed: a name someone else made is not replaced.
     if (error == 0)
         error = file.LinkAt(path_);
@@ -257,7 +257,7 @@ TRowJournal::TRowJournal(std::string path, const TJournalBase& base) : path_(std
     try {
         SyncJournalFolder(path_);
     } catch (const Error&) {
-        ::unlink(path_.c_str());
+        Sys().unlink(path_.c_str());
         throw;
     }
 }
@@ -271,10 +271,10 @@ TRowJournal::TRowJournal(std::string path, TFileDescriptor held, std::size_t val
     // New steps go after the last whole one; what follows it is kept, whole,
     // beside the journal.
     const std::string aside = JournalSibling(path_, ".damaged-journal");
-    ::unlink(aside.c_str()); // an earlier start's, of the same journal
+    Sys().unlink(aside.c_str()); // an earlier start's, of the same journal
     const TFileDescriptor to = CreateStateFile(aside, O_WRONLY);
-    if (CopyFromStart(fd_.Get(), to.Get()) != 0 || ::fdatasync(to.Get()) != 0 ||
-        ::ftruncate(fd_.Get(), static_cast<off_t>(validBytes)) != 0)
+    if (CopyFromStart(fd_.Get(), to.Get()) != 0 || Sys().fdatasync(to.Get()) != 0 ||
+        Sys().ftruncate(fd_.Get(), static_cast<off_t>(validBytes)) != 0)
         throw Error(CannotCreateFileMessage(aside, errno));
 }
 
@@ -299,9 +299,9 @@ void TRowJournal::Remove() noexcept
 {
     // The journal first: a copy without it is never taken for rows that
     // cannot be restored.
-    ::unlink(path_.c_str());
-    ::unlink(BaseCopyPath().c_str());
-    ::unlink(JournalSibling(path_, ".damaged-journal").c_str());
+    Sys().unlink(path_.c_str());
+    Sys().unlink(BaseCopyPath().c_str());
+    Sys().unlink(JournalSibling(path_, ".damaged-journal").c_str());
 }
 
 std::string StepRecord(bool apply, const TRowChange& change, std::uint64_t number)
@@ -326,7 +326,7 @@ void SyncJournalFolder(const std::string& journalPath)
 
 std::string VouchedCopyRecord(int fd, const std::string& copyPath, const std::atomic<bool>* stop)
 {
-    if (::fdatasync(fd) != 0)
+    if (Sys().fdatasync(fd) != 0)
         throw Error(CannotCreateFileMessage(copyPath, errno));
     return CopyRecord(fd, copyPath, stop);
 }
@@ -342,7 +342,7 @@ std::string CopyRecord(int fd, const std::string& copyPath, const std::atomic<bo
 std::string WriteBaseCopy(const TLineList& lines, const std::string& copyPath,
                           const std::atomic<bool>* stop)
 {
-    ::unlink(copyPath.c_str()); // a copy begun by an earlier try
+    Sys().unlink(copyPath.c_str()); // a copy begun by an earlier try
     const TFileDescriptor to = CreateStateFile(copyPath, O_RDWR);
     TLineListText text(lines);
     std::string chunk;
@@ -363,15 +363,15 @@ std::optional<std::string> CopyBase(const TJournalBase& base, const std::string&
     const TFileDescriptor from(::open(base.fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!from.Valid() || !base.identity || IdentifyOpenFile(from.Get()) != base.identity)
         return std::nullopt;
-    ::unlink(copyPath.c_str()); // a copy begun by an earlier try
+    Sys().unlink(copyPath.c_str()); // a copy begun by an earlier try
     const TFileDescriptor to = CreateStateFile(copyPath, O_RDWR);
     if (const int error = CopyFromStart(from.Get(), to.Get(), stop); error != 0) {
-        ::unlink(copyPath.c_str());
+        Sys().unlink(copyPath.c_str());
         throw Error(CannotCreateFileMessage(copyPath, error));
     }
     // Written meanwhile: the copy may hold neither its old bytes nor its new.
     if (IdentifyOpenFile(from.Get()) != base.identity) {
-        ::unlink(copyPath.c_str());
+        Sys().unlink(copyPath.c_str());
         return std::nullopt;
     }
     return VouchedCopyRecord(to.Get(), copyPath, stop);
