@@ -38,7 +38,12 @@ constexpr mode_t NewFileMode = 0666;
 std::string TemporaryNamePrefix(const std::string& targetPath)
 {
     constexpr std::size_t KeptNameLength = 64;
-    return "." + BaseNameOf(targetPath).substr(0, KeptNameLength) + ".";
+    // Appended piece by piece: GCC 12 warns falsely of overlapping copies for
+    // "." + a temporary string under Debian's hardening flags.
+    std::string prefix = ".";
+    prefix.append(BaseNameOf(targetPath), 0, KeptNameLength);
+    prefix += '.';
+    return prefix;
 }
 
 // A rename gives the target's name to another file: other hard links keep the
