@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -23,11 +24,12 @@
 #include "model/base/figures.h"
 #include "model/base/shown_name.h"
 #include "model/files/atomic_file_writer.h"
+#include "model/files/deferred_free.h"
 #include "model/files/file_descriptor.h"
 #include "model/files/file_path.h"
+#include "triangle/checkpoint_triangle.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/diff_triangle.h"
-#include "triangle/rolling_triangle.h"
 #include "triangle/triangle_budget.h"
 #include "triangle/triangle_csv.h"
 
@@ -35,10 +37,9 @@ namespace quorva {
 
 namespace {
 
-// Lines filled together: enough to keep the filling's loop over the columns
-// cheap, few enough that the columns still to be written stay small.
-constexpr std::size_t StageLines = 128;
-constexpr std::size_t FillLag = 2 * StageLines;
+// What the kept columns of the triangle may take: the rest is worked out
+// again line by line, a cost lost in the library's own per cell.
+constexpr std::uint64_t KeptColumnBytes = 24 << 20;
 
 // Cells of one line the library holds until the next line starts, and what
 // it takes for each (its cell and its place in the line's tree).
@@ -102,6 +103,7 @@ private:
 
 TClosingChild::TClosingChild(lxw_workbook* workbook)
 {
+    ReapKilledChildren();
     const pid_t parent = ::getpid();
     pid_ = ::fork();
     if (pid_ < 0)
@@ -117,12 +119,10 @@ TClosingChild::TClosingChild(lxw_workbook* workbook)
 
 TClosingChild::~TClosingChild()
 {
-    if (pid_ <= 0)
-        return;
-    ::kill(pid_, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
+    // A child stopped halfway frees its own copy of a sheet as it ends,
+    // which Cancel does not wait for.
+    if (pid_ > 0)
+        KillAndReapLater(pid_);
 }
 
 std::optional<lxw_error> TClosingChild::Result()
@@ -141,21 +141,25 @@ template <class Cell> class TXlsxExport {
 public:
     TXlsxExport(const std::vector<std::int32_t>& values, const std::string& fileName,
                 TProgress& progress);
+    ~TXlsxExport();
+    TXlsxExport(const TXlsxExport&) = delete;
+    TXlsxExport& operator=(const TXlsxExport&) = delete;
     void Run(TAtomicFileWriter& writer);
 
 private:
     void AddSheets();
     void WriteLines();
     void WriteLine(std::size_t k);
-    void FillStage();
-    Cell CellAt(std::size_t k, std::size_t j) const;
     void CheckWorkFiles() const;
     void CloseWorkbook();
     void CheckArchiveEnd() const;
     void CopyInto(TAtomicFileWriter& writer);
     void Report(std::uint64_t done) { ProceedOrCancel(progress_, done, totalWork_); }
+    std::vector<int> WorkFiles() const;
 
-    TRollingTriangle<Cell> triangle_;
+    // Outlives the work files below, so that their blocks are freed by
+    // another process once this one has closed them.
+    std::optional<TDeferredFree> freeing_;
     const std::string& fileName_;
     TProgress& progress_;
     const std::size_t valueCount_;
@@ -164,8 +168,10 @@ private:
     const std::uint64_t cellCount_;
     const std::uint64_t totalWork_;
     std::uint64_t writtenCells_ = 0;
-    std::size_t readyLines_ = 1;
-    std::size_t filledEnd_ = 1;
+    // Made after the checks above, which are quick, and before the
+    // workbook, so that Cancel while it is made leaves no work file.
+    TCheckpointTriangle<Cell> triangle_;
+    std::vector<Cell> line_;
     TFileDescriptor workFile_;
     std::string workFolder_;
     TWorkbook workbook_;
@@ -175,9 +181,10 @@ private:
 template <class Cell>
 TXlsxExport<Cell>::TXlsxExport(const std::vector<std::int32_t>& values, const std::string& fileName,
                                TProgress& progress)
-    : triangle_(values, FillLag), fileName_(fileName), progress_(progress),
-      valueCount_(values.size()), lineCount_(2 * values.size() - 1),
-      cellCount_(std::uint64_t{valueCount_} * valueCount_), totalWork_(2 * cellCount_),
+    : fileName_(fileName), progress_(progress), valueCount_(values.size()),
+      lineCount_(2 * values.size() - 1), cellCount_(std::uint64_t{valueCount_} * valueCount_),
+      totalWork_(2 * cellCount_),
+      triangle_(values, KeptColumnBytes / sizeof(Cell), [this] { Report(0); }),
       workFile_(OpenWorkFile(XlsxWorkFolder(fileName))), workFolder_(XlsxWorkFolder(fileName))
 {
     const std::string path = "/proc/self/fd/" + std::to_string(workFile_.Get());
@@ -190,6 +197,22 @@ TXlsxExport<Cell>::TXlsxExport(const std::vector<std::int32_t>& values, const st
     if (!workbook_)
         throw std::bad_alloc();
     AddSheets();
+}
+
+template <class Cell> TXlsxExport<Cell>::~TXlsxExport()
+{
+    freeing_.emplace(WorkFiles());
+}
+
+// The sheets' work files while the workbook is open, and the archive.
+template <class Cell> std::vector<int> TXlsxExport<Cell>::WorkFiles() const
+{
+    std::vector<int> fds{workFile_.Get()};
+    if (workbook_)
+        for (lxw_worksheet* sheet : sheets_)
+            if (sheet->optimize_tmpfile)
+                fds.push_back(::fileno(sheet->optimize_tmpfile));
+    return fds;
 }
 
 template <class Cell> void TXlsxExport<Cell>::AddSheets()
@@ -256,8 +279,6 @@ template <class Cell> void TXlsxExport<Cell>::CheckArchiveEnd() const
 template <class Cell> void TXlsxExport<Cell>::WriteLines()
 {
     for (std::size_t k = 0; k < lineCount_; ++k) {
-        while (readyLines_ <= k)
-            FillStage();
         WriteLine(k);
         writtenCells_ += TriangleRowLength(k, lineCount_);
         Report(writtenCells_);
@@ -268,11 +289,12 @@ template <class Cell> void TXlsxExport<Cell>::WriteLines()
 // the line's own end.
 template <class Cell> void TXlsxExport<Cell>::WriteLine(std::size_t k)
 {
-    const std::size_t end = std::min(k, lineCount_ - 1 - k) + 1;
-    for (std::size_t j = k % 2; j < end; j += 2) {
-        const Cell cell = CellAt(k, j);
+    triangle_.ReadLine(k, line_);
+    for (std::size_t c = 0; c < line_.size(); ++c) {
+        const Cell cell = line_[c];
         if (IsBlank(cell))
             continue;
+        const std::size_t j = 2 * c + k % 2;
         lxw_worksheet* sheet = sheets_[j / SheetColumns];
         const lxw_error error =
             worksheet_write_number(sheet, static_cast<lxw_row_t>(k),
@@ -280,31 +302,6 @@ template <class Cell> void TXlsxExport<Cell>::WriteLine(std::size_t k)
         if (error != LXW_NO_ERROR)
             ThrowLibraryError(fileName_, error);
     }
-}
-
-// Each stage makes the next StageLines lines ready; the triangle keeps them
-// as long as the lag allows, which the lines written so far always do.
-template <class Cell> void TXlsxExport<Cell>::FillStage()
-{
-    const std::size_t begin = filledEnd_;
-    const std::size_t end = std::min(begin + StageLines, valueCount_);
-    for (std::size_t j = 2; j < end; j += 2) {
-        const std::size_t from = begin > j ? begin - j : 0;
-        triangle_.FillColumnPart(j, from, std::min(end - j, valueCount_ - j));
-    }
-    filledEnd_ = end;
-    // From the middle line on, every column is whole.
-    readyLines_ = end == valueCount_ ? lineCount_ : end;
-}
-
-template <class Cell> Cell TXlsxExport<Cell>::CellAt(std::size_t k, std::size_t j) const
-{
-    const std::size_t i = (k - j) / 2;
-    if (j % 2 == 0)
-        return *triangle_.Values(j, i);
-    Cell cell{};
-    triangle_.CopyValues(j, i, 1, &cell);
-    return cell;
 }
 
 template <class Cell> void TXlsxExport<Cell>::CloseWorkbook()
@@ -327,7 +324,10 @@ template <class Cell> void TXlsxExport<Cell>::CloseWorkbook()
         }
     }
     // The work files of the sheets go now, before the workbook is copied.
-    workbook_.reset();
+    {
+        const TDeferredFree freeing(WorkFiles());
+        workbook_.reset();
+    }
     if (*result != LXW_NO_ERROR)
         ThrowLibraryError(fileName_, *result);
 }
@@ -376,9 +376,10 @@ std::string SheetName(std::size_t first, std::size_t last)
 std::uint64_t XlsxMemoryBytes(std::uint64_t valueCount, std::uint64_t cellSize)
 {
     const std::uint64_t triangle =
-        TRollingTriangle<std::uint8_t>::CellCount(valueCount, FillLag) * cellSize;
-    const std::uint64_t columns = valueCount * (2 * sizeof(std::size_t) + sizeof(std::int32_t));
-    const std::uint64_t line = (valueCount + 1) / 2 * LibraryCellBytes;
+        TCheckpointTriangle<std::uint8_t>::CellCount(valueCount, KeptColumnBytes / cellSize) *
+        cellSize;
+    const std::uint64_t columns = valueCount * sizeof(std::int32_t);
+    const std::uint64_t line = (valueCount + 1) / 2 * (LibraryCellBytes + cellSize);
     return triangle + columns + line + LibraryBaseBytes;
 }
 

@@ -26,7 +26,9 @@ std::string SpreadsheetColumnsNotice(std::size_t valueCount);
 std::string SheetName(std::size_t first, std::size_t last);
 
 // Memory the .xlsx export of a triangle of `valueCount` values takes: the
-// columns still to be written and the library's one line of cells per sheet.
+// columns it keeps (a few dozen megabytes at most, whatever the size; the
+// lines between them are worked out again) and the library's one line of
+// cells per sheet.
 std::uint64_t XlsxMemoryBytes(std::uint64_t valueCount, std::uint64_t cellSize);
 
 // Writes the triangle of one column of the rows as an Office Open XML

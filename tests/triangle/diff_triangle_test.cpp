@@ -7,6 +7,7 @@
 
 #include "model/base/error.h"
 #include "support/reference_triangle.h"
+#include "triangle/checkpoint_triangle.h"
 
 namespace quorva {
 namespace {
@@ -86,6 +87,41 @@ TEST(DiffTriangleTest, NonNegativeValuesGiveRepeatedDifferences)
             if (!differences.empty())
                 differences.pop_back();
         }
+    }
+}
+
+// The lines read from kept columns at every spacing, from keeping each
+// column to keeping the first alone, are the reference's lines.
+template <class Cell> void ExpectCheckpointLines(const std::vector<std::int32_t>& values)
+{
+    const TDiffTriangle reference = BuildDiffTriangle(RowsWithColumn(values), 0);
+    const std::uint64_t n = values.size();
+    for (std::uint64_t budget : {n * n, n * n / 5, 3 * n, 2 * n, n}) {
+        TCheckpointTriangle<Cell> triangle(values, budget);
+        std::vector<Cell> line;
+        for (std::size_t k = 0; k < reference.size(); ++k) {
+            std::vector<std::int32_t> expected;
+            for (std::size_t j = k % 2; j < reference[k].size(); j += 2)
+                expected.push_back(reference[k][j]);
+            triangle.ReadLine(k, line);
+            const std::vector<std::int32_t> got(line.begin(), line.end());
+            ASSERT_EQ(got, expected)
+                << "n " << n << ", spacing " << triangle.Spacing() << ", line " << k;
+        }
+    }
+}
+
+TEST(CheckpointTriangleTest, LinesAreTheReferenceAtEverySpacing)
+{
+    std::mt19937 random(7);
+    for (std::size_t n : {1u, 2u, 3u, 8u, 13u, 40u}) {
+        std::vector<std::int32_t> bytes(n), signedValues(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            bytes[i] = std::int32_t(random() % 100);
+            signedValues[i] = std::int32_t(random() % 200) - 50;
+        }
+        ExpectCheckpointLines<std::uint8_t>(bytes);
+        ExpectCheckpointLines<std::int32_t>(signedValues);
     }
 }
 

@@ -2,14 +2,19 @@
 // interrupts or refuses the calls, every byte arrives once, in order, or the
 // failure comes back with one rule for its errno value.
 
+#include "model/files/deferred_free.h"
 #include "model/files/file_io.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <deque>
+#include <optional>
 
 #include "model/files/system_calls.h"
 #include "support/temp_dir.h"
@@ -86,6 +91,31 @@ TEST(FileIoTest, WholeWritesAndReadsKeepEveryByteOrSayWhy)
         EXPECT_EQ(ReadAll(fd.Get(), read), row.readError);
         EXPECT_EQ(read, "kept" + bytes.substr(0, row.bytesTaken));
     }
+}
+
+// The holder keeps what it was given, past this process's close, and nothing
+// else: a lock this process lets go of is free at once; and it ends once let go.
+TEST(DeferredFreeTest, HoldsOnlyWhatItIsGivenUntilLetGo)
+{
+    test::TTempDir dir;
+    const std::string lockName = dir.Path() + "/lock";
+    int locked = ::open(lockName.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(locked, LOCK_EX), 0);
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    std::optional<TDeferredFree> freeing(std::vector<int>{ends[1]});
+    ::close(ends[1]);
+    ::close(locked);
+    const int other = ::open(lockName.c_str(), O_RDWR | O_CLOEXEC);
+    EXPECT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0) << "the holder kept the lock";
+    ::close(other);
+    pollfd readable{ends[0], POLLIN, 0};
+    EXPECT_EQ(::poll(&readable, 1, 200), 0) << "the held write end was let go early";
+    freeing.reset();
+    EXPECT_EQ(::poll(&readable, 1, 10000), 1) << "the holder did not end";
+    char byte = 0;
+    EXPECT_EQ(::read(ends[0], &byte, 1), 0);
+    ::close(ends[0]);
 }
 
 } // namespace
