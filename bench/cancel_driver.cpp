@@ -9,16 +9,11 @@
 // Also prints how long removing the whole exported file took, the part of
 // the latency that belongs to the file system.
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <stdexcept>
-#include <thread>
-#include <vector>
 
+#include "cancel_timing.h"
 #include "model/base/progress.h"
 #include "model/files/atomic_file_writer.h"
 #include "process_usage.h"
@@ -27,53 +22,15 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Says stop once the flag is set.
-class TStopRequest final : public quorva::TProgress {
-public:
-    std::atomic<bool> requested{false};
-    bool Proceed(std::uint64_t, std::uint64_t) override { return !requested; }
-};
-
-// Seconds from the request at `after` seconds into the export until it ended.
-double CancelLatency(const quorva::TRowTable& rows, const char* fileName, double after)
-{
-    TStopRequest stop;
-    Clock::time_point requestedAt{};
-    std::thread requester([&] {
-        std::this_thread::sleep_for(std::chrono::duration<double>(after));
-        requestedAt = Clock::now();
-        stop.requested = true;
-    });
-    try {
-        quorva::ExportTriangleCsv(rows, 0, fileName, stop);
-    } catch (const quorva::Cancelled&) {
-    }
-    const Clock::time_point ended = Clock::now();
-    requester.join();
-    // An export that ended before the request was not cancelled at all.
-    return ended < requestedAt ? -1 : std::chrono::duration<double>(ended - requestedAt).count();
-}
-
-struct TLatencies {
-    double median;
-    double worst;
-};
-
 // Cancels at several moments along an export that takes `seconds` whole.
-TLatencies CancelLatencies(const quorva::TRowTable& rows, const char* fileName, double seconds)
+quorva::bench::TLatencies CancelLatencies(const quorva::TRowTable& rows, const char* fileName,
+                                          double seconds)
 {
-    std::vector<double> latencies;
-    for (double share : {0.02, 0.1, 0.3, 0.5, 0.7, 0.9}) {
-        const double latency = CancelLatency(rows, fileName, share * seconds);
-        if (latency >= 0)
-            latencies.push_back(latency);
-    }
-    if (latencies.empty())
-        throw std::runtime_error("every export ended before it was asked to stop");
-    std::sort(latencies.begin(), latencies.end());
-    return {latencies[latencies.size() / 2], latencies.back()};
+    return quorva::bench::CancelLatencies(
+        [&](quorva::TProgress& progress) {
+            quorva::ExportTriangleCsv(rows, 0, fileName, progress);
+        },
+        seconds, {0.02, 0.1, 0.3, 0.5, 0.7, 0.9});
 }
 
 } // namespace
@@ -94,9 +51,9 @@ int main(int argc, char** argv)
         // its size; a cancelled export pays it for its part-written file.
         const double removeSeconds = bench::SecondsOf([&] { std::remove(argv[2]); });
 
-        const TLatencies cancels = CancelLatencies(rows, argv[2], seconds);
+        const bench::TLatencies cancels = CancelLatencies(rows, argv[2], seconds);
         // Into /dev/null there is no file to remove: the export's own part.
-        const TLatencies stops = CancelLatencies(rows, "/dev/null", seconds);
+        const bench::TLatencies stops = CancelLatencies(rows, "/dev/null", seconds);
         std::printf("export_seconds=%.6f remove_seconds=%.6f cancel_median=%.6f cancel_max=%.6f "
                     "stop_median=%.6f stop_max=%.6f\n",
                     seconds, removeSeconds, cancels.median, cancels.worst, stops.median,

@@ -16,17 +16,15 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "cancel_timing.h"
 #include "model/files/atomic_file_writer.h"
 #include "process_usage.h"
 #include "random_rows.h"
@@ -36,7 +34,6 @@
 namespace {
 
 using namespace quorva;
-using Clock = std::chrono::steady_clock;
 
 // The export's library calls and nothing else: no checks, no progress, no
 // work file, no copy; the file is written where it is named.
@@ -75,43 +72,14 @@ void BareLoop(const TRowTable& rows, const char* fileName)
     std::printf("seconds=%.6f ", stopwatch.Seconds());
 }
 
-class TStopRequest final : public TProgress {
-public:
-    std::atomic<bool> requested{false};
-    bool Proceed(std::uint64_t, std::uint64_t) override { return !requested; }
-};
-
-double CancelLatency(const TRowTable& rows, const char* fileName, double after)
-{
-    TStopRequest stop;
-    Clock::time_point requestedAt{};
-    std::thread requester([&] {
-        std::this_thread::sleep_for(std::chrono::duration<double>(after));
-        requestedAt = Clock::now();
-        stop.requested = true;
-    });
-    try {
-        ExportTriangleXlsx(rows, 0, fileName, stop);
-    } catch (const Cancelled&) {
-    }
-    const Clock::time_point ended = Clock::now();
-    requester.join();
-    return ended < requestedAt ? -1 : std::chrono::duration<double>(ended - requestedAt).count();
-}
-
 void Cancels(const TRowTable& rows, const char* fileName)
 {
     const double seconds = bench::SecondsOf([&] { ExportTriangleXlsx(rows, 0, fileName); });
     std::remove(fileName);
-    std::vector<double> latencies;
-    for (double share : {0.1, 0.3, 0.5, 0.7, 0.9})
-        if (const double latency = CancelLatency(rows, fileName, share * seconds); latency >= 0)
-            latencies.push_back(latency);
-    if (latencies.empty())
-        throw std::runtime_error("every export ended before it was asked to stop");
-    std::sort(latencies.begin(), latencies.end());
-    std::printf("cancel_median=%.6f cancel_max=%.6f ", latencies[latencies.size() / 2],
-                latencies.back());
+    const bench::TLatencies latencies = bench::CancelLatencies(
+        [&](TProgress& progress) { ExportTriangleXlsx(rows, 0, fileName, progress); }, seconds,
+        {0.1, 0.3, 0.5, 0.7, 0.9});
+    std::printf("cancel_median=%.6f cancel_max=%.6f ", latencies.median, latencies.worst);
 }
 
 } // namespace
