@@ -52,7 +52,8 @@ QString CommandLineVersion();
 // would, with the progress on `messages` when it is a terminal. A failure's
 // message goes to `messages` as the window would report it. Returns the exit
 // status; Ctrl+C or SIGTERM stop the export without leaving a file and
-// return 128 plus the signal's number.
+// return 128 plus the signal's number, and so does a reader of standard
+// output ("-") that goes away, with SIGPIPE's number and no message.
 int RunTriangleExport(const TCommandLine& command, std::FILE* messages);
 
 } // namespace quorva
