@@ -543,10 +543,17 @@ private slots:
         QTRY_COMPARE(form_->Rows().at(0)[0], 6);
         QCOMPARE(recent->actions().at(0)->text(), opened.at(3));
 
-        // One that has gone is reported as Open reports it, and offered no more.
-        QVERIFY(QFile::remove(opened.at(1)));
+        // One that has gone is named as gone before any question, the rows
+        // stay, and it is offered no more.
+        QVERIFY(QFile::rename(opened.at(1), opened.at(1) + ".moved"));
+        Click("Button2");
+        const int asked = dialogs_->unsavedQuestions;
         recent->actions().at(2)->trigger();
         QTRY_COMPARE(dialogs_->shownErrors.size(), std::size_t{1});
+        QCOMPARE(dialogs_->shownErrors.front(),
+                 "Cannot open file \"" + opened.at(1).toStdString() + "\". No such file or directory");
+        QCOMPARE(dialogs_->unsavedQuestions, asked);
+        QCOMPARE(form_->Lines().Count(), 2);
         QCOMPARE(recent->actions().size(), 7);
         for (const QAction* action : recent->actions())
             QVERIFY(action->text() != opened.at(1));
