@@ -550,8 +550,8 @@ private slots:
         const int asked = dialogs_->unsavedQuestions;
         recent->actions().at(2)->trigger();
         QTRY_COMPARE(dialogs_->shownErrors.size(), std::size_t{1});
-        QCOMPARE(dialogs_->shownErrors.front(),
-                 "Cannot open file \"" + opened.at(1).toStdString() + "\". No such file or directory");
+        QCOMPARE(dialogs_->shownErrors.front(), "Cannot open file \"" + opened.at(1).toStdString() +
+                                                    "\". No such file or directory");
         QCOMPARE(dialogs_->unsavedQuestions, asked);
         QCOMPARE(form_->Lines().Count(), 2);
         QCOMPARE(recent->actions().size(), 7);

@@ -31,7 +31,8 @@ QVariant TLineListModel::data(const QModelIndex& index, int role) const
     }
     // Where a screen reader's user stands in the list, counted from 1.
     if (role == Qt::AccessibleDescriptionRole)
-        return QStringLiteral("row %1 of %2").arg(CountText(index.row() + 1), CountText(lines_.Count()));
+        return QStringLiteral("row %1 of %2")
+            .arg(CountText(index.row() + 1), CountText(lines_.Count()));
     return {};
 }
 

@@ -27,7 +27,8 @@ constexpr double MinOutline = 7;
 
 QString Numbered(TCellPosition cell)
 {
-    return QStringLiteral("line %1, column %2").arg(CountText(cell.line + 1), CountText(cell.column + 1));
+    return QStringLiteral("line %1, column %2")
+        .arg(CountText(cell.line + 1), CountText(cell.column + 1));
 }
 
 bool IsBuilt(const TTriangleGrid& grid, TCellPosition cell)
