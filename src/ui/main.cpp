@@ -134,7 +134,7 @@ int main(int argc, char* argv[])
     quorva::FollowLocaleInFigures();
     const TCommandLine command = quorva::ParseCommandLine(Arguments(argc, argv));
     // Options the tool does not know may be Qt's, which the window takes.
-    if (command.action == TCommandLine::TAction::UsageError && HasDisplay(argc, argv))
+    if (command.unknownOption && HasDisplay(argc, argv))
         return RunWindow(argc, argv);
     return RunCommand(command, argc, argv);
 }

@@ -181,8 +181,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     QStringList texts;
     for (const std::string& argument : arguments)
         texts << ArgumentText(argument);
-    if (!parser.parser.parse(texts))
-        return UsageError(parser.parser.errorText());
+    if (!parser.parser.parse(texts)) {
+        TCommandLine refused = UsageError(parser.parser.errorText());
+        refused.unknownOption = true;
+        return refused;
+    }
     TCommandLine command;
     if (parser.parser.isSet(parser.help))
         command.action = TCommandLine::TAction::Help;

@@ -28,6 +28,9 @@ struct TCommandLine {
     enum class TFormat { Csv, Xlsx };
     TFormat format = TFormat::Csv;
     QString problem;
+    // The problem is an option the tool does not take, which may be one of
+    // Qt's own that the window takes.
+    bool unknownOption = false;
 };
 
 // The output name that stands for standard output, as Unix tools take it.
