@@ -53,7 +53,7 @@ def open_view(session, rows):
     window.click_at(200, 100)
     session.wait_for_focus(window.id, "Quorva")
     session.key("ctrl+t")
-    view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT} values)")
+    view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT:,} values)")
     return session.geometry(view)
 
 
@@ -86,7 +86,7 @@ def legend_at_twice_the_scale(session, rows, folder):
         session.xdotool("windowfocus", window.id),
         session.xdotool("getwindowfocus") == window.id)[1], interval=0.5)
     session.key("ctrl+t")
-    view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT} values)")
+    view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT:,} values)")
     # Wide enough for the legend on this screen, which is small at twice the scale.
     session.xdotool("windowmove", view, 0, 0)
     session.xdotool("windowsize", view, 1200, 900)
@@ -115,7 +115,7 @@ def beside_the_main_window(session, rows, folder):
             session.xdotool("windowactivate", window.id),
             session.xdotool("getwindowfocus") == window.id)[1], interval=0.5)
         session.key("ctrl+t")
-        wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT} values)")
+        wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT:,} values)")
         session.xdotool("mousemove", 0, 0)
         session.screenshot(os.path.join(folder, "triangle-view-beside-main-window.png"))
     finally:
