@@ -92,8 +92,8 @@ def legend_at_twice_the_scale(session, rows, folder):
     session.xdotool("windowsize", view, 1200, 900)
     wait_for("the view to take its new size", lambda: session.geometry(view)[2:] == (1200, 900))
     left, top, width, height = session.geometry(view)
-    # The legend's corner: 300 by 110 logical pixels and a margin, doubled.
-    corner_width, corner_height = 2 * 320, 2 * 130 + 2 * CANVAS_BOTTOM_MARGIN
+    # The legend's corner: 300 by 126 logical pixels and a margin, doubled.
+    corner_width, corner_height = 2 * 320, 2 * 146 + 2 * CANVAS_BOTTOM_MARGIN
     session.screenshot(os.path.join(folder, "triangle-view-legend-2x.png"),
                        crop=(left + width - corner_width, top + height - corner_height,
                              corner_width, corner_height))
