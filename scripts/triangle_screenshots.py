@@ -53,7 +53,7 @@ def open_view(session, rows):
     window.click_at(200, 100)
     session.wait_for_focus(window.id, "Quorva")
     session.key("ctrl+t")
-    view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT} values)")
+    view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT:,} values)")
     return session.geometry(view)
 
 
@@ -86,14 +86,14 @@ def legend_at_twice_the_scale(session, rows, folder):
         session.xdotool("windowfocus", window.id),
         session.xdotool("getwindowfocus") == window.id)[1], interval=0.5)
     session.key("ctrl+t")
-    view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT} values)")
+    view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT:,} values)")
     # Wide enough for the legend on this screen, which is small at twice the scale.
     session.xdotool("windowmove", view, 0, 0)
     session.xdotool("windowsize", view, 1200, 900)
     wait_for("the view to take its new size", lambda: session.geometry(view)[2:] == (1200, 900))
     left, top, width, height = session.geometry(view)
-    # The legend's corner: 300 by 110 logical pixels and a margin, doubled.
-    corner_width, corner_height = 2 * 320, 2 * 130 + 2 * CANVAS_BOTTOM_MARGIN
+    # The legend's corner: 300 by 126 logical pixels and a margin, doubled.
+    corner_width, corner_height = 2 * 320, 2 * 146 + 2 * CANVAS_BOTTOM_MARGIN
     session.screenshot(os.path.join(folder, "triangle-view-legend-2x.png"),
                        crop=(left + width - corner_width, top + height - corner_height,
                              corner_width, corner_height))
@@ -115,7 +115,7 @@ def beside_the_main_window(session, rows, folder):
             session.xdotool("windowactivate", window.id),
             session.xdotool("getwindowfocus") == window.id)[1], interval=0.5)
         session.key("ctrl+t")
-        wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT} values)")
+        wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT:,} values)")
         session.xdotool("mousemove", 0, 0)
         session.screenshot(os.path.join(folder, "triangle-view-beside-main-window.png"))
     finally:

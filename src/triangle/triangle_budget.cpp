@@ -110,6 +110,10 @@ void CheckDiskSpace(std::uint64_t needed, const std::string& fileName,
         CheckInPlaceSpace(fileName, error ? 0 : oldBytes, needed, needs, system);
         return;
     }
+    if (!system.StoresFiles(folder))
+        throw Error("Cannot create file " + QuotedName(AbsolutePath(fileName)) + ". The folder " +
+                    QuotedName(folder) +
+                    " is on a file system of the kernel's own, which stores no files.");
     // The new file is written beside the old one and replaces it only when
     // complete, so the old file's space does not count as free.
     const std::uint64_t free = system.FreeSpace(folder);

@@ -40,7 +40,8 @@ std::uint64_t CsvBytesUpperBound(const TRowTable& rows, int column);
 
 // Raises Error, with the figures, when the export of one column's triangle
 // to `fileName` would run out of memory (the triangle and the export's own
-// buffers) or out of space in the target's file system. Nothing is touched.
+// buffers) or out of space in the target's file system, or when that file
+// system stores no files at all (as /proc). Nothing is touched.
 void CheckExportFits(const TRowTable& rows, int column, const std::string& fileName,
                      const TSystemResources& system = SystemResources());
 

@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "model/files/file_error.h"
 #include "model/journal/journal_folder.h"
 #include "model/rows/row_editing.h"
 #include "model/rows/row_list_file.h"
@@ -273,6 +274,17 @@ void TForm1::btnOpenClick()
 
 void TForm1::OpenRowList(const std::string& fileName)
 {
+    // Named before this moment, unlike a file Open's dialog has just shown:
+    // one that has gone since is said to be gone, by its name, before any
+    // question, and is offered no more.
+    try {
+        CheckFileIsThere(fileName);
+    } catch (const Error& gone) {
+        FDialogs.ShowError(gone.what());
+        ForgetRecentFile(fileName);
+        UpdateRecentFiles();
+        return;
+    }
     if (MayDropUnsavedRows(TUserDialogs::TDropping::OpeningAnother))
         LoadRowList(fileName);
 }

@@ -69,8 +69,10 @@ public:
     bool HasUnsavedRows() const;
 
     // Opens a row-list file as Open does, showing Open's error on failure:
-    // for Open, a file named on the command line and a dropped file.
-    // Asks first when there are unsaved rows.
+    // for Open Recent, a file named on the command line and a dropped file.
+    // A file that is not there is said to be gone, with its name and the
+    // system's reason, and leaves the recent files; otherwise it asks first
+    // when there are unsaved rows.
     void OpenRowList(const std::string& fileName);
 
     // At start: offers the rows of a window that ended without saving them.

@@ -12,7 +12,6 @@
 
 #include <utility>
 
-#include "model/files/file_identity.h"
 #include "ui/base/display_text.h"
 #include "ui/dialogs/reported_operation.h"
 #include "ui/main_window/column_choice.h"
@@ -141,11 +140,6 @@ void TForm1::UpdateRecentFiles()
             FRecentMenu->addAction(text), &QAction::triggered, this,
             [this, fileName] {
                 quorva::RunReportingFailures(FDialogs, [this, fileName] { OpenRowList(fileName); });
-                // Once Open has said so, a file that is gone is offered no more.
-                if (!IdentifyFile(fileName)) {
-                    ForgetRecentFile(fileName);
-                    UpdateRecentFiles();
-                }
             },
             Qt::QueuedConnection);
     }

@@ -78,12 +78,17 @@ bool TForm1::RestoreJournal(TLeftJournal& journal)
     }
     if (!replay)
         return false;
-    switch (FDialogs.AskRestoreRows(RestoreQuestion(*replay))) {
+    // No to discarding for good goes back to the question, not past it.
+    TUserDialogs::TRestoreAnswer answer;
+    do
+        answer = FDialogs.AskRestoreRows(RestoreQuestion(*replay));
+    while (answer == TUserDialogs::TRestoreAnswer::Discard &&
+           !FDialogs.Ask(DiscardJournalQuestion()));
+    switch (answer) {
     case TUserDialogs::TRestoreAnswer::Later:
         return false;
     case TUserDialogs::TRestoreAnswer::Discard:
-        if (FDialogs.Ask(DiscardJournalQuestion()))
-            DiscardJournal(journal.path);
+        DiscardJournal(journal.path);
         return false;
     case TUserDialogs::TRestoreAnswer::Restore:
         break;

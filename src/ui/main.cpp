@@ -3,9 +3,12 @@
 #include <QGuiApplication>
 #include <QStringList>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string_view>
 
 #include "ui/Unit1.h"
 #include "ui/base/application_identity.h"
@@ -24,10 +27,14 @@ bool IsSet(const char* variable)
 }
 
 // Without any display Qt would abort with a plugin message that does not say
-// what to do; say it plainly instead.
-bool HasDisplay()
+// what to do; say it plainly instead. Qt's own -platform names one.
+bool HasDisplay(int argc, char* argv[])
 {
-    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
+    const auto platform = [](std::string_view argument) {
+        return argument == "-platform" || argument == "--platform";
+    };
+    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM") ||
+           std::any_of(argv + 1, argv + argc, platform);
 }
 
 std::vector<std::string> Arguments(int argc, char* argv[])
@@ -35,9 +42,14 @@ std::vector<std::string> Arguments(int argc, char* argv[])
     return {argv, argv + argc};
 }
 
-int RunWindow(int argc, char* argv[], const std::string& fileName)
+int RunCommand(const quorva::TCommandLine& command, int& argc, char* argv[]);
+
+// The window, or what the arguments ask for once Qt has taken its own
+// options out of them (-style, -platform, -reverse, -display...), as every
+// Qt program takes them.
+int RunWindow(int& argc, char* argv[])
 {
-    if (!HasDisplay()) {
+    if (!HasDisplay(argc, argv)) {
         std::fputs("quorva: no display found (DISPLAY is not set).\n"
                    "quorva is a desktop program; on a machine without a screen run it as: "
                    "xvfb-run quorva\n"
@@ -48,6 +60,10 @@ int RunWindow(int argc, char* argv[], const std::string& fileName)
     }
 
     quorva::TReportingApplication application(argc, argv);
+    const quorva::TCommandLine command = quorva::ParseCommandLine(Arguments(argc, argv));
+    if (command.action != quorva::TCommandLine::TAction::Window)
+        return RunCommand(command, argc, argv);
+    const std::string fileName = command.fileName;
     quorva::SetUpApplicationIdentity();
     quorva::TQtUserDialogs dialogs(
         quorva::ApplicationTitle(QCoreApplication::applicationFilePath()));
@@ -70,8 +86,8 @@ int RunWindow(int argc, char* argv[], const std::string& fileName)
 
 int RunExport(const quorva::TCommandLine& command)
 {
-    // A reader that leaves is a write error to report, as in the window,
-    // not a silent death.
+    // A reader that leaves is a write error to handle, not a death in the
+    // middle of a progress line: the export decides what it means.
     std::signal(SIGPIPE, SIG_IGN);
     const int status = quorva::RunTriangleExport(command, stderr);
     if (status > 128) {
@@ -83,20 +99,19 @@ int RunExport(const quorva::TCommandLine& command)
     return status;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int RunCommand(const quorva::TCommandLine& command, int& argc, char* argv[])
 {
     using quorva::TCommandLine;
-    quorva::FollowLocaleInFigures();
-    const TCommandLine command = quorva::ParseCommandLine(Arguments(argc, argv));
     switch (command.action) {
     case TCommandLine::TAction::Window:
-        return RunWindow(argc, argv, command.fileName);
+        return RunWindow(argc, argv);
     case TCommandLine::TAction::ExportTriangle:
         return RunExport(command);
     case TCommandLine::TAction::Help: {
-        const QCoreApplication application(argc, argv);
+        // The help names the program as the application object knows it.
+        std::optional<QCoreApplication> application;
+        if (!QCoreApplication::instance())
+            application.emplace(argc, argv);
         std::fputs(quorva::CommandLineHelp().toLocal8Bit().constData(), stdout);
         return quorva::ExitSuccess;
     }
@@ -109,4 +124,17 @@ int main(int argc, char* argv[])
         return quorva::ExitUsage;
     }
     return quorva::ExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    using quorva::TCommandLine;
+    quorva::FollowLocaleInFigures();
+    const TCommandLine command = quorva::ParseCommandLine(Arguments(argc, argv));
+    // Options the tool does not know may be Qt's, which the window takes.
+    if (command.unknownOption && HasDisplay(argc, argv))
+        return RunWindow(argc, argv);
+    return RunCommand(command, argc, argv);
 }

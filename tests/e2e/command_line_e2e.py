@@ -84,7 +84,14 @@ def exports_every_column(quorva, folder):
         (["--export-triangle", "8", tir, "out.csv"], 2, "from 1 to 7"),
         (["--export-triangle", "1", tir], 2, "ROWS.tir"),
         (["--no-such-option"], 2, "no-such-option"),
-        (["a.tir", "b.tir"], 2, "one file"),
+        (["a.tir", "b.tir"], 2, 'one file at most; one argument too many: "b.tir"'),
+        (["--export-triangle", "1", tir, "a.csv", "b\n.csv"], 2,
+         'only; one argument too many: "b\\n.csv"\n'),
+        (["-style", "Fusion"], 2, "Unknown option 'style'"),
+        (["-platform", "offscreen", "-style", "Fusion", "-reverse", "--export-triangle", "3",
+          tir, "-"], 0, triangle_csv(column(rows, 3)).decode()),
+        (["--export-triangle", "1", tir, "/proc/x.csv"], 1,
+         'Cannot create file "/proc/x.csv". The folder "/proc" is on a file system of the kernel'),
         (["--export-triangle", "1", tir, tir], 1, f'"{tir}": it is the row list "{tir}"'),
         (["--export-triangle", "1", tir, "rows.tir"], 1, "it is the row list"),
         (["--export-triangle", "1", link, tir], 1, "it is the row list"),
@@ -107,20 +114,30 @@ def exports_every_column(quorva, folder):
 
 
 def reader_that_leaves(quorva, folder):
-    """A pipe whose reader has gone is a write error, reported, not a silent
-    death by SIGPIPE."""
+    """A named pipe whose reader has gone is a write error, reported; standard
+    output's reader that leaves, as `| head` does, ends the export as SIGPIPE
+    ends a Unix tool: quietly, with status 141 in the shell."""
     rows = [[i % 100, i * 7 % 100, 0, 0, 0, 0, 0] for i in range(2000)]
     tir = write(os.path.join(folder, "rows.tir"), text_file(row_line(row) for row in rows))
     fifo = os.path.join(folder, "reader.csv")
     os.mkfifo(fifo)
-    reader = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
-    export = subprocess.Popen([quorva, "--export-triangle", "1", tir, fifo],
-                              env=NO_DISPLAY, stderr=subprocess.PIPE)
-    wait_for("the export's first bytes", lambda: select.select([reader], [], [], 0.1)[0])
-    os.close(reader)
-    errors = export.stderr.read().decode()
-    expect(export.wait(timeout=60) == 1 and "Stream write error. Broken pipe" in errors,
-           f"status {export.returncode}, said {errors!r}")
+    for target, expected_status, expected_errors in [
+        (fifo, 1, "quorva: Stream write error. Broken pipe.\n"),
+        ("-", -signal.SIGPIPE, ""),
+    ]:
+        reader = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK) if target == fifo else None
+        export = subprocess.Popen([quorva, "--export-triangle", "1", tir, target],
+                                  env=NO_DISPLAY, stderr=subprocess.PIPE,
+                                  stdout=subprocess.PIPE if reader is None else None)
+        if reader is None:
+            export.stdout.readline()    # head -1
+            export.stdout.close()
+        else:
+            wait_for("the export's first bytes", lambda: select.select([reader], [], [], 0.1)[0])
+            os.close(reader)
+        errors = export.stderr.read().decode()
+        expect(export.wait(timeout=60) == expected_status and errors == expected_errors,
+               f"{target}: status {export.returncode}, said {errors!r}")
 
 
 def interrupt_leaves_no_file(quorva, folder):

@@ -38,13 +38,14 @@ def close_error_dialog(session):
 
 
 def file_argument_then_save(session):
-    """`quorva FILE.tir` opens the file as Open does; saving it again gives
-    the same bytes, hand-written fields included."""
+    """`quorva FILE.tir` opens the file as Open does, with Qt's own options
+    taken as every Qt program takes them; saving it again gives the same
+    bytes, hand-written fields included."""
     original = text_file([row_line(ROW_A), b" 9 +8 -1 $A xF 42 7", row_line(ROW_C)])
     path = os.path.join(session.scratch, "given.tir")
     with open(path, "wb") as file:
         file.write(original)
-    window = start_window(session, path)
+    window = start_window(session, "-style", "Fusion", path)
     saved = os.path.join(session.scratch, "saved.tir")
     window.save_rows(saved)
     expect_file(saved, original)

@@ -129,10 +129,10 @@ def focused_cell_read_by_screen_reader(session, window, bus):
 
 
 def cancelled_build_leaves_no_view(session, window):
-    """Ctrl+T on 40,000 rows shows the view at once, with no progress dialog,
-    while a worker thread builds the rest of the triangle; Esc closes the view
-    while it is being built, no view is left behind, and the window then
-    works."""
+    """Ctrl+T on 40,000 rows shows the view at once, with no progress dialog
+    and its figures as en_US writes them, while a worker thread builds the
+    rest of the triangle; Esc closes the view while it is being built, no view
+    is left behind, and the window then works."""
     rows = [[i % 100, i * 7 % 100, 1, 2, 3, 4, 5] for i in range(40000)]
     listed = text_file(row_line(row) for row in rows)
     large = os.path.join(session.scratch, "large.tir")
@@ -145,7 +145,7 @@ def cancelled_build_leaves_no_view(session, window):
         window.choose_column(1), session.xdotool("getwindowfocus") == window.id)[1], interval=0.5)
 
     session.key("ctrl+t")
-    title = "Triangle of column 1 (40000 values)"
+    title = "Triangle of column 1 (40,000 values)"
     view = wait_for_titled_window(session, title)
     session.wait_for_focus(view, title)
     expect(session.visible_windows(MAIN_CAPTION) == [window.id], "a progress dialog showed")
@@ -173,7 +173,10 @@ def run(executable, case_name):
     def body(session):
         bus = AccessibilityBus(session.server.display) if accessible else None
         try:
-            session.start_app(environment=bus.environment if bus else None)
+            environment = bus.environment if bus else {}
+            if case is cancelled_build_leaves_no_view:
+                environment = {**environment, "LC_ALL": "en_US.UTF-8"}
+            session.start_app(environment=environment)
             window = QuorvaWindow(session)
             if bus:
                 case(session, window, bus)

@@ -33,6 +33,8 @@ public:
     std::vector<TDropping> unsavedReasons;
     bool replaceChangedFile = false;
     std::vector<std::string> changedFileQuestions;
+    // Answers to the restore question in turn, then `restoreAnswer`.
+    std::deque<TRestoreAnswer> restoreAnswers;
     TRestoreAnswer restoreAnswer = TRestoreAnswer::Restore;
     std::vector<std::string> restoreQuestions;
 
@@ -100,7 +102,11 @@ public:
     TRestoreAnswer AskRestoreRows(const std::string& message) override
     {
         restoreQuestions.push_back(message);
-        return restoreAnswer;
+        if (restoreAnswers.empty())
+            return restoreAnswer;
+        const TRestoreAnswer answer = restoreAnswers.front();
+        restoreAnswers.pop_front();
+        return answer;
     }
 
 private:

@@ -543,10 +543,17 @@ private slots:
         QTRY_COMPARE(form_->Rows().at(0)[0], 6);
         QCOMPARE(recent->actions().at(0)->text(), opened.at(3));
 
-        // One that has gone is reported as Open reports it, and offered no more.
-        QVERIFY(QFile::remove(opened.at(1)));
+        // One that has gone is named as gone before any question, the rows
+        // stay, and it is offered no more.
+        QVERIFY(QFile::rename(opened.at(1), opened.at(1) + ".moved"));
+        Click("Button2");
+        const int asked = dialogs_->unsavedQuestions;
         recent->actions().at(2)->trigger();
         QTRY_COMPARE(dialogs_->shownErrors.size(), std::size_t{1});
+        QCOMPARE(dialogs_->shownErrors.front(), "Cannot open file \"" + opened.at(1).toStdString() +
+                                                    "\". No such file or directory");
+        QCOMPARE(dialogs_->unsavedQuestions, asked);
+        QCOMPARE(form_->Lines().Count(), 2);
         QCOMPARE(recent->actions().size(), 7);
         for (const QAction* action : recent->actions())
             QVERIFY(action->text() != opened.at(1));
@@ -570,7 +577,8 @@ private slots:
             {"restore", "", "restore", "", true, 1},
             {"not now", "", "later", "", false, 1},
             {"discard", "", "discard yes", "", false, 0},
-            {"discard, not for good", "", "discard no", "", false, 1},
+            {"discard, not for good, asks again", "", "discard no later", "", false, 1},
+            {"discard, not for good, restore", "", "discard no restore", "", true, 1},
             {"file cut short", "cut", "restore", "", true, 1},
             {"file deleted", "delete", "restore", "", true, 1},
             {"restore, save", "", "restore", "save", true, 0},
@@ -612,17 +620,24 @@ private slots:
             QFile::remove(tir);
         else if (fate == "rewrite")
             RunSteps("rewrite");
-        dialogs_->restoreAnswer = answers.startsWith("restore") ? TAnswer::Restore
-                                  : answers.startsWith("later") ? TAnswer::Later
-                                                                : TAnswer::Discard;
-        dialogs_->answers = {answers.endsWith("yes")};
+        // Each word answers the restore question, but "yes" and "no" the
+        // question whether to discard for good.
+        for (const QString& word : answers.split(' ')) {
+            if (word == "yes" || word == "no")
+                dialogs_->answers.push_back(word == "yes");
+            else
+                dialogs_->restoreAnswers.push_back(word == "restore" ? TAnswer::Restore
+                                                   : word == "later" ? TAnswer::Later
+                                                                     : TAnswer::Discard);
+        }
 
         form_ = std::make_unique<TForm1>(*dialogs_);
         form_->show();
         QVERIFY(QTest::qWaitForWindowActive(form_.get()));
         form_->RestoreLeftRows();
         const bool two = fate == "another window";
-        QCOMPARE(dialogs_->restoreQuestions.size(), two ? 2u : 1u);
+        QCOMPARE(dialogs_->restoreQuestions.size(),
+                 (two ? 2u : 1u) + std::size_t(answers.count(" no")));
         // Found before any goes: a window takes its own top-level helpers along.
         QList<TForm1*> others;
         for (QWidget* window : QApplication::topLevelWidgets())

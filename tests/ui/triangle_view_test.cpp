@@ -27,6 +27,7 @@
 #include "triangle/triangle_csv.h"
 #include "triangle/triangle_grid.h"
 #include "ui/Unit1.h"
+#include "ui/base/figure_locale.h"
 #include "ui/main_window/column_choice.h"
 #include "ui/triangle_view/triangle_canvas.h"
 #include "ui/triangle_view/triangle_layout.h"
@@ -878,13 +879,16 @@ private slots:
     // as the rule has it once it is built.
     void refreshWhileBuildingShowsTheNewRows()
     {
+        // Figures as en_US writes them, in the title and the cells' places.
+        quorva::FollowLocaleInFigures(QLocale(QLocale::English, QLocale::UnitedStates));
+        const auto plainFigures = qScopeGuard([] { quorva::FollowLocaleInFigures(QLocale::c()); });
         // Too large to build in the moment before the first picture.
         rows_ = test::RandomRows(16000, 0, 99, 53);
         window_ = std::make_unique<TTriangleWindow>(rows_, 1, *lines_, *dialogs_);
         QVERIFY(window_->IsBuilding());
         rows_ = test::RandomRows(16500, 0, 99, 59);
         window_->Refresh();
-        QCOMPARE(window_->windowTitle(), QStringLiteral("Triangle of column 2 (16500 values)"));
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Triangle of column 2 (16,500 values)"));
         // Column j's value 100, from the values it comes from, difference by
         // difference (0 to 99: no blanks); read out as not yet computed until
         // it is built, never waited for.
@@ -897,10 +901,9 @@ private slots:
         for (std::size_t step = 1; step <= j; ++step)
             for (std::size_t t = 0; t + step < values.size(); ++t)
                 values[t] = std::abs(values[t] - values[t + 1]);
-        const QString built =
-            QStringLiteral("line %1, column %2: %3").arg(2 * i + j + 1).arg(j + 1).arg(values[0]);
-        const QString pending =
-            QStringLiteral("line %1, column %2: not yet computed").arg(2 * i + j + 1).arg(j + 1);
+        static_assert(2 * i + j + 1 == 15'201 && j + 1 == 15'001);
+        const QString built = QStringLiteral("line 15,201, column 15,001: %1").arg(values[0]);
+        const QString pending = QStringLiteral("line 15,201, column 15,001: not yet computed");
         QVERIFY2(early == pending || early == built, qPrintable(early));
         QTRY_VERIFY_WITH_TIMEOUT(!window_->IsBuilding(), 30000);
         QCOMPARE(CellAccessibleText(*window_->Canvas().Grid(), far), built);

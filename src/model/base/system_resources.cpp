@@ -39,6 +39,12 @@ public:
             return Unlimited;
         return static_cast<std::uint64_t>(figures.f_bavail) * figures.f_frsize;
     }
+
+    bool StoresFiles(const std::string& folder) const override
+    {
+        struct statvfs figures {};
+        return ::statvfs(folder.c_str(), &figures) != 0 || figures.f_blocks != 0;
+    }
 };
 
 } // namespace

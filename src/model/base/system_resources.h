@@ -16,6 +16,9 @@ public:
     virtual std::uint64_t AvailableMemory() const = 0;
     // Bytes an unprivileged user may still write in `folder`'s file system.
     virtual std::uint64_t FreeSpace(const std::string& folder) const = 0;
+    // Whether `folder`'s file system stores files at all: the kernel's own
+    // (/proc, /sys) have no storage, so their "free space" says nothing.
+    virtual bool StoresFiles(const std::string& /*folder*/) const { return true; }
 };
 
 // The figures of this machine. Where one cannot be read, it is reported as

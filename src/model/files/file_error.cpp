@@ -2,9 +2,13 @@
 
 #include "model/files/file_path.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
+#include "model/base/error.h"
 #include "model/base/shown_name.h"
 
 namespace quorva {
@@ -26,6 +30,13 @@ std::string CannotCreateFileMessage(const std::string& fileName, int errorCode)
 std::string CannotOpenFileMessage(const std::string& fileName, int errorCode)
 {
     return FileMessage("open", fileName, errorCode);
+}
+
+void CheckFileIsThere(const std::string& fileName)
+{
+    struct stat status {};
+    if (::stat(fileName.c_str(), &status) != 0)
+        throw Error(CannotOpenFileMessage(fileName, errno));
 }
 
 std::string NamedFileMessage(const std::string& fileName, int errorCode)

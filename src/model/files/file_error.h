@@ -8,6 +8,9 @@ namespace quorva {
 std::string CannotCreateFileMessage(const std::string& fileName, int errorCode);
 // "Cannot open file "<absolute name>". <system text>"
 std::string CannotOpenFileMessage(const std::string& fileName, int errorCode);
+// Raises CannotOpenFileMessage when nothing can be reached at the name, as
+// for a file that has been moved or deleted since it was named.
+void CheckFileIsThere(const std::string& fileName);
 // "<name>: <system text>", the name as given, as command-line tools say it.
 std::string NamedFileMessage(const std::string& fileName, int errorCode);
 

@@ -12,4 +12,9 @@ void FollowLocaleInFigures(const QLocale& locale)
                     locale.decimalPoint().toStdString()});
 }
 
+QString CountText(std::uint64_t count)
+{
+    return QString::fromStdString(FormatCount(count));
+}
+
 } // namespace quorva

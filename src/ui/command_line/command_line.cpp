@@ -5,11 +5,15 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <exception>
 #include <optional>
 
 #include "model/base/error.h"
 #include "model/base/progress.h"
+#include "model/base/shown_name.h"
+#include "model/files/file_error.h"
 #include "model/rows/row_list_file.h"
 #include "model/rows/row_table.h"
 #include "triangle/triangle_csv.h"
@@ -69,7 +73,8 @@ struct TParser {
             "only once it is complete. It refuses before writing anything when the\n"
             "triangle would not fit in memory or on the disk. On a terminal it shows its\n"
             "progress; Ctrl+C stops it and leaves no file. With OUT.csv \"-\" it writes\n"
-            "the same bytes to standard output.\n"
+            "the same bytes to standard output; when their reader leaves (as head does),\n"
+            "it ends quietly, as SIGPIPE ends other tools.\n"
             "\n"
             "With OUT.xlsx (or --format xlsx) it writes a spreadsheet workbook instead:\n"
             "the same cells as numbers, columns past 16,384 on further sheets, with the\n"
@@ -78,7 +83,13 @@ struct TParser {
             "standard error and goes on.\n"
             "\n"
             "Exit status: 0 when done, 1 when the export failed (the reason goes to\n"
-            "standard error), 2 for wrong arguments."));
+            "standard error), 2 for wrong arguments.\n"
+            "\n"
+            "The window also takes Qt's own options, such as -style Fusion, -reverse,\n"
+            "-platform offscreen or -display :1."));
+        // "-style" reads as one option, as Qt's own options are written,
+        // not as the letters s, t, y, l and e.
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.addOption(help);
         parser.addOption(version);
         parser.addOption(ExportOption());
@@ -95,6 +106,15 @@ TCommandLine UsageError(const QString& problem)
     command.action = TCommandLine::TAction::UsageError;
     command.problem = problem;
     return command;
+}
+
+// Names the arguments past the `taken` first, which nothing takes.
+QString ArgumentsTooMany(const QStringList& arguments, qsizetype taken)
+{
+    const qsizetype extra = arguments.size() - taken;
+    const QString first = QString::fromStdString(QuotedName(arguments.at(taken).toStdString()));
+    return extra == 1 ? QStringLiteral("one argument too many: %1").arg(first)
+                      : QStringLiteral("%1 arguments too many, from %2").arg(extra).arg(first);
 }
 
 // The format --format names, or else the one the output's name implies.
@@ -121,7 +141,10 @@ TCommandLine ExportCommand(const QCommandLineParser& parser, const QString& colu
     if (!isNumber || number < 1 || number > RowWidth)
         return UsageError(
             QStringLiteral("the column must be a number from 1 to 7, not \"%1\"").arg(column));
-    if (files.size() != 2)
+    if (files.size() > 2)
+        return UsageError(QStringLiteral("--export-triangle takes ROWS.tir and OUT.csv only; ") +
+                          ArgumentsTooMany(files, 2));
+    if (files.size() < 2)
         return UsageError(
             QStringLiteral("--export-triangle needs a row list ROWS.tir and a file OUT.csv"));
     TCommandLine command;
@@ -140,6 +163,16 @@ TCommandLine ExportCommand(const QCommandLineParser& parser, const QString& colu
     return command;
 }
 
+// Whether the export failed because the reader of standard output went
+// away, as `| head` does once it has read enough: Unix tools then end as
+// SIGPIPE ends them, quietly. A named file or FIFO is a target the user
+// chose, and its reader's leaving is reported.
+bool StandardOutputReaderLeft(const TCommandLine& command, const std::exception& failure)
+{
+    return command.csvFileName == StandardOutputName &&
+           failure.what() == StreamWriteErrorText(EPIPE);
+}
+
 } // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
@@ -148,8 +181,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     QStringList texts;
     for (const std::string& argument : arguments)
         texts << ArgumentText(argument);
-    if (!parser.parser.parse(texts))
-        return UsageError(parser.parser.errorText());
+    if (!parser.parser.parse(texts)) {
+        TCommandLine refused = UsageError(parser.parser.errorText());
+        refused.unknownOption = true;
+        return refused;
+    }
     TCommandLine command;
     if (parser.parser.isSet(parser.help))
         command.action = TCommandLine::TAction::Help;
@@ -161,7 +197,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     else if (parser.parser.isSet(FormatOption()))
         return UsageError(QStringLiteral("--format goes with --export-triangle"));
     else if (const QStringList files = parser.parser.positionalArguments(); files.size() > 1)
-        return UsageError(QStringLiteral("the window opens one file at most"));
+        return UsageError(QStringLiteral("the window opens one file at most; ") +
+                          ArgumentsTooMany(files, 1));
     else if (std::size_t from = 1; !files.isEmpty())
         command.fileName = ArgumentBytes(files.front(), arguments, from);
     return command;
@@ -221,8 +258,12 @@ int RunTriangleExport(const TCommandLine& command, std::FILE* messages)
         } catch (const Cancelled&) {
             status = 128 + progress.StopSignal();
         } catch (const std::exception& error) {
-            failure = reading ? FailureMessage(error) : FailureText(FailureMessage(error));
-            status = ExitFailure;
+            if (StandardOutputReaderLeft(command, error)) {
+                status = 128 + SIGPIPE;
+            } else {
+                failure = reading ? FailureMessage(error) : FailureText(FailureMessage(error));
+                status = ExitFailure;
+            }
         }
     }
     // Once the progress line is gone, so that the message stands alone.

@@ -28,6 +28,9 @@ struct TCommandLine {
     enum class TFormat { Csv, Xlsx };
     TFormat format = TFormat::Csv;
     QString problem;
+    // The problem is an option the tool does not take, which may be one of
+    // Qt's own that the window takes.
+    bool unknownOption = false;
 };
 
 // The output name that stands for standard output, as Unix tools take it.
@@ -52,7 +55,8 @@ QString CommandLineVersion();
 // would, with the progress on `messages` when it is a terminal. A failure's
 // message goes to `messages` as the window would report it. Returns the exit
 // status; Ctrl+C or SIGTERM stop the export without leaving a file and
-// return 128 plus the signal's number.
+// return 128 plus the signal's number, and so does a reader of standard
+// output ("-") that goes away, with SIGPIPE's number and no message.
 int RunTriangleExport(const TCommandLine& command, std::FILE* messages);
 
 } // namespace quorva

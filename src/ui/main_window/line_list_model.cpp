@@ -1,6 +1,7 @@
 #include "ui/main_window/line_list_model.h"
 
 #include "ui/base/display_text.h"
+#include "ui/base/figure_locale.h"
 
 namespace quorva {
 
@@ -30,7 +31,8 @@ QVariant TLineListModel::data(const QModelIndex& index, int role) const
     }
     // Where a screen reader's user stands in the list, counted from 1.
     if (role == Qt::AccessibleDescriptionRole)
-        return QStringLiteral("row %1 of %2").arg(index.row() + 1).arg(lines_.Count());
+        return QStringLiteral("row %1 of %2")
+            .arg(CountText(index.row() + 1), CountText(lines_.Count()));
     return {};
 }
 

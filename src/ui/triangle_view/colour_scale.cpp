@@ -222,6 +222,9 @@ void TColourScale::PaintLegend(QPainter& painter, const QRect& area, const QStri
         PaintKey(painter, QRect(left, top, width, lineHeight), colour, name);
         top += lineHeight + 2;
     }
+    // The part a worker is still building has no colour of its own to key.
+    painter.drawText(QRect(left, top, width, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("grey stripes: still being built"));
     painter.restore();
 }
 

@@ -49,10 +49,11 @@ public:
     // The legend, opaque: a caption saying what the bar shows, the share of
     // cells of each value over the scale as a bar, round values marked under
     // it, and the colours of blank cells and of the outside, each on its own
-    // line beside its swatch. Its own font and size, whatever the painter's.
+    // line beside its swatch, and what the grey stripes of the part still
+    // being built mean. Its own font and size, whatever the painter's.
     void PaintLegend(QPainter& painter, const QRect& area, const QString& caption,
                      const QColor& blank, const QColor& outside) const;
-    static QSize LegendSize() { return {300, 110}; }
+    static QSize LegendSize() { return {300, 126}; }
 
     // Marks at round values, far enough apart on a bar `width` wide.
     std::vector<std::int64_t> Marks(int width, int spacing) const;

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "ui/base/figure_locale.h"
 #include "ui/triangle_view/triangle_canvas.h"
 
 namespace quorva {
@@ -164,12 +165,12 @@ int TTriangleTableAccessible::columnCount() const
 
 QString TTriangleTableAccessible::rowDescription(int row) const
 {
-    return QStringLiteral("line %1").arg(row + 1);
+    return QStringLiteral("line %1").arg(CountText(row + 1));
 }
 
 QString TTriangleTableAccessible::columnDescription(int column) const
 {
-    return QStringLiteral("column %1").arg(column + 1);
+    return QStringLiteral("column %1").arg(CountText(column + 1));
 }
 
 int TTriangleTableAccessible::selectedCellCount() const

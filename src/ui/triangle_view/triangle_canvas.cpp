@@ -1,6 +1,7 @@
 #include "ui/triangle_view/triangle_canvas.h"
 
 #include "triangle/diff_triangle.h"
+#include "ui/base/figure_locale.h"
 #include "ui/triangle_view/triangle_accessible.h"
 #include "ui/triangle_view/view_input.h"
 
@@ -26,7 +27,8 @@ constexpr double MinOutline = 7;
 
 QString Numbered(TCellPosition cell)
 {
-    return QStringLiteral("line %1, column %2").arg(cell.line + 1).arg(cell.column + 1);
+    return QStringLiteral("line %1, column %2")
+        .arg(CountText(cell.line + 1), CountText(cell.column + 1));
 }
 
 bool IsBuilt(const TTriangleGrid& grid, TCellPosition cell)
@@ -64,10 +66,9 @@ QString CellDescription(const TTriangleGrid& grid, TCellPosition cell)
         return text;
     if (const auto parents = TTriangleGrid::ParentLines(cell.line, cell.column))
         return text + QStringLiteral(", the difference of lines %1 and %2 of column %3")
-                          .arg(parents->first + 1)
-                          .arg(parents->second + 1)
-                          .arg(cell.column);
-    return text + QStringLiteral(", from row %1 of the list").arg(cell.line / 2 + 1);
+                          .arg(CountText(parents->first + 1), CountText(parents->second + 1),
+                               CountText(cell.column));
+    return text + QStringLiteral(", from row %1 of the list").arg(CountText(cell.line / 2 + 1));
 }
 
 TTriangleCanvas::TTriangleCanvas(QWidget* parent) : QAbstractScrollArea(parent)

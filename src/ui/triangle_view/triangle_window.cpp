@@ -24,6 +24,7 @@
 #include "triangle/triangle_grid.h"
 #include "ui/base/busy_cursor.h"
 #include "ui/base/dialog_placement.h"
+#include "ui/base/figure_locale.h"
 #include "ui/base/window_accessibility.h"
 #include "ui/dialogs/reported_operation.h"
 #include "ui/main_window/triangle_export.h"
@@ -245,8 +246,9 @@ void TTriangleWindow::BuildAndShowGrid(const TRowTable& rows, QWidget* progressO
     canvas_->SetGrid(std::move(grid), keepPlace);
     // The old grid's worker, if it is still building it, stops here.
     refiner_ = std::move(refiner);
-    setWindowTitle(
-        QStringLiteral("Triangle of column %1 (%2 values)").arg(column_ + 1).arg(snapshot_.size()));
+    setWindowTitle(QStringLiteral("Triangle of column %1 (%2 values)")
+                       .arg(column_ + 1)
+                       .arg(CountText(snapshot_.size())));
     outOfDate_ = false;
     notice_->hide();
 }
