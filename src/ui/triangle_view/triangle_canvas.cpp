@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -23,6 +24,9 @@ const QColor SelectionColour(0x30, 0x70, 0xff);
 
 // Outlines narrower than this would vanish on a zoomed-out map.
 constexpr double MinOutline = 7;
+
+static_assert(TTriangleLayout::ReadableCellSize >= TTriangleRenderer::NumberCellSize,
+              "readable cells show their numbers");
 
 QString Numbered(TCellPosition cell)
 {
@@ -91,8 +95,7 @@ void TTriangleCanvas::SetGrid(std::shared_ptr<const TTriangleGrid> grid, bool ke
     viewport()->update();
     if (!grid_)
         return;
-    renderer_ = std::make_unique<TTriangleRenderer>(*grid_);
-    renderer_->SetScale(TColourScale(*grid_, scaleKind_));
+    NewRenderer();
     layout_.SetExtent(grid_->LineCount(), grid_->ColumnCount());
     layout_.SetViewport(viewport()->size());
     if (!keepPlace || before.Fitted()) {
@@ -113,6 +116,22 @@ void TTriangleCanvas::SetGrid(std::shared_ptr<const TTriangleGrid> grid, bool ke
         Clamped(static_cast<std::int64_t>(focus.line), static_cast<std::int64_t>(focus.column));
     setAccessibleName(CellAccessibleText(*grid_, focus_));
     PointAt(focus_);
+}
+
+void TTriangleCanvas::NewRenderer()
+{
+    renderer_ = std::make_unique<TTriangleRenderer>(*grid_, TViewColours::From(palette()));
+    renderer_->SetScale(TColourScale(*grid_, scaleKind_));
+}
+
+void TTriangleCanvas::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    // A theme changed while the view is open.
+    if (event->type() == QEvent::PaletteChange && grid_) {
+        NewRenderer();
+        viewport()->update();
+    }
 }
 
 double TTriangleCanvas::FitCellSize() const
@@ -141,6 +160,21 @@ void TTriangleCanvas::ZoomBy(double factor)
 {
     layout_.ZoomAround(factor, focus_.line, focus_.column);
     SyncScrollBars();
+}
+
+void TTriangleCanvas::ZoomIn()
+{
+    ZoomBy(layout_.NextZoom(true) / layout_.CellSize());
+}
+
+void TTriangleCanvas::ZoomOut()
+{
+    ZoomBy(layout_.NextZoom(false) / layout_.CellSize());
+}
+
+void TTriangleCanvas::ShowReadable()
+{
+    ZoomBy(TTriangleLayout::ReadableCellSize / layout_.CellSize());
 }
 
 void TTriangleCanvas::SetCellSize(double size, QPointF anchor)
@@ -234,6 +268,8 @@ void TTriangleCanvas::AnnounceFocus()
 void TTriangleCanvas::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
+    // Space may have been let go while another window had the keys.
+    spaceHeld_ = false;
     // The canvas announces its own focus after this handler; the focused
     // cell is announced after that, so that it is what the reader says.
     QMetaObject::invokeMethod(this, &TTriangleCanvas::AnnounceFocus, Qt::QueuedConnection);
@@ -267,7 +303,7 @@ void TTriangleCanvas::paintEvent(QPaintEvent*)
 {
     QPainter painter(viewport());
     if (!renderer_) {
-        painter.fillRect(viewport()->rect(), TTriangleRenderer::Outside());
+        painter.fillRect(viewport()->rect(), TViewColours::From(palette()).outside);
         return;
     }
     renderer_->Paint(painter, viewport()->size(), layout_.CellSize(), Offset(),
@@ -332,8 +368,8 @@ void TTriangleCanvas::PaintLegend(QPainter& painter) const
     renderer_->Scale().PaintLegend(painter, area,
                                    CellSize() >= 1 ? QStringLiteral("cell value")
                                                    : QStringLiteral("mean of the cells in a pixel"),
-                                   TTriangleRenderer::BlankCellColour(),
-                                   TTriangleRenderer::Outside());
+                                   palette(), renderer_->Colours().blank,
+                                   renderer_->Colours().outside);
 }
 
 void TTriangleCanvas::ShowRefined()
@@ -377,8 +413,19 @@ void TTriangleCanvas::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
+bool TTriangleCanvas::Pans(const QMouseEvent& event) const
+{
+    return event.button() == Qt::MiddleButton || (event.button() == Qt::LeftButton && spaceHeld_);
+}
+
 void TTriangleCanvas::mouseMoveEvent(QMouseEvent* event)
 {
+    if (panStart_) {
+        const QPointF moved = event->position() - panStart_->first;
+        layout_.SetOffset(panStart_->second - moved.toPoint());
+        SyncScrollBars();
+        return;
+    }
     const auto cell = CellAt(event->position());
     if (!cell)
         return;
@@ -390,10 +437,34 @@ void TTriangleCanvas::mouseMoveEvent(QMouseEvent* event)
 
 void TTriangleCanvas::mousePressEvent(QMouseEvent* event)
 {
+    if (grid_ && Pans(*event)) {
+        panStart_.emplace(event->position(), Offset());
+        viewport()->setCursor(Qt::ClosedHandCursor);
+        return;
+    }
     if (event->button() != Qt::LeftButton)
         return QAbstractScrollArea::mousePressEvent(event);
     if (const auto cell = CellAt(event->position()))
         SetFocusedCell(*cell, event->modifiers() & Qt::ShiftModifier);
+}
+
+void TTriangleCanvas::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!panStart_)
+        return QAbstractScrollArea::mouseReleaseEvent(event);
+    panStart_.reset();
+    viewport()->setCursor(spaceHeld_ ? Qt::OpenHandCursor : Qt::ArrowCursor);
+}
+
+void TTriangleCanvas::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        spaceHeld_ = false;
+        if (!panStart_)
+            viewport()->unsetCursor();
+        return;
+    }
+    QAbstractScrollArea::keyReleaseEvent(event);
 }
 
 void TTriangleCanvas::leaveEvent(QEvent* event)
@@ -409,6 +480,11 @@ void TTriangleCanvas::keyPressEvent(QKeyEvent* event)
         emit CopyRequested();
         return;
     }
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        spaceHeld_ = true;
+        viewport()->setCursor(Qt::OpenHandCursor);
+        return;
+    }
     if (grid_ && Apply(TKeyController::Read(
                      event->key(), event->modifiers(), static_cast<std::int64_t>(focus_.line),
                      static_cast<std::int64_t>(focus_.column),
@@ -422,13 +498,16 @@ bool TTriangleCanvas::Apply(const TKeyAction& action)
 {
     switch (action.kind) {
     case TKeyAction::TKind::ZoomIn:
-        ZoomBy(ZoomStep);
+        ZoomIn();
         return true;
     case TKeyAction::TKind::ZoomOut:
-        ZoomBy(1 / ZoomStep);
+        ZoomOut();
         return true;
     case TKeyAction::TKind::Fit:
         Fit();
+        return true;
+    case TKeyAction::TKind::Readable:
+        ShowReadable();
         return true;
     case TKeyAction::TKind::Move:
         SetFocusedCell(Clamped(action.line, action.column), action.extend);

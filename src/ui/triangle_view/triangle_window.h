@@ -87,11 +87,6 @@ private:
     std::unique_ptr<TGridRefiner> refiner_;
 };
 
-// Where the view's frame goes on the screen's `available` area, and how
-// large it is: beside the main window's frame `owner`, not over it where
-// there is room, the screen's height, and within the screen.
-QRect ViewPlacement(const QRect& available, const QRect& owner);
-
 // Opens the triangle view of one column of the rows, or raises the one
 // already open; refuses an empty list, and as Start does when the triangle
 // would not fit in memory. `rowsFile`, when the rows have one, is the file
