@@ -174,7 +174,8 @@ void TTriangleCanvas::ZoomOut()
 
 void TTriangleCanvas::ShowReadable()
 {
-    ZoomBy(TTriangleLayout::ReadableCellSize / layout_.CellSize());
+    layout_.ZoomAroundTo(TTriangleLayout::ReadableCellSize, focus_.line, focus_.column);
+    SyncScrollBars();
 }
 
 void TTriangleCanvas::SetCellSize(double size, QPointF anchor)

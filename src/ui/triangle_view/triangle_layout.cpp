@@ -92,10 +92,18 @@ void TTriangleLayout::ZoomBy(double factor, QPointF anchor)
 
 void TTriangleLayout::ZoomAround(double factor, std::size_t line, std::size_t column)
 {
+    double size = cellSize_ * factor;
+    if ((cellSize_ - 1) * (size - 1) < 0)
+        size = 1;
+    ZoomAroundTo(size, line, column);
+}
+
+void TTriangleLayout::ZoomAroundTo(double size, std::size_t line, std::size_t column)
+{
     const QRectF cell = CellRect(line, column);
     const QRectF view(QPointF(0, 0), QSizeF(viewport_));
     const bool shown = view.intersects(cell);
-    ZoomBy(factor, view.contains(cell.center()) ? cell.center() : view.center());
+    ZoomTo(size, view.contains(cell.center()) ? cell.center() : view.center());
     if (shown)
         Reveal(CellRect(line, column));
 }

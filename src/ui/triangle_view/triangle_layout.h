@@ -45,6 +45,8 @@ public:
     // Zooms around a cell (the focused one) when it is in view, which then
     // stays wholly in view; else around the viewport's centre.
     void ZoomAround(double factor, std::size_t line, std::size_t column);
+    // The same to a cell size, without the stop at one pixel a cell.
+    void ZoomAroundTo(double size, std::size_t line, std::size_t column);
     // One press of Zoom in (or out): the cell size of the next press. The
     // sizes that fit the triangle, show a cell a pixel and show readable
     // numbers are stops along the way; from one to the next takes at most
