@@ -355,9 +355,8 @@ TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
         const bool onScreen = remembered && window->screen()->availableGeometry().contains(
                                                 window->geometry().marginsAdded(frame));
         if (!onScreen && owner && owner->screen())
-            window->setGeometry(TViewPlacement{owner->screen()->availableGeometry(), frame,
-                                               owner->frameGeometry(), views}
-                                    .Client());
+            PlaceView(*window, {owner->screen()->availableGeometry(), frame,
+                                owner->frameGeometry(), views});
     }
     window->raise();
     window->activateWindow();

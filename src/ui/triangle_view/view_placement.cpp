@@ -1,8 +1,11 @@
 #include "ui/triangle_view/view_placement.h"
 
+#include <QEvent>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
+#include <chrono>
 
 #include "ui/base/dialog_placement.h"
 
@@ -16,6 +19,8 @@ constexpr int PlacementGap = 8;
 constexpr int LeastViewWidth = 420;
 // A cascaded view's offset where the frame tells no title bar's height.
 constexpr int LeastCascadeStep = 24;
+// How long a placed view waits for its window manager's frame.
+constexpr std::chrono::seconds FrameWait{3};
 
 // The frame beside `beside`, on its right else on its left, as wide as the
 // room there up to half the work area's width; null when `roomy` and there
@@ -52,7 +57,42 @@ QRect Cascaded(const QRect& available, const QRect& last, int step)
     return {PositionWithin(available, next.size(), next.topLeft()), next.size()};
 }
 
+// Places a view anew once its own frame is known, then goes.
+class TFrameWatch : public QObject {
+public:
+    TFrameWatch(QWidget& window, const TViewPlacement& placement)
+        : QObject(&window), window_(window), placement_(placement)
+    {
+        window.installEventFilter(this);
+        QTimer::singleShot(FrameWait, this, &QObject::deleteLater);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::Move && event->type() != QEvent::Resize)
+            return false;
+        const QMargins frame = FrameMargins(window_, nullptr);
+        if (frame.isNull() || frame == placement_.frame)
+            return false;
+        placement_.frame = frame;
+        window_.setGeometry(placement_.Client());
+        deleteLater();
+        return false;
+    }
+
+private:
+    QWidget& window_;
+    TViewPlacement placement_;
+};
+
 } // namespace
+
+void PlaceView(QWidget& window, const TViewPlacement& placement)
+{
+    window.setGeometry(placement.Client());
+    new TFrameWatch(window, placement);
+}
 
 QRect TViewPlacement::Client() const
 {

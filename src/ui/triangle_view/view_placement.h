@@ -32,6 +32,12 @@ struct TViewPlacement {
     QRect Frame() const { return Client().marginsAdded(frame); }
 };
 
+// Gives the shown `window` the placement's client area; once the window
+// manager has framed it, and its frame differs from the one assumed (a
+// resizable window may have a grip the main window has not), places it
+// anew for its own frame. Stops watching after a few seconds.
+void PlaceView(QWidget& window, const TViewPlacement& placement);
+
 // What the window manager's frame adds around `window`, once shown; before
 // that, or without a window manager, what it adds around `framed`, a window
 // of the same program already shown.
