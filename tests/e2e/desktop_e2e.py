@@ -105,8 +105,14 @@ def xprop(session, window, *properties):
 
 def main_window_type(session):
     """The window is announced as an application's normal window, tied to no
-    other window, with the class the desktop entry names."""
-    window = start_window(session)
+    other window, with the class the desktop entry names, and its icon from
+    the smallest size to the largest, with no plugin to draw an SVG."""
+    no_plugins = os.path.join(session.scratch, "no-plugins")
+    os.makedirs(no_plugins)
+    window = start_window(session, environment={"QT_PLUGIN_PATH": no_plugins})
+    sizes = re.findall(r"Icon \((\d+) x \1\)", xprop(session, window.id, "_NET_WM_ICON"))
+    # (Qt hands the window manager none larger than 128 px.)
+    expect({"16", "128"} <= set(sizes), f"icon sizes {sizes}, not 16 to 128 px")
     output = xprop(session, window.id, "_NET_WM_WINDOW_TYPE", "WM_TRANSIENT_FOR", "WM_CLASS")
     expect(re.search(r"_NET_WM_WINDOW_TYPE\(ATOM\) = _NET_WM_WINDOW_TYPE_NORMAL$", output, re.M),
            f"window type: {output}")
