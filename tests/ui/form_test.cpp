@@ -481,7 +481,10 @@ private slots:
         QTest::newRow("Save after another Save") << "open save-other save = sub/other.tir";
         QTest::newRow("Start after Open") << "open start = /rows-column1.csv";
         QTest::newRow("Start after an export") << "open export start = /rows-column1.csv";
-        QTest::newRow("Start without a file, as last time") << "add export start = ";
+        QTest::newRow("Start without a file, where last exported")
+            << "add export start = sub/column1.csv";
+        QTest::newRow("Start without a file, after a failed export")
+            << "add export export-failed start = sub/column1.csv";
         QTest::newRow("Open after Open") << "open open = /";
         QTest::newRow("Save after New") << "open new save = /";
     }
@@ -494,12 +497,14 @@ private slots:
         const std::map<QString, std::pair<QString, QString>> answered{
             {"open", {"btnOpen", "rows.tir"}},
             {"export", {"Button1", "sub/out.csv"}},
+            {"export-failed", {"Button1", "gone/out.csv"}},
             {"save-other", {"btnSave", "sub/other.tir"}}};
         for (const QString& step : steps.section(" = ", 0, 0).split(' ')) {
             if (const auto found = answered.find(step); found != answered.end()) {
                 dialogs_->nextFileNames.push_back(
                     folder_->filePath(found->second.second).toStdString());
                 Click(found->second.first);
+                dialogs_->reportedFailures.clear();
             } else if (step == "add" || step == "new") {
                 Click(step == "add" ? "Button2" : "Ctrl+N");
             } else {

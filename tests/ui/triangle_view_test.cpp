@@ -559,16 +559,20 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("building");
-        QTest::newRow("written") << "view.png" << false;
-        QTest::newRow("folder missing") << "missing/view.png" << false;
-        QTest::newRow("while still building") << "view.png" << true;
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("written") << "view.png" << false << false;
+        QTest::newRow("folder missing") << "missing/view.png" << false << false;
+        QTest::newRow("while still building") << "view.png" << true << false;
+        QTest::newRow("the whole triangle") << "view.png" << false << true;
     }
 
-    // The picture is of the whole triangle, a view still building included.
+    // The picture is of the whole triangle, a view still building included;
+    // the name proposed is the one the next export's would be, ".png".
     void savedImageIsTheViewport()
     {
         QFETCH(QString, name);
         QFETCH(bool, building);
+        QFETCH(bool, whole);
         if (building) {
             rows_ = test::RandomRows(16000, 0, 99, 19);
             window_ = std::make_unique<TTriangleWindow>(rows_, 0, *lines_, *dialogs_);
@@ -578,8 +582,9 @@ private slots:
         }
         const QString file = folder_->filePath(name);
         dialogs_->nextFileNames = {file.toStdString()};
-        window_->findChild<QAction*>("SaveImage")->trigger();
+        window_->findChild<QAction*>(whole ? "SaveWholeImage" : "SaveImage")->trigger();
         QCOMPARE(dialogs_->saveQuestions.back(), TUserDialogs::TSaveFile::ViewImage);
+        QCOMPARE(dialogs_->proposals.back().name, "column1.png");
         if (name.contains('/')) {
             // Reported as every failed write is.
             QCOMPARE(dialogs_->reportedFailures.size(), 1u);
@@ -589,6 +594,18 @@ private slots:
         }
         QVERIFY(window_->Canvas().Grid()->IsComplete());
         const QImage image(file, "PNG");
+        if (whole) {
+            // Twice as tall as wide, as large as allowed, the first cell's colour at the top.
+            QCOMPARE(image.height(), TTriangleCanvas::WholeImageSide);
+            QVERIFY(std::abs(2 * image.width() - image.height()) <= 16);
+            const TColourScale scale(*window_->Canvas().Grid());
+            QCOMPARE(image.pixel(1, 1), scale.Of(*window_->Canvas().Grid()->Cell(0, 0)));
+            // The next image proposes this one's folder.
+            dialogs_->nextFileNames = {std::nullopt};
+            window_->findChild<QAction*>("SaveImage")->trigger();
+            QCOMPARE(dialogs_->proposals.back().folder, folder_->path().toStdString());
+            return;
+        }
         QCOMPARE(image.size(),
                  window_->Canvas().viewport()->size() * window_->Canvas().devicePixelRatio());
     }

@@ -300,6 +300,22 @@ QImage TTriangleCanvas::ViewImage()
     return viewport()->grab().toImage();
 }
 
+QImage TTriangleCanvas::WholeImage() const
+{
+    if (!renderer_)
+        return {};
+    const auto lines = static_cast<double>(grid_->LineCount());
+    const auto columns = static_cast<double>(grid_->ColumnCount());
+    const double size = std::min(TTriangleLayout::ReadableCellSize,
+                                 WholeImageSide / std::max({lines, columns, 1.0}));
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(columns * size))),
+                       std::max(1, static_cast<int>(std::ceil(lines * size))));
+    QImage image(pixels, QImage::Format_RGB32);
+    QPainter painter(&image);
+    renderer_->Paint(painter, pixels, size, QPoint(0, 0));
+    return image;
+}
+
 void TTriangleCanvas::paintEvent(QPaintEvent*)
 {
     QPainter painter(viewport());

@@ -88,6 +88,10 @@ public:
 
     // The viewport as it is painted now.
     QImage ViewImage();
+    // The whole triangle, without outlines or legend: numbers readable where
+    // it stays within WholeImageSide pixels, smaller cells where not.
+    QImage WholeImage() const;
+    static constexpr int WholeImageSide = 4096;
 
 signals:
     // The cell whose description the window shows: the one under the

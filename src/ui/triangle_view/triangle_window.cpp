@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -24,6 +25,7 @@
 #include "triangle/triangle_grid.h"
 #include "ui/base/busy_cursor.h"
 #include "ui/base/window_accessibility.h"
+#include "ui/dialogs/file_proposals.h"
 #include "ui/dialogs/reported_operation.h"
 #include "ui/main_window/triangle_export.h"
 #include "ui/triangle_view/grid_refiner.h"
@@ -154,9 +156,19 @@ void TTriangleWindow::CreateActions()
     add(QStringLiteral("Export to spreadsheet\u2026"), QKeySequence(), [this] {
         RunReportingFailures(&TTriangleWindow::ExportSpreadsheet);
     })->setObjectName(QStringLiteral("ExportSpreadsheet"));
-    add(QStringLiteral("Save image\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
-        RunReportingFailures(&TTriangleWindow::SaveImage);
-    })->setObjectName(QStringLiteral("SaveImage"));
+    QAction* saveImage =
+        add(QStringLiteral("Save image\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+            quorva::RunReportingFailures(dialogs_, [this] { SaveImage(false); });
+        });
+    saveImage->setObjectName(QStringLiteral("SaveImage"));
+    // The button saves what the view shows; its menu offers the whole too.
+    auto* imageMenu = new QMenu(this);
+    imageMenu->addAction(QStringLiteral("The part on the screen\u2026"), saveImage,
+                         &QAction::trigger);
+    imageMenu->addAction(QStringLiteral("The whole triangle\u2026"), this, [this] {
+                  quorva::RunReportingFailures(dialogs_, [this] { SaveImage(true); });
+              })->setObjectName(QStringLiteral("SaveWholeImage"));
+    saveImage->setMenu(imageMenu);
 
     auto* close = new QAction(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("CloseView"));
@@ -278,9 +290,12 @@ void TTriangleWindow::ExportSpreadsheet()
     ExportTriangleToChosenSpreadsheet(snapshot_, column_, rowsFile_, dialogs_, this, clock_);
 }
 
-void TTriangleWindow::SaveImage()
+void TTriangleWindow::SaveImage(bool whole)
 {
-    const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::ViewImage);
+    const auto fileName = dialogs_.ChooseSaveFile(
+        TUserDialogs::TSaveFile::ViewImage,
+        ViewImageProposal(rowsFile_ ? rowsFile_->Name() : std::string(), column_,
+                          LastExportedFile()));
     if (!fileName)
         return;
     // The picture of the whole triangle, not of the part built so far: the
@@ -294,12 +309,13 @@ void TTriangleWindow::SaveImage()
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!canvas_->ViewImage().save(&buffer, "PNG"))
+    if (!(whole ? canvas_->WholeImage() : canvas_->ViewImage()).save(&buffer, "PNG"))
         throw Error("The picture of the view could not be made.");
     // The same all-or-nothing writer as every other file the tool saves.
     TAtomicFileWriter writer(*fileName);
     writer.Write(std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
     writer.Commit();
+    RememberExportedFile(*fileName);
 }
 
 void TTriangleWindow::CopySelection()

@@ -55,8 +55,9 @@ public:
     // Writes the snapshot's triangle as the CSV Start writes.
     void ExportCsv();
     void ExportSpreadsheet();
-    // Writes the viewport as a PNG file, once the triangle is complete.
-    void SaveImage();
+    // Writes the viewport, or the whole triangle, as a PNG file once the
+    // triangle is complete.
+    void SaveImage(bool whole = false);
     // Puts the selection on the clipboard as CSV text, when it fits in
     // memory; a large one behind the progress dialog.
     void CopySelection();
