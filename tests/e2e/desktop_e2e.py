@@ -223,13 +223,17 @@ def heard_line(row, place, count):
 
 # What a screen reader hears in the list of ROW_A, ROW_B, ROW_C: the keys
 # pressed (or a button), then the lines heard last, each with its text and
-# its place. After an edit, the selected line as it now stands.
+# its place. After an edit, the selected line as it now stands, or the
+# alert that tells what changed.
 LIST_STEPS = [
     ("walking down", ("Home", "Down", "Down"),
      [heard_line(ROW_A, 1, 3), heard_line(ROW_B, 2, 3), heard_line(ROW_C, 3, 3)]),
     ("Moove Up of row 3", "Moove Up", [heard_line(ROW_C, 2, 3)]),
     ("Delete of row 2", "Delete", [heard_line(ROW_B, 2, 2)]),
     ("undo", ("ctrl+z",), [heard_line(ROW_C, 2, 3)]),
+    # The focus stays in the list, away from the new line: what changed is
+    # told as an alert.
+    ("Add", "Add", [f"Added row 4 of 4: {row_line(ROW_B)}|"]),
 ]
 
 
