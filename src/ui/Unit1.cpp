@@ -179,8 +179,7 @@ void TForm1::Remember(const QString& name, std::optional<TRowChange> change)
         AnnounceFrom(*this, RowChangeAnnouncement(
                                 step, apply ? TStepTaken::Redone : TStepTaken::Undone, FLines));
     };
-    auto* command =
-        new TRowChangeCommand(name, std::move(*change), FRows, FLines, record, taken);
+    auto* command = new TRowChangeCommand(name, std::move(*change), FRows, FLines, record, taken);
     FHistory->push(command);
     AnnounceFrom(*this, RowChangeAnnouncement(command->Change(), TStepTaken::Done, FLines));
 }

@@ -457,13 +457,13 @@ private slots:
                                 << "Redo: Added row 2 of 2: " + row;
         QTest::newRow("Ctrl+Shift+Z") << "add add delete undo shift-redo" << 1 << "Undo Delete"
                                       << "Redo: Deleted row 1: " + row + "; 1 row left";
-        QTest::newRow("Ctrl+Z in a number field after Add")
-            << "type add field-undo" << 0 << "Undo" << "Undo: Removed row 1; 0 rows left";
+        QTest::newRow("Ctrl+Z in a number field after Add") << "type add field-undo" << 0 << "Undo"
+                                                            << "Undo: Removed row 1; 0 rows left";
         QTest::newRow("Ctrl+Z in a number field, typing first")
             << "add type field-undo field-undo" << 0 << "Undo"
             << "Undo: Removed row 1; 0 rows left";
-        QTest::newRow("Ctrl+Return in a number field")
-            << "type field-add" << 1 << "Undo Add" << "Added row 1 of 1: 01 02 42 04 05 06 07";
+        QTest::newRow("Ctrl+Return in a number field") << "type field-add" << 1 << "Undo Add"
+                                                       << "Added row 1 of 1: 01 02 42 04 05 06 07";
         QTest::newRow("moved up") << "add type add up" << 2 << "Undo Moove Up"
                                   << "Moved up to row 1 of 2: 01 02 42 04 05 06 07";
         QTest::newRow("move undone") << "add type add up undo" << 2 << "Undo Add"

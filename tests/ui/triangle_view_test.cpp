@@ -482,8 +482,7 @@ private slots:
         QTest::newRow("a title bar") << QRect(0, 0, 1920, 1080) << titled << owner << 1 << false;
         QTest::newRow("a title bar, a panel at the top")
             << QRect(0, 30, 1920, 1050) << titled << owner << 1 << false;
-        QTest::newRow("a second view")
-            << QRect(0, 0, 1920, 1080) << titled << owner << 2 << false;
+        QTest::newRow("a second view") << QRect(0, 0, 1920, 1080) << titled << owner << 2 << false;
         QTest::newRow("a third view") << QRect(0, 0, 1920, 1080) << titled << owner << 3 << true;
         QTest::newRow("a third view, 1280x1024")
             << QRect(0, 0, 1280, 1024) << titled << owner << 3 << true;
@@ -759,8 +758,7 @@ private slots:
         TTriangleRenderer part(early);
         part.SetScale(whole.Scale());
         const QSize view(240, 240);
-        const QRgb notYet[] = {TViewColours{}.outside.rgb(),
-                               TViewColours{}.notYet.rgb()};
+        const QRgb notYet[] = {TViewColours{}.outside.rgb(), TViewColours{}.notYet.rgb()};
         for (double size = 0.04; size < TTriangleCanvas::MaxCellSize;
              size *= TTriangleCanvas::ZoomStep) {
             // Across the last ready column, around the middle line.

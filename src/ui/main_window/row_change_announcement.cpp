@@ -11,8 +11,9 @@ QString Line(const TLineList& lines, int index)
 // One row, or the first to the last of several, with the list's length.
 QString Rows(int first, int count, int total)
 {
-    return count == 1 ? QStringLiteral("row %1 of %2").arg(first + 1).arg(total)
-                      : QStringLiteral("rows %1 to %2 of %3").arg(first + 1).arg(first + count).arg(total);
+    return count == 1
+               ? QStringLiteral("row %1 of %2").arg(first + 1).arg(total)
+               : QStringLiteral("rows %1 to %2 of %3").arg(first + 1).arg(first + count).arg(total);
 }
 
 QString RowsLeft(int total)
@@ -48,8 +49,8 @@ QString WhatChanged(const TRowChange& change, bool applied, const TLineList& lin
     // The row that moved is the one selected now.
     const int moved = applied ? change.SelectedAfter() : change.SelectedBefore();
     return QStringLiteral("Moved %1 to %2: %3")
-        .arg(moved == first ? QStringLiteral("up") : QStringLiteral("down"),
-             Rows(moved, 1, total), Line(lines, moved));
+        .arg(moved == first ? QStringLiteral("up") : QStringLiteral("down"), Rows(moved, 1, total),
+             Line(lines, moved));
 }
 
 } // namespace

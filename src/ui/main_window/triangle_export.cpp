@@ -52,10 +52,9 @@ void ExportTriangleToChosenFile(const TRowTable& rows, int column, const TKnownF
                                  "\n\nExport the CSV all the same?"))
         return;
     const std::string rowsName = rowsFile ? rowsFile->Name() : std::string();
-    const auto fileName =
-        ChooseExportTarget(TUserDialogs::TSaveFile::TriangleCsv,
-                           TriangleCsvProposal(rowsName, column, LastExported()), rowsFile,
-                           dialogs);
+    const auto fileName = ChooseExportTarget(TUserDialogs::TSaveFile::TriangleCsv,
+                                             TriangleCsvProposal(rowsName, column, LastExported()),
+                                             rowsFile, dialogs);
     if (!fileName)
         return;
     TBusyCursor busy;
@@ -70,10 +69,9 @@ void ExportTriangleToChosenSpreadsheet(const TRowTable& rows, int column,
 {
     CheckXlsxExportMemory(rows, column);
     const std::string rowsName = rowsFile ? rowsFile->Name() : std::string();
-    const auto fileName =
-        ChooseExportTarget(TUserDialogs::TSaveFile::Spreadsheet,
-                           SpreadsheetProposal(rowsName, column, LastExported()), rowsFile,
-                           dialogs);
+    const auto fileName = ChooseExportTarget(TUserDialogs::TSaveFile::Spreadsheet,
+                                             SpreadsheetProposal(rowsName, column, LastExported()),
+                                             rowsFile, dialogs);
     if (!fileName)
         return;
     {

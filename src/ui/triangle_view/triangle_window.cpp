@@ -157,17 +157,17 @@ void TTriangleWindow::CreateActions()
         RunReportingFailures(&TTriangleWindow::ExportSpreadsheet);
     })->setObjectName(QStringLiteral("ExportSpreadsheet"));
     QAction* saveImage =
-        add(QStringLiteral("Save image\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
-            quorva::RunReportingFailures(dialogs_, [this] { SaveImage(false); });
-        });
+        add(QStringLiteral("Save image\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S),
+            [this] { quorva::RunReportingFailures(dialogs_, [this] { SaveImage(false); }); });
     saveImage->setObjectName(QStringLiteral("SaveImage"));
     // The button saves what the view shows; its menu offers the whole too.
     auto* imageMenu = new QMenu(this);
     imageMenu->addAction(QStringLiteral("The part on the screen\u2026"), saveImage,
                          &QAction::trigger);
-    imageMenu->addAction(QStringLiteral("The whole triangle\u2026"), this, [this] {
-                  quorva::RunReportingFailures(dialogs_, [this] { SaveImage(true); });
-              })->setObjectName(QStringLiteral("SaveWholeImage"));
+    imageMenu
+        ->addAction(QStringLiteral("The whole triangle\u2026"), this,
+                    [this] { quorva::RunReportingFailures(dialogs_, [this] { SaveImage(true); }); })
+        ->setObjectName(QStringLiteral("SaveWholeImage"));
     saveImage->setMenu(imageMenu);
 
     auto* close = new QAction(QStringLiteral("Close"), this);
@@ -292,10 +292,10 @@ void TTriangleWindow::ExportSpreadsheet()
 
 void TTriangleWindow::SaveImage(bool whole)
 {
-    const auto fileName = dialogs_.ChooseSaveFile(
-        TUserDialogs::TSaveFile::ViewImage,
-        ViewImageProposal(rowsFile_ ? rowsFile_->Name() : std::string(), column_,
-                          LastExportedFile()));
+    const auto fileName =
+        dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::ViewImage,
+                                ViewImageProposal(rowsFile_ ? rowsFile_->Name() : std::string(),
+                                                  column_, LastExportedFile()));
     if (!fileName)
         return;
     // The picture of the whole triangle, not of the part built so far: the
@@ -371,8 +371,8 @@ TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
         const bool onScreen = remembered && window->screen()->availableGeometry().contains(
                                                 window->geometry().marginsAdded(frame));
         if (!onScreen && owner && owner->screen())
-            PlaceView(*window, {owner->screen()->availableGeometry(), frame,
-                                owner->frameGeometry(), views});
+            PlaceView(*window,
+                      {owner->screen()->availableGeometry(), frame, owner->frameGeometry(), views});
     }
     window->raise();
     window->activateWindow();

@@ -52,8 +52,7 @@ QRect Cascaded(const QRect& available, const QRect& last, int step)
     QRect next = last.translated(step, step);
     next.setBottom(std::min(next.bottom(), available.bottom()));
     if (next.right() > available.right() || next.height() < available.height() / 2)
-        next = QRect(available.topLeft() + QPoint(step, step), last.size())
-                   .intersected(available);
+        next = QRect(available.topLeft() + QPoint(step, step), last.size()).intersected(available);
     return {PositionWithin(available, next.size(), next.topLeft()), next.size()};
 }
 
@@ -105,8 +104,7 @@ QRect TViewPlacement::Client() const
             taken = taken.united(view);
         placed = Beside(available, taken, true);
         if (placed.isNull())
-            placed = Cascaded(available, views.last(),
-                              std::max(LeastCascadeStep, frame.top()));
+            placed = Cascaded(available, views.last(), std::max(LeastCascadeStep, frame.top()));
     }
     return placed.marginsRemoved(frame);
 }
