@@ -15,6 +15,8 @@ saves and opens them as .tir text files, and exports the difference
 triangle of one column as a semicolon-separated CSV file for a spreadsheet.")
 # The shared libraries the binary links decide the dependencies.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The icon in its scalable form at any size; the drawn sizes do without.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-svg-plugins)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # Every Debian package carries its copyright and changelog.

@@ -9,7 +9,6 @@ beside the main window.
 usage: triangle_screenshots.py QUORVA_EXECUTABLE OUTPUT_FOLDER
 """
 
-import math
 import os
 import random
 import subprocess
@@ -25,7 +24,9 @@ from triangle_view_e2e import wait_for_titled_window  # noqa: E402
 from x11_session import Session, wait_for  # noqa: E402
 
 ROW_COUNT = 1000
-ZOOM_STEP = 1.25
+# Ctrl+plus presses from the whole triangle to one pixel a cell, a stop of
+# the view's zoom at most this many presses away.
+PRESSES_TO_A_PIXEL = 4
 # The canvas's part of the view window, as the window lays it out at 96 dpi:
 # below the tool bar, above the status line.
 CANVAS_TOP, CANVAS_BOTTOM_MARGIN = 32, 24
@@ -37,12 +38,6 @@ def write_rows(path):
         for _ in range(ROW_COUNT):
             values = [generator.randrange(100) for _ in range(7)]
             file.write((" ".join(f"{value:02d}" for value in values) + "\r\n").encode())
-
-
-def presses(from_size, to_size):
-    """Ctrl+plus presses from one cell size to at least another (the view
-    stops at exactly one pixel a cell on the way)."""
-    return max(0, math.ceil(math.log(to_size / from_size) / math.log(ZOOM_STEP) - 1e-6))
 
 
 def open_view(session, rows):
@@ -66,14 +61,12 @@ def zoom_levels(session, rows, folder):
     # Point at a cell near the rows' own values, a third of the way down
     # the triangle: the zoom keeps it in place.
     session.click(left + int(12 * fitted) + 1, top + CANVAS_TOP + canvas_height // 3)
-    shots = [("triangle-view-fit.png", 0), ("triangle-view-pixels.png", presses(fitted, 1.0)),
-             ("triangle-view-numbers.png", presses(1.0, 35.0))]
-    for name, zoom_in in shots:
-        for _ in range(zoom_in):
-            session.key("ctrl+plus")
-        if name == "triangle-view-numbers.png":
-            # Two cells on, so that the two it comes from show too.
-            session.key("Right", "Right")
+    shots = [("triangle-view-fit.png", []), ("triangle-view-pixels.png", ["ctrl+plus"] * PRESSES_TO_A_PIXEL),
+             # Readable numbers, two cells on, so that the two it comes from show too.
+             ("triangle-view-numbers.png", ["ctrl+1", "Right", "Right"])]
+    for name, keys in shots:
+        if keys:
+            session.key(*keys)
         session.screenshot(os.path.join(folder, name), crop=(left, top, width, height))
 
 

@@ -37,6 +37,7 @@
 #include "ui/main_window/dropped_file.h"
 #include "ui/main_window/form_layout.h"
 #include "ui/main_window/recent_files.h"
+#include "ui/main_window/row_change_announcement.h"
 #include "ui/main_window/row_change_command.h"
 #include "ui/main_window/row_list_view.h"
 #include "ui/main_window/triangle_export.h"
@@ -173,7 +174,15 @@ void TForm1::Remember(const QString& name, std::optional<TRowChange> change)
         FJournal->Record(apply, step);
     };
     record(true, change->ReadyToApply(FRows, FLines));
-    FHistory->push(new TRowChangeCommand(name, std::move(*change), FRows, FLines, record));
+    // A reader following the focus hears nothing of a change to the list
+    // made from a button or a number field: it is told what changed.
+    const auto taken = [this](bool apply, const TRowChange& step) {
+        AnnounceFrom(*this, RowChangeAnnouncement(
+                                step, apply ? TStepTaken::Redone : TStepTaken::Undone, FLines));
+    };
+    auto* command = new TRowChangeCommand(name, std::move(*change), FRows, FLines, record, taken);
+    FHistory->push(command);
+    AnnounceFrom(*this, RowChangeAnnouncement(command->Change(), TStepTaken::Done, FLines));
 }
 
 void TForm1::UndoClick()

@@ -106,8 +106,14 @@ def xprop(session, window, *properties):
 
 def main_window_type(session):
     """The window is announced as an application's normal window, tied to no
-    other window, with the class the desktop entry names."""
-    window = start_window(session)
+    other window, with the class the desktop entry names, and its icon from
+    the smallest size to the largest, with no plugin to draw an SVG."""
+    no_plugins = os.path.join(session.scratch, "no-plugins")
+    os.makedirs(no_plugins)
+    window = start_window(session, environment={"QT_PLUGIN_PATH": no_plugins})
+    sizes = re.findall(r"Icon \((\d+) x \1\)", xprop(session, window.id, "_NET_WM_ICON"))
+    # (Qt hands the window manager none larger than 128 px.)
+    expect({"16", "128"} <= set(sizes), f"icon sizes {sizes}, not 16 to 128 px")
     output = xprop(session, window.id, "_NET_WM_WINDOW_TYPE", "WM_TRANSIENT_FOR", "WM_CLASS")
     expect(re.search(r"_NET_WM_WINDOW_TYPE\(ATOM\) = _NET_WM_WINDOW_TYPE_NORMAL$", output, re.M),
            f"window type: {output}")
@@ -218,13 +224,17 @@ def heard_line(row, place, count):
 
 # What a screen reader hears in the list of ROW_A, ROW_B, ROW_C: the keys
 # pressed (or a button), then the lines heard last, each with its text and
-# its place. After an edit, the selected line as it now stands.
+# its place. After an edit, the selected line as it now stands, or the
+# alert that tells what changed.
 LIST_STEPS = [
     ("walking down", ("Home", "Down", "Down"),
      [heard_line(ROW_A, 1, 3), heard_line(ROW_B, 2, 3), heard_line(ROW_C, 3, 3)]),
     ("Moove Up of row 3", "Moove Up", [heard_line(ROW_C, 2, 3)]),
     ("Delete of row 2", "Delete", [heard_line(ROW_B, 2, 2)]),
     ("undo", ("ctrl+z",), [heard_line(ROW_C, 2, 3)]),
+    # The focus stays in the list, away from the new line: what changed is
+    # told as an alert.
+    ("Add", "Add", [f"Added row 4 of 4: {row_line(ROW_B)}|"]),
 ]
 
 

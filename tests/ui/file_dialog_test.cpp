@@ -121,7 +121,10 @@ private slots:
         QTest::newRow("Save, nothing known") << "save||||";
         QTest::newRow("Save, the folder gone") << "save|/no/such/r.tir|||r.tir";
         QTest::newRow("Start, the rows' file") << "start|/a.b.tir||/|a.b-column3.csv";
-        QTest::newRow("Start, no file") << "start||||";
+        QTest::newRow("Start, no file") << "start||/tmp/x.csv|/tmp|column3.csv";
+        QTest::newRow("Start, no file, nothing exported") << "start||||column3.csv";
+        QTest::newRow("Save image") << "image|/a.b.tir|/tmp/x.csv|/|a.b-column3.png";
+        QTest::newRow("Save image, no file") << "image||/tmp/x.csv|/tmp|column3.png";
         QTest::newRow("Open") << "open||/tmp/x.tir|/tmp|";
         QTest::newRow("Open, the folder gone") << "open||/no/such/x.tir||";
         QTest::newRow("relative name") << "save|r.tir||.|r.tir";
@@ -134,7 +137,8 @@ private slots:
         const std::string rows = field[1].toStdString();
         const std::string last = field[2].toStdString();
         const TFileProposal proposal = field[0] == "save"    ? RowListProposal(rows, last)
-                                       : field[0] == "start" ? TriangleCsvProposal(rows, 2)
+                                       : field[0] == "start" ? TriangleCsvProposal(rows, 2, last)
+                                       : field[0] == "image" ? ViewImageProposal(rows, 2, last)
                                                              : OpenProposal(last);
         const QString folder = field[3] == "." ? QDir::currentPath() : field[3];
         QCOMPARE(QString::fromStdString(proposal.folder), folder);

@@ -442,17 +442,34 @@ private slots:
         QTest::addColumn<QString>("steps");
         QTest::addColumn<int>("rowsLeft");
         QTest::addColumn<QString>("undoText");
-        QTest::newRow("two undone") << "add add add undo undo" << 1 << "Undo Add";
-        QTest::newRow("all undone") << "add add undo undo undo" << 0 << "Undo";
-        QTest::newRow("delete named") << "add add delete" << 1 << "Undo Delete";
-        QTest::newRow("delete undone") << "add add delete undo" << 2 << "Undo Add";
-        QTest::newRow("Ctrl+Y") << "add add undo redo" << 2 << "Undo Add";
-        QTest::newRow("Ctrl+Shift+Z") << "add add delete undo shift-redo" << 1 << "Undo Delete";
-        QTest::newRow("Ctrl+Z in a number field after Add") << "type add field-undo" << 0 << "Undo";
+        // What a screen reader was told last.
+        QTest::addColumn<QString>("heard");
+        const QString row = QStringLiteral("01 02 03 04 05 06 07");
+        QTest::newRow("two undone") << "add add add undo undo" << 1 << "Undo Add"
+                                    << "Undo: Removed row 2; 1 row left";
+        QTest::newRow("all undone") << "add add undo undo undo" << 0 << "Undo"
+                                    << "Undo: Removed row 1; 0 rows left";
+        QTest::newRow("delete named") << "add add delete" << 1 << "Undo Delete"
+                                      << "Deleted row 1: " + row + "; 1 row left";
+        QTest::newRow("delete undone") << "add add delete undo" << 2 << "Undo Add"
+                                       << "Undo: Restored row 1 of 2: " + row;
+        QTest::newRow("Ctrl+Y") << "add add undo redo" << 2 << "Undo Add"
+                                << "Redo: Added row 2 of 2: " + row;
+        QTest::newRow("Ctrl+Shift+Z") << "add add delete undo shift-redo" << 1 << "Undo Delete"
+                                      << "Redo: Deleted row 1: " + row + "; 1 row left";
+        QTest::newRow("Ctrl+Z in a number field after Add") << "type add field-undo" << 0 << "Undo"
+                                                            << "Undo: Removed row 1; 0 rows left";
         QTest::newRow("Ctrl+Z in a number field, typing first")
-            << "add type field-undo field-undo" << 0 << "Undo";
-        QTest::newRow("Ctrl+Return in a number field") << "type field-add" << 1 << "Undo Add";
-        QTest::newRow("Ctrl+N leaves no steps") << "add add new" << 0 << "Undo";
+            << "add type field-undo field-undo" << 0 << "Undo"
+            << "Undo: Removed row 1; 0 rows left";
+        QTest::newRow("Ctrl+Return in a number field") << "type field-add" << 1 << "Undo Add"
+                                                       << "Added row 1 of 1: 01 02 42 04 05 06 07";
+        QTest::newRow("moved up") << "add type add up" << 2 << "Undo Moove Up"
+                                  << "Moved up to row 1 of 2: 01 02 42 04 05 06 07";
+        QTest::newRow("move undone") << "add type add up undo" << 2 << "Undo Add"
+                                     << "Undo: Moved down to row 2 of 2: 01 02 42 04 05 06 07";
+        QTest::newRow("Ctrl+N leaves no steps") << "add add new" << 0 << "Undo"
+                                                << "Added row 2 of 2: " + row;
     }
 
     void historyKeysTakeBackAndRedoSteps()
@@ -460,11 +477,16 @@ private slots:
         QFETCH(QString, steps);
         QFETCH(int, rowsLeft);
         QFETCH(QString, undoText);
+        QFETCH(QString, heard);
 
         RunSteps(steps);
 
         QCOMPARE(form_->Lines().Count(), rowsLeft);
         QCOMPARE(form_->findChild<QAction*>("actUndo")->text(), undoText);
+        const auto* announcement = form_->findChild<QWidget*>("Announcement");
+        QVERIFY(announcement);
+        QCOMPARE(announcement->accessibleName(), heard);
+        QCOMPARE(announcement->focusPolicy(), Qt::NoFocus);
         // Typing undone is undone in the field, not added.
         if (steps.contains("type field-undo"))
             QCOMPARE(Spin(2)->text(), QStringLiteral("3"));
@@ -481,7 +503,10 @@ private slots:
         QTest::newRow("Save after another Save") << "open save-other save = sub/other.tir";
         QTest::newRow("Start after Open") << "open start = /rows-column1.csv";
         QTest::newRow("Start after an export") << "open export start = /rows-column1.csv";
-        QTest::newRow("Start without a file, as last time") << "add export start = ";
+        QTest::newRow("Start without a file, where last exported")
+            << "add export start = sub/column1.csv";
+        QTest::newRow("Start without a file, after a failed export")
+            << "add export export-failed start = sub/column1.csv";
         QTest::newRow("Open after Open") << "open open = /";
         QTest::newRow("Save after New") << "open new save = /";
     }
@@ -494,12 +519,14 @@ private slots:
         const std::map<QString, std::pair<QString, QString>> answered{
             {"open", {"btnOpen", "rows.tir"}},
             {"export", {"Button1", "sub/out.csv"}},
+            {"export-failed", {"Button1", "gone/out.csv"}},
             {"save-other", {"btnSave", "sub/other.tir"}}};
         for (const QString& step : steps.section(" = ", 0, 0).split(' ')) {
             if (const auto found = answered.find(step); found != answered.end()) {
                 dialogs_->nextFileNames.push_back(
                     folder_->filePath(found->second.second).toStdString());
                 Click(found->second.first);
+                dialogs_->reportedFailures.clear();
             } else if (step == "add" || step == "new") {
                 Click(step == "add" ? "Button2" : "Ctrl+N");
             } else {
@@ -928,8 +955,8 @@ private:
     {
         const QString tir = folder_->filePath("rows.tir");
         for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
-            if (step == "add") {
-                Click("Button2");
+            if (step == "add" || step == "up") {
+                Click(step == "add" ? "Button2" : "btnUp");
             } else if (step == "save") {
                 dialogs_->nextFileNames.push_back(tir.toStdString());
                 Click("btnSave");

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStringListModel>
+#include <QToolBar>
 #include <QWheelEvent>
 
 #include <fstream>
@@ -33,6 +34,7 @@
 #include "ui/triangle_view/triangle_layout.h"
 #include "ui/triangle_view/triangle_renderer.h"
 #include "ui/triangle_view/triangle_window.h"
+#include "ui/triangle_view/view_placement.h"
 
 using namespace quorva;
 
@@ -74,7 +76,7 @@ QRgb SummaryShade(const TTriangleGrid& grid, const TColourScale& scale, double c
     const double left = at.x() * cellsPerPixel;
     const double top = at.y() * cellsPerPixel;
     if (!grid.HasCell(std::size_t(top + cellsPerPixel / 2), std::size_t(left + cellsPerPixel / 2)))
-        return TTriangleRenderer::Outside().rgb();
+        return TViewColours{}.outside.rgb();
     auto span = [block, cellsPerPixel](double from, std::size_t most) {
         const auto first = std::size_t(from / double(block)) * block;
         const auto end = std::size_t(std::ceil((from + cellsPerPixel) / double(block))) * block;
@@ -197,8 +199,9 @@ private slots:
         TTriangleCanvas& canvas = window_->Canvas();
         const double fitted = canvas.CellSize();
         QVERIFY(fitted < 1 / TTriangleCanvas::ZoomStep);
+        // Far from the next stop, a longer step than near it.
         QTest::keyClick(&canvas, Qt::Key_Plus, Qt::ControlModifier);
-        QCOMPARE(canvas.CellSize(), fitted * TTriangleCanvas::ZoomStep);
+        QVERIFY(canvas.CellSize() > fitted * TTriangleCanvas::ZoomStep * 1.1);
         QTest::keyClick(&canvas, Qt::Key_Minus, Qt::ControlModifier);
         QTest::keyClick(&canvas, Qt::Key_Minus, Qt::ControlModifier);
         QCOMPARE(canvas.CellSize(), fitted); // the whole triangle is the least there is to see
@@ -208,9 +211,31 @@ private slots:
             sizes << canvas.CellSize();
         }
         QVERIFY(sizes.contains(1.0)); // one pixel a cell is never skipped
+        // Readable numbers a few presses from Fit, not a score.
+        const auto readable = sizes.indexOf(TTriangleLayout::ReadableCellSize);
+        QVERIFY(readable >= 0 && readable < 2 * TTriangleLayout::StopPresses);
         QCOMPARE(sizes.back(), TTriangleCanvas::MaxCellSize);
         QTest::keyClick(&canvas, Qt::Key_0, Qt::ControlModifier);
         QCOMPARE(canvas.CellSize(), fitted);
+        QTest::keyClick(&canvas, Qt::Key_1, Qt::ControlModifier);
+        QCOMPARE(canvas.CellSize(), TTriangleLayout::ReadableCellSize);
+        // The middle button, or Space and the left one, drags the triangle
+        // along; the focus stays.
+        const QPoint from(200, 200);
+        const TCellPosition focus = canvas.FocusedCell();
+        const QPoint offset = canvas.Layout().Offset();
+        QTest::mousePress(canvas.viewport(), Qt::MiddleButton, {}, from);
+        QTest::mouseMove(canvas.viewport(), from - QPoint(30, 50));
+        QTest::mouseRelease(canvas.viewport(), Qt::MiddleButton, {}, from - QPoint(30, 50));
+        QCOMPARE(canvas.Layout().Offset(), offset + QPoint(30, 50));
+        QTest::keyPress(&canvas, Qt::Key_Space);
+        QTest::mousePress(canvas.viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(canvas.viewport(), from + QPoint(10, 20));
+        QTest::mouseRelease(canvas.viewport(), Qt::LeftButton, {}, from + QPoint(10, 20));
+        QTest::keyRelease(&canvas, Qt::Key_Space);
+        QCOMPARE(canvas.Layout().Offset(), offset + QPoint(20, 30));
+        QCOMPARE(canvas.FocusedCell(), focus);
+        QTest::keyClick(&canvas, Qt::Key_0, Qt::ControlModifier);
         const QRectF last = canvas.CellRect({canvas.Grid()->LineCount() - 1, 0});
         QVERIFY(QRectF(canvas.viewport()->rect()).contains(last.center()));
     }
@@ -404,6 +429,10 @@ private slots:
         // Every row added holds 5 in column 5.
         QCOMPARE(window->Canvas().Grid()->CsvText({0, 0, 5, 3}), "5;\n;0;\n5;;0;\n;0;\n5;\n");
         QVERIFY(window->screen()->availableGeometry().contains(window->frameGeometry()));
+        // Fit, not behind the tool bar's overflow, at the width it opens at.
+        QVERIFY(window->findChild<QToolBar*>("TriangleTools")
+                    ->widgetForAction(window->findChild<QAction*>("Fit"))
+                    ->isVisible());
 
         // Again on the same column: the open view comes up, no second one.
         QTest::keyClick(form_.get(), Qt::Key_T, Qt::ControlModifier);
@@ -430,32 +459,62 @@ private slots:
     }
 
     // Beside the main window where there is room, never off the screen, as
-    // tall as the screen. The main window at its designed place, its frame
-    // scaled with its font on the larger screens.
+    // tall as the screen, the frame's title bar included; each further view
+    // beside the others or offset from the last, leaving every title in
+    // sight. The main window at its designed place, its frame scaled with
+    // its font on the larger screens.
     void viewStandsBesideTheMainWindow_data()
     {
         QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QMargins>("frame");
         QTest::addColumn<QRect>("owner");
+        QTest::addColumn<int>("views");
         QTest::addColumn<bool>("overlaps");
-        QTest::newRow("1280x1024") << QRect(0, 0, 1280, 1024) << QRect(478, 280, 433, 315) << false;
+        const QMargins none;
+        const QMargins titled(1, 20, 1, 1); // openbox's title bar and borders
+        const QRect owner(478, 280, 433, 315);
+        QTest::newRow("1280x1024") << QRect(0, 0, 1280, 1024) << none << owner << 1 << false;
         QTest::newRow("1920x1080, a panel")
-            << QRect(0, 27, 1920, 1053) << QRect(478, 280, 433, 315) << false;
-        QTest::newRow("2560x1600") << QRect(0, 0, 2560, 1600) << QRect(478, 280, 650, 470) << false;
+            << QRect(0, 27, 1920, 1053) << none << owner << 1 << false;
+        QTest::newRow("2560x1600")
+            << QRect(0, 0, 2560, 1600) << none << QRect(478, 280, 650, 470) << 1 << false;
         QTest::newRow("no room either side")
-            << QRect(0, 0, 1024, 768) << QRect(300, 200, 433, 315) << true;
+            << QRect(0, 0, 1024, 768) << none << QRect(300, 200, 433, 315) << 1 << true;
+        QTest::newRow("a title bar") << QRect(0, 0, 1920, 1080) << titled << owner << 1 << false;
+        QTest::newRow("a title bar, a panel at the top")
+            << QRect(0, 30, 1920, 1050) << titled << owner << 1 << false;
+        QTest::newRow("a second view") << QRect(0, 0, 1920, 1080) << titled << owner << 2 << false;
+        QTest::newRow("a third view") << QRect(0, 0, 1920, 1080) << titled << owner << 3 << true;
+        QTest::newRow("a third view, 1280x1024")
+            << QRect(0, 0, 1280, 1024) << titled << owner << 3 << true;
     }
 
     void viewStandsBesideTheMainWindow()
     {
         QFETCH(QRect, screen);
+        QFETCH(QMargins, frame);
         QFETCH(QRect, owner);
+        QFETCH(int, views);
         QFETCH(bool, overlaps);
-        const QRect placed = ViewPlacement(screen, owner);
-        QVERIFY(screen.contains(placed));
-        QCOMPARE(placed.intersects(owner), overlaps);
-        QCOMPARE(placed.height(), screen.height());
-        QVERIFY(placed.width() >= 420);
-        QVERIFY(placed.width() <= std::max(420, screen.width() / 2));
+        TViewPlacement placement{screen, frame, owner, {}};
+        for (int view = 0; view < views; ++view) {
+            const QRect placed = placement.Frame();
+            QCOMPARE(placement.Client().marginsAdded(frame), placed);
+            QVERIFY(screen.contains(placed));
+            QVERIFY(placed.width() >= 420);
+            QVERIFY(placed.width() <= std::max(420, screen.width() / 2));
+            QVERIFY(placed.height() >= screen.height() / 2);
+            if (view == 0)
+                QCOMPARE(placed.height(), screen.height());
+            // Every title before stays in sight.
+            for (const QRect& before : placement.views)
+                QVERIFY(!placed.contains(before.topLeft() + QPoint(1, 1)));
+            placement.views.append(placed);
+        }
+        bool overlapped = false;
+        for (const QRect& placed : placement.views)
+            overlapped = overlapped || placed.intersects(owner);
+        QCOMPARE(overlapped, overlaps);
     }
 
     void exportWritesWhatStartWritesOfTheSnapshot()
@@ -500,16 +559,20 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("building");
-        QTest::newRow("written") << "view.png" << false;
-        QTest::newRow("folder missing") << "missing/view.png" << false;
-        QTest::newRow("while still building") << "view.png" << true;
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("written") << "view.png" << false << false;
+        QTest::newRow("folder missing") << "missing/view.png" << false << false;
+        QTest::newRow("while still building") << "view.png" << true << false;
+        QTest::newRow("the whole triangle") << "view.png" << false << true;
     }
 
-    // The picture is of the whole triangle, a view still building included.
+    // The picture is of the whole triangle, a view still building included;
+    // the name proposed is the one the next export's would be, ".png".
     void savedImageIsTheViewport()
     {
         QFETCH(QString, name);
         QFETCH(bool, building);
+        QFETCH(bool, whole);
         if (building) {
             rows_ = test::RandomRows(16000, 0, 99, 19);
             window_ = std::make_unique<TTriangleWindow>(rows_, 0, *lines_, *dialogs_);
@@ -519,8 +582,9 @@ private slots:
         }
         const QString file = folder_->filePath(name);
         dialogs_->nextFileNames = {file.toStdString()};
-        window_->findChild<QAction*>("SaveImage")->trigger();
+        window_->findChild<QAction*>(whole ? "SaveWholeImage" : "SaveImage")->trigger();
         QCOMPARE(dialogs_->saveQuestions.back(), TUserDialogs::TSaveFile::ViewImage);
+        QCOMPARE(dialogs_->proposals.back().name, "column1.png");
         if (name.contains('/')) {
             // Reported as every failed write is.
             QCOMPARE(dialogs_->reportedFailures.size(), 1u);
@@ -530,6 +594,18 @@ private slots:
         }
         QVERIFY(window_->Canvas().Grid()->IsComplete());
         const QImage image(file, "PNG");
+        if (whole) {
+            // Twice as tall as wide, as large as allowed, the first cell's colour at the top.
+            QCOMPARE(image.height(), TTriangleCanvas::WholeImageSide);
+            QVERIFY(std::abs(2 * image.width() - image.height()) <= 16);
+            const TColourScale scale(*window_->Canvas().Grid());
+            QCOMPARE(image.pixel(1, 1), scale.Of(*window_->Canvas().Grid()->Cell(0, 0)));
+            // The next image proposes this one's folder.
+            dialogs_->nextFileNames = {std::nullopt};
+            window_->findChild<QAction*>("SaveImage")->trigger();
+            QCOMPARE(dialogs_->proposals.back().folder, folder_->path().toStdString());
+            return;
+        }
         QCOMPARE(image.size(),
                  window_->Canvas().viewport()->size() * window_->Canvas().devicePixelRatio());
     }
@@ -545,24 +621,36 @@ private slots:
     {
         QTest::addColumn<double>("cellSize");
         QTest::addColumn<int>("count");
-        QTest::newRow("numbers") << 40.0 << 1500;
-        QTest::newRow("cells apart") << 5.0 << 1500;
-        QTest::newRow("too small to tell apart") << 2.5 << 1500;
-        QTest::newRow("one pixel a cell") << 1.0 << 1500;
-        QTest::newRow("just under a pixel a cell") << 0.95 << 1500;
-        QTest::newRow("two cells a pixel") << 0.5 << 1500;
-        QTest::newRow("uneven") << 0.3 << 1500;
-        QTest::newRow("sixteen cells a pixel") << 1 / 16.0 << 12000;
-        QTest::newRow("summaries larger than a pixel") << 0.2 << 3000;
-        QTest::newRow("thirty-four cells a pixel") << 1 / 34.0 << 12000;
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("numbers") << 40.0 << 1500 << false;
+        QTest::newRow("cells apart") << 5.0 << 1500 << false;
+        QTest::newRow("too small to tell apart") << 2.5 << 1500 << false;
+        QTest::newRow("one pixel a cell") << 1.0 << 1500 << false;
+        QTest::newRow("just under a pixel a cell") << 0.95 << 1500 << false;
+        QTest::newRow("two cells a pixel") << 0.5 << 1500 << false;
+        QTest::newRow("uneven") << 0.3 << 1500 << false;
+        QTest::newRow("sixteen cells a pixel") << 1 / 16.0 << 12000 << false;
+        QTest::newRow("summaries larger than a pixel") << 0.2 << 3000 << false;
+        QTest::newRow("thirty-four cells a pixel") << 1 / 34.0 << 12000 << false;
+        QTest::newRow("numbers, dark theme") << 40.0 << 1500 << true;
+        QTest::newRow("cells apart, dark theme") << 5.0 << 1500 << true;
     }
 
     void paintedShadesAreTheCells()
     {
         QFETCH(double, cellSize);
         QFETCH(int, count);
+        QFETCH(bool, dark);
         OpenWindow(test::RandomRows(std::size_t(count), 0, 99, 19), 0);
         TTriangleCanvas& canvas = window_->Canvas();
+        QPalette palette = canvas.palette();
+        if (dark) {
+            palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+            palette.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+            window_->setPalette(palette);
+        }
+        // The blank cells on the theme's ground; the values in their colours.
+        const QRgb blank = palette.color(QPalette::Base).rgb();
         canvas.SetCellSize(cellSize, QPointF(0, 0));
         QCOMPARE(canvas.CellSize(), cellSize);
         canvas.SetFocusedCell({1500, 0});
@@ -598,7 +686,7 @@ private slots:
                     const auto value = grid.Cell(cell->line, cell->column);
                     expected = value ? scale.Of(*value)
                                : cellSize >= TTriangleRenderer::SeparateCellSize
-                                   ? qRgb(255, 255, 255)
+                                   ? blank
                                    : shadeOf(grid.Neighbours(cell->line, cell->column));
                 } else if (1 / cellSize >= TTriangleRenderer::SummaryCellsPerPixel) {
                     expected = SummaryShade(grid, scale, 1 / cellSize, offset + QPointF(x, y));
@@ -619,6 +707,10 @@ private slots:
             }
         }
         QVERIFY(checked > 50);
+        // The legend's ground follows the theme too.
+        QVERIFY(!canvas.LegendRect().isEmpty());
+        const QColor legend = image.pixel(canvas.LegendRect().topLeft() + QPoint(3, 3));
+        QCOMPARE(legend.lightness() < 128, dark);
     }
 
     // Zooming out step by step over random cells changes the map's overall
@@ -667,8 +759,7 @@ private slots:
         TTriangleRenderer part(early);
         part.SetScale(whole.Scale());
         const QSize view(240, 240);
-        const QRgb notYet[] = {TTriangleRenderer::Outside().rgb(),
-                               TTriangleRenderer::NotYetColour().rgb()};
+        const QRgb notYet[] = {TViewColours{}.outside.rgb(), TViewColours{}.notYet.rgb()};
         for (double size = 0.04; size < TTriangleCanvas::MaxCellSize;
              size *= TTriangleCanvas::ZoomStep) {
             // Across the last ready column, around the middle line.

@@ -42,6 +42,18 @@ public:
     void Apply(TRowTable& rows, TLineList& lines);
     void Revert(TRowTable& rows, TLineList& lines);
 
+    // What the step is and where, to tell the user: its kind, the first row
+    // it touches (the first appended, the deleted one, the upper of the two
+    // exchanged), how many rows it appends, and the line selected once it is
+    // applied and once reverted.
+    TKind Kind() const { return kind_; }
+    int Index() const { return index_; }
+    int Count() const { return count_; }
+    int SelectedAfter() const { return selectedAfter_; }
+    int SelectedBefore() const { return selectedBefore_; }
+    // While a Delete is applied: the line of the row it deleted.
+    const std::string& DeletedLine() const { return text_; }
+
     // The same step, as it stands done on `rows` and `lines`, made ready to
     // be applied again to the state before it: what a record of it needs.
     TRowChange ReadyToApply(const TRowTable& rows, const TLineList& lines) const;

@@ -1,6 +1,8 @@
 #include "ui/base/application_identity.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
@@ -39,6 +41,16 @@ void TakeOverEarlierSettings()
         settings.setValue(key, old.value(key));
 }
 
+// The icon at every size the build drew, as the theme's folders hold them.
+QIcon BuiltInIcon()
+{
+    QIcon icon;
+    QDirIterator sizes(QStringLiteral(":/icons"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (sizes.hasNext())
+        icon.addFile(sizes.next() + QStringLiteral("/apps/quorva.png"));
+    return icon;
+}
+
 } // namespace
 
 void SetUpApplicationIdentity()
@@ -46,7 +58,7 @@ void SetUpApplicationIdentity()
     QCoreApplication::setApplicationName(Name);
     QCoreApplication::setOrganizationName(Name);
     QGuiApplication::setDesktopFileName(Name);
-    QGuiApplication::setWindowIcon(QIcon::fromTheme(Name, QIcon(QStringLiteral(":/quorva.svg"))));
+    QGuiApplication::setWindowIcon(QIcon::fromTheme(Name, BuiltInIcon()));
     TakeOverEarlierSettings();
 }
 

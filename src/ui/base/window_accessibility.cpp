@@ -46,6 +46,22 @@ void AnnounceAsAlert(QWidget& notice, const QString& text)
     notice.setAccessibleName(text);
 }
 
+void AnnounceFrom(QWidget& window, const QString& text)
+{
+    // A new object each time, which is shown as it appears: readers keep
+    // what they have learnt of an object's name, and would read the last
+    // announcement's again.
+    const QString name = QStringLiteral("Announcement");
+    delete window.findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+    auto* announcement = new QWidget(&window);
+    announcement->setObjectName(name);
+    announcement->setFocusPolicy(Qt::NoFocus);
+    announcement->setAttribute(Qt::WA_TransparentForMouseEvents);
+    announcement->setGeometry(0, 0, 0, 0);
+    AnnounceAsAlert(*announcement, text);
+    announcement->setVisible(window.isVisible());
+}
+
 void AnnounceClassAs(const QMetaObject& type, QAccessible::Role role)
 {
     static const bool installed = [] {

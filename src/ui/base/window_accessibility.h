@@ -21,4 +21,10 @@ void AnnounceClassAs(const QMetaObject& type, QAccessible::Role role);
 // the focus is elsewhere. Call before the notice is first shown.
 void AnnounceAsAlert(QWidget& notice, const QString& text);
 
+// Tells assistive technology `text` as an alert of `window`'s own, leaving
+// the focus where it is: what a screen reader says after a change that
+// following the focus would not hear of. The alert is a child of the window
+// with no size, in no tab order, in place of the one before.
+void AnnounceFrom(QWidget& window, const QString& text);
+
 } // namespace quorva

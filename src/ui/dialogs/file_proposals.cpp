@@ -32,19 +32,28 @@ TFileProposal RowListProposal(const std::string& rowsFile, const std::string& la
     return {FolderOfFile(rowsFile), NameOf(rowsFile)};
 }
 
-TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column)
+TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column,
+                                  const std::string& lastExported)
 {
+    const std::string name = "column" + std::to_string(column + 1) + ".csv";
     if (rowsFile.empty())
-        return {};
-    return {FolderOfFile(rowsFile), std::filesystem::path(rowsFile).stem().string() + "-column" +
-                                        std::to_string(column + 1) + ".csv"};
+        return {FolderOfFile(lastExported), name};
+    return {FolderOfFile(rowsFile), std::filesystem::path(rowsFile).stem().string() + "-" + name};
 }
 
-TFileProposal SpreadsheetProposal(const std::string& rowsFile, int column)
+TFileProposal SpreadsheetProposal(const std::string& rowsFile, int column,
+                                  const std::string& lastExported)
 {
-    TFileProposal proposal = TriangleCsvProposal(rowsFile, column);
-    if (!proposal.name.empty())
-        proposal.name = std::filesystem::path(proposal.name).replace_extension(".xlsx").string();
+    TFileProposal proposal = TriangleCsvProposal(rowsFile, column, lastExported);
+    proposal.name = std::filesystem::path(proposal.name).replace_extension(".xlsx").string();
+    return proposal;
+}
+
+TFileProposal ViewImageProposal(const std::string& rowsFile, int column,
+                                const std::string& lastExported)
+{
+    TFileProposal proposal = TriangleCsvProposal(rowsFile, column, lastExported);
+    proposal.name = std::filesystem::path(proposal.name).replace_extension(".png").string();
     return proposal;
 }
 

@@ -14,12 +14,17 @@ namespace quorva {
 // to; for rows that have none, the folder last used, with no name.
 TFileProposal RowListProposal(const std::string& rowsFile, const std::string& lastUsedFile);
 
-// Start's: "<rows' name>-column<N>.csv" in the rows' folder. Rows that have
-// no file propose nothing, and the dialog offers the path last exported to.
-// `column` is 0 to 6.
-TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column);
+// Start's: "<rows' name>-column<N>.csv" in the rows' folder; for rows that
+// have no file, "column<N>.csv" in the folder of `lastExported`, the file
+// last written by an export (none where unknown or gone). `column` is 0 to 6.
+TFileProposal TriangleCsvProposal(const std::string& rowsFile, int column,
+                                  const std::string& lastExported = {});
 // The same name with ".xlsx", for "Export to spreadsheet...".
-TFileProposal SpreadsheetProposal(const std::string& rowsFile, int column);
+TFileProposal SpreadsheetProposal(const std::string& rowsFile, int column,
+                                  const std::string& lastExported = {});
+// The same name with ".png", for the triangle view's "Save image...".
+TFileProposal ViewImageProposal(const std::string& rowsFile, int column,
+                                const std::string& lastExported = {});
 
 // The absolute name of the folder that holds `fileName`; empty for no name
 // or a folder that is not there.

@@ -5,9 +5,9 @@
 namespace quorva {
 
 TRowChangeCommand::TRowChangeCommand(const QString& name, TRowChange change, TRowTable& rows,
-                                     TLineList& lines, TRecordFn record)
+                                     TLineList& lines, TRecordFn record, TRecordFn taken)
     : QUndoCommand(name), change_(std::move(change)), rows_(rows), lines_(lines),
-      record_(std::move(record))
+      record_(std::move(record)), taken_(std::move(taken))
 {
 }
 
@@ -16,6 +16,8 @@ void TRowChangeCommand::undo()
     record_(false, change_);
     change_.Revert(rows_, lines_);
     done_ = false;
+    if (taken_)
+        taken_(false, change_);
 }
 
 void TRowChangeCommand::redo()
@@ -25,6 +27,8 @@ void TRowChangeCommand::redo()
     record_(true, change_);
     change_.Apply(rows_, lines_);
     done_ = true;
+    if (taken_)
+        taken_(true, change_);
 }
 
 } // namespace quorva

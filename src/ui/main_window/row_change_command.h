@@ -18,8 +18,9 @@ public:
     // applied, and the step as it stands then.
     using TRecordFn = std::function<void(bool apply, const TRowChange& change)>;
 
+    // `taken` is told the same after each undo and redo.
     TRowChangeCommand(const QString& name, TRowChange change, TRowTable& rows, TLineList& lines,
-                      TRecordFn record);
+                      TRecordFn record, TRecordFn taken = {});
 
     const TRowChange& Change() const { return change_; }
 
@@ -32,6 +33,7 @@ private:
     TRowTable& rows_;
     TLineList& lines_;
     TRecordFn record_;
+    TRecordFn taken_;
     bool done_ = true;
 };
 

@@ -16,6 +16,14 @@
 namespace quorva {
 namespace {
 
+// One for the program: the main window's Start and every view's exports
+// propose the same folder.
+std::string& LastExported()
+{
+    static std::string fileName;
+    return fileName;
+}
+
 // The file the user picks for an export, once it is known not to be the row
 // list itself and any backup a killed save left of it has been offered back.
 std::optional<std::string> ChooseExportTarget(TUserDialogs::TSaveFile kind,
@@ -44,14 +52,15 @@ void ExportTriangleToChosenFile(const TRowTable& rows, int column, const TKnownF
                                  "\n\nExport the CSV all the same?"))
         return;
     const std::string rowsName = rowsFile ? rowsFile->Name() : std::string();
-    const auto fileName =
-        ChooseExportTarget(TUserDialogs::TSaveFile::TriangleCsv,
-                           TriangleCsvProposal(rowsName, column), rowsFile, dialogs);
+    const auto fileName = ChooseExportTarget(TUserDialogs::TSaveFile::TriangleCsv,
+                                             TriangleCsvProposal(rowsName, column, LastExported()),
+                                             rowsFile, dialogs);
     if (!fileName)
         return;
     TBusyCursor busy;
     TProgressDialog progress(owner, ExportingCaption(column, *fileName), clock);
     ExportTriangleCsv(rows, column, *fileName, progress);
+    RememberExportedFile(*fileName);
 }
 
 void ExportTriangleToChosenSpreadsheet(const TRowTable& rows, int column,
@@ -60,9 +69,9 @@ void ExportTriangleToChosenSpreadsheet(const TRowTable& rows, int column,
 {
     CheckXlsxExportMemory(rows, column);
     const std::string rowsName = rowsFile ? rowsFile->Name() : std::string();
-    const auto fileName =
-        ChooseExportTarget(TUserDialogs::TSaveFile::Spreadsheet,
-                           SpreadsheetProposal(rowsName, column), rowsFile, dialogs);
+    const auto fileName = ChooseExportTarget(TUserDialogs::TSaveFile::Spreadsheet,
+                                             SpreadsheetProposal(rowsName, column, LastExported()),
+                                             rowsFile, dialogs);
     if (!fileName)
         return;
     {
@@ -70,7 +79,18 @@ void ExportTriangleToChosenSpreadsheet(const TRowTable& rows, int column,
         TProgressDialog progress(owner, ExportingCaption(column, *fileName), clock);
         ExportTriangleXlsx(rows, column, *fileName, progress);
     }
+    RememberExportedFile(*fileName);
     OfferToOpenWrittenFile(*fileName, dialogs);
+}
+
+const std::string& LastExportedFile()
+{
+    return LastExported();
+}
+
+void RememberExportedFile(const std::string& fileName)
+{
+    LastExported() = fileName;
 }
 
 } // namespace quorva

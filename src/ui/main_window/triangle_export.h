@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "model/files/file_identity.h"
 #include "model/rows/row_table.h"
 #include "ui/base/window_clock.h"
@@ -26,5 +28,11 @@ void ExportTriangleToChosenFile(const TRowTable& rows, int column, const TKnownF
 void ExportTriangleToChosenSpreadsheet(const TRowTable& rows, int column,
                                        const TKnownFile* rowsFile, TUserDialogs& dialogs,
                                        QWidget* owner, const TWindowClock& clock);
+
+// The file the program last exported a triangle or its picture to, for the
+// next export's proposal; empty before the first. Only written files count:
+// a name whose export failed is not proposed again.
+const std::string& LastExportedFile();
+void RememberExportedFile(const std::string& fileName);
 
 } // namespace quorva

@@ -186,15 +186,16 @@ QColor TColourScale::TextOn(QRgb shade)
 }
 
 void TColourScale::PaintLegend(QPainter& painter, const QRect& area, const QString& caption,
-                               const QColor& blank, const QColor& outside) const
+                               const QPalette& palette, const QColor& blank,
+                               const QColor& outside) const
 {
     painter.save();
     QFont font = painter.font();
     font.setPixelSize(11);
     painter.setFont(font);
     // Opaque, so that no cell shows through and reads as part of it.
-    painter.setPen(QColor(0x60, 0x60, 0x60));
-    painter.setBrush(Qt::white);
+    painter.setPen(palette.color(QPalette::Mid));
+    painter.setBrush(palette.color(QPalette::Base));
     painter.drawRect(area.adjusted(0, 0, -1, -1));
 
     // One line each, top to bottom: what the bar shows, the share of cells
@@ -202,24 +203,27 @@ void TColourScale::PaintLegend(QPainter& painter, const QRect& area, const QStri
     const int lineHeight = painter.fontMetrics().height();
     const int left = area.left() + 10;
     const int width = area.width() - 20;
-    painter.setPen(Qt::black);
+    painter.setPen(palette.color(QPalette::Text));
     painter.drawText(QRect(left, area.top() + 4, width, lineHeight),
                      Qt::AlignLeft | Qt::AlignVCenter, caption);
     const QRect histogram(left, area.top() + 4 + lineHeight + 2, width, 22);
-    PaintHistogram(painter, histogram);
+    QColor bars = palette.color(QPalette::Text);
+    bars.setAlpha(175);
+    PaintHistogram(painter, histogram, bars);
     const QRect bar(left, histogram.bottom() + 1, width, 12);
     QLinearGradient gradient(bar.topLeft(), bar.topRight());
     constexpr int Stops = 32;
     for (int i = 0; i < Stops; ++i)
         gradient.setColorAt(i / double(Stops - 1), QColor(AtPlace(i / double(Stops - 1))));
     painter.fillRect(bar, gradient);
+    painter.setPen(palette.color(QPalette::Text));
     PaintMarks(painter, bar);
 
     int top = bar.bottom() + 4 + lineHeight + 4;
     for (const auto& [colour, name] :
          {std::pair{blank, QStringLiteral("blank")},
           std::pair{outside, QStringLiteral("outside the triangle")}}) {
-        PaintKey(painter, QRect(left, top, width, lineHeight), colour, name);
+        PaintKey(painter, QRect(left, top, width, lineHeight), colour, name, palette);
         top += lineHeight + 2;
     }
     // The part a worker is still building has no colour of its own to key.
@@ -228,7 +232,7 @@ void TColourScale::PaintLegend(QPainter& painter, const QRect& area, const QStri
     painter.restore();
 }
 
-void TColourScale::PaintHistogram(QPainter& painter, const QRect& area) const
+void TColourScale::PaintHistogram(QPainter& painter, const QRect& area, const QColor& bars) const
 {
     // The share of cells of each value, over where the value stands on the
     // bar; square-rooted, so that rare values still show.
@@ -238,7 +242,7 @@ void TColourScale::PaintHistogram(QPainter& painter, const QRect& area) const
     if (most == 0)
         return;
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0x50, 0x50, 0x50));
+    painter.setBrush(bars);
     for (std::size_t i = 0; i < counts_.size(); ++i) {
         if (counts_[i] == 0)
             continue;
@@ -255,13 +259,13 @@ void TColourScale::PaintHistogram(QPainter& painter, const QRect& area) const
 }
 
 void TColourScale::PaintKey(QPainter& painter, const QRect& line, const QColor& colour,
-                            const QString& name)
+                            const QString& name, const QPalette& palette)
 {
     const int box = line.height() - 4;
-    painter.setPen(QColor(0x60, 0x60, 0x60));
+    painter.setPen(palette.color(QPalette::Mid));
     painter.setBrush(colour);
     painter.drawRect(line.left(), line.top() + 2, box, box);
-    painter.setPen(Qt::black);
+    painter.setPen(palette.color(QPalette::Text));
     painter.drawText(
         QRect(line.left() + box + 6, line.top(), line.width() - box - 6, line.height()),
         Qt::AlignLeft | Qt::AlignVCenter, name);
@@ -300,7 +304,6 @@ std::vector<std::int64_t> TColourScale::Marks(int width, int spacing) const
 
 void TColourScale::PaintMarks(QPainter& painter, const QRect& bar) const
 {
-    painter.setPen(Qt::black);
     const QFontMetrics metrics = painter.fontMetrics();
     for (const std::int64_t value : Marks(bar.width(), metrics.horizontalAdvance("0000"))) {
         const int x =

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 #include <QRect>
 #include <QString>
 
@@ -50,9 +51,10 @@ public:
     // cells of each value over the scale as a bar, round values marked under
     // it, and the colours of blank cells and of the outside, each on its own
     // line beside its swatch, and what the grey stripes of the part still
-    // being built mean. Its own font and size, whatever the painter's.
+    // being built mean. Its own font and size, whatever the painter's; its
+    // ground, lines and text from the palette.
     void PaintLegend(QPainter& painter, const QRect& area, const QString& caption,
-                     const QColor& blank, const QColor& outside) const;
+                     const QPalette& palette, const QColor& blank, const QColor& outside) const;
     static QSize LegendSize() { return {300, 126}; }
 
     // Marks at round values, far enough apart on a bar `width` wide.
@@ -84,11 +86,12 @@ private:
                                                 : step > Steps - 1 ? Steps - 1
                                                                    : step)];
     }
+    // In the painter's pen.
     void PaintMarks(QPainter& painter, const QRect& bar) const;
-    void PaintHistogram(QPainter& painter, const QRect& area) const;
+    void PaintHistogram(QPainter& painter, const QRect& area, const QColor& bars) const;
     // A swatch of the colour with its name beside it.
     static void PaintKey(QPainter& painter, const QRect& line, const QColor& colour,
-                         const QString& name);
+                         const QString& name, const QPalette& palette);
 
     // The ramp's shades, looked up once: a map asks for one every pixel.
     const QRgb* shades_ = Ramp().shades.data();

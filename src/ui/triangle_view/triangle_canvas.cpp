@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -24,6 +25,9 @@ const QColor SelectionColour(0x30, 0x70, 0xff);
 
 // Outlines narrower than this would vanish on a zoomed-out map.
 constexpr double MinOutline = 7;
+
+static_assert(TTriangleLayout::ReadableCellSize >= TTriangleRenderer::NumberCellSize,
+              "readable cells show their numbers");
 
 QString Numbered(TCellPosition cell)
 {
@@ -92,8 +96,7 @@ void TTriangleCanvas::SetGrid(std::shared_ptr<const TTriangleGrid> grid, bool ke
     viewport()->update();
     if (!grid_)
         return;
-    renderer_ = std::make_unique<TTriangleRenderer>(*grid_);
-    renderer_->SetScale(TColourScale(*grid_, scaleKind_));
+    NewRenderer();
     layout_.SetExtent(grid_->LineCount(), grid_->ColumnCount());
     layout_.SetViewport(viewport()->size());
     if (!keepPlace || before.Fitted()) {
@@ -114,6 +117,22 @@ void TTriangleCanvas::SetGrid(std::shared_ptr<const TTriangleGrid> grid, bool ke
         Clamped(static_cast<std::int64_t>(focus.line), static_cast<std::int64_t>(focus.column));
     setAccessibleName(CellAccessibleText(*grid_, focus_));
     PointAt(focus_);
+}
+
+void TTriangleCanvas::NewRenderer()
+{
+    renderer_ = std::make_unique<TTriangleRenderer>(*grid_, TViewColours::From(palette()));
+    renderer_->SetScale(TColourScale(*grid_, scaleKind_));
+}
+
+void TTriangleCanvas::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    // A theme changed while the view is open.
+    if (event->type() == QEvent::PaletteChange && grid_) {
+        NewRenderer();
+        viewport()->update();
+    }
 }
 
 double TTriangleCanvas::FitCellSize() const
@@ -141,6 +160,22 @@ void TTriangleCanvas::ZoomBy(double factor, QPointF anchor)
 void TTriangleCanvas::ZoomBy(double factor)
 {
     layout_.ZoomAround(factor, focus_.line, focus_.column);
+    SyncScrollBars();
+}
+
+void TTriangleCanvas::ZoomIn()
+{
+    ZoomBy(layout_.NextZoom(true) / layout_.CellSize());
+}
+
+void TTriangleCanvas::ZoomOut()
+{
+    ZoomBy(layout_.NextZoom(false) / layout_.CellSize());
+}
+
+void TTriangleCanvas::ShowReadable()
+{
+    layout_.ZoomAroundTo(TTriangleLayout::ReadableCellSize, focus_.line, focus_.column);
     SyncScrollBars();
 }
 
@@ -235,6 +270,8 @@ void TTriangleCanvas::AnnounceFocus()
 void TTriangleCanvas::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
+    // Space may have been let go while another window had the keys.
+    spaceHeld_ = false;
     // The canvas announces its own focus after this handler; the focused
     // cell is announced after that, so that it is what the reader says.
     QMetaObject::invokeMethod(this, &TTriangleCanvas::AnnounceFocus, Qt::QueuedConnection);
@@ -264,11 +301,27 @@ QImage TTriangleCanvas::ViewImage()
     return viewport()->grab().toImage();
 }
 
+QImage TTriangleCanvas::WholeImage() const
+{
+    if (!renderer_)
+        return {};
+    const auto lines = static_cast<double>(grid_->LineCount());
+    const auto columns = static_cast<double>(grid_->ColumnCount());
+    const double size = std::min(TTriangleLayout::ReadableCellSize,
+                                 WholeImageSide / std::max({lines, columns, 1.0}));
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(columns * size))),
+                       std::max(1, static_cast<int>(std::ceil(lines * size))));
+    QImage image(pixels, QImage::Format_RGB32);
+    QPainter painter(&image);
+    renderer_->Paint(painter, pixels, size, QPoint(0, 0));
+    return image;
+}
+
 void TTriangleCanvas::paintEvent(QPaintEvent*)
 {
     QPainter painter(viewport());
     if (!renderer_) {
-        painter.fillRect(viewport()->rect(), TTriangleRenderer::Outside());
+        painter.fillRect(viewport()->rect(), TViewColours::From(palette()).outside);
         return;
     }
     renderer_->Paint(painter, viewport()->size(), layout_.CellSize(), Offset(),
@@ -333,8 +386,8 @@ void TTriangleCanvas::PaintLegend(QPainter& painter) const
     renderer_->Scale().PaintLegend(painter, area,
                                    CellSize() >= 1 ? QStringLiteral("cell value")
                                                    : QStringLiteral("mean of the cells in a pixel"),
-                                   TTriangleRenderer::BlankCellColour(),
-                                   TTriangleRenderer::Outside());
+                                   palette(), renderer_->Colours().blank,
+                                   renderer_->Colours().outside);
 }
 
 void TTriangleCanvas::ShowRefined()
@@ -378,8 +431,19 @@ void TTriangleCanvas::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
+bool TTriangleCanvas::Pans(const QMouseEvent& event) const
+{
+    return event.button() == Qt::MiddleButton || (event.button() == Qt::LeftButton && spaceHeld_);
+}
+
 void TTriangleCanvas::mouseMoveEvent(QMouseEvent* event)
 {
+    if (panStart_) {
+        const QPointF moved = event->position() - panStart_->first;
+        layout_.SetOffset(panStart_->second - moved.toPoint());
+        SyncScrollBars();
+        return;
+    }
     const auto cell = CellAt(event->position());
     if (!cell)
         return;
@@ -391,10 +455,34 @@ void TTriangleCanvas::mouseMoveEvent(QMouseEvent* event)
 
 void TTriangleCanvas::mousePressEvent(QMouseEvent* event)
 {
+    if (grid_ && Pans(*event)) {
+        panStart_.emplace(event->position(), Offset());
+        viewport()->setCursor(Qt::ClosedHandCursor);
+        return;
+    }
     if (event->button() != Qt::LeftButton)
         return QAbstractScrollArea::mousePressEvent(event);
     if (const auto cell = CellAt(event->position()))
         SetFocusedCell(*cell, event->modifiers() & Qt::ShiftModifier);
+}
+
+void TTriangleCanvas::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!panStart_)
+        return QAbstractScrollArea::mouseReleaseEvent(event);
+    panStart_.reset();
+    viewport()->setCursor(spaceHeld_ ? Qt::OpenHandCursor : Qt::ArrowCursor);
+}
+
+void TTriangleCanvas::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        spaceHeld_ = false;
+        if (!panStart_)
+            viewport()->unsetCursor();
+        return;
+    }
+    QAbstractScrollArea::keyReleaseEvent(event);
 }
 
 void TTriangleCanvas::leaveEvent(QEvent* event)
@@ -410,6 +498,11 @@ void TTriangleCanvas::keyPressEvent(QKeyEvent* event)
         emit CopyRequested();
         return;
     }
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        spaceHeld_ = true;
+        viewport()->setCursor(Qt::OpenHandCursor);
+        return;
+    }
     if (grid_ && Apply(TKeyController::Read(
                      event->key(), event->modifiers(), static_cast<std::int64_t>(focus_.line),
                      static_cast<std::int64_t>(focus_.column),
@@ -423,13 +516,16 @@ bool TTriangleCanvas::Apply(const TKeyAction& action)
 {
     switch (action.kind) {
     case TKeyAction::TKind::ZoomIn:
-        ZoomBy(ZoomStep);
+        ZoomIn();
         return true;
     case TKeyAction::TKind::ZoomOut:
-        ZoomBy(1 / ZoomStep);
+        ZoomOut();
         return true;
     case TKeyAction::TKind::Fit:
         Fit();
+        return true;
+    case TKeyAction::TKind::Readable:
+        ShowReadable();
         return true;
     case TKeyAction::TKind::Move:
         SetFocusedCell(Clamped(action.line, action.column), action.extend);

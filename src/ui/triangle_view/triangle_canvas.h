@@ -58,6 +58,12 @@ public:
     // From the keyboard: around the focused cell, which stays wholly in view
     // when it was in view.
     void ZoomBy(double factor);
+    // One press of Zoom in or out, around the focused cell: steps grow with
+    // the distance between the layout's stops.
+    void ZoomIn();
+    void ZoomOut();
+    // Cells large enough to read their numbers, around the focused cell.
+    void ShowReadable();
     // The whole triangle in the viewport.
     void Fit();
     double FitCellSize() const;
@@ -82,6 +88,10 @@ public:
 
     // The viewport as it is painted now.
     QImage ViewImage();
+    // The whole triangle, without outlines or legend: numbers readable where
+    // it stays within WholeImageSide pixels, smaller cells where not.
+    QImage WholeImage() const;
+    static constexpr int WholeImageSide = 4096;
 
 signals:
     // The cell whose description the window shows: the one under the
@@ -97,12 +107,19 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
 
 private:
     bool Apply(const TKeyAction& action);
+    // A drag with the middle button, or the left one with Space held, moves
+    // the triangle under the pointer.
+    bool Pans(const QMouseEvent& event) const;
+    void NewRenderer();
     TCellPosition Clamped(std::int64_t line, std::int64_t column) const;
     void SyncScrollBars();
     QPoint Offset() const { return layout_.Offset(); }
@@ -120,6 +137,9 @@ private:
     TCellPosition anchor_;
     std::optional<TCellPosition> pointed_;
     TColourScale::TKind scaleKind_ = TColourScale::TKind::ByShare;
+    bool spaceHeld_ = false;
+    // Where a pan began: the pointer, and the offset then.
+    std::optional<std::pair<QPointF, QPoint>> panStart_;
 };
 
 } // namespace quorva

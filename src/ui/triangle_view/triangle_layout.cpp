@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace quorva {
 namespace {
@@ -91,12 +92,42 @@ void TTriangleLayout::ZoomBy(double factor, QPointF anchor)
 
 void TTriangleLayout::ZoomAround(double factor, std::size_t line, std::size_t column)
 {
+    double size = cellSize_ * factor;
+    if ((cellSize_ - 1) * (size - 1) < 0)
+        size = 1;
+    ZoomAroundTo(size, line, column);
+}
+
+void TTriangleLayout::ZoomAroundTo(double size, std::size_t line, std::size_t column)
+{
     const QRectF cell = CellRect(line, column);
     const QRectF view(QPointF(0, 0), QSizeF(viewport_));
     const bool shown = view.intersects(cell);
-    ZoomBy(factor, view.contains(cell.center()) ? cell.center() : view.center());
+    ZoomTo(size, view.contains(cell.center()) ? cell.center() : view.center());
     if (shown)
         Reveal(CellRect(line, column));
+}
+
+double TTriangleLayout::NextZoom(bool in) const
+{
+    std::vector<double> stops{MinCellSize(), FitCellSize(), 1.0, ReadableCellSize, MaxCellSize};
+    std::sort(stops.begin(), stops.end());
+    // A hair's tolerance, so that a size that is a stop counts as one.
+    constexpr double Tolerance = 1.001;
+    const auto after = std::upper_bound(stops.begin(), stops.end(), cellSize_ * Tolerance);
+    const auto before = std::lower_bound(stops.begin(), stops.end(), cellSize_ / Tolerance);
+    if (in ? after == stops.end() : before == stops.begin())
+        return cellSize_;
+    // The stops either side of the present size; a stop at it belongs to
+    // the way past it.
+    const double next = in ? *after : *std::prev(before);
+    const double from = in ? (after == stops.begin() ? next : *std::prev(after))
+                           : (before == stops.end() ? next : *before);
+    const double span = std::max(next, from) / std::min(next, from);
+    const double step = std::max(ZoomStep, std::pow(span, 1.0 / StopPresses));
+    const double size = in ? cellSize_ * step : cellSize_ / step;
+    return in ? std::min(next, size * Tolerance >= next ? next : size)
+              : std::max(next, size / Tolerance <= next ? next : size);
 }
 
 QPoint TTriangleLayout::CellAt(QPointF point) const

@@ -19,6 +19,8 @@ class TTriangleLayout {
 public:
     static constexpr double MaxCellSize = 64;
     static constexpr double ZoomStep = 1.25;
+    // The size at which the numbers in the cells read as the window's text.
+    static constexpr double ReadableCellSize = 32;
 
     void SetExtent(std::size_t lines, std::size_t columns);
     void SetViewport(QSize viewport);
@@ -43,6 +45,15 @@ public:
     // Zooms around a cell (the focused one) when it is in view, which then
     // stays wholly in view; else around the viewport's centre.
     void ZoomAround(double factor, std::size_t line, std::size_t column);
+    // The same to a cell size, without the stop at one pixel a cell.
+    void ZoomAroundTo(double size, std::size_t line, std::size_t column);
+    // One press of Zoom in (or out): the cell size of the next press. The
+    // sizes that fit the triangle, show a cell a pixel and show readable
+    // numbers are stops along the way; from one to the next takes at most
+    // StopPresses presses, each at least ZoomStep, so that steps grow with
+    // the distance between stops.
+    double NextZoom(bool in) const;
+    static constexpr int StopPresses = 4;
 
     // The cell (line, column) under a viewport point; negative when before
     // the content.

@@ -1,6 +1,7 @@
 #include "ui/triangle_view/triangle_renderer.h"
 
 #include <QPainter>
+#include <QPalette>
 
 #include <algorithm>
 #include <cmath>
@@ -24,8 +25,18 @@ std::int64_t FirstCentreFrom(double pixel, double cellSize)
 
 } // namespace
 
-TTriangleRenderer::TTriangleRenderer(const TTriangleGrid& grid)
-    : grid_(grid), scale_(grid), outside_(Outside().rgb()), blank_(BlankCellColour().rgb())
+TViewColours TViewColours::From(const QPalette& palette)
+{
+    // 118 takes white to the light grey the view has always had.
+    const QColor base = palette.color(QPalette::Base);
+    const bool dark = base.lightness() < 128;
+    const QColor outside = dark ? base.lighter(160) : base.darker(118);
+    return {base, outside, dark ? outside.lighter(125) : outside.darker(110)};
+}
+
+TTriangleRenderer::TTriangleRenderer(const TTriangleGrid& grid, const TViewColours& colours)
+    : grid_(grid), scale_(grid), colours_(colours), outside_(colours.outside.rgb()),
+      blank_(colours.blank.rgb()), notYet_(colours.notYet.rgb())
 {
     SetScale(scale_);
 }
@@ -66,7 +77,7 @@ void TTriangleRenderer::PaintNumbers(QPainter& painter, const QSize& viewport, d
                                      QPoint offset) const
 {
     painter.save();
-    painter.fillRect(QRect(QPoint(0, 0), viewport), Outside());
+    painter.fillRect(QRect(QPoint(0, 0), viewport), colours_.outside);
     QFont font = painter.font();
     font.setPixelSize(std::clamp(static_cast<int>(cellSize * 0.42), 8, 22));
     painter.setFont(font);
@@ -89,12 +100,12 @@ void TTriangleRenderer::PaintNumbers(QPainter& painter, const QSize& viewport, d
             const QRectF cell(j * cellSize - offset.x(), k * cellSize - offset.y(), cellSize - 1,
                               cellSize - 1);
             if (column >= ready_) {
-                painter.fillRect(cell, NotYetColour());
+                painter.fillRect(cell, colours_.notYet);
                 continue;
             }
             const auto value = grid_.Cell(line, column);
             if (!value) {
-                painter.fillRect(cell, BlankCellColour());
+                painter.fillRect(cell, colours_.blank);
                 continue;
             }
             const QRgb shade = scale_.Of(*value);

@@ -12,8 +12,22 @@
 #include "ui/triangle_view/colour_scale.h"
 
 class QPainter;
+class QPalette;
 
 namespace quorva {
+
+// The colours of what is no value: blank cells, the outside of the triangle
+// and the stripes of cells not built yet. The value colours stay the same in
+// every theme; these follow it.
+struct TViewColours {
+    QColor blank{0xff, 0xff, 0xff};
+    QColor outside{0xd8, 0xd8, 0xd8};
+    QColor notYet{0xc4, 0xc4, 0xc4};
+
+    // Blank cells on the palette's base, the outside a step darker than it
+    // (lighter on a dark base), the stripes a step further still.
+    static TViewColours From(const QPalette& palette);
+};
 
 // Paints the part of a triangle that a viewport shows, reading only the cells
 // it shows (or, from SummaryCellsPerPixel cells a pixel out, the grid's block
@@ -45,17 +59,14 @@ public:
     // grid's summaries rather than from the cells.
     static constexpr double SummaryCellsPerPixel = 4;
 
-    explicit TTriangleRenderer(const TTriangleGrid& grid);
+    explicit TTriangleRenderer(const TTriangleGrid& grid, const TViewColours& colours = {});
 
     const TColourScale& Scale() const { return scale_; }
     void SetScale(TColourScale scale);
     void Paint(QPainter& painter, const QSize& viewport, double cellSize, QPoint offset,
                double pixelRatio = 1) const;
 
-    static QColor Outside() { return {0xd8, 0xd8, 0xd8}; }
-    static QColor BlankCellColour() { return Qt::white; }
-    // The stripes of what is not ready yet.
-    static QColor NotYetColour() { return {0xc4, 0xc4, 0xc4}; }
+    const TViewColours& Colours() const { return colours_; }
 
 private:
     void PaintNumbers(QPainter& painter, const QSize& viewport, double cellSize,
@@ -82,10 +93,8 @@ private:
         return valueShades_.empty() ? scale_.Of(value)
                                     : valueShades_[static_cast<std::size_t>(value)];
     }
-    static QRgb NotYet(int x, int y)
-    {
-        return (x + y) / 4 % 2 ? qRgb(0xc4, 0xc4, 0xc4) : qRgb(0xd8, 0xd8, 0xd8);
-    }
+    // The stripes of what is not ready yet.
+    QRgb NotYet(int x, int y) const { return (x + y) / 4 % 2 ? notYet_ : outside_; }
     QRgb& Pixel(int x, int y) const
     {
         return reinterpret_cast<QRgb*>(pixels_ + y * bytesPerLine_)[x];
@@ -94,8 +103,10 @@ private:
 
     const TTriangleGrid& grid_;
     TColourScale scale_;
+    TViewColours colours_;
     QRgb outside_;
     QRgb blank_;
+    QRgb notYet_;
     // The shade of each value 0 to 255 of a grid of one-byte cells, and of
     // each mean of up to MeanCounts such values, by count - 1 and sum: as
     // many as a blank's neighbours, or a pixel's cells while cells are read.

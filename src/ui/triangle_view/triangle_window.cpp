@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -23,13 +24,14 @@
 #include "triangle/triangle_budget.h"
 #include "triangle/triangle_grid.h"
 #include "ui/base/busy_cursor.h"
-#include "ui/base/dialog_placement.h"
 #include "ui/base/figure_locale.h"
 #include "ui/base/window_accessibility.h"
+#include "ui/dialogs/file_proposals.h"
 #include "ui/dialogs/reported_operation.h"
 #include "ui/main_window/triangle_export.h"
 #include "ui/triangle_view/grid_refiner.h"
 #include "ui/triangle_view/triangle_canvas.h"
+#include "ui/triangle_view/view_placement.h"
 
 namespace quorva {
 namespace {
@@ -50,12 +52,6 @@ constexpr std::chrono::milliseconds FirstPictureTime{100};
 // Columns built between two looks at the time.
 constexpr std::size_t FirstPictureStep = 64;
 
-// Room left between the view and the main window beside it.
-constexpr int PlacementGap = 8;
-// Narrower than this the legend would not fit; where the room beside the
-// main window is narrower still, the view covers some of it.
-constexpr int LeastViewWidth = 420;
-
 QString WithShortcut(const QString& text, const QKeySequence& keys)
 {
     QString plain = text;
@@ -66,24 +62,6 @@ QString WithShortcut(const QString& text, const QKeySequence& keys)
 }
 
 } // namespace
-
-QRect ViewPlacement(const QRect& available, const QRect& owner)
-{
-    // A triangle is twice as tall as it is wide: the view takes the screen's
-    // whole height, and as much of the room on the right of the main window,
-    // else on its left, as half the screen's width.
-    const int right = available.right() - owner.right() - PlacementGap;
-    const int left = owner.left() - available.left() - PlacementGap;
-    const bool onRight = right >= LeastViewWidth || right >= left;
-    const int widest = std::max(LeastViewWidth, available.width() / 2);
-    const QSize size =
-        QSize(std::clamp(onRight ? right : left, LeastViewWidth, widest), available.height())
-            .boundedTo(available.size());
-    const QPoint designed(onRight ? owner.right() + 1 + PlacementGap
-                                  : owner.left() - PlacementGap - size.width(),
-                          available.top());
-    return {PositionWithin(available, size, designed), size};
-}
 
 TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
                                  TUserDialogs& dialogs, QWidget* parent, TWindowClock clock,
@@ -136,29 +114,26 @@ void TTriangleWindow::CreateActions()
         connect(action, &QAction::triggered, this, operation);
         return action;
     };
-    add(QStringLiteral("Export\u2026"), QKeySequence(Qt::CTRL | Qt::Key_E),
-        [this] { RunReportingFailures(&TTriangleWindow::ExportCsv); });
-    // No key of its own: Ctrl+E is the view's CSV export.
-    add(QStringLiteral("Export to spreadsheet\u2026"), QKeySequence(), [this] {
-        RunReportingFailures(&TTriangleWindow::ExportSpreadsheet);
-    })->setObjectName(QStringLiteral("ExportSpreadsheet"));
-    add(QStringLiteral("Save image\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
-        RunReportingFailures(&TTriangleWindow::SaveImage);
-    })->setObjectName(QStringLiteral("SaveImage"));
-    tools->addSeparator();
-    // The canvas reads these keys itself when it has the focus; the buttons
-    // are for the mouse.
-    QAction* zoomIn = add(
-        QStringLiteral("Zoom in"), QKeySequence(),
-        [this] { canvas_->ZoomBy(TTriangleCanvas::ZoomStep); },
+    // The view's own controls come first, where even a narrow view has
+    // room for them; the canvas reads their keys itself when it has the
+    // focus, and the buttons are for the mouse.
+    add(
+        QStringLiteral("Zoom in"), QKeySequence(), [this] { canvas_->ZoomIn(); },
         QKeySequence(Qt::CTRL | Qt::Key_Plus));
     add(
-        QStringLiteral("Zoom out"), QKeySequence(),
-        [this] { canvas_->ZoomBy(1 / TTriangleCanvas::ZoomStep); },
+        QStringLiteral("Zoom out"), QKeySequence(), [this] { canvas_->ZoomOut(); },
         QKeySequence(Qt::CTRL | Qt::Key_Minus));
     add(
         QStringLiteral("Fit"), QKeySequence(), [this] { canvas_->Fit(); },
-        QKeySequence(Qt::CTRL | Qt::Key_0));
+        QKeySequence(Qt::CTRL | Qt::Key_0))
+        ->setObjectName(QStringLiteral("Fit"));
+    QAction* readable = add(
+        QStringLiteral("1:1"), QKeySequence(), [this] { canvas_->ShowReadable(); },
+        QKeySequence(Qt::CTRL | Qt::Key_1));
+    readable->setObjectName(QStringLiteral("Readable"));
+    readable->setToolTip(
+        WithShortcut(QStringLiteral("Readable numbers"), QKeySequence(Qt::CTRL | Qt::Key_1)));
+    tools->addSeparator();
 
     auto* scale = new QComboBox(tools);
     scale->setObjectName(QStringLiteral("ColourScale"));
@@ -173,10 +148,28 @@ void TTriangleWindow::CreateActions()
         canvas_->SetScaleKind(static_cast<TColourScale::TKind>(scale->itemData(index).toInt()));
         QSettings().setValue(ScaleSetting, index);
     });
-    // Before the zoom buttons, whose keys still work where a narrow view
-    // leaves no room for them.
-    tools->insertWidget(zoomIn, scale);
-    tools->insertSeparator(zoomIn);
+    tools->addWidget(scale);
+    tools->addSeparator();
+
+    add(QStringLiteral("Export\u2026"), QKeySequence(Qt::CTRL | Qt::Key_E),
+        [this] { RunReportingFailures(&TTriangleWindow::ExportCsv); });
+    // No key of its own: Ctrl+E is the view's CSV export.
+    add(QStringLiteral("Export to spreadsheet\u2026"), QKeySequence(), [this] {
+        RunReportingFailures(&TTriangleWindow::ExportSpreadsheet);
+    })->setObjectName(QStringLiteral("ExportSpreadsheet"));
+    QAction* saveImage =
+        add(QStringLiteral("Save image\u2026"), QKeySequence(Qt::CTRL | Qt::Key_S),
+            [this] { quorva::RunReportingFailures(dialogs_, [this] { SaveImage(false); }); });
+    saveImage->setObjectName(QStringLiteral("SaveImage"));
+    // The button saves what the view shows; its menu offers the whole too.
+    auto* imageMenu = new QMenu(this);
+    imageMenu->addAction(QStringLiteral("The part on the screen\u2026"), saveImage,
+                         &QAction::trigger);
+    imageMenu
+        ->addAction(QStringLiteral("The whole triangle\u2026"), this,
+                    [this] { quorva::RunReportingFailures(dialogs_, [this] { SaveImage(true); }); })
+        ->setObjectName(QStringLiteral("SaveWholeImage"));
+    saveImage->setMenu(imageMenu);
 
     auto* close = new QAction(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("CloseView"));
@@ -299,9 +292,12 @@ void TTriangleWindow::ExportSpreadsheet()
     ExportTriangleToChosenSpreadsheet(snapshot_, column_, rowsFile_, dialogs_, this, clock_);
 }
 
-void TTriangleWindow::SaveImage()
+void TTriangleWindow::SaveImage(bool whole)
 {
-    const auto fileName = dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::ViewImage);
+    const auto fileName =
+        dialogs_.ChooseSaveFile(TUserDialogs::TSaveFile::ViewImage,
+                                ViewImageProposal(rowsFile_ ? rowsFile_->Name() : std::string(),
+                                                  column_, LastExportedFile()));
     if (!fileName)
         return;
     // The picture of the whole triangle, not of the part built so far: the
@@ -315,12 +311,13 @@ void TTriangleWindow::SaveImage()
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!canvas_->ViewImage().save(&buffer, "PNG"))
+    if (!(whole ? canvas_->WholeImage() : canvas_->ViewImage()).save(&buffer, "PNG"))
         throw Error("The picture of the view could not be made.");
     // The same all-or-nothing writer as every other file the tool saves.
     TAtomicFileWriter writer(*fileName);
     writer.Write(std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
     writer.Commit();
+    RememberExportedFile(*fileName);
 }
 
 void TTriangleWindow::CopySelection()
@@ -356,24 +353,28 @@ TTriangleWindow* ShowTriangleWindow(const TRowTable& rows, int column,
             if (open->Column() == column && !open->isHidden())
                 window = open;
     if (!window) {
+        // The views open before this one, whose titles it must not hide.
+        QList<QRect> views;
+        if (owner)
+            for (TTriangleWindow* open : owner->findChildren<TTriangleWindow*>())
+                if (open->isVisible())
+                    views.append(open->frameGeometry());
         window =
             new TTriangleWindow(rows, column, lines, dialogs, owner, SteadyMilliseconds, rowsFile);
-        // Where the user last left a view, while that is still on the
-        // screen; else, as the first time, beside the main window.
+        // The first view where the user last left one, while that is still
+        // on the screen; else, as the first time, beside the main window.
         const bool remembered =
+            views.isEmpty() &&
             window->restoreGeometry(QSettings().value(GeometrySetting).toByteArray());
         window->show();
-        const bool onScreen =
-            remembered && window->screen()->availableGeometry().contains(window->frameGeometry());
-        // Placed once shown, when the frame's size is known where the
-        // platform tells it, so that the whole frame stays on the screen.
-        if (!onScreen && owner && owner->screen()) {
-            const QSize frame = window->frameGeometry().size() - window->size();
-            const QRect placed =
-                ViewPlacement(owner->screen()->availableGeometry(), owner->frameGeometry());
-            window->resize(placed.size() - frame);
-            window->move(placed.topLeft());
-        }
+        // The frame is known once the window manager has framed the window;
+        // until then the main window's, which it framed alike, stands for it.
+        const QMargins frame = FrameMargins(*window, owner);
+        const bool onScreen = remembered && window->screen()->availableGeometry().contains(
+                                                window->geometry().marginsAdded(frame));
+        if (!onScreen && owner && owner->screen())
+            PlaceView(*window,
+                      {owner->screen()->availableGeometry(), frame, owner->frameGeometry(), views});
     }
     window->raise();
     window->activateWindow();

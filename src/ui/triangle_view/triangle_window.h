@@ -55,8 +55,9 @@ public:
     // Writes the snapshot's triangle as the CSV Start writes.
     void ExportCsv();
     void ExportSpreadsheet();
-    // Writes the viewport as a PNG file, once the triangle is complete.
-    void SaveImage();
+    // Writes the viewport, or the whole triangle, as a PNG file once the
+    // triangle is complete.
+    void SaveImage(bool whole = false);
     // Puts the selection on the clipboard as CSV text, when it fits in
     // memory; a large one behind the progress dialog.
     void CopySelection();
@@ -86,11 +87,6 @@ private:
     // Builds the rest of the grid shown; goes with it.
     std::unique_ptr<TGridRefiner> refiner_;
 };
-
-// Where the view's frame goes on the screen's `available` area, and how
-// large it is: beside the main window's frame `owner`, not over it where
-// there is room, the screen's height, and within the screen.
-QRect ViewPlacement(const QRect& available, const QRect& owner);
 
 // Opens the triangle view of one column of the rows, or raises the one
 // already open; refuses an empty list, and as Start does when the triangle

@@ -15,6 +15,8 @@ TKeyAction Zoom(int key)
         return {TKeyAction::TKind::ZoomOut};
     case Qt::Key_0:
         return {TKeyAction::TKind::Fit};
+    case Qt::Key_1:
+        return {TKeyAction::TKind::Readable};
     default:
         return {};
     }

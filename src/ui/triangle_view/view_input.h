@@ -11,7 +11,7 @@ namespace quorva {
 // What a key does in the triangle view, worked out from the key alone and
 // the view's state, without a widget.
 struct TKeyAction {
-    enum class TKind { None, ZoomIn, ZoomOut, Fit, Move };
+    enum class TKind { None, ZoomIn, ZoomOut, Fit, Readable, Move };
     TKind kind = TKind::None;
     // For Move: the cell wanted, before it is kept inside the triangle.
     std::int64_t line = 0;
@@ -20,7 +20,8 @@ struct TKeyAction {
     bool extend = false;
 };
 
-// The keys of the view: Ctrl with plus, minus or 0 zooms and fits; the
+// The keys of the view: Ctrl with plus, minus, 0 or 1 zooms, fits and
+// shows readable numbers; the
 // arrows, Page Up and Down, Home and End move the focused cell (Home and End
 // to the ends of its line; with Ctrl, of the triangle); Shift extends the
 // selection. `page` is the lines a page moves by.
