@@ -98,6 +98,12 @@ int main(int argc, char** argv)
         if (mode == "export") {
             const double seconds = bench::SecondsOf([&] { ExportTriangleXlsx(rows, 0, argv[3]); });
             std::printf("seconds=%.6f ", seconds);
+        } else if (mode == "cancel-at") {
+            // One stop, asked QUORVA_CANCEL_AT seconds in.
+            const bench::TLatencies latency = bench::CancelLatencies(
+                [&](TProgress& progress) { ExportTriangleXlsx(rows, 0, argv[3], progress); },
+                std::atof(std::getenv("QUORVA_CANCEL_AT")), {1.0});
+            std::printf("cancel=%.6f ", latency.worst);
         } else if (mode == "bare") {
             BareLoop(rows, argv[3]);
         } else {

@@ -156,6 +156,7 @@ private:
     void CopyInto(TAtomicFileWriter& writer);
     void Report(std::uint64_t done) { ProceedOrCancel(progress_, done, totalWork_); }
     std::vector<int> WorkFiles() const;
+    void FreeWorkbook();
 
     // Outlives the work files below, so that their blocks are freed by
     // another process once this one has closed them.
@@ -202,6 +203,23 @@ TXlsxExport<Cell>::TXlsxExport(const std::vector<std::int32_t>& values, const st
 template <class Cell> TXlsxExport<Cell>::~TXlsxExport()
 {
     freeing_.emplace(WorkFiles());
+    FreeWorkbook();
+}
+
+// The library closes a sheet's work file only when it assembles the sheet,
+// which happens in the child: here each would stay open, and its gigabytes
+// taken, for as long as the program runs.
+template <class Cell> void TXlsxExport<Cell>::FreeWorkbook()
+{
+    if (!workbook_)
+        return;
+    for (lxw_worksheet* sheet : sheets_)
+        if (sheet->optimize_tmpfile) {
+            std::fclose(sheet->optimize_tmpfile);
+            sheet->optimize_tmpfile = nullptr;
+            sheet->file = nullptr;
+        }
+    workbook_.reset();
 }
 
 // The sheets' work files while the workbook is open, and the archive.
@@ -326,7 +344,7 @@ template <class Cell> void TXlsxExport<Cell>::CloseWorkbook()
     // The work files of the sheets go now, before the workbook is copied.
     {
         const TDeferredFree freeing(WorkFiles());
-        workbook_.reset();
+        FreeWorkbook();
     }
     if (*result != LXW_NO_ERROR)
         ThrowLibraryError(fileName_, *result);

@@ -38,4 +38,10 @@ TFolderSnapshot SnapshotFolder(const std::string& folder)
     return snapshot;
 }
 
+std::size_t OpenDescriptorCount()
+{
+    const std::filesystem::directory_iterator entries("/proc/self/fd");
+    return std::size_t(std::distance(begin(entries), end(entries)));
+}
+
 } // namespace quorva::test

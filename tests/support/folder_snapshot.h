@@ -14,4 +14,8 @@ using TFolderSnapshot = std::map<std::string, std::string>;
 
 TFolderSnapshot SnapshotFolder(const std::string& folder);
 
+// How many descriptors this process has open: an unlinked work file left
+// open holds its disk space though no folder shows it.
+std::size_t OpenDescriptorCount();
+
 } // namespace quorva::test

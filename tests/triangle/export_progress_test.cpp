@@ -61,7 +61,9 @@ TEST_P(ExportProgressTest, RisesAndEndsAtTheWhole)
     for (const TExport run : ExportsOf(GetParam())) {
         test::TTempDir dir;
         test::TScriptedProgress progress;
+        const std::size_t descriptors = test::OpenDescriptorCount();
         run(RandomRows(GetParam()), 2, dir.File("out.csv"), progress, SystemResources());
+        EXPECT_EQ(test::OpenDescriptorCount(), descriptors) << "a work file was left open";
 
         ASSERT_FALSE(progress.calls.empty());
         const std::uint64_t total = progress.calls.front().second;
@@ -117,11 +119,13 @@ TEST_P(ExportCancelTest, LeavesTheFolderAsItWas)
     for (const TColumnCase& column : ColumnCases)
         for (const TExport run : ExportsOf(column)) {
             test::TScriptedProgress progress(GetParam().stopAt);
+            const std::size_t descriptors = test::OpenDescriptorCount();
             EXPECT_THROW(
                 run(RandomRows(column), 2, dir.File("out.csv"), progress, SystemResources()),
                 Cancelled)
                 << column.name;
             EXPECT_EQ(test::SnapshotFolder(dir.Path()), before) << column.name;
+            EXPECT_EQ(test::OpenDescriptorCount(), descriptors) << column.name;
             // Once told to stop, the export asks no more.
             const auto stops =
                 std::count_if(progress.calls.begin(), progress.calls.end(), [](const auto& call) {
