@@ -9,8 +9,12 @@
 // would wait) and how long a Cancel given after a second takes.
 //
 //   QT_QPA_PLATFORM=offscreen quorva_view_driver N
+//
+// With QUORVA_VIEW_SHOTS=FOLDER it also saves the fitted view's window in
+// each colour scale there, as fitted-N-<scale>.png.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QImage>
 #include <QScrollBar>
 #include <QStringListModel>
@@ -159,6 +163,18 @@ int main(int argc, char** argv)
     const double refinedSeconds = stopwatch.Seconds();
     const std::size_t added = bench::PeakResidentBytes() - before;
 
+    // Pictures of the fitted view, when asked for: the window as shown, in
+    // each colour scale, into the folder named.
+    if (const char* shots = std::getenv("QUORVA_VIEW_SHOTS")) {
+        auto* scale = window->findChild<QComboBox*>(QStringLiteral("ColourScale"));
+        canvas.Fit();
+        for (int i = 0; i < scale->count(); ++i) {
+            scale->setCurrentIndex(i);
+            const QString kind = scale->currentText().split(' ').first().toLower();
+            window->grab().save(QStringLiteral("%1/fitted-%2-%3.png").arg(shots).arg(n).arg(kind));
+        }
+        scale->setCurrentIndex(0);
+    }
     const TFrameTimes numbers = FrameTimes(canvas, 30);
     const TFrameTimes pixel = FrameTimes(canvas, 1);
     const TFrameTimes means = FrameTimes(canvas, std::max(canvas.FitCellSize(), 1 / 16.0));

@@ -329,11 +329,10 @@ void TTriangleCanvas::PaintLegend(QPainter& painter) const
     const QRect area = LegendRect();
     if (area.isEmpty())
         return;
-    renderer_->Scale().PaintLegend(painter, area,
-                                   CellSize() >= 1 ? QStringLiteral("cell value")
-                                                   : QStringLiteral("mean of the cells in a pixel"),
-                                   TTriangleRenderer::BlankCellColour(),
-                                   TTriangleRenderer::Outside());
+    const double deviceCellSize = CellSize() * viewport()->devicePixelRatioF();
+    renderer_->LegendScale(deviceCellSize)
+        .PaintLegend(painter, area, renderer_->LegendCaption(deviceCellSize),
+                     TTriangleRenderer::BlankCellColour(), TTriangleRenderer::Outside());
 }
 
 void TTriangleCanvas::ShowRefined()

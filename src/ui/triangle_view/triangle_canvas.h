@@ -119,7 +119,7 @@ private:
     TCellPosition focus_;
     TCellPosition anchor_;
     std::optional<TCellPosition> pointed_;
-    TColourScale::TKind scaleKind_ = TColourScale::TKind::ByShare;
+    TColourScale::TKind scaleKind_ = TColourScale::TKind::ZeroShare;
 };
 
 } // namespace quorva
