@@ -369,12 +369,19 @@ void TTriangleRenderer::ScaleShares(std::size_t level) const
     if (level == shareLevel_ && ready_ == shareReady_)
         return;
     // Blocks of about a pixel: a pixel merges one to three of them each way.
+    // Every stride-th of them each way, about SampledBlocks in all, tell
+    // their shares as well as all would, within a frame's time.
+    constexpr std::size_t SampledBlocks = 1 << 16;
     const TSummaryPyramid& summaries = grid_.Summaries();
+    const std::size_t stride =
+        1 +
+        static_cast<std::size_t>(std::sqrt(
+            static_cast<double>(summaries.Rows(level) * summaries.Columns(level)) / SampledBlocks));
     std::vector<std::uint64_t> blocks(101);
-    for (std::size_t c = 0; c < summaries.Columns(level); ++c) {
+    for (std::size_t c = 0; c < summaries.Columns(level); c += stride) {
         if (!grid_.IsSummaryReady(level, c))
             break;
-        for (std::size_t r = 0; r < summaries.Rows(level); ++r)
+        for (std::size_t r = 0; r < summaries.Rows(level); r += stride)
             if (const std::uint64_t count = summaries.Count(level, r, c))
                 ++blocks[summaries.Zeros(level, r, c) * 100 / count];
     }
