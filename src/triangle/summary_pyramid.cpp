@@ -30,11 +30,13 @@ TSummaryPyramid::TSummaryPyramid(std::size_t lineCount, std::size_t columnCount,
         if (Small(size, byteCells)) {
             level.smallSums = TBlocks<std::uint16_t>(new std::uint16_t[blocks]);
             level.smallCounts = TBlocks<std::uint8_t>(new std::uint8_t[blocks]);
-            level.smallZeros = TBlocks<std::uint8_t>(new std::uint8_t[blocks]);
+            if (HasZeros(levels_.size()))
+                level.smallZeros = TBlocks<std::uint8_t>(new std::uint8_t[blocks]);
         } else {
             level.sums = TBlocks<std::int64_t>(new std::int64_t[blocks]);
             level.counts = TBlocks<std::uint32_t>(new std::uint32_t[blocks]);
-            level.zeros = TBlocks<std::uint32_t>(new std::uint32_t[blocks]);
+            if (HasZeros(levels_.size()))
+                level.zeros = TBlocks<std::uint32_t>(new std::uint32_t[blocks]);
         }
         levels_.push_back(std::move(level));
         if (blocks <= 1)
@@ -45,13 +47,15 @@ TSummaryPyramid::TSummaryPyramid(std::size_t lineCount, std::size_t columnCount,
 
 std::uint64_t TSummaryPyramid::Bytes(std::size_t lineCount, std::size_t columnCount, bool byteCells)
 {
-    std::uint64_t bytes = 0;
+    // The finest level's zeros: two block columns.
+    std::uint64_t bytes = 2 * std::uint64_t{Blocks(lineCount, FinestBlock)} * sizeof(std::uint32_t);
     for (std::size_t size = FinestBlock;; size *= 2) {
         const std::uint64_t blocks =
             std::uint64_t{Blocks(lineCount, size)} * Blocks(columnCount, size);
-        bytes +=
-            blocks * (Small(size, byteCells) ? sizeof(std::uint16_t) + 2 * sizeof(std::uint8_t)
-                                             : sizeof(std::int64_t) + 2 * sizeof(std::uint32_t));
+        const std::uint64_t zeros = size > FinestBlock;
+        bytes += blocks * (Small(size, byteCells)
+                               ? sizeof(std::uint16_t) + (1 + zeros) * sizeof(std::uint8_t)
+                               : sizeof(std::int64_t) + (1 + zeros) * sizeof(std::uint32_t));
         if (blocks <= 1)
             return bytes;
     }
@@ -68,7 +72,8 @@ void TSummaryPyramid::AddColumnTo(std::size_t level, std::size_t column, std::si
         for (std::size_t r = 0; r < rows; ++r) {
             sums[r] += blockSums[start + r];
             counts[r] += blockCounts[start + r];
-            zeros[r] += blockZeros[start + r];
+            if (blockZeros)
+                zeros[r] += blockZeros[start + r];
         }
     };
     if (at.sums)
@@ -86,13 +91,12 @@ void TSummaryPyramid::SetColumn(std::size_t column, const std::int64_t* sums,
         if (finest.sums) {
             finest.sums[start + r] = sums[r];
             finest.counts[start + r] = counts[r];
-            finest.zeros[start + r] = zeros[r];
         } else {
             finest.smallSums[start + r] = static_cast<std::uint16_t>(sums[r]);
             finest.smallCounts[start + r] = static_cast<std::uint8_t>(counts[r]);
-            finest.smallZeros[start + r] = static_cast<std::uint8_t>(zeros[r]);
         }
     }
+    finestZeros_[column % 2].assign(zeros, zeros + finest.rows);
     CompleteColumn(column);
 }
 
@@ -125,7 +129,7 @@ void TSummaryPyramid::Merge(std::size_t level, std::size_t column)
             for (std::size_t c = first; c < end; ++c) {
                 sum += Sum(level, fr, c);
                 count += Count(level, fr, c);
-                zeros += Zeros(level, fr, c);
+                zeros += level == 0 ? finestZeros_[c % 2][fr] : Zeros(level, fr, c);
             }
         const std::size_t index = target * coarse.rows + r;
         if (!coarse.sums) {

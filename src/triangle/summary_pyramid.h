@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -8,7 +9,7 @@
 namespace quorva {
 
 // Sums and counts of the non-blank cells of square blocks of the triangle,
-// and how many of them are zero,
+// and, from the second level on, how many of them are zero,
 // level by level: level L's blocks are FinestBlock << L lines and columns,
 // each the merge of four blocks of the level below, up to one block for the
 // whole triangle. A picture zoomed out so far that a pixel holds a block or
@@ -45,6 +46,9 @@ public:
         const std::size_t index = column * at.rows + row;
         return at.counts ? std::uint64_t{at.counts[index]} : std::uint64_t{at.smallCounts[index]};
     }
+    // From level 1 on: the finest level keeps the zeros of its last two
+    // block columns only, as long as they are merged.
+    static bool HasZeros(std::size_t level) { return level > 0; }
     std::uint64_t Zeros(std::size_t level, std::size_t row, std::size_t column) const
     {
         const TLevel& at = levels_[level];
@@ -52,8 +56,9 @@ public:
         return at.zeros ? std::uint64_t{at.zeros[index]} : std::uint64_t{at.smallZeros[index]};
     }
 
-    // Adds the sums, counts and zeros of rows [firstRow, endRow) of a block
-    // column to sums[r - firstRow], counts[r - firstRow] and zeros[r - firstRow].
+    // Adds the sums, counts and zeros (where the level has them) of rows
+    // [firstRow, endRow) of a block column to sums[r - firstRow],
+    // counts[r - firstRow] and zeros[r - firstRow].
     void AddColumnTo(std::size_t level, std::size_t column, std::size_t firstRow,
                      std::size_t endRow, std::int64_t* sums, std::uint64_t* counts,
                      std::uint64_t* zeros) const;
@@ -87,6 +92,9 @@ private:
     void Merge(std::size_t level, std::size_t column);
 
     std::vector<TLevel> levels_;
+    // The finest level's zeros of its block columns, even and odd, until
+    // they are merged into the level above.
+    std::array<std::vector<std::uint32_t>, 2> finestZeros_;
 };
 
 } // namespace quorva

@@ -277,6 +277,10 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
     while (level + 1 < summaries.Levels() &&
            double(summaries.BlockSize(level + 1)) <= cellsPerPixel)
         ++level;
+    // Zero shares come from the second level on.
+    const bool shares = ShowsShares(1 / cellsPerPixel) && summaries.Levels() > 1;
+    if (shares)
+        level = std::max<std::size_t>(level, 1);
     const double block = double(summaries.BlockSize(level));
     const auto rows = static_cast<std::int64_t>(summaries.Rows(level));
     const auto columns = static_cast<std::int64_t>(summaries.Columns(level));
@@ -301,7 +305,6 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
     sums_.assign(static_cast<std::size_t>(bottomRow - topRow), 0);
     counts_.assign(sums_.size(), 0);
     zeros_.assign(sums_.size(), 0);
-    const bool shares = ShowsShares(1 / cellsPerPixel);
     if (shares)
         ScaleShares(level);
     std::int64_t lastSum = 0;
