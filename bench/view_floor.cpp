@@ -22,11 +22,14 @@ namespace {
 
 // Column j + 1 from column j: |a[i] - a[i + 1]| for each of its `length`
 // values.
-void Differences(const std::uint8_t* from, std::uint8_t* to, std::size_t length)
+void Differences(const std::uint8_t* __restrict from, std::uint8_t* __restrict to,
+                 std::size_t length)
 {
-    for (std::size_t i = 0; i < length; ++i)
-        to[i] = static_cast<std::uint8_t>(std::max(from[i], from[i + 1]) -
-                                          std::min(from[i], from[i + 1]));
+    for (std::size_t i = 0; i < length; ++i) {
+        const unsigned a = from[i];
+        const unsigned b = from[i + 1];
+        to[i] = static_cast<std::uint8_t>(a > b ? a - b : b - a);
+    }
 }
 
 } // namespace
