@@ -278,7 +278,7 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
            double(summaries.BlockSize(level + 1)) <= cellsPerPixel)
         ++level;
     // Zero shares come from the second level on.
-    const bool shares = ShowsShares(1 / cellsPerPixel) && summaries.Levels() > 1;
+    const bool shares = ShowsShares(1 / cellsPerPixel);
     if (shares)
         level = std::max<std::size_t>(level, 1);
     const double block = double(summaries.BlockSize(level));

@@ -100,7 +100,9 @@ private:
     QRgb ShadeOfMean(std::int64_t sum, std::uint64_t count, bool inside) const;
     bool ShowsShares(double cellSize) const
     {
-        return scale_.ShowsZeroShares() && 1 / cellSize >= SummaryCellsPerPixel;
+        // The zeros are kept from the summaries' second level on.
+        return scale_.ShowsZeroShares() && 1 / cellSize >= SummaryCellsPerPixel &&
+               grid_.Summaries().Levels() > 1;
     }
     // Sets the scale of zero shares from the ready blocks of a summary level.
     void ScaleShares(std::size_t level) const;
