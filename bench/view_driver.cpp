@@ -9,8 +9,14 @@
 // would wait) and how long a Cancel given after a second takes.
 //
 //   QT_QPA_PLATFORM=offscreen quorva_view_driver N
+//
+// QUORVA_VIEW_FRAMES=N paints N frames a zoom level instead of 40, and
+// QUORVA_VIEW_NO_BUILDS=1 leaves out building the grid alone.
+// With QUORVA_VIEW_SHOTS=FOLDER it also saves the fitted view's window in
+// each colour scale there, as fitted-N-<scale>.png.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QImage>
 #include <QScrollBar>
 #include <QStringListModel>
@@ -33,7 +39,12 @@
 
 namespace {
 
-constexpr int Frames = 40;
+// Frames a zoom level, QUORVA_VIEW_FRAMES if set: fewer for a quick look.
+int Frames()
+{
+    const char* frames = std::getenv("QUORVA_VIEW_FRAMES");
+    return frames ? std::max(1, std::atoi(frames)) : 40;
+}
 
 std::size_t CurrentResidentBytes()
 {
@@ -69,11 +80,11 @@ TFrameTimes FrameTimes(quorva::TTriangleCanvas& canvas, double cellSize)
     QScrollBar& down = *canvas.verticalScrollBar();
     QScrollBar& across = *canvas.horizontalScrollBar();
     across.setValue(across.maximum() / 4);
-    down.setValue(down.maximum() / 2 - Frames * down.singleStep());
+    down.setValue(down.maximum() / 2 - Frames() * down.singleStep());
     QImage frame(canvas.viewport()->size(), QImage::Format_RGB32);
     std::vector<double> times;
     std::vector<double> cpuTimes;
-    for (int i = 0; i < Frames; ++i) {
+    for (int i = 0; i < Frames(); ++i) {
         down.setValue(down.value() + std::max(down.singleStep(), 3));
         const double cpuStart = ThreadMilliseconds();
         const quorva::bench::TStopwatch stopwatch;
@@ -159,6 +170,18 @@ int main(int argc, char** argv)
     const double refinedSeconds = stopwatch.Seconds();
     const std::size_t added = bench::PeakResidentBytes() - before;
 
+    // Pictures of the fitted view, when asked for: the window as shown, in
+    // each colour scale, into the folder named.
+    if (const char* shots = std::getenv("QUORVA_VIEW_SHOTS")) {
+        auto* scale = window->findChild<QComboBox*>(QStringLiteral("ColourScale"));
+        canvas.Fit();
+        for (int i = 0; i < scale->count(); ++i) {
+            scale->setCurrentIndex(i);
+            const QString kind = scale->currentText().split(' ').first().toLower();
+            window->grab().save(QStringLiteral("%1/fitted-%2-%3.png").arg(shots).arg(n).arg(kind));
+        }
+        scale->setCurrentIndex(0);
+    }
     const TFrameTimes numbers = FrameTimes(canvas, 30);
     const TFrameTimes pixel = FrameTimes(canvas, 1);
     const TFrameTimes means = FrameTimes(canvas, std::max(canvas.FitCellSize(), 1 / 16.0));
@@ -191,6 +214,10 @@ int main(int argc, char** argv)
     std::printf(" zoom_steps=%d zoom_slowest_ms=%.2f zoom_slowest_cpu_ms=%.2f", step, slowest,
                 slowestCpu);
     delete window;
+    if (std::getenv("QUORVA_VIEW_NO_BUILDS")) {
+        std::printf("\n");
+        return 0;
+    }
     const auto [worstGap, cancelSeconds] = BuildTimes(rows);
     // A build over within the second has nothing to cancel.
     if (cancelSeconds < 0)

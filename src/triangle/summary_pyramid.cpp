@@ -30,9 +30,13 @@ TSummaryPyramid::TSummaryPyramid(std::size_t lineCount, std::size_t columnCount,
         if (Small(size, byteCells)) {
             level.smallSums = TBlocks<std::uint16_t>(new std::uint16_t[blocks]);
             level.smallCounts = TBlocks<std::uint8_t>(new std::uint8_t[blocks]);
+            if (HasZeros(levels_.size()))
+                level.smallZeros = TBlocks<std::uint8_t>(new std::uint8_t[blocks]);
         } else {
             level.sums = TBlocks<std::int64_t>(new std::int64_t[blocks]);
             level.counts = TBlocks<std::uint32_t>(new std::uint32_t[blocks]);
+            if (HasZeros(levels_.size()))
+                level.zeros = TBlocks<std::uint32_t>(new std::uint32_t[blocks]);
         }
         levels_.push_back(std::move(level));
         if (blocks <= 1)
@@ -43,38 +47,43 @@ TSummaryPyramid::TSummaryPyramid(std::size_t lineCount, std::size_t columnCount,
 
 std::uint64_t TSummaryPyramid::Bytes(std::size_t lineCount, std::size_t columnCount, bool byteCells)
 {
-    std::uint64_t bytes = 0;
+    // The finest level's zeros: two block columns.
+    std::uint64_t bytes = 2 * std::uint64_t{Blocks(lineCount, FinestBlock)} * sizeof(std::uint32_t);
     for (std::size_t size = FinestBlock;; size *= 2) {
         const std::uint64_t blocks =
             std::uint64_t{Blocks(lineCount, size)} * Blocks(columnCount, size);
-        bytes += blocks * (Small(size, byteCells) ? sizeof(std::uint16_t) + sizeof(std::uint8_t)
-                                                  : sizeof(std::int64_t) + sizeof(std::uint32_t));
+        const std::uint64_t zeros = size > FinestBlock;
+        bytes += blocks * (Small(size, byteCells)
+                               ? sizeof(std::uint16_t) + (1 + zeros) * sizeof(std::uint8_t)
+                               : sizeof(std::int64_t) + (1 + zeros) * sizeof(std::uint32_t));
         if (blocks <= 1)
             return bytes;
     }
 }
 
 void TSummaryPyramid::AddColumnTo(std::size_t level, std::size_t column, std::size_t firstRow,
-                                  std::size_t endRow, std::int64_t* sums,
-                                  std::uint64_t* counts) const
+                                  std::size_t endRow, std::int64_t* sums, std::uint64_t* counts,
+                                  std::uint64_t* zeros) const
 {
     const TLevel& at = levels_[level];
     const std::size_t start = column * at.rows + firstRow;
     const std::size_t rows = endRow - firstRow;
-    auto add = [&](const auto* blockSums, const auto* blockCounts) {
+    auto add = [&](const auto* blockSums, const auto* blockCounts, const auto* blockZeros) {
         for (std::size_t r = 0; r < rows; ++r) {
             sums[r] += blockSums[start + r];
             counts[r] += blockCounts[start + r];
+            if (blockZeros)
+                zeros[r] += blockZeros[start + r];
         }
     };
     if (at.sums)
-        add(at.sums.get(), at.counts.get());
+        add(at.sums.get(), at.counts.get(), at.zeros.get());
     else
-        add(at.smallSums.get(), at.smallCounts.get());
+        add(at.smallSums.get(), at.smallCounts.get(), at.smallZeros.get());
 }
 
 void TSummaryPyramid::SetColumn(std::size_t column, const std::int64_t* sums,
-                                const std::uint32_t* counts)
+                                const std::uint32_t* counts, const std::uint32_t* zeros)
 {
     TLevel& finest = levels_.front();
     const std::size_t start = column * finest.rows;
@@ -87,6 +96,7 @@ void TSummaryPyramid::SetColumn(std::size_t column, const std::int64_t* sums,
             finest.smallCounts[start + r] = static_cast<std::uint8_t>(counts[r]);
         }
     }
+    finestZeros_[column % 2].assign(zeros, zeros + finest.rows);
     CompleteColumn(column);
 }
 
@@ -114,18 +124,22 @@ void TSummaryPyramid::Merge(std::size_t level, std::size_t column)
     for (std::size_t r = 0; r < coarse.rows; ++r) {
         std::int64_t sum = 0;
         std::uint64_t count = 0;
+        std::uint64_t zeros = 0;
         for (std::size_t fr = 2 * r; fr < std::min(2 * r + 2, fine.rows); ++fr)
             for (std::size_t c = first; c < end; ++c) {
                 sum += Sum(level, fr, c);
                 count += Count(level, fr, c);
+                zeros += level == 0 ? finestZeros_[c % 2][fr] : Zeros(level, fr, c);
             }
         const std::size_t index = target * coarse.rows + r;
         if (!coarse.sums) {
             coarse.smallSums[index] = static_cast<std::uint16_t>(sum);
             coarse.smallCounts[index] = static_cast<std::uint8_t>(count);
+            coarse.smallZeros[index] = static_cast<std::uint8_t>(zeros);
         } else {
             coarse.sums[index] = sum;
             coarse.counts[index] = static_cast<std::uint32_t>(count);
+            coarse.zeros[index] = static_cast<std::uint32_t>(zeros);
         }
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -8,6 +9,7 @@
 namespace quorva {
 
 // Sums and counts of the non-blank cells of square blocks of the triangle,
+// and, from the second level on, how many of them are zero,
 // level by level: level L's blocks are FinestBlock << L lines and columns,
 // each the merge of four blocks of the level below, up to one block for the
 // whole triangle. A picture zoomed out so far that a pixel holds a block or
@@ -44,15 +46,27 @@ public:
         const std::size_t index = column * at.rows + row;
         return at.counts ? std::uint64_t{at.counts[index]} : std::uint64_t{at.smallCounts[index]};
     }
+    // From level 1 on: the finest level keeps the zeros of its last two
+    // block columns only, as long as they are merged.
+    static bool HasZeros(std::size_t level) { return level > 0; }
+    std::uint64_t Zeros(std::size_t level, std::size_t row, std::size_t column) const
+    {
+        const TLevel& at = levels_[level];
+        const std::size_t index = column * at.rows + row;
+        return at.zeros ? std::uint64_t{at.zeros[index]} : std::uint64_t{at.smallZeros[index]};
+    }
 
-    // Adds the sums and counts of rows [firstRow, endRow) of a block column
-    // to sums[r - firstRow] and counts[r - firstRow].
+    // Adds the sums, counts and zeros (where the level has them) of rows
+    // [firstRow, endRow) of a block column to sums[r - firstRow],
+    // counts[r - firstRow] and zeros[r - firstRow].
     void AddColumnTo(std::size_t level, std::size_t column, std::size_t firstRow,
-                     std::size_t endRow, std::int64_t* sums, std::uint64_t* counts) const;
+                     std::size_t endRow, std::int64_t* sums, std::uint64_t* counts,
+                     std::uint64_t* zeros) const;
 
     // Sets the finest level's block column, row by row, and merges it into
     // every coarser block column it completes. Block columns come in order.
-    void SetColumn(std::size_t column, const std::int64_t* sums, const std::uint32_t* counts);
+    void SetColumn(std::size_t column, const std::int64_t* sums, const std::uint32_t* counts,
+                   const std::uint32_t* zeros);
 
 private:
     // Left unzeroed: every block is written as its column is completed,
@@ -67,8 +81,10 @@ private:
         std::size_t columns = 0;
         TBlocks<std::uint16_t> smallSums;
         TBlocks<std::uint8_t> smallCounts;
+        TBlocks<std::uint8_t> smallZeros;
         TBlocks<std::int64_t> sums;
         TBlocks<std::uint32_t> counts;
+        TBlocks<std::uint32_t> zeros;
     };
 
     static bool Small(std::size_t blockSize, bool byteCells);
@@ -76,6 +92,9 @@ private:
     void Merge(std::size_t level, std::size_t column);
 
     std::vector<TLevel> levels_;
+    // The finest level's zeros of its block columns, even and odd, until
+    // they are merged into the level above.
+    std::array<std::vector<std::uint32_t>, 2> finestZeros_;
 };
 
 } // namespace quorva

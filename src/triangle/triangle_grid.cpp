@@ -60,6 +60,7 @@ TTriangleGrid::TTriangleGrid(const std::vector<std::int32_t>& values)
 {
     blockSums_.resize(summaries_.Rows(0));
     blockCounts_.resize(summaries_.Rows(0));
+    blockZeros_.resize(summaries_.Rows(0));
     if (FitsByteCells(values)) {
         bytes_ = std::make_unique<THalfTriangle<std::uint8_t>>(values);
         oddColumn_.reset(new std::uint8_t[values.size()]);
@@ -99,12 +100,13 @@ void TTriangleGrid::FillBlockColumn(THalfTriangle<Value>& triangle, std::size_t 
     const std::size_t end = std::min(first + SummaryBlock, ColumnCount());
     std::fill(blockSums_.begin(), blockSums_.end(), 0);
     std::fill(blockCounts_.begin(), blockCounts_.end(), 0);
+    std::fill(blockZeros_.begin(), blockZeros_.end(), 0);
     for (std::size_t j = first; j < end; ++j) {
         if (j % 2 == 0 && j > 0)
             triangle.FillColumn(j);
         SummariseColumn(triangle, j);
     }
-    summaries_.SetColumn(block, blockSums_.data(), blockCounts_.data());
+    summaries_.SetColumn(block, blockSums_.data(), blockCounts_.data(), blockZeros_.data());
 }
 
 template <class Value>
@@ -125,10 +127,15 @@ void TTriangleGrid::SummariseColumn(const THalfTriangle<Value>& triangle, std::s
         const std::size_t blockRow = (2 * i + j) / SummaryBlock;
         const std::size_t end = std::min(length, ((blockRow + 1) * SummaryBlock - j + 1) / 2);
         TCellStatistics run;
-        ForEachValueOf(triangle, j, i, end, [&](std::size_t, Value value) { run.Add(value); });
+        std::uint32_t zeros = 0;
+        ForEachValueOf(triangle, j, i, end, [&](std::size_t, Value value) {
+            run.Add(value);
+            zeros += value == 0;
+        });
         i = end;
         blockSums_[blockRow] += run.sum;
         blockCounts_[blockRow] += static_cast<std::uint32_t>(run.count);
+        blockZeros_[blockRow] += zeros;
         filledWhole_.Merge(run);
     }
 }
@@ -146,12 +153,15 @@ void TTriangleGrid::SummariseBytes(std::size_t j, const std::uint8_t* values)
         const std::size_t blockRow = (2 * i + j) / SummaryBlock;
         const std::size_t end = std::min(length, ((blockRow + 1) * SummaryBlock - j + 1) / 2);
         std::uint32_t sum = 0;
+        std::uint32_t zeros = 0;
         for (std::size_t at = i; at < end; ++at) {
             const std::uint8_t value = values[at];
             ++tallies[at % 4][value];
             sum += value;
+            zeros += value == 0;
         }
         blockSums_[blockRow] += sum;
+        blockZeros_[blockRow] += zeros;
         blockCounts_[blockRow] += static_cast<std::uint32_t>(end - i);
         i = end;
     }
@@ -296,7 +306,7 @@ std::uint64_t TTriangleGrid::MemoryNeeded(std::uint64_t valueCount, std::uint64_
     return THalfTriangle<std::uint8_t>::KeptCells(valueCount) * cellBytes +
            (valueCount + 1) / 2 * sizeof(std::size_t) + valueCount * sizeof(std::int32_t) +
            TSummaryPyramid::Bytes(2 * valueCount - 1, valueCount, cellBytes == 1) +
-           blockRows * (sizeof(std::int64_t) + sizeof(std::uint32_t)) +
+           blockRows * (sizeof(std::int64_t) + 2 * sizeof(std::uint32_t)) +
            (cellBytes == 1 ? valueCount : 0);
 }
 

@@ -195,6 +195,7 @@ private:
     // The sums and counts of the block column being filled, by block row.
     std::vector<std::int64_t> blockSums_;
     std::vector<std::uint32_t> blockCounts_;
+    std::vector<std::uint32_t> blockZeros_;
     // An odd column's one-byte values while it is summed up.
     std::unique_ptr<std::uint8_t[]> oddColumn_;
 

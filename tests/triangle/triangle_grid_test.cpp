@@ -96,12 +96,16 @@ TEST_P(TriangleGridTest, BlocksAndSummariesCountTheNonBlankCells)
     const TRowTable rows = RandomRows(GetParam());
     TTriangleGrid grid(rows, GetParam().column, TTriangleGrid::TUnfilled{});
     const auto csv = CsvFields(rows, GetParam().column);
+    std::uint64_t zeros = 0;
     auto bruteForce = [&](const TCellRect& rect) {
         TCellStatistics block;
+        zeros = 0;
         for (std::size_t k = rect.firstLine; k < std::min(rect.endLine, csv.size()); ++k)
             for (std::size_t j = rect.firstColumn; j < std::min(rect.endColumn, csv[k].size()); ++j)
-                if (!csv[k][j].empty())
+                if (!csv[k][j].empty()) {
                     block.Add(std::stoi(csv[k][j]));
+                    zeros += csv[k][j] == "0";
+                }
         return block;
     };
     auto expectReadyPartsRight = [&] {
@@ -118,6 +122,11 @@ TEST_P(TriangleGridTest, BlocksAndSummariesCountTheNonBlankCells)
                     ASSERT_EQ(summaries.Count(level, r, c), expected.count)
                         << "level " << level << " block " << r << "," << c;
                     ASSERT_EQ(summaries.Sum(level, r, c), expected.sum)
+                        << "level " << level << " block " << r << "," << c;
+                    // The finest level keeps no zeros once merged.
+                    ASSERT_EQ(TSummaryPyramid::HasZeros(level) ? summaries.Zeros(level, r, c)
+                                                               : zeros,
+                              zeros)
                         << "level " << level << " block " << r << "," << c;
                 }
             }

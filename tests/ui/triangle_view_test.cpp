@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QListView>
 #include <QPainter>
 #include <QProgressDialog>
@@ -643,6 +644,7 @@ private slots:
         QFETCH(bool, dark);
         OpenWindow(test::RandomRows(std::size_t(count), 0, 99, 19), 0);
         TTriangleCanvas& canvas = window_->Canvas();
+        canvas.SetScaleKind(TColourScale::TKind::ByShare);
         QPalette palette = canvas.palette();
         if (dark) {
             palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
@@ -746,6 +748,40 @@ private slots:
         }
     }
 
+    // Fitted, 16,384 random rows' means all look alike; the default shares of
+    // zero cells spread over the scale. Measured on the two pictures alone:
+    // the spread of brightness of the pixels inside the triangle.
+    void fittedPictureShowsMoreThanTheMean()
+    {
+        const TRowTable rows = test::RandomRows(16384, 0, 99, 61);
+        const TTriangleGrid grid(rows, 0);
+        const QSize view(400, 800);
+        const double fit = double(view.height()) / double(grid.LineCount());
+        auto spread = [&](TColourScale::TKind kind) {
+            TTriangleRenderer renderer(grid);
+            renderer.SetScale(TColourScale(grid, kind));
+            QImage image(view, QImage::Format_RGB32);
+            QPainter painter(&image);
+            renderer.Paint(painter, view, fit, QPoint(0, 0));
+            painter.end();
+            std::vector<double> inside;
+            for (int y = 0; y < view.height(); ++y)
+                for (int x = 0; x < view.width(); ++x)
+                    if (image.pixel(x, y) != TTriangleRenderer::Outside().rgb())
+                        inside.push_back(qGray(image.pixel(x, y)));
+            double mean = 0, square = 0;
+            for (const double gray : inside)
+                mean += gray / double(inside.size());
+            for (const double gray : inside)
+                square += (gray - mean) * (gray - mean) / double(inside.size());
+            return std::sqrt(square);
+        };
+        const double means = spread(TColourScale::TKind::ByShare);
+        const double zeros = spread(TColourScale::TKind::ZeroShare);
+        QVERIFY2(zeros > 3 * means,
+                 qPrintable(QStringLiteral("%1 against %2").arg(zeros).arg(means)));
+    }
+
     // While the grid is built, every zoom step's picture shows each pixel as
     // the complete grid's picture does, or as not ready yet: never a value
     // that is not final. (The scale is the complete one's for both.)
@@ -808,8 +844,8 @@ private slots:
         QVERIFY(legend.height() <= canvas.viewport()->height() / 2);
 
         auto* scale = window_->findChild<QComboBox*>("ColourScale");
-        QCOMPARE(scale->currentText(), QStringLiteral("By share of cells"));
-        scale->setCurrentIndex(1);
+        QCOMPARE(scale->currentText(), QStringLiteral("Share of zero cells"));
+        scale->setCurrentIndex(2);
         QCOMPARE(canvas.ScaleKind(), TColourScale::TKind::Linear);
         TTriangleWindow next(rows_, 1, *lines_, *dialogs_);
         QCOMPARE(next.Canvas().ScaleKind(), TColourScale::TKind::Linear);
@@ -980,6 +1016,10 @@ private slots:
         rows_ = test::RandomRows(16500, 0, 99, 59);
         window_->Refresh();
         QCOMPARE(window_->windowTitle(), QStringLiteral("Triangle of column 2 (16,500 values)"));
+        // The status line tells how far the build has got, and nothing once built.
+        const auto* figure = window_->findChild<QLabel*>("BuildingFigure");
+        const QRegularExpression building(QStringLiteral("^Building ([0-9]|[1-9][0-9]) %$"));
+        QVERIFY2(building.match(figure->text()).hasMatch(), qPrintable(figure->text()));
         // Column j's value 100, from the values it comes from, difference by
         // difference (0 to 99: no blanks); read out as not yet computed until
         // it is built, never waited for.
@@ -998,6 +1038,7 @@ private slots:
         QVERIFY2(early == pending || early == built, qPrintable(early));
         QTRY_VERIFY_WITH_TIMEOUT(!window_->IsBuilding(), 30000);
         QCOMPARE(CellAccessibleText(*window_->Canvas().Grid(), far), built);
+        QCOMPARE(figure->text(), QString());
     }
 
     void refusesATriangleTooLargeForMemory()

@@ -117,7 +117,7 @@ TColourScale::TColourScale(const TTriangleGrid& grid, TKind kind)
 
 TColourScale::TColourScale(std::int64_t low, std::int64_t high,
                            const std::vector<std::uint64_t>& counts, TKind kind)
-    : low_(low), high_(std::max(high, low)), counts_(counts)
+    : low_(low), high_(std::max(high, low)), counts_(counts), zeroShares_(kind == TKind::ZeroShare)
 {
     if (kind == TKind::Linear) {
         // From 0 to 99 at least, so that a value reads the same in any view.
@@ -176,8 +176,15 @@ double TColourScale::Position(double value) const
 
 QString TColourScale::KindName(TKind kind)
 {
-    return kind == TKind::Linear ? QStringLiteral("Linear 0\u201399")
-                                 : QStringLiteral("By share of cells");
+    switch (kind) {
+    case TKind::Linear:
+        return QStringLiteral("Linear 0\u201399");
+    case TKind::ZeroShare:
+        return QStringLiteral("Share of zero cells");
+    case TKind::ByShare:
+        break;
+    }
+    return QStringLiteral("By share of cells");
 }
 
 QColor TColourScale::TextOn(QRgb shade)

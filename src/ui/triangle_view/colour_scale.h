@@ -28,9 +28,15 @@ class TTriangleGrid;
 //
 // The linear scale instead spreads the values evenly, from 0 to 99 or as far
 // beyond as the grid's values reach.
+//
+// Zoomed out so far that a pixel holds blocks of many cells, the means of
+// those blocks lie so close together that they all take about one shade. The
+// zero-share kind shades values as by share, but such a pixel by the share of
+// zero cells in its blocks instead, which tells the triangle's zero-valued
+// triangles and bands from the rest.
 class TColourScale {
 public:
-    enum class TKind { ByShare, Linear };
+    enum class TKind { ByShare, Linear, ZeroShare };
 
     // The scale for a grid's values.
     explicit TColourScale(const TTriangleGrid& grid, TKind kind = TKind::ByShare);
@@ -40,6 +46,8 @@ public:
 
     // What the user picks the scale by: "By share of cells", "Linear 0–99".
     static QString KindName(TKind kind);
+    // Whether a pixel of many cells shows their share of zero cells.
+    bool ShowsZeroShares() const { return zeroShares_; }
 
     QRgb Of(double value) const { return AtPlace(Position(value)); }
     // Where the value stands on the scale, from 0 to 1.
@@ -102,6 +110,7 @@ private:
     // Cells of each whole value from low_ on, where known.
     std::vector<std::uint64_t> counts_;
     bool linear_ = false;
+    bool zeroShares_ = false;
 };
 
 // How different two colours look: their distance in CIE L*a*b* (1976),

@@ -383,11 +383,10 @@ void TTriangleCanvas::PaintLegend(QPainter& painter) const
     const QRect area = LegendRect();
     if (area.isEmpty())
         return;
-    renderer_->Scale().PaintLegend(painter, area,
-                                   CellSize() >= 1 ? QStringLiteral("cell value")
-                                                   : QStringLiteral("mean of the cells in a pixel"),
-                                   palette(), renderer_->Colours().blank,
-                                   renderer_->Colours().outside);
+    const double deviceCellSize = CellSize() * viewport()->devicePixelRatioF();
+    renderer_->LegendScale(deviceCellSize)
+        .PaintLegend(painter, area, renderer_->LegendCaption(deviceCellSize), palette(),
+                     renderer_->Colours().blank, renderer_->Colours().outside);
 }
 
 void TTriangleCanvas::ShowRefined()

@@ -136,7 +136,7 @@ private:
     TCellPosition focus_;
     TCellPosition anchor_;
     std::optional<TCellPosition> pointed_;
-    TColourScale::TKind scaleKind_ = TColourScale::TKind::ByShare;
+    TColourScale::TKind scaleKind_ = TColourScale::TKind::ZeroShare;
     bool spaceHeld_ = false;
     // Where a pan began: the pointer, and the offset then.
     std::optional<std::pair<QPointF, QPoint>> panStart_;

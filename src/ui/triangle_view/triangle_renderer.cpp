@@ -44,6 +44,7 @@ TTriangleRenderer::TTriangleRenderer(const TTriangleGrid& grid, const TViewColou
 void TTriangleRenderer::SetScale(TColourScale scale)
 {
     scale_ = std::move(scale);
+    shareLevel_ = SIZE_MAX;
     valueShades_.clear();
     meanShades_.clear();
     if (grid_.ValueCounts().empty())
@@ -287,6 +288,10 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
     while (level + 1 < summaries.Levels() &&
            double(summaries.BlockSize(level + 1)) <= cellsPerPixel)
         ++level;
+    // Zero shares come from the second level on.
+    const bool shares = ShowsShares(1 / cellsPerPixel);
+    if (shares)
+        level = std::max<std::size_t>(level, 1);
     const double block = double(summaries.BlockSize(level));
     const auto rows = static_cast<std::int64_t>(summaries.Rows(level));
     const auto columns = static_cast<std::int64_t>(summaries.Columns(level));
@@ -310,8 +315,12 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
     const std::int64_t bottomRow = endRow.back();
     sums_.assign(static_cast<std::size_t>(bottomRow - topRow), 0);
     counts_.assign(sums_.size(), 0);
+    zeros_.assign(sums_.size(), 0);
+    if (shares)
+        ScaleShares(level);
     std::int64_t lastSum = 0;
     std::uint64_t lastCount = 0;
+    std::uint64_t lastZeros = 0;
     QRgb lastShade = blank_;
     std::int64_t mergedFirst = -1;
     std::int64_t mergedEnd = -1;
@@ -329,10 +338,12 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
             mergedEnd = end;
             std::fill(sums_.begin(), sums_.end(), 0);
             std::fill(counts_.begin(), counts_.end(), 0);
+            std::fill(zeros_.begin(), zeros_.end(), 0);
             for (std::int64_t c = first; c < end; ++c)
-                summaries.AddColumnTo(
-                    level, static_cast<std::size_t>(c), static_cast<std::size_t>(topRow),
-                    static_cast<std::size_t>(bottomRow), sums_.data(), counts_.data());
+                summaries.AddColumnTo(level, static_cast<std::size_t>(c),
+                                      static_cast<std::size_t>(topRow),
+                                      static_cast<std::size_t>(bottomRow), sums_.data(),
+                                      counts_.data(), zeros_.data());
         }
         for (std::size_t y = 0; y < height; ++y) {
             const bool inside = middleLine[y] >= 0 && centre >= 0 &&
@@ -344,21 +355,66 @@ void TTriangleRenderer::FillSummaries(double cellsPerPixel, QPointF offset) cons
             } else if (inside) {
                 std::int64_t sum = 0;
                 std::uint64_t count = 0;
+                std::uint64_t zeros = 0;
                 for (std::int64_t r = firstRow[y]; r < endRow[y]; ++r) {
                     sum += sums_[static_cast<std::size_t>(r - topRow)];
                     count += counts_[static_cast<std::size_t>(r - topRow)];
+                    zeros += zeros_[static_cast<std::size_t>(r - topRow)];
                 }
                 // Neighbouring pixels often merge the same summaries.
-                if (sum != lastSum || count != lastCount) {
+                if (sum != lastSum || count != lastCount || zeros != lastZeros) {
                     lastSum = sum;
                     lastCount = count;
-                    lastShade = ShadeOfMean(sum, count, true);
+                    lastZeros = zeros;
+                    lastShade = count == 0 || !shares
+                                    ? ShadeOfMean(sum, count, true)
+                                    : shareScale_.Of(100.0 * static_cast<double>(zeros) /
+                                                     static_cast<double>(count));
                 }
                 shade = lastShade;
             }
             Pixel(x, static_cast<int>(y)) = shade;
         }
     }
+}
+
+void TTriangleRenderer::ScaleShares(std::size_t level) const
+{
+    if (level == shareLevel_ && ready_ == shareReady_)
+        return;
+    // Blocks of about a pixel: a pixel merges one to three of them each way.
+    // Every stride-th of them each way, about SampledBlocks in all, tell
+    // their shares as well as all would, within a frame's time.
+    constexpr std::size_t SampledBlocks = 1 << 16;
+    const TSummaryPyramid& summaries = grid_.Summaries();
+    const std::size_t stride =
+        1 +
+        static_cast<std::size_t>(std::sqrt(
+            static_cast<double>(summaries.Rows(level) * summaries.Columns(level)) / SampledBlocks));
+    std::vector<std::uint64_t> blocks(101);
+    for (std::size_t c = 0; c < summaries.Columns(level); c += stride) {
+        if (!grid_.IsSummaryReady(level, c))
+            break;
+        for (std::size_t r = 0; r < summaries.Rows(level); r += stride)
+            if (const std::uint64_t count = summaries.Count(level, r, c))
+                ++blocks[summaries.Zeros(level, r, c) * 100 / count];
+    }
+    shareScale_ = TColourScale(0, 100, blocks, TColourScale::TKind::ByShare);
+    shareLevel_ = level;
+    shareReady_ = ready_;
+}
+
+const TColourScale& TTriangleRenderer::LegendScale(double cellSize) const
+{
+    return ShowsShares(cellSize) && shareLevel_ != SIZE_MAX ? shareScale_ : scale_;
+}
+
+QString TTriangleRenderer::LegendCaption(double cellSize) const
+{
+    if (ShowsShares(cellSize))
+        return QStringLiteral("share of zero cells in a pixel (%)");
+    return cellSize >= 1 ? QStringLiteral("cell value")
+                         : QStringLiteral("mean of the cells in a pixel");
 }
 
 QRgb TTriangleRenderer::ShadeOfMean(std::int64_t sum, std::uint64_t count, bool inside) const

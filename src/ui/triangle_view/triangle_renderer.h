@@ -44,7 +44,10 @@ struct TViewColours {
 // non-blank cells whose centres it holds, and a pixel that holds only blank
 // cells the mean of their non-blank neighbours; blank cells show as blank
 // once they are large enough to see one by one. Zoomed out further, a pixel
-// shows the mean of the summary blocks it touches.
+// shows the mean of the summary blocks it touches, or, where the scale says
+// so, their share of zero cells, on a scale that gives each share a part in
+// proportion to the blocks that have it (histogram-equalised), so that the
+// shares common in view still look apart.
 //
 // While the grid is still being filled, whatever is not ready yet shows as
 // grey stripes, never as a value: a pixel shows its final shade or none.
@@ -62,6 +65,10 @@ public:
     explicit TTriangleRenderer(const TTriangleGrid& grid, const TViewColours& colours = {});
 
     const TColourScale& Scale() const { return scale_; }
+    // The scale and the legend's caption for what a pixel shows at
+    // `cellSize` device pixels a cell, as the last frame painted it.
+    const TColourScale& LegendScale(double cellSize) const;
+    QString LegendCaption(double cellSize) const;
     void SetScale(TColourScale scale);
     void Paint(QPainter& painter, const QSize& viewport, double cellSize, QPoint offset,
                double pixelRatio = 1) const;
@@ -100,6 +107,14 @@ private:
         return reinterpret_cast<QRgb*>(pixels_ + y * bytesPerLine_)[x];
     }
     QRgb ShadeOfMean(std::int64_t sum, std::uint64_t count, bool inside) const;
+    bool ShowsShares(double cellSize) const
+    {
+        // The zeros are kept from the summaries' second level on.
+        return scale_.ShowsZeroShares() && 1 / cellSize >= SummaryCellsPerPixel &&
+               grid_.Summaries().Levels() > 1;
+    }
+    // Sets the scale of zero shares from the ready blocks of a summary level.
+    void ScaleShares(std::size_t level) const;
 
     const TTriangleGrid& grid_;
     TColourScale scale_;
@@ -123,6 +138,12 @@ private:
     // One pixel column's sums and counts while the means are worked out.
     mutable std::vector<std::int64_t> sums_;
     mutable std::vector<std::uint64_t> counts_;
+    mutable std::vector<std::uint64_t> zeros_;
+    // The scale of zero shares, in per cent, and the level and ready
+    // columns it was made for.
+    mutable TColourScale shareScale_{0, 100, {}, TColourScale::TKind::Linear};
+    mutable std::size_t shareLevel_ = SIZE_MAX;
+    mutable std::size_t shareReady_ = 0;
 };
 
 } // namespace quorva

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "model/base/error.h"
+#include "model/base/figures.h"
 #include "model/files/atomic_file_writer.h"
 #include "triangle/triangle_budget.h"
 #include "triangle/triangle_grid.h"
@@ -77,6 +78,9 @@ TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstr
     cellLabel_ = new QLabel(this);
     cellLabel_->setObjectName(QStringLiteral("CellDescription"));
     statusBar()->addWidget(cellLabel_, 1);
+    buildLabel_ = new QLabel(this);
+    buildLabel_->setObjectName(QStringLiteral("BuildingFigure"));
+    statusBar()->addPermanentWidget(buildLabel_);
     connect(canvas_, &TTriangleCanvas::CellPointed, this, &TTriangleWindow::Describe);
     connect(canvas_, &TTriangleCanvas::CopyRequested, this,
             [this] { RunReportingFailures(&TTriangleWindow::CopySelection); });
@@ -139,14 +143,18 @@ void TTriangleWindow::CreateActions()
     scale->setObjectName(QStringLiteral("ColourScale"));
     scale->setToolTip(QStringLiteral("Colour scale"));
     scale->setAccessibleName(QStringLiteral("Colour scale"));
-    for (const auto kind : {TColourScale::TKind::ByShare, TColourScale::TKind::Linear})
+    // The zero shares first: at Fit they show what the means wash out.
+    for (const auto kind : {TColourScale::TKind::ZeroShare, TColourScale::TKind::ByShare,
+                            TColourScale::TKind::Linear})
         scale->addItem(TColourScale::KindName(kind), static_cast<int>(kind));
-    const int remembered = QSettings().value(ScaleSetting, 0).toInt();
-    scale->setCurrentIndex(std::clamp(remembered, 0, scale->count() - 1));
+    // Remembered by kind, which earlier views stored as their index.
+    const int remembered = scale->findData(
+        QSettings().value(ScaleSetting, int(TColourScale::TKind::ZeroShare)).toInt());
+    scale->setCurrentIndex(std::max(remembered, 0));
     canvas_->SetScaleKind(static_cast<TColourScale::TKind>(scale->currentData().toInt()));
     connect(scale, &QComboBox::currentIndexChanged, this, [this, scale](int index) {
         canvas_->SetScaleKind(static_cast<TColourScale::TKind>(scale->itemData(index).toInt()));
-        QSettings().setValue(ScaleSetting, index);
+        QSettings().setValue(ScaleSetting, scale->itemData(index).toInt());
     });
     tools->addWidget(scale);
     tools->addSeparator();
@@ -244,6 +252,7 @@ void TTriangleWindow::BuildAndShowGrid(const TRowTable& rows, QWidget* progressO
                        .arg(CountText(snapshot_.size())));
     outOfDate_ = false;
     notice_->hide();
+    ShowBuildingFigure();
 }
 
 void TTriangleWindow::Refresh()
@@ -280,6 +289,23 @@ void TTriangleWindow::ShowRefined()
         refiner_.release()->deleteLater();
     if (undescribed_)
         Describe(*undescribed_);
+    ShowBuildingFigure();
+}
+
+void TTriangleWindow::ShowBuildingFigure()
+{
+    // The share of cells built, never 100 % before the last is.
+    const TTriangleGrid* grid = canvas_->Grid();
+    if (!grid || grid->IsComplete()) {
+        buildLabel_->clear();
+        buildLabel_->hide();
+        return;
+    }
+    const std::uint64_t total = grid->CellsBefore(grid->ColumnCount());
+    const std::uint64_t percent = grid->CellsBefore(grid->ReadyColumns()) * 100 / total;
+    buildLabel_->setText(
+        QStringLiteral("Building %1 %").arg(QString::fromStdString(FormatCount(percent))));
+    buildLabel_->show();
 }
 
 void TTriangleWindow::ExportCsv()

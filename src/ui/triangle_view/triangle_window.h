@@ -69,6 +69,7 @@ private:
     void MarkOutOfDate();
     void Describe(TCellPosition cell);
     void ShowRefined();
+    void ShowBuildingFigure();
     void RunReportingFailures(void (TTriangleWindow::*operation)());
 
     const TRowTable& rows_;
@@ -82,6 +83,8 @@ private:
     TTriangleCanvas* canvas_;
     QWidget* notice_ = nullptr;
     QLabel* cellLabel_ = nullptr;
+    // How much of the triangle is built, while it is being built.
+    QLabel* buildLabel_ = nullptr;
     // The cell to describe once its column is ready.
     std::optional<TCellPosition> undescribed_;
     // Builds the rest of the grid shown; goes with it.
