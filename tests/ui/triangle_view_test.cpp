@@ -767,7 +767,7 @@ private slots:
             std::vector<double> inside;
             for (int y = 0; y < view.height(); ++y)
                 for (int x = 0; x < view.width(); ++x)
-                    if (image.pixel(x, y) != TTriangleRenderer::Outside().rgb())
+                    if (image.pixel(x, y) != renderer.Colours().outside.rgb())
                         inside.push_back(qGray(image.pixel(x, y)));
             double mean = 0, square = 0;
             for (const double gray : inside)
