@@ -3,9 +3,9 @@
 #include <filesystem>
 
 #include "bench_folder.h"
-#include "model/files/text_file.h"
 #include "model/rows/row_list_file.h"
-#include "random_rows.h"
+#include "support/crlf_text.h"
+#include "support/random_rows.h"
 
 namespace quorva::bench {
 namespace {
@@ -16,7 +16,7 @@ void BM_OpenRowListFile(benchmark::State& state)
 {
     const TBenchFolder folder;
     const std::string file = folder.File("rows.tir");
-    WriteRandomRowListFile(MillionRows, file);
+    test::WriteRandomRowListFile(MillionRows, file);
     for (auto _ : state) {
         TLineList lines;
         TRowTable rows;
@@ -33,9 +33,9 @@ void BM_ReadWholeFile(benchmark::State& state)
 {
     const TBenchFolder folder;
     const std::string file = folder.File("rows.tir");
-    WriteRandomRowListFile(MillionRows, file);
+    test::WriteRandomRowListFile(MillionRows, file);
     for (auto _ : state)
-        benchmark::DoNotOptimize(ReadWholeFile(file).data());
+        benchmark::DoNotOptimize(test::ReadWholeFile(file).data());
 }
 BENCHMARK(BM_ReadWholeFile)->Unit(benchmark::kMillisecond);
 
@@ -43,10 +43,10 @@ void BM_SplitLineSpans(benchmark::State& state)
 {
     const TBenchFolder folder;
     const std::string file = folder.File("rows.tir");
-    WriteRandomRowListFile(MillionRows, file);
-    const std::string text = ReadWholeFile(file);
+    test::WriteRandomRowListFile(MillionRows, file);
+    const std::string text = test::ReadWholeFile(file);
     for (auto _ : state)
-        benchmark::DoNotOptimize(SplitLineSpans(text).data());
+        benchmark::DoNotOptimize(test::SplitLineSpans(text).data());
 }
 BENCHMARK(BM_SplitLineSpans)->Unit(benchmark::kMillisecond);
 

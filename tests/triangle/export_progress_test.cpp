@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "model/base/progress.h"
 #include "support/case_name.h"
 #include "support/folder_snapshot.h"
+#include "support/random_rows.h"
 #include "support/scripted_progress.h"
 #include "support/temp_dir.h"
 #include "triangle/triangle_csv.h"
@@ -44,14 +44,10 @@ std::vector<TExport> ExportsOf(const TColumnCase& column)
     return {ExportTriangleCsv, ExportTriangleXlsx};
 }
 
-TRowTable RandomRows(const TColumnCase& column)
+TRowTable CaseRows(const TColumnCase& column)
 {
-    std::mt19937 random(static_cast<unsigned>(column.count));
-    std::uniform_int_distribution<std::int32_t> value(column.low, column.high);
-    std::vector<TNumberRow> rows(column.count);
-    for (TNumberRow& row : rows)
-        row[2] = value(random);
-    return {rows.begin(), rows.end()};
+    return test::RandomRows(column.count, column.low, column.high,
+                            static_cast<unsigned>(column.count));
 }
 
 class ExportProgressTest : public testing::TestWithParam<TColumnCase> {};
@@ -61,7 +57,7 @@ TEST_P(ExportProgressTest, RisesAndEndsAtTheWhole)
     for (const TExport run : ExportsOf(GetParam())) {
         test::TTempDir dir;
         test::TScriptedProgress progress;
-        run(RandomRows(GetParam()), 2, dir.File("out.csv"), progress, SystemResources());
+        run(CaseRows(GetParam()), 2, dir.File("out.csv"), progress, SystemResources());
 
         ASSERT_FALSE(progress.calls.empty());
         const std::uint64_t total = progress.calls.front().second;
@@ -117,9 +113,8 @@ TEST_P(ExportCancelTest, LeavesTheFolderAsItWas)
     for (const TColumnCase& column : ColumnCases)
         for (const TExport run : ExportsOf(column)) {
             test::TScriptedProgress progress(GetParam().stopAt);
-            EXPECT_THROW(
-                run(RandomRows(column), 2, dir.File("out.csv"), progress, SystemResources()),
-                Cancelled)
+            EXPECT_THROW(run(CaseRows(column), 2, dir.File("out.csv"), progress, SystemResources()),
+                         Cancelled)
                 << column.name;
             EXPECT_EQ(test::SnapshotFolder(dir.Path()), before) << column.name;
             // Once told to stop, the export asks no more.

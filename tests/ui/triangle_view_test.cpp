@@ -21,6 +21,8 @@
 #include "fake_user_dialogs.h"
 #include "model/base/error.h"
 #include "reporting_test_main.h"
+#include "support/grid_neighbours.h"
+#include "support/random_rows.h"
 #include "support/stepping_clock.h"
 #include "support/temp_dir.h"
 #include "support/triangle_fields.h"
@@ -598,7 +600,7 @@ private slots:
                     expected = value ? scale.Of(*value)
                                : cellSize >= TTriangleRenderer::SeparateCellSize
                                    ? qRgb(255, 255, 255)
-                                   : shadeOf(grid.Neighbours(cell->line, cell->column));
+                                   : shadeOf(test::Neighbours(grid, cell->line, cell->column));
                 } else if (1 / cellSize >= TTriangleRenderer::SummaryCellsPerPixel) {
                     expected = SummaryShade(grid, scale, 1 / cellSize, offset + QPointF(x, y));
                 } else {
@@ -609,9 +611,10 @@ private slots:
                         for (auto j = j0; j < j1; ++j)
                             if (const auto value = grid.Cell(std::size_t(k), std::size_t(j)))
                                 cells.Add(*value);
-                    expected = cells.Empty()
-                                   ? shadeOf(grid.Neighbours(std::size_t(k0), std::size_t(j0)))
-                                   : shadeOf(cells);
+                    expected =
+                        cells.Empty()
+                            ? shadeOf(test::Neighbours(grid, std::size_t(k0), std::size_t(j0)))
+                            : shadeOf(cells);
                 }
                 QCOMPARE(QColor(image.pixel(pixel)).name(), QColor(expected).name());
                 ++checked;

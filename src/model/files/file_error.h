@@ -8,7 +8,11 @@ namespace quorva {
 std::string CannotCreateFileMessage(const std::string& fileName, int errorCode);
 // "Cannot open file "<absolute name>". <system text>"
 std::string CannotOpenFileMessage(const std::string& fileName, int errorCode);
-// "<name>: <system text>", the name as given, as command-line tools say it.
+// "Cannot create folder "<absolute name>". <system text>"
+std::string CannotCreateFolderMessage(const std::string& folder, int errorCode);
+// "Cannot open folder "<absolute name>". <system text>"
+std::string CannotOpenFolderMessage(const std::string& folder, int errorCode);
+// ""<name>": <system text>", the name as given, as command-line tools say it.
 std::string NamedFileMessage(const std::string& fileName, int errorCode);
 
 inline constexpr const char* StreamWriteErrorMessage = "Stream write error";

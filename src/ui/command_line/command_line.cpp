@@ -10,6 +10,7 @@
 
 #include "model/base/error.h"
 #include "model/base/progress.h"
+#include "model/base/shown_name.h"
 #include "model/rows/row_list_file.h"
 #include "model/rows/row_table.h"
 #include "triangle/triangle_csv.h"
@@ -202,7 +203,8 @@ int RunTriangleExport(const TCommandLine& command, std::FILE* messages)
             progress.SetCaption("Reading " + command.fileName);
             const TRowTable rows = ReadRowListFile(command.fileName, progress);
             if (rows.empty())
-                throw Error(command.fileName + ": the file holds no rows, so there is no triangle");
+                throw Error(QuotedName(command.fileName) +
+                            ": the file holds no rows, so there is no triangle");
             reading = false;
             progress.SetCaption("Exporting column " + std::to_string(command.column + 1) + " to " +
                                 command.csvFileName);
