@@ -75,7 +75,15 @@ void Assign(TParsedRows parsed, TLineList& lines, TRowTable& rows)
 void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
                      TProgress& progress, const TSystemResources& resources)
 {
-    Assign(ReadRowList(fileName, progress, resources, CannotOpenFileMessage), lines, rows);
+    // Running out of memory is no failure of the file, wherever the system
+    // says so: it travels as NotEnoughMemory.
+    Assign(ReadRowList(fileName, progress, resources,
+                       [](const std::string& name, int error) -> std::string {
+                           if (error == ENOMEM)
+                               throw NotEnoughMemory(CannotOpenFileMessage(name, error));
+                           return CannotOpenFileMessage(name, error);
+                       }),
+           lines, rows);
 }
 
 void OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
