@@ -17,7 +17,7 @@
 #include "model/base/progress.h"
 #include "model/files/atomic_file_writer.h"
 #include "process_usage.h"
-#include "random_rows.h"
+#include "support/random_rows.h"
 #include "triangle/triangle_csv.h"
 
 namespace {
@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     }
     try {
         const auto n = static_cast<std::size_t>(std::strtoull(argv[1], nullptr, 10));
-        const TRowTable rows = bench::RandomRows(n, 0, 99);
+        const TRowTable rows = test::RandomRows(n, 0, 99);
         const double seconds = bench::SecondsOf([&] { ExportTriangleCsv(rows, 0, argv[2]); });
         // Removing a file takes the file system a while, in proportion to
         // its size; a cancelled export pays it for its part-written file.

@@ -4,7 +4,7 @@
 
 #include "bench_folder.h"
 #include "model/files/text_file.h"
-#include "random_rows.h"
+#include "support/random_rows.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/triangle_csv.h"
 
@@ -22,7 +22,7 @@ std::vector<std::int32_t> FirstColumn(const TRowTable& rows)
 // The whole Start operation, file and fsync included, on random values.
 void MeasureExport(benchmark::State& state, std::int32_t low, std::int32_t high)
 {
-    const TRowTable rows = RandomRows(static_cast<std::size_t>(state.range(0)), low, high);
+    const TRowTable rows = test::RandomRows(static_cast<std::size_t>(state.range(0)), low, high);
     const TBenchFolder folder;
     const std::string file = folder.File("triangle.csv");
     for (auto _ : state)
@@ -40,7 +40,8 @@ BENCHMARK(BM_ExportTriangleCsv)->Arg(1024)->Arg(4096)->Arg(16384)->Unit(benchmar
 // Computing the triangle alone, without rendering or writing it.
 void BM_CompactTriangle(benchmark::State& state)
 {
-    const auto values = FirstColumn(RandomRows(static_cast<std::size_t>(state.range(0)), 0, 99));
+    const auto values =
+        FirstColumn(test::RandomRows(static_cast<std::size_t>(state.range(0)), 0, 99));
     for (auto _ : state) {
         TCompactTriangle<std::uint8_t> triangle(values);
         benchmark::DoNotOptimize(triangle.At(0, 0));

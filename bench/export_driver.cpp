@@ -12,7 +12,7 @@
 
 #include "model/files/atomic_file_writer.h"
 #include "process_usage.h"
-#include "random_rows.h"
+#include "support/random_rows.h"
 #include "triangle/triangle_csv.h"
 
 int main(int argc, char** argv)
@@ -25,7 +25,7 @@ int main(int argc, char** argv)
     }
     try {
         const auto n = static_cast<std::size_t>(std::strtoull(argv[1], nullptr, 10));
-        const TRowTable rows = bench::RandomRows(n, 0, 99);
+        const TRowTable rows = test::RandomRows(n, 0, 99);
         const bench::TStopwatch stopwatch;
         ExportTriangleCsv(rows, 0, argv[2]);
         const double seconds = stopwatch.Seconds();

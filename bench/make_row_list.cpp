@@ -7,7 +7,7 @@
 #include <exception>
 
 #include "model/files/atomic_file_writer.h"
-#include "random_rows.h"
+#include "support/random_rows.h"
 
 int main(int argc, char** argv)
 {
@@ -17,7 +17,7 @@ int main(int argc, char** argv)
         return 2;
     }
     try {
-        quorva::bench::WriteRandomRowListFile(std::strtoull(argv[1], nullptr, 10), argv[2]);
+        quorva::test::WriteRandomRowListFile(std::strtoull(argv[1], nullptr, 10), argv[2]);
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());

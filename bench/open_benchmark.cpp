@@ -3,9 +3,8 @@
 #include <filesystem>
 
 #include "bench_folder.h"
-#include "model/files/text_file.h"
 #include "model/rows/row_list_file.h"
-#include "random_rows.h"
+#include "support/random_rows.h"
 
 namespace quorva::bench {
 namespace {
@@ -16,7 +15,7 @@ void BM_OpenRowListFile(benchmark::State& state)
 {
     const TBenchFolder folder;
     const std::string file = folder.File("rows.tir");
-    WriteRandomRowListFile(MillionRows, file);
+    test::WriteRandomRowListFile(MillionRows, file);
     for (auto _ : state) {
         TLineList lines;
         TRowTable rows;
@@ -28,28 +27,8 @@ void BM_OpenRowListFile(benchmark::State& state)
 }
 BENCHMARK(BM_OpenRowListFile)->Unit(benchmark::kMillisecond);
 
-// The steps of Open one by one, to see where its time goes.
-void BM_ReadWholeFile(benchmark::State& state)
-{
-    const TBenchFolder folder;
-    const std::string file = folder.File("rows.tir");
-    WriteRandomRowListFile(MillionRows, file);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(ReadWholeFile(file).data());
-}
-BENCHMARK(BM_ReadWholeFile)->Unit(benchmark::kMillisecond);
-
-void BM_SplitLineSpans(benchmark::State& state)
-{
-    const TBenchFolder folder;
-    const std::string file = folder.File("rows.tir");
-    WriteRandomRowListFile(MillionRows, file);
-    const std::string text = ReadWholeFile(file);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(SplitLineSpans(text).data());
-}
-BENCHMARK(BM_SplitLineSpans)->Unit(benchmark::kMillisecond);
-
+// A line read by LineToRow, as the parser reads each line its fast path
+// does not take.
 void BM_LineToRow(benchmark::State& state)
 {
     const std::string line = "12 05 99 00 42 07 63";

@@ -17,7 +17,7 @@
 
 #include "model/files/atomic_file_writer.h"
 #include "process_usage.h"
-#include "random_rows.h"
+#include "support/random_rows.h"
 #include "triangle/triangle_csv.h"
 #include "ui/dialogs/progress_dialog.h"
 #include "ui/main_window/prefix_search.h"
@@ -43,7 +43,7 @@ int main(int argc, char** argv)
     }
     const auto n = static_cast<std::size_t>(std::strtoull(argv[1], nullptr, 10));
     const int reps = std::atoi(argv[2]);
-    const TRowTable rows = bench::RandomRows(n, 0, 99);
+    const TRowTable rows = test::RandomRows(n, 0, 99);
     QWidget window;
     window.show();
 

@@ -2,7 +2,7 @@
 
 #include "model/rows/row_editing.h"
 #include "model/rows/row_line.h"
-#include "random_rows.h"
+#include "support/random_rows.h"
 
 namespace quorva::bench {
 namespace {
@@ -11,7 +11,7 @@ constexpr std::size_t MillionRows = 1'000'000;
 
 // A list of a million rows, each line as Add renders it, as after an Open.
 struct TMillionRowList {
-    TRowTable rows = RandomRows(MillionRows, 0, 99);
+    TRowTable rows = test::RandomRows(MillionRows, 0, 99);
     TLineList lines;
 
     TMillionRowList()
@@ -72,7 +72,7 @@ BENCHMARK(BM_MoveSelectedRowUpAndDown)->Unit(benchmark::kMicrosecond);
 // should cost no more than the paste, and hold only a count meanwhile.
 const TRowTable& PastedRows()
 {
-    static const TRowTable rows = RandomRows(100'000, 0, 99);
+    static const TRowTable rows = test::RandomRows(100'000, 0, 99);
     return rows;
 }
 

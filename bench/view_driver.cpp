@@ -31,7 +31,7 @@
 
 #include "model/base/progress.h"
 #include "process_usage.h"
-#include "random_rows.h"
+#include "support/random_rows.h"
 #include "triangle/triangle_grid.h"
 #include "ui/dialogs/qt_user_dialogs.h"
 #include "ui/triangle_view/triangle_canvas.h"
@@ -151,7 +151,7 @@ int main(int argc, char** argv)
     }
     QApplication application(argc, argv);
     const auto n = static_cast<std::size_t>(std::strtoull(argv[1], nullptr, 10));
-    const TRowTable rows = bench::RandomRows(n, 0, 99);
+    const TRowTable rows = test::RandomRows(n, 0, 99);
     QStringListModel lines;
     TQtUserDialogs dialogs(QStringLiteral("quorva"));
 

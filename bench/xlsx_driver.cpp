@@ -27,7 +27,7 @@
 #include "cancel_timing.h"
 #include "model/files/atomic_file_writer.h"
 #include "process_usage.h"
-#include "random_rows.h"
+#include "support/random_rows.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/triangle_xlsx.h"
 
@@ -94,7 +94,7 @@ int main(int argc, char** argv)
     try {
         const std::string mode = argv[1];
         const auto n = static_cast<std::size_t>(std::strtoull(argv[2], nullptr, 10));
-        const TRowTable rows = bench::RandomRows(n, 0, 99);
+        const TRowTable rows = test::RandomRows(n, 0, 99);
         if (mode == "export") {
             const double seconds = bench::SecondsOf([&] { ExportTriangleXlsx(rows, 0, argv[3]); });
             std::printf("seconds=%.6f ", seconds);

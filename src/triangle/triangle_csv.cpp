@@ -85,8 +85,9 @@ void ExportTriangleCsvToStandardOutput(const TRowTable& rows, int column, TProgr
 
 std::string ExportOverRowsMessage(const std::string& rowsFileName, const std::string& csvFileName)
 {
-    return "The triangle cannot be written to \"" + csvFileName + "\": it is the row list \"" +
-           rowsFileName + "\" itself, whose rows it would replace.";
+    return "The triangle cannot be written to " + QuotedName(csvFileName) +
+           ": it is the row list " + QuotedName(rowsFileName) +
+           " itself, whose rows it would replace.";
 }
 
 void CheckExportTarget(const std::string& rowsFileName, const std::string& csvFileName)

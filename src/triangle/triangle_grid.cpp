@@ -235,21 +235,6 @@ std::optional<std::pair<std::size_t, std::size_t>> TTriangleGrid::ParentLines(st
     return std::pair{k - 1, k + 1};
 }
 
-TCellStatistics TTriangleGrid::Neighbours(std::size_t k, std::size_t j) const
-{
-    TCellStatistics block;
-    auto add = [&](std::size_t line, std::size_t column) {
-        if (const auto value = Cell(line, column))
-            block.Add(*value);
-    };
-    // Unsigned wrap-around takes line or column -1 off the triangle.
-    add(k - 1, j);
-    add(k + 1, j);
-    add(k, j - 1);
-    add(k, j + 1);
-    return block;
-}
-
 // Columns 0 to the last one any line of `rect` has a field in.
 std::size_t TTriangleGrid::ColumnsNeeded(const TCellRect& rect) const
 {

@@ -125,11 +125,6 @@ public:
             ForEachValueOf(*words_, j, begin, end, add);
     }
 
-    // The non-blank cells among the four next to a cell (above, below, left
-    // and right): what stands in for a blank cell on a map too small to
-    // show blanks. Those of a column not ready yet do not count.
-    TCellStatistics Neighbours(std::size_t k, std::size_t j) const;
-
     // Statistics of the ready cells: of the whole triangle once complete.
     TCellStatistics Whole() const;
     // How many ready cells hold each value 0 to 255, for a triangle whose

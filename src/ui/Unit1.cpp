@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
 #include "model/files/file_error.h"
@@ -57,6 +58,21 @@ constexpr QPoint DesignedPosition(483, 308);
 // holding the system menu and the close box only.
 constexpr Qt::WindowFlags FrameFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+
+// The handler a press of each button of FormControls() runs, by its name.
+using THandler = void (TForm1::*)();
+THandler HandlerOf(std::string_view button)
+{
+    static const std::pair<std::string_view, THandler> Handlers[] = {
+        {"Button2", &TForm1::Button2Click}, {"Button3", &TForm1::Button3Click},
+        {"Button1", &TForm1::Button1Click}, {"btnOpen", &TForm1::btnOpenClick},
+        {"btnSave", &TForm1::btnSaveClick}, {"btnUp", &TForm1::btnUpClick},
+        {"btnDown", &TForm1::btnDownClick}};
+    for (const auto& [name, handler] : Handlers)
+        if (name == button)
+            return handler;
+    throw std::logic_error("a button without a handler");
+}
 
 } // namespace
 
@@ -157,7 +173,7 @@ QPushButton* TForm1::CreateButton(const TControlDesign& design)
     button->setAutoDefault(false);
     button->setDefault(false);
     connect(button, &QPushButton::clicked, this,
-            [this, handler = design.handler] { RunReportingFailures(handler); });
+            [this, handler = HandlerOf(design.name)] { RunReportingFailures(handler); });
     return button;
 }
 

@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "ui/Unit1.h"
-
 namespace quorva {
 
 namespace {
@@ -24,15 +22,15 @@ const std::array Controls{
     TControlDesign{SpinField, "ed14", "Column 5 value", SpinFieldPlace(4)},
     TControlDesign{SpinField, "ed15", "Column 6 value", SpinFieldPlace(5)},
     TControlDesign{SpinField, "ed16", "Column 7 value", SpinFieldPlace(6)},
-    TControlDesign{Button, "Button2", "Add", {344, 8, 75, 25}, &TForm1::Button2Click},
-    TControlDesign{Button, "Button3", "Delete", {344, 40, 75, 25}, &TForm1::Button3Click},
+    TControlDesign{Button, "Button2", "Add", {344, 8, 75, 25}},
+    TControlDesign{Button, "Button3", "Delete", {344, 40, 75, 25}},
     TControlDesign{List, "ListBox1", "Rows", {8, 32, 329, 193}},
-    TControlDesign{Button, "Button1", "Start", {344, 249, 75, 25}, &TForm1::Button1Click},
+    TControlDesign{Button, "Button1", "Start", {344, 249, 75, 25}},
     TControlDesign{ColumnChoice, "rgColumsNo", "Colums No", {8, 224, 329, 49}},
-    TControlDesign{Button, "btnOpen", "Open", {344, 160, 75, 25}, &TForm1::btnOpenClick},
-    TControlDesign{Button, "btnSave", "Save", {344, 192, 75, 25}, &TForm1::btnSaveClick},
-    TControlDesign{Button, "btnUp", "Moove Up", {344, 72, 75, 25}, &TForm1::btnUpClick},
-    TControlDesign{Button, "btnDown", "Moove Down", {344, 104, 75, 25}, &TForm1::btnDownClick},
+    TControlDesign{Button, "btnOpen", "Open", {344, 160, 75, 25}},
+    TControlDesign{Button, "btnSave", "Save", {344, 192, 75, 25}},
+    TControlDesign{Button, "btnUp", "Moove Up", {344, 72, 75, 25}},
+    TControlDesign{Button, "btnDown", "Moove Down", {344, 104, 75, 25}},
 };
 
 } // namespace

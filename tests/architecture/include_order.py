@@ -1,9 +1,15 @@
 #!/usr/bin/env python3
-"""Fails on an include that runs against the order of the source folders.
+"""Fails on an include that a folder's README does not allow.
 
-Each folder may include its own headers and those of the folders before it
-in LAYERS, never those after it, so that dependencies run one way with no
-cycle. The core (model, triangle) includes no Qt header.
+Every source folder has a README.md with a line "May use: ..." naming what
+its files may include besides their own folder's headers: source folders
+(model/base, ui/dialogs, ...), "the core" (every folder of model and
+triangle), "every folder of ui", and the libraries "Qt" and
+"libxlsxwriter"; the standard library and POSIX are always allowed. The
+check fails on an include of a folder the line does not name, on an include
+of a folder that has no sources, on a source folder without the line, and
+on folders whose lines name each other in a circle. Each README also lists
+its folder's files, every file pair by its name in backquotes.
 
 usage: include_order.py SRC_FOLDER
 """
@@ -12,54 +18,109 @@ import os
 import re
 import sys
 
-LAYERS = [
-    "model/base",       # failures, progress, figures, system resources, names shown
-    "model/files",      # descriptors, identity, locks, durable writing, state files
-    "model/rows",       # rows, row lines, the line list and its edits, the row-list file
-    "model/journal",    # the journal of unsaved rows
-    "triangle",         # the difference triangle, its CSV export and its grid
-    "ui/base",          # small Qt helpers every part of the window uses
-    "ui/dialogs",       # everything the window asks or tells in a modal window
-    "ui/recovery",      # backups and journals offered back
-    "ui/main_window",   # the main window's controls, list and commands
-    "ui/command_line",  # the export without a window
-    "ui/triangle_view", # the triangle's own window
-    "ui",               # the main window Unit1 and start-up
-]
-CORE = ("model/", "triangle")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
+MAY_USE = re.compile(r"^May use:(.*?)(?:\n\s*\n|\Z)", re.M | re.S)
+SOURCE = (".h", ".cpp")
 
 
-def layer_of(folder):
-    return LAYERS.index(folder) if folder in LAYERS else None
-
-
-def problems(src):
+def source_folders(src):
+    """Every folder under `src` holding a header or a source file."""
+    found = set()
     for directory, _, names in os.walk(src):
-        folder = os.path.relpath(directory, src)
-        for name in sorted(names):
-            if not name.endswith((".h", ".cpp")):
+        if any(name.endswith(SOURCE) for name in names):
+            found.add(os.path.relpath(directory, src))
+    return found
+
+
+def allowed_uses(line, folders):
+    """The folders and libraries a "May use" line names."""
+    text = " ".join(line.split())
+    uses = set()
+    if re.search(r"\bthe core\b", text):
+        uses |= {f for f in folders if f.startswith("model/") or f == "triangle"}
+    if re.search(r"\bevery folder of ui\b", text):
+        uses |= {f for f in folders if f.startswith("ui/")}
+    for word in re.findall(r"[\w/]+", text):
+        if word in folders:
+            uses.add(word)
+    if re.search(r"\bQt\b", text):
+        uses.add("<Qt>")
+    if re.search(r"\blibxlsxwriter\b", text):
+        uses.add("<xlsxwriter>")
+    return uses
+
+
+def read_rules(src, folders):
+    """Each folder's allowed uses, and the problems of folders without them."""
+    rules, problems = {}, []
+    for folder in sorted(folders):
+        readme = os.path.join(src, folder, "README.md")
+        match = MAY_USE.search(open(readme).read()) if os.path.exists(readme) else None
+        if match is None:
+            problems.append(f"{folder}: its README.md has no \"May use:\" line")
+            continue
+        rules[folder] = allowed_uses(match.group(1), folders) - {folder}
+        listed = set(re.findall(r"`([\w.]+)`", open(readme).read()))
+        stems = {os.path.splitext(name)[0] for name in os.listdir(os.path.join(src, folder))
+                 if name.endswith(SOURCE)}
+        for stem in sorted(stems - listed):
+            problems.append(f"{folder}: its README.md does not list `{stem}`")
+    return rules, problems
+
+
+def library_of(included):
+    if included.startswith("Q") or included.startswith("qt"):
+        return "<Qt>"
+    if included.startswith("xlsxwriter"):
+        return "<xlsxwriter>"
+    return None  # the standard library or POSIX
+
+
+def include_problems(src, folders, rules):
+    for folder in sorted(rules):
+        allowed = rules[folder]
+        for name in sorted(os.listdir(os.path.join(src, folder))):
+            if not name.endswith(SOURCE):
                 continue
             path = os.path.join(folder, name)
-            own = layer_of(folder)
-            if own is None:
-                yield f"{path}: its folder has no place in the order"
-                continue
             for kind, included in INCLUDE.findall(open(os.path.join(src, path)).read()):
                 if kind == "<":
-                    if folder.startswith(CORE) and included.startswith("Q"):
-                        yield f"{path}: the core includes Qt's <{included}>"
+                    library = library_of(included)
+                    if library and library not in allowed:
+                        yield f"{path}: includes <{included}>, which its README does not allow"
                     continue
-                target = layer_of(os.path.dirname(included))
-                if target is not None and target > own:
-                    yield f"{path}: includes {included}, of a folder after its own"
+                target = os.path.dirname(included) or "."
+                if target not in folders:
+                    yield f"{path}: includes {included}, of no source folder"
+                elif target != folder and target not in allowed:
+                    yield f"{path}: includes {included}, which its README does not allow"
+
+
+def circles(rules):
+    """Folders whose allowed uses lead back to themselves."""
+    found = []
+    for start in sorted(rules):
+        seen, stack = set(), [start]
+        while stack:
+            folder = stack.pop()
+            for used in sorted(rules.get(folder, ())):
+                if used == start:
+                    found.append(f"{start}: its README's uses lead back to it (through {folder})")
+                elif used not in seen:
+                    seen.add(used)
+                    stack.append(used)
+    return found
 
 
 def main():
-    found = list(problems(sys.argv[1]))
+    src = sys.argv[1]
+    folders = source_folders(src)
+    rules, found = read_rules(src, folders)
+    found += circles(rules)
+    found += list(include_problems(src, folders, rules))
     for problem in found:
         print(problem)
-    print(f"{len(found)} includes against the order")
+    print(f"{len(found)} problems with the folders' rules")
     return 1 if found else 0
 
 

@@ -45,7 +45,8 @@ void CheckSpansTileTheText(std::string_view text, const std::vector<quorva::TTex
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const std::vector<quorva::TTextSpan> spans = quorva::SplitLineSpans(text);
+    const std::vector<quorva::TTextSpan> spans = quorva::test::SplitLineSpans(text);
+    Check(quorva::CountLines(text) == spans.size(), "CountLines and the scanner disagree");
     CheckSpansTileTheText(text, spans);
 
     const std::vector<std::string> lines = quorva::test::SplitLines(text);

@@ -10,8 +10,8 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/scratch_folder.h"
-#include "model/files/text_file.h"
 #include "model/journal/row_journal.h"
+#include "support/crlf_text.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ const std::string& Header()
         {
             const quorva::TRowJournal journal(path, quorva::TJournalBase{});
         }
-        return quorva::ReadWholeFile(path);
+        return quorva::test::ReadWholeFile(path);
     }();
     return header;
 }

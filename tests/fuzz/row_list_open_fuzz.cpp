@@ -98,7 +98,7 @@ void CheckHalves(std::string_view bytes, const std::string& fileName)
     Check(quorva::test::Outcome([&] {
               return quorva::ParseRowListFile(
                   file, [](std::uint64_t) {}, plan);
-          }) == quorva::test::Outcome([&] { return quorva::ParseRowListText(bytes); }),
+          }) == quorva::test::Outcome([&] { return quorva::test::ParseRowListText(bytes); }),
           "two halves differ from one pass");
 }
 

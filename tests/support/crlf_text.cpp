@@ -1,8 +1,23 @@
 #include "support/crlf_text.h"
 
+#include "model/files/regular_file.h"
 #include "model/files/text_file.h"
 
 namespace quorva::test {
+
+std::string ReadWholeFile(const std::string& fileName)
+{
+    return TRegularFile(fileName).ReadAll();
+}
+
+std::vector<TTextSpan> SplitLineSpans(std::string_view text)
+{
+    std::vector<TTextSpan> spans;
+    TLineScanner scanner(text);
+    for (TTextSpan line; scanner.Next(line);)
+        spans.push_back(line);
+    return spans;
+}
 
 std::string JoinWithCrLf(const std::vector<std::string>& lines)
 {

@@ -4,7 +4,16 @@
 #include <string_view>
 #include <vector>
 
+#include "model/base/text_span.h"
+
 namespace quorva::test {
+
+// The whole contents of a regular file, read as Open reads one; raises
+// "Cannot open file" on failure (see TRegularFile).
+std::string ReadWholeFile(const std::string& fileName);
+
+// Every line TLineScanner finds in `text`, as places in it.
+std::vector<TTextSpan> SplitLineSpans(std::string_view text);
 
 // The bytes the text-file writer makes of lines: each followed by CR LF, the
 // last one included.

@@ -2,6 +2,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -9,6 +10,11 @@
 #include "model/rows/row_list_parser.h"
 
 namespace quorva::test {
+
+// Parses a text in memory in one pass, as the file parser parses each of
+// its stretches: the oracle its pieces and halves must agree with. A bad
+// line raises BadFormat(SBadFileFormat).
+TParsedRows ParseRowListText(std::string_view text);
 
 // What a parse of a row-list text found: each row and each stored line with
 // its index; or the message it was refused with.

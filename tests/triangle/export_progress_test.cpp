@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "model/base/progress.h"
 #include "support/case_name.h"
 #include "support/folder_snapshot.h"
+#include "support/random_rows.h"
 #include "support/scripted_progress.h"
 #include "support/temp_dir.h"
 #include "triangle/triangle_csv.h"
@@ -44,14 +44,10 @@ std::vector<TExport> ExportsOf(const TColumnCase& column)
     return {ExportTriangleCsv, ExportTriangleXlsx};
 }
 
-TRowTable RandomRows(const TColumnCase& column)
+TRowTable CaseRows(const TColumnCase& column)
 {
-    std::mt19937 random(static_cast<unsigned>(column.count));
-    std::uniform_int_distribution<std::int32_t> value(column.low, column.high);
-    std::vector<TNumberRow> rows(column.count);
-    for (TNumberRow& row : rows)
-        row[2] = value(random);
-    return {rows.begin(), rows.end()};
+    return test::RandomRows(column.count, column.low, column.high,
+                            static_cast<unsigned>(column.count));
 }
 
 class ExportProgressTest : public testing::TestWithParam<TColumnCase> {};
@@ -62,7 +58,7 @@ TEST_P(ExportProgressTest, RisesAndEndsAtTheWhole)
         test::TTempDir dir;
         test::TScriptedProgress progress;
         const std::size_t descriptors = test::OpenDescriptorCount();
-        run(RandomRows(GetParam()), 2, dir.File("out.csv"), progress, SystemResources());
+        run(CaseRows(GetParam()), 2, dir.File("out.csv"), progress, SystemResources());
         EXPECT_EQ(test::OpenDescriptorCount(), descriptors) << "a work file was left open";
 
         ASSERT_FALSE(progress.calls.empty());
@@ -121,7 +117,7 @@ TEST_P(ExportCancelTest, LeavesTheFolderAsItWas)
             test::TScriptedProgress progress(GetParam().stopAt);
             const std::size_t descriptors = test::OpenDescriptorCount();
             EXPECT_THROW(
-                run(RandomRows(column), 2, dir.File("out.csv"), progress, SystemResources()),
+                run(CaseRows(column), 2, dir.File("out.csv"), progress, SystemResources()),
                 Cancelled)
                 << column.name;
             EXPECT_EQ(test::SnapshotFolder(dir.Path()), before) << column.name;

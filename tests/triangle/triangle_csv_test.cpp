@@ -6,7 +6,10 @@
 #include <random>
 
 #include "model/base/error.h"
+#include "model/base/shown_name.h"
+#include "model/files/file_error.h"
 #include "model/files/text_file.h"
+#include "model/rows/row_list_file.h"
 #include "support/reference_triangle.h"
 #include "support/temp_dir.h"
 
@@ -47,6 +50,32 @@ TEST(TriangleCsvTest, ExportsTheExpectedBytes)
     for (const auto& [values, bytes] : cases) {
         EXPECT_EQ(ExportedBytes(values), bytes) << testing::PrintToString(values);
         EXPECT_EQ(PlainBytes(values), bytes) << testing::PrintToString(values);
+    }
+}
+
+// Every message names its files through QuotedName: a name holding a quote
+// and a line end can neither end its quotes nor start a line of its own.
+TEST(TriangleCsvTest, MessagesQuoteEveryName)
+{
+    test::TTempDir dir;
+    const std::string name = dir.File("a\"b\nc.tir");
+    test::WriteBytes(name, "01 02\r\n");
+    const auto failureOf = [](auto operation) -> std::string {
+        try {
+            operation();
+        } catch (const Error& failure) {
+            return failure.what();
+        }
+        return "no failure";
+    };
+    for (const std::string& message :
+         {CannotOpenFileMessage(name, ENOENT), CannotCreateFileMessage(name, ENOENT),
+          CannotOpenFolderMessage(name, ENOENT), CannotCreateFolderMessage(name, ENOENT),
+          NamedFileMessage(name, ENOENT), ExportOverRowsMessage(name, name),
+          failureOf([&] { ReadRowListFile(name); }),
+          failureOf([&] { CheckExportTarget(name, name); })}) {
+        EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+        EXPECT_NE(message.find(QuotedName(name)), std::string::npos) << message;
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "model/base/error.h"
 #include "support/heap_bytes.h"
+#include "support/random_rows.h"
 #include "support/reference_triangle.h"
 #include "support/scripted_progress.h"
 #include "support/triangle_fields.h"
@@ -26,7 +27,7 @@ struct TGridCase {
     int column;
 };
 
-TRowTable RandomRows(const TGridCase& c)
+TRowTable CaseRows(const TGridCase& c)
 {
     return test::RandomRows(c.count, c.low, c.high,
                             static_cast<unsigned>(c.count * 7919 + c.column));
@@ -43,7 +44,7 @@ class TriangleGridTest : public testing::TestWithParam<TGridCase> {};
 
 TEST_P(TriangleGridTest, CellsAreTheCsvFields)
 {
-    const TRowTable rows = RandomRows(GetParam());
+    const TRowTable rows = CaseRows(GetParam());
     const TTriangleGrid grid(rows, GetParam().column);
     const auto csv = CsvFields(rows, GetParam().column);
     ASSERT_EQ(grid.LineCount(), csv.size());
@@ -60,7 +61,7 @@ TEST_P(TriangleGridTest, CellsAreTheCsvFields)
 
 TEST_P(TriangleGridTest, CopiedRectanglesAreTheCsvRectangles)
 {
-    const TRowTable rows = RandomRows(GetParam());
+    const TRowTable rows = CaseRows(GetParam());
     const TTriangleGrid grid(rows, GetParam().column);
     const auto lines = test::TriangleToCsvLines(test::BuildDiffTriangle(rows, GetParam().column));
     const auto csv = CsvFields(rows, GetParam().column);
@@ -93,7 +94,7 @@ TEST_P(TriangleGridTest, CopiedRectanglesAreTheCsvRectangles)
 // are ready (and the cells of the ready columns), and once it is complete.
 TEST_P(TriangleGridTest, BlocksAndSummariesCountTheNonBlankCells)
 {
-    const TRowTable rows = RandomRows(GetParam());
+    const TRowTable rows = CaseRows(GetParam());
     TTriangleGrid grid(rows, GetParam().column, TTriangleGrid::TUnfilled{});
     const auto csv = CsvFields(rows, GetParam().column);
     std::uint64_t zeros = 0;
@@ -153,7 +154,7 @@ TEST_P(TriangleGridTest, BlocksAndSummariesCountTheNonBlankCells)
 
 TEST_P(TriangleGridTest, ValueCountsTallyTheCsvForByteValues)
 {
-    const TRowTable rows = RandomRows(GetParam());
+    const TRowTable rows = CaseRows(GetParam());
     const TTriangleGrid grid(rows, GetParam().column);
     std::vector<std::uint64_t> tally(256);
     bool bytes = true;
@@ -172,7 +173,7 @@ TEST_P(TriangleGridTest, ValueCountsTallyTheCsvForByteValues)
 
 TEST_P(TriangleGridTest, BuildCountsUpToItsTotalOrStopsWhenCancelled)
 {
-    const TRowTable rows = RandomRows(GetParam());
+    const TRowTable rows = CaseRows(GetParam());
     test::TScriptedProgress progress;
     const TTriangleGrid grid(rows, GetParam().column, progress);
     ASSERT_FALSE(progress.calls.empty());
@@ -190,7 +191,7 @@ TEST_P(TriangleGridTest, BuildCountsUpToItsTotalOrStopsWhenCancelled)
 // Cancel. Run under ThreadSanitizer too.
 TEST_P(TriangleGridTest, ReadAndCopiedWhileFilledOnAnotherThread)
 {
-    const TRowTable rows = RandomRows(GetParam());
+    const TRowTable rows = CaseRows(GetParam());
     const auto csv = CsvFields(rows, GetParam().column);
     TTriangleGrid grid(rows, GetParam().column, TTriangleGrid::TUnfilled{});
     const TCellRect whole{0, 0, grid.LineCount(), grid.ColumnCount()};
@@ -241,7 +242,7 @@ TEST(TriangleGridMemory, TheCheckCoversWhatTheBuildAllocates)
     const TGridCase cases[] = {{"bytes", 2000, 0, 255, 0}, {"words", 1000, -1000, 100000, 3}};
     for (const TGridCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const TRowTable rows = RandomRows(c);
+        const TRowTable rows = CaseRows(c);
         const std::uint64_t needed = GridMemoryNeeded(rows, c.column);
         const std::size_t before = test::LiveHeapBytes();
         test::ResetPeakHeapBytes();

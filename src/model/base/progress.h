@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
+
+#include "model/base/error.h"
 
 namespace quorva {
 
@@ -26,10 +27,11 @@ void ProceedOrCancel(TProgress& progress, std::uint64_t done, std::uint64_t tota
 TProgress& NoProgress();
 
 // Raised when an operation stops because its progress said so. It is not a
-// failure: nothing is reported, and the operation has changed nothing.
-class Cancelled : public std::exception {
+// failure: nothing is reported, and the operation has changed nothing; so
+// callers that report an Error catch this first.
+class Cancelled : public Error {
 public:
-    const char* what() const noexcept override { return "Cancelled"; }
+    Cancelled() : Error("Cancelled") {}
 };
 
 } // namespace quorva

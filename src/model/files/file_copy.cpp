@@ -18,8 +18,9 @@ namespace quorva {
 
 namespace {
 
-// What one step of a copy moves: small enough that a copy given up stops
-// within a few dozen milliseconds.
+// What one step of a copy moves, between two looks at `stop`: large enough
+// that the calls cost nothing beside the copying, small enough that a copy
+// given up stops after well under a second on a local disk.
 constexpr std::size_t StepBytes = 64 << 20;
 
 bool Stopped(const std::atomic<bool>* stop)

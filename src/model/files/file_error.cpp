@@ -14,22 +14,33 @@
 namespace quorva {
 namespace {
 
-std::string FileMessage(const char* action, const std::string& fileName, int errorCode)
+std::string CannotMessage(const char* action, const char* what, const std::string& name,
+                          int errorCode)
 {
-    return std::string("Cannot ") + action + " file " + QuotedName(AbsolutePath(fileName)) + ". " +
-           SystemErrorText(errorCode);
+    return std::string("Cannot ") + action + " " + what + " " + QuotedName(AbsolutePath(name)) +
+           ". " + SystemErrorText(errorCode);
 }
 
 } // namespace
 
 std::string CannotCreateFileMessage(const std::string& fileName, int errorCode)
 {
-    return FileMessage("create", fileName, errorCode);
+    return CannotMessage("create", "file", fileName, errorCode);
 }
 
 std::string CannotOpenFileMessage(const std::string& fileName, int errorCode)
 {
-    return FileMessage("open", fileName, errorCode);
+    return CannotMessage("open", "file", fileName, errorCode);
+}
+
+std::string CannotCreateFolderMessage(const std::string& folder, int errorCode)
+{
+    return CannotMessage("create", "folder", folder, errorCode);
+}
+
+std::string CannotOpenFolderMessage(const std::string& folder, int errorCode)
+{
+    return CannotMessage("open", "folder", folder, errorCode);
 }
 
 void CheckFileIsThere(const std::string& fileName)
@@ -41,7 +52,7 @@ void CheckFileIsThere(const std::string& fileName)
 
 std::string NamedFileMessage(const std::string& fileName, int errorCode)
 {
-    return fileName + ": " + SystemErrorText(errorCode);
+    return QuotedName(fileName) + ": " + SystemErrorText(errorCode);
 }
 
 std::string StreamWriteErrorText(int errorCode)

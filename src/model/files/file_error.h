@@ -11,7 +11,11 @@ std::string CannotOpenFileMessage(const std::string& fileName, int errorCode);
 // Raises CannotOpenFileMessage when nothing can be reached at the name, as
 // for a file that has been moved or deleted since it was named.
 void CheckFileIsThere(const std::string& fileName);
-// "<name>: <system text>", the name as given, as command-line tools say it.
+// "Cannot create folder "<absolute name>". <system text>"
+std::string CannotCreateFolderMessage(const std::string& folder, int errorCode);
+// "Cannot open folder "<absolute name>". <system text>"
+std::string CannotOpenFolderMessage(const std::string& folder, int errorCode);
+// ""<name>": <system text>", the name as given, as command-line tools say it.
 std::string NamedFileMessage(const std::string& fileName, int errorCode);
 
 inline constexpr const char* StreamWriteErrorMessage = "Stream write error";

@@ -51,7 +51,7 @@ bool MakeFolder(const std::string& path)
         return true;
     }
     if (errno != EEXIST)
-        throw Error("Cannot create folder " + QuotedName(path) + ". " + SystemErrorText(errno));
+        throw Error(CannotCreateFolderMessage(path, errno));
     return false;
 }
 
@@ -70,7 +70,7 @@ void CheckRoot(const std::string& root)
 {
     struct stat status {};
     if (::stat(root.c_str(), &status) != 0)
-        throw Error("Cannot open folder " + QuotedName(root) + ". " + SystemErrorText(errno));
+        throw Error(CannotOpenFolderMessage(root, errno));
     if (!S_ISDIR(status.st_mode))
         Refuse("state folder", root, "it is not a folder");
     if ((status.st_mode & S_IWOTH) && !(status.st_mode & S_ISVTX))

@@ -15,11 +15,6 @@
 namespace quorva {
 namespace {
 
-bool IsLineEnd(char c)
-{
-    return c == '\n' || c == '\r';
-}
-
 // The first CR or LF from `p` on, or `end`. Eight bytes are tested at a time:
 // in each word, the lowest byte flagged as equal to CR or LF is the first such
 // byte (the test can flag bytes above a true match, never below).
@@ -114,11 +109,6 @@ void SaveTextToFile(std::uint64_t bytes, const FillTextFn& fill, const std::stri
     }
 }
 
-std::string ReadWholeFile(const std::string& fileName)
-{
-    return TRegularFile(fileName).ReadAll();
-}
-
 TLineScanner::TLineScanner(std::string_view text)
 {
     text = LineText(text);
@@ -168,14 +158,9 @@ std::size_t CountLines(std::string_view text)
     return lines;
 }
 
-std::vector<TTextSpan> SplitLineSpans(std::string_view text)
+bool IsLineEnd(char c)
 {
-    std::vector<TTextSpan> spans;
-    spans.reserve(CountLines(text));
-    TLineScanner scanner(text);
-    for (TTextSpan line; scanner.Next(line);)
-        spans.push_back(line);
-    return spans;
+    return c == '\n' || c == '\r';
 }
 
 } // namespace quorva

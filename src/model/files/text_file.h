@@ -41,17 +41,14 @@ void SaveTextToFile(std::uint64_t bytes, const FillTextFn& fill, const std::stri
 
 inline constexpr const char* SaveOutOfMemoryMessage = "Not enough memory to save the file.";
 
-// The whole contents of a regular file; raises "Cannot open file" on failure
-// and for anything else (see TRegularFile).
-std::string ReadWholeFile(const std::string& fileName);
+// Whether `c` ends a line: CR or LF.
+bool IsLineEnd(char c);
 
-std::vector<TTextSpan> SplitLineSpans(std::string_view text);
-
-// How many lines SplitLineSpans finds in `text`, counted without storing them,
+// How many lines the line rules above find in `text`, counted without storing them,
 // so that whatever holds the lines can be allocated once and exactly.
 std::size_t CountLines(std::string_view text);
 
-// The lines of a text one by one, as SplitLineSpans finds them, for callers
+// The lines of a text one by one, as the line rules above find them, for callers
 // that work on each line while its bytes are still in the cache.
 class TLineScanner {
 public:

@@ -206,6 +206,8 @@ std::optional<TJournalReplay> ReadLeftJournal(const TLeftJournal& held, TRowTabl
         return ReplayJournal(journal, BaseCopyPath(held.path), rows, lines, progress);
     } catch (const UnreadableJournal& error) {
         throw Error(UnreadableJournalMessage(SetAsideJournal(held.path), error.what()));
+    } catch (const NotEnoughMemory&) {
+        throw Error(JournalTooLargeMessage(held.path));
     } catch (const std::bad_alloc&) {
         throw Error(JournalTooLargeMessage(held.path));
     }

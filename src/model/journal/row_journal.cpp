@@ -185,6 +185,11 @@ bool LoadBase(const TJournalBase& base, std::optional<std::string_view> copied,
     try {
         // The very file that was checked, whatever its name stands for now.
         LoadRowListFile(lines, rows, "/proc/self/fd/" + std::to_string(source.Get()), progress);
+    } catch (const Cancelled&) {
+        throw;
+    } catch (const NotEnoughMemory&) {
+        // No fault of the journal's: it stays, to be offered again.
+        throw;
     } catch (const Error& error) {
         throw UnreadableJournal(error.what());
     }

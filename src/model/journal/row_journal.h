@@ -63,8 +63,11 @@ public:
     const std::string& Path() const { return path_; }
     std::string BaseCopyPath() const;
 
-    // Writes records at the end and flushes them to disk. Raise Error.
+    // Writes records at the end of the file, all of them (a short write is
+    // continued). They reach the disk only with Sync, which the writer
+    // calls once for a batch. Raise Error ("Stream write error. <reason>").
     void Append(std::string_view records);
+    // Flushes what was appended to the disk (fdatasync).
     void Sync();
     // Deletes the journal, then its base copy: the rows are saved or given
     // up. A kill between leaves no journal, only a copy the next start clears.
@@ -137,8 +140,9 @@ public:
 // the base (the base file itself while that is unchanged and no copy was
 // finished), then every whole step. Each step is checked whole before it is
 // applied; the first that is damaged or does not fit ends the replay and
-// changes nothing. Raises UnreadableJournal, and std::bad_alloc when the rows
-// do not fit in memory; `rows` and `lines` are then in no particular state.
+// changes nothing. Raises UnreadableJournal, and NotEnoughMemory (or a real
+// std::bad_alloc) when the rows do not fit in memory; `rows` and `lines` are
+// then in no particular state.
 // Reading the base reports to `progress`, and ends with Cancelled when it
 // says stop.
 TJournalReplay ReplayJournal(std::string_view journal, const std::string& baseCopyPath,

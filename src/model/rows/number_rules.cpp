@@ -15,18 +15,13 @@ namespace {
 
 int HexDigitValue(char c)
 {
-    if (c >= '0' && c <= '9')
+    if (IsDigit(c))
         return c - '0';
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
-}
-
-bool IsDecimalDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 
 // Length of the hexadecimal prefix at the start of `rest`, 0 for none.
@@ -69,7 +64,7 @@ bool ParseDecimal(std::string_view digits, bool negative, std::uint32_t& magnitu
     if (digits.empty())
         return false;
     for (char c : digits)
-        if (!IsDecimalDigit(c))
+        if (!IsDigit(c))
             return false;
     std::uint64_t value = 0;
     const std::uint64_t limit =
@@ -108,21 +103,9 @@ std::int32_t StrToInt(std::string_view text)
     return static_cast<std::int32_t>(value);
 }
 
-std::string IntToStr(std::int32_t value)
+bool IsDigit(char c)
 {
-    char buffer[16];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
-
-std::string_view Trim(std::string_view text)
-{
-    auto isSpaceOrControl = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    while (!text.empty() && isSpaceOrControl(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpaceOrControl(text.back()))
-        text.remove_suffix(1);
-    return text;
+    return c >= '0' && c <= '9';
 }
 
 } // namespace quorva

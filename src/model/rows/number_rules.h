@@ -20,10 +20,8 @@ namespace quorva {
 // value").
 std::int32_t StrToInt(std::string_view text);
 
-// Shortest decimal form, with a leading '-' when negative.
-std::string IntToStr(std::int32_t value);
-
-// Removes every character of code 32 or less from both ends.
-std::string_view Trim(std::string_view text);
+// Whether `c` is one of the decimal digits '0' to '9' (never another
+// locale's digits).
+bool IsDigit(char c);
 
 } // namespace quorva

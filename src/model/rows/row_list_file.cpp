@@ -6,6 +6,7 @@
 
 #include "model/base/error.h"
 #include "model/base/progress_steps.h"
+#include "model/base/shown_name.h"
 #include "model/files/file_error.h"
 #include "model/files/regular_file.h"
 #include "model/files/text_file.h"
@@ -29,8 +30,9 @@ std::uint64_t OpenPeakBytes(std::uint64_t fileBytes)
 namespace {
 
 // Reads and parses the whole file. A failure of the system raises Error with
-// `failureText` of the name and the reason; a text that is no row list
-// raises Error("<name>: " SBadFileFormat).
+// `failureText` of the name and the reason (NotEnoughMemory when the rows
+// would not fit); a text that is no row list raises BadFormat("<name>: "
+// SBadFileFormat).
 TParsedRows ReadRowList(const std::string& fileName, TProgress& progress,
                         const TSystemResources& resources, TRegularFile::TFailureText failureText)
 {
@@ -40,7 +42,7 @@ TParsedRows ReadRowList(const std::string& fileName, TProgress& progress,
     const std::uint64_t available = resources.AvailableMemory();
     const std::uint64_t rowsBytes = ParseRowsBytes(file.Size());
     if (rowsBytes > available)
-        throw Error(failureText(fileName, ENOMEM));
+        throw NotEnoughMemory(failureText(fileName, ENOMEM));
     TParsePlan plan;
     plan.storedBudget = available - rowsBytes;
     // Reading and parsing go together: one step, in bytes of the file.
@@ -49,12 +51,12 @@ TParsedRows ReadRowList(const std::string& fileName, TProgress& progress,
     try {
         parsed = ParseRowListFile(
             file, [&](std::uint64_t bytes) { steps.Reach(bytes); }, plan);
-    } catch (const Error& failure) {
-        if (std::string_view(failure.what()) != SBadFileFormat)
-            throw;
-        throw Error(fileName + ": " + SBadFileFormat);
+    } catch (const BadFormat&) {
+        throw BadFormat(QuotedName(fileName) + ": " + SBadFileFormat);
+    } catch (const NotEnoughMemory&) {
+        throw NotEnoughMemory(failureText(fileName, ENOMEM));
     } catch (const std::bad_alloc&) {
-        throw Error(failureText(fileName, ENOMEM));
+        throw NotEnoughMemory(failureText(fileName, ENOMEM));
     }
     steps.Finish();
     return parsed;
@@ -73,11 +75,12 @@ void Assign(TParsedRows parsed, TLineList& lines, TRowTable& rows)
 void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
                      TProgress& progress, const TSystemResources& resources)
 {
-    // Running out of memory is no failure of the file: it travels as itself.
+    // Running out of memory is no failure of the file, wherever the system
+    // says so: it travels as NotEnoughMemory.
     Assign(ReadRowList(fileName, progress, resources,
                        [](const std::string& name, int error) -> std::string {
                            if (error == ENOMEM)
-                               throw std::bad_alloc();
+                               throw NotEnoughMemory(CannotOpenFileMessage(name, error));
                            return CannotOpenFileMessage(name, error);
                        }),
            lines, rows);
@@ -93,7 +96,7 @@ void OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
     } catch (...) {
         // Whatever went wrong, the user learns only that the file was not
         // understood; the rows they had stay.
-        throw Error(SBadFileFormat);
+        throw BadFormat(SBadFileFormat);
     }
 }
 

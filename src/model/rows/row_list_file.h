@@ -17,8 +17,9 @@ void SaveRowListFile(const TLineList& lines, const std::string& fileName,
                      TProgress& progress = NoProgress());
 
 // Reads the file into the line list and the row table, all or nothing, as
-// Open does, but raises what went wrong: Error for a file that is no row
-// list, std::bad_alloc when it would not fit in memory, Cancelled.
+// Open does, but raises what went wrong: BadFormat for a file that is no row
+// list, NotEnoughMemory when it would not fit in memory, Error when it
+// cannot be read, Cancelled.
 void LoadRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileName,
                      TProgress& progress = NoProgress(),
                      const TSystemResources& resources = SystemResources());
@@ -42,8 +43,9 @@ void OpenRowListFile(TLineList& lines, TRowTable& rows, const std::string& fileN
 
 // The rows of a row-list file, read as Open reads them, for callers that
 // need no line list. A file Open would refuse raises Error naming the file
-// as given: "<name>: <the system's reason>" when it cannot be read (or would
-// not fit in memory), "<name>: " SBadFileFormat when it is no row list.
+// as given: ""<name>": <the system's reason>" when it cannot be read (or
+// NotEnoughMemory so when it would not fit in memory), BadFormat
+// (""<name>": " SBadFileFormat) when it is no row list.
 // Cancelled propagates as from Open.
 TRowTable ReadRowListFile(const std::string& fileName, TProgress& progress = NoProgress(),
                           const TSystemResources& resources = SystemResources());

@@ -7,20 +7,14 @@
 
 #include "model/files/regular_file.h"
 #include "model/rows/number_row.h"
+#include "model/rows/row_line_reader.h"
 #include "model/rows/row_table.h"
 #include "model/rows/stored_lines.h"
 
 namespace quorva {
 
-// The one message of Open, whatever went wrong.
-inline constexpr const char* SBadFileFormat = "Не распознанный формат файла.";
-
-// Parses the seven fields of a row line. Field j is the (at most) two
-// characters at position 3j, read by StrToInt; separators and anything from
-// position 20 on are never looked at. Raises Error for a bad field.
-TNumberRow LineToRow(std::string_view line);
-
-// What a row-list text holds: the row of each line, as LineToRow reads it,
+// What a row-list text holds: the row of each line, as LineToRow
+// (row_line_reader.h) reads it,
 // and the text of each line that is not its row's canonical line (RowToLine);
 // the others need none, as their rows give them back byte for byte. Lines are
 // found by the line rules of text_file.h.
@@ -28,10 +22,6 @@ struct TParsedRows {
     TRowTable rows;
     TStoredLines stored;
 };
-
-// Parses a text in memory in one pass. A bad line raises
-// Error(SBadFileFormat).
-TParsedRows ParseRowListText(std::string_view text);
 
 // How a file is read: in pieces, and, when large, in two halves on two
 // threads. Only tests choose other than the defaults, to try small texts the
@@ -45,16 +35,16 @@ struct TParsePlan {
     // file's end: its middle.
     std::uint64_t splitNear = ~std::uint64_t{0};
     // The memory the texts of the lines that differ from their rows may take
-    // in all: past it, the parse raises std::bad_alloc. A file of usual lines
+    // in all: past it, the parse raises NotEnoughMemory. A file of usual lines
     // keeps none, so only memory that is really needed is asked for.
     std::uint64_t storedBudget = ~std::uint64_t{0};
 };
 
-// Reads the file's first Size() bytes and parses them as ParseRowListText
-// does, with the same result, never holding more of the text than a piece
+// Reads the file's first Size() bytes and parses them as one pass over the
+// whole text would, with the same result, never holding more of the text than a piece
 // and the line it ends in. `onParsed(bytes)` is told, on the calling thread
 // only, how many bytes are parsed so far; it may throw to stop. Raises
-// Error(SBadFileFormat) for a bad line and what ReadAt raises when reading
+// BadFormat(SBadFileFormat) for a bad line and what ReadAt raises when reading
 // fails.
 using ParsedFn = std::function<void(std::uint64_t bytesParsed)>;
 TParsedRows ParseRowListFile(const TRegularFile& file, const ParsedFn& onParsed,

@@ -6,6 +6,7 @@
 #include "model/base/error.h"
 #include "model/base/figures.h"
 #include "model/files/text_file.h"
+#include "model/rows/number_rules.h"
 #include "model/rows/row_editing.h"
 
 namespace quorva {
@@ -25,11 +26,6 @@ bool IsSpace(char c)
 bool IsCellSeparator(char c)
 {
     return c == '\t' || c == ',' || c == ';';
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 
 bool IsBlank(std::string_view line)

@@ -236,13 +236,14 @@ int RunTriangleExport(const TCommandLine& command, std::FILE* messages)
                 CheckStandardOutputTarget(command.fileName, command.csvFileName);
             else
                 CheckExportTarget(command.fileName, command.csvFileName);
-            progress.SetCaption("Reading " + command.fileName);
+            progress.SetCaption("Reading " + EscapedName(command.fileName));
             const TRowTable rows = ReadRowListFile(command.fileName, progress);
             if (rows.empty())
-                throw Error(command.fileName + ": the file holds no rows, so there is no triangle");
+                throw Error(QuotedName(command.fileName) +
+                            ": the file holds no rows, so there is no triangle");
             reading = false;
             progress.SetCaption("Exporting column " + std::to_string(command.column + 1) + " to " +
-                                command.csvFileName);
+                                EscapedName(command.csvFileName));
             if (command.format == TCommandLine::TFormat::Xlsx) {
                 ExportTriangleXlsx(rows, command.column, command.csvFileName, progress);
             } else {

@@ -16,8 +16,12 @@ namespace quorva {
 // The window's unsaved steps kept in a journal on disk, so that a crash, a
 // kill or a power cut loses none that the window showed for more than a
 // moment. The journal holds its own copy of the file the rows came from, so
-// it gives them back whatever becomes of that file. The disk is written by
-// the journal's own threads, never while the user types.
+// it gives them back whatever becomes of that file. The records, the copy
+// and their flushes are written by the journal's own threads, never while
+// the user types. The window's thread does only what starts and ends a
+// journal: it finds the journal folder (making it if missing), checks the
+// file the rows came from, takes the snapshot of the rows a rebase writes
+// out, and on Remove deletes the journal's files.
 //
 // A journal that can't be kept is reported once (Failed); the rows are then
 // held in memory only until they are saved or given up.
@@ -56,8 +60,9 @@ signals:
 private:
     TJournalWriter::FailedFn FailureHandler();
     void Failure(TJournalWriter::TFailure failure, const QString& message);
-    // Starts the journal again from the lines as they stand, written out by
-    // the new journal's thread; the old one goes once the new one holds them.
+    // Starts the journal again from the lines as they stand: the snapshot is
+    // taken here, on the window's thread, and written out by the new
+    // journal's threads; the old one goes once the new one holds them.
     void Rebase();
 
     const TLineList& lines_;

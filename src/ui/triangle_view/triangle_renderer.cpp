@@ -254,8 +254,8 @@ bool TTriangleRenderer::ReadyFor(std::int64_t j) const
 
 QRgb TTriangleRenderer::ShadeOfBlank(std::int64_t k, std::int64_t j) const
 {
-    // The mean of the non-blank cells above, below, left and right, as the
-    // grid's Neighbours() has it, without asking about each.
+    // The mean of the non-blank cells above, below, left and right (those of
+    // a column not ready yet do not count), without asking about each.
     const auto lineCount = static_cast<std::int64_t>(grid_.LineCount());
     const auto columnCount = static_cast<std::int64_t>(grid_.ColumnCount());
     std::int64_t sum = 0;

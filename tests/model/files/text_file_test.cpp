@@ -88,13 +88,15 @@ TEST(CountLinesTest, AgreesWithTheSplitterOnRandomTexts)
             c = alphabet[random() % alphabet.size()];
         if (round % 10 == 0 && !text.empty())
             text[random() % text.size()] = '\0';
-        ASSERT_EQ(CountLines(text), SplitLineSpans(text).size()) << testing::PrintToString(text);
+        ASSERT_EQ(CountLines(text), test::SplitLineSpans(text).size())
+            << testing::PrintToString(text);
     }
     for (const char* lineEnd : {"\n", "\r", "\r\n", "\n\r"}) {
         std::string text;
         for (int i = 0; i < 1000; ++i)
             text += lineEnd;
-        EXPECT_EQ(CountLines(text), SplitLineSpans(text).size()) << testing::PrintToString(lineEnd);
+        EXPECT_EQ(CountLines(text), test::SplitLineSpans(text).size())
+            << testing::PrintToString(lineEnd);
     }
 }
 

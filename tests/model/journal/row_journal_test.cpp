@@ -305,11 +305,15 @@ TEST(RowJournalTest, DamageKeepsEveryWholeStepBeforeIt)
                                           [&] {
                                               TRowTable replayedRows;
                                               TLineList replayedLines;
-                                              ReplayJournal(test::ReadBytes(onLarge),
-                                                            BaseCopyPath(onLarge), replayedRows,
-                                                            replayedLines);
+                                              try {
+                                                  ReplayJournal(test::ReadBytes(onLarge),
+                                                                BaseCopyPath(onLarge), replayedRows,
+                                                                replayedLines);
+                                              } catch (const NotEnoughMemory&) {
+                                                  throw Error("NotEnoughMemory");
+                                              }
                                           }),
-              std::bad_alloc().what());
+              "NotEnoughMemory");
 #endif
 }
 

@@ -61,30 +61,5 @@ INSTANTIATE_TEST_SUITE_P(
                     TConversion{"1 2", std::nullopt}, TConversion{"0xx1", std::nullopt},
                     TConversion{"$ 1", std::nullopt}, TConversion{"1.0", std::nullopt}));
 
-TEST(IntToStrTest, WritesShortestDecimalForm)
-{
-    const std::pair<std::int32_t, std::string> cases[] = {{0, "0"},
-                                                          {7, "7"},
-                                                          {-5, "-5"},
-                                                          {99, "99"},
-                                                          {INT_MAX, "2147483647"},
-                                                          {INT_MIN, "-2147483648"}};
-    for (const auto& [value, text] : cases)
-        EXPECT_EQ(IntToStr(value), text);
-}
-
-TEST(TrimTest, RemovesCodesUpTo32FromBothEndsOnly)
-{
-    const std::pair<std::string, std::string> cases[] = {
-        {"  a b  ", "a b"},
-        {std::string("\x01\t\r\n a \x1f ", 8), "a"},
-        {"\xA0x\xFF", "\xA0x\xFF"}, // high bytes are text, not space
-        {"   ", ""},
-        {"", ""},
-        {std::string("\0a\0", 3), "a"}};
-    for (const auto& [text, trimmed] : cases)
-        EXPECT_EQ(Trim(text), trimmed) << "[" << text << "]";
-}
-
 } // namespace
 } // namespace quorva

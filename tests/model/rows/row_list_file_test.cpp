@@ -16,6 +16,7 @@
 #include "model/rows/row_list_parser.h"
 #include "support/capped_memory.h"
 #include "support/child_process.h"
+#include "support/crlf_text.h"
 #include "support/open_showing.h"
 #include "support/parse_outcome.h"
 #include "support/temp_dir.h"
@@ -91,7 +92,7 @@ TEST(ParseRowListTextTest, AgreesWithSplitterAndLineToRowOnRandomTexts)
 
         TParseOutcome expected;
         try {
-            for (const TTextSpan& span : SplitLineSpans(text)) {
+            for (const TTextSpan& span : test::SplitLineSpans(text)) {
                 const std::string_view line = span.In(text);
                 expected.rows.push_back(LineToRow(line));
                 if (line != RowToLine(expected.rows.back()))
@@ -101,7 +102,7 @@ TEST(ParseRowListTextTest, AgreesWithSplitterAndLineToRowOnRandomTexts)
             expected = TParseOutcome();
             expected.refusal = SBadFileFormat;
         }
-        EXPECT_EQ(Outcome([&] { return ParseRowListText(text); }), expected);
+        EXPECT_EQ(Outcome([&] { return test::ParseRowListText(text); }), expected);
     }
 }
 
@@ -132,7 +133,7 @@ TEST(ParseRowListFileTest, PiecesAndHalvesAgreeWithOnePass)
     };
     for (const std::string& text : cases) {
         SCOPED_TRACE(testing::PrintToString(text));
-        const TParseOutcome expected = Outcome([&] { return ParseRowListText(text); });
+        const TParseOutcome expected = Outcome([&] { return test::ParseRowListText(text); });
         test::TTempDir dir;
         test::WriteBytes(dir.File("in.tir"), text);
         const TRegularFile file(dir.File("in.tir"));

@@ -1,11 +1,11 @@
-#include "random_rows.h"
+#include "support/random_rows.h"
 
 #include <random>
 
 #include "model/files/text_file.h"
 #include "model/rows/row_line.h"
 
-namespace quorva::bench {
+namespace quorva::test {
 
 TRowTable RandomRows(std::size_t count, std::int32_t low, std::int32_t high, unsigned seed)
 {
@@ -32,4 +32,4 @@ void WriteRandomRowListFile(std::size_t count, const std::string& fileName)
         fileName);
 }
 
-} // namespace quorva::bench
+} // namespace quorva::test

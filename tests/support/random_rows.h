@@ -6,10 +6,10 @@
 
 #include "model/rows/row_table.h"
 
-namespace quorva::bench {
+namespace quorva::test {
 
-// `count` rows of values drawn evenly from low..high; the same seed gives the
-// same rows, so that runs can be compared.
+// `count` rows of values drawn evenly from [low, high]; the same seed gives
+// the same rows, so that runs and cases can be compared.
 TRowTable RandomRows(std::size_t count, std::int32_t low, std::int32_t high,
                      unsigned seed = 20240601);
 
@@ -17,4 +17,4 @@ TRowTable RandomRows(std::size_t count, std::int32_t low, std::int32_t high,
 // have rendered them.
 void WriteRandomRowListFile(std::size_t count, const std::string& fileName);
 
-} // namespace quorva::bench
+} // namespace quorva::test

@@ -23,6 +23,8 @@
 #include "fake_user_dialogs.h"
 #include "model/base/error.h"
 #include "reporting_test_main.h"
+#include "support/grid_neighbours.h"
+#include "support/random_rows.h"
 #include "support/stepping_clock.h"
 #include "support/temp_dir.h"
 #include "support/triangle_fields.h"
@@ -689,7 +691,7 @@ private slots:
                     expected = value ? scale.Of(*value)
                                : cellSize >= TTriangleRenderer::SeparateCellSize
                                    ? blank
-                                   : shadeOf(grid.Neighbours(cell->line, cell->column));
+                                   : shadeOf(test::Neighbours(grid, cell->line, cell->column));
                 } else if (1 / cellSize >= TTriangleRenderer::SummaryCellsPerPixel) {
                     expected = SummaryShade(grid, scale, 1 / cellSize, offset + QPointF(x, y));
                 } else {
@@ -700,9 +702,10 @@ private slots:
                         for (auto j = j0; j < j1; ++j)
                             if (const auto value = grid.Cell(std::size_t(k), std::size_t(j)))
                                 cells.Add(*value);
-                    expected = cells.Empty()
-                                   ? shadeOf(grid.Neighbours(std::size_t(k0), std::size_t(j0)))
-                                   : shadeOf(cells);
+                    expected =
+                        cells.Empty()
+                            ? shadeOf(test::Neighbours(grid, std::size_t(k0), std::size_t(j0)))
+                            : shadeOf(cells);
                 }
                 QCOMPARE(QColor(image.pixel(pixel)).name(), QColor(expected).name());
                 ++checked;
