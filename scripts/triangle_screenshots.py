@@ -13,6 +13,7 @@ import os
 import random
 import subprocess
 import sys
+import time
 
 sys.dont_write_bytecode = True
 
@@ -80,10 +81,14 @@ def legend_at_twice_the_scale(session, rows, folder):
         session.xdotool("getwindowfocus") == window.id)[1], interval=0.5)
     session.key("ctrl+t")
     view = wait_for_titled_window(session, f"Triangle of column 1 ({ROW_COUNT:,} values)")
+    # The view places itself again once the window manager has framed it,
+    # for up to 3 s; moved before that, it would move back.
+    time.sleep(3.5)
     # Wide enough for the legend on this screen, which is small at twice the scale.
     session.xdotool("windowmove", view, 0, 0)
     session.xdotool("windowsize", view, 1200, 900)
     wait_for("the view to take its new size", lambda: session.geometry(view)[2:] == (1200, 900))
+    session.xdotool("windowraise", view)
     left, top, width, height = session.geometry(view)
     # The legend's corner: 300 by 126 logical pixels and a margin, doubled.
     corner_width, corner_height = 2 * 320, 2 * 146 + 2 * CANVAS_BOTTOM_MARGIN
