@@ -6,8 +6,13 @@ namespace quorva {
 
 void CheckTriangleInput(const TRowTable& rows, int column)
 {
+    CheckTriangleInput(rows.size(), column);
+}
+
+void CheckTriangleInput(std::size_t valueCount, int column)
+{
     // An empty table would need a triangle of -1 lines.
-    if (rows.empty() || column < 0 || column >= RowWidth)
+    if (valueCount == 0 || column < 0 || column >= RowWidth)
         throw Error("Range check error");
 }
 

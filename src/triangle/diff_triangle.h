@@ -25,6 +25,8 @@ inline constexpr std::int32_t BlankCellValue = -1;
 // Raises "Range check error" when no triangle can be built: an empty table
 // or a column outside 0 to 6.
 void CheckTriangleInput(const TRowTable& rows, int column);
+// The same for a table of `valueCount` rows.
+void CheckTriangleInput(std::size_t valueCount, int column);
 
 // Cells in line k of a triangle of `lineCount` lines.
 std::size_t TriangleRowLength(std::size_t k, std::size_t lineCount);

@@ -27,12 +27,11 @@ struct TColumnRange {
     std::int64_t high = 0;
 };
 
-TColumnRange RangeOf(const TRowTable& rows, int column)
+TColumnRange RangeOf(const std::vector<std::int32_t>& values)
 {
     TColumnRange range{std::numeric_limits<std::int64_t>::max(),
                        std::numeric_limits<std::int64_t>::min()};
-    for (const TNumberRow& row : rows) {
-        const std::int64_t value = row[static_cast<std::size_t>(column)];
+    for (const std::int64_t value : values) {
         range.low = std::min(range.low, value);
         range.high = std::max(range.high, value);
     }
@@ -41,8 +40,7 @@ TColumnRange RangeOf(const TRowTable& rows, int column)
 
 std::uint64_t CellSize(const TRowTable& rows, int column)
 {
-    // The same rule as the triangle's own choice of form.
-    return FitsByteCells(ColumnValues(rows, column)) ? 1 : sizeof(std::int32_t);
+    return TriangleCellSize(ColumnValues(rows, column));
 }
 
 std::uint64_t DigitCount(std::uint64_t value)
@@ -58,12 +56,12 @@ std::uint64_t DigitCount(std::uint64_t value)
 // A negative value leaves blanks, which read as -1 when they are a lower
 // parent, so a column's differences can grow by one from the column before;
 // past 32 bits they wrap, and any cell up to INT32_MAX is possible.
-std::uint64_t DifferenceDigits(const TRowTable& rows, int column)
+std::uint64_t DifferenceDigits(const std::vector<std::int32_t>& values)
 {
-    const TColumnRange range = RangeOf(rows, column);
+    const TColumnRange range = RangeOf(values);
     if (range.low >= 0)
         return DigitCount(static_cast<std::uint64_t>(range.high));
-    const std::uint64_t grown = static_cast<std::uint64_t>(range.high - range.low) + rows.size();
+    const std::uint64_t grown = static_cast<std::uint64_t>(range.high - range.low) + values.size();
     constexpr std::uint64_t Largest = std::numeric_limits<std::int32_t>::max();
     return DigitCount(std::min(grown, Largest));
 }
@@ -78,9 +76,7 @@ std::uint64_t DifferenceDigits(const TRowTable& rows, int column)
 
 void CheckMemory(const TRowTable& rows, std::uint64_t needed, const TSystemResources& system)
 {
-    const std::uint64_t available = system.AvailableMemory();
-    if (needed > available)
-        ThrowNotEnoughMemory(rows.size(), needed, available);
+    CheckTriangleMemory(rows.size(), needed, system);
 }
 
 // The folder whose file system receives the file's new blocks: the one the
@@ -98,8 +94,7 @@ std::string FolderReceiving(const std::string& fileName)
 }
 
 void CheckDiskSpace(std::uint64_t needed, const std::string& fileName,
-                    const TSystemResources& system,
-                    const std::string& needs = "The CSV file needs up to ")
+                    const TSystemResources& system, const std::string& needs)
 {
     const std::string folder = FolderReceiving(fileName);
     if (folder.empty())
@@ -123,6 +118,26 @@ void CheckDiskSpace(std::uint64_t needed, const std::string& fileName,
 }
 
 } // namespace
+
+std::uint64_t TriangleCellSize(const std::vector<std::int32_t>& values)
+{
+    // The same rule as the triangle's own choice of form.
+    return FitsByteCells(values) ? 1 : sizeof(std::int32_t);
+}
+
+void CheckTriangleMemory(std::size_t valueCount, std::uint64_t needed,
+                         const TSystemResources& system)
+{
+    const std::uint64_t available = system.AvailableMemory();
+    if (needed > available)
+        ThrowNotEnoughMemory(valueCount, needed, available);
+}
+
+void CheckCsvDiskSpace(std::uint64_t needed, const std::string& fileName,
+                       const TSystemResources& system)
+{
+    CheckDiskSpace(needed, fileName, system, "The CSV file needs up to ");
+}
 
 std::uint64_t TriangleMemoryNeeded(const TRowTable& rows, int column)
 {
@@ -154,18 +169,21 @@ void CheckCopyFitsInMemory(std::uint64_t textBytes, const TSystemResources& syst
 
 std::uint64_t CsvBytesUpperBound(const TRowTable& rows, int column)
 {
-    const std::uint64_t n = rows.size();
+    return CsvBytesUpperBound(ColumnValues(rows, column));
+}
+
+std::uint64_t CsvBytesUpperBound(const std::vector<std::int32_t>& values)
+{
+    const std::uint64_t n = values.size();
     if (n == 0)
         return 0;
     // Every one of the n² cells ends in ';' and each of the 2n - 1 lines in
     // CR LF; the values' digits are counted exactly.
     std::uint64_t bytes = n * n + 2 * (2 * n - 1);
-    for (const TNumberRow& row : rows) {
-        const std::int32_t value = row[static_cast<std::size_t>(column)];
+    for (const std::int32_t value : values)
         if (value >= 0)
             bytes += DigitCount(static_cast<std::uint64_t>(value));
-    }
-    return bytes + n * (n - 1) / 2 * DifferenceDigits(rows, column);
+    return bytes + n * (n - 1) / 2 * DifferenceDigits(values);
 }
 
 namespace {
@@ -178,24 +196,29 @@ std::uint64_t XmlCellMarkupBytes(std::uint64_t lineCount)
     return std::string_view(R"(<c r=""><v></v></c>)").size() + 3 + DigitCount(lineCount);
 }
 
-void CheckSheetLines(const TRowTable& rows)
+} // namespace
+
+void CheckSheetLines(std::size_t valueCount)
 {
-    if (2 * rows.size() - 1 > SheetLines)
-        throw Error("The triangle of " + FormatCount(rows.size()) + " values has " +
-                    FormatCount(2 * rows.size() - 1) + " lines, but a spreadsheet holds " +
+    if (2 * valueCount - 1 > SheetLines)
+        throw Error("The triangle of " + FormatCount(valueCount) + " values has " +
+                    FormatCount(2 * valueCount - 1) + " lines, but a spreadsheet holds " +
                     FormatCount(SheetLines) + ".");
 }
 
-} // namespace
-
 std::uint64_t XlsxXmlBytesUpperBound(const TRowTable& rows, int column)
 {
-    const std::uint64_t n = rows.size();
+    return XlsxXmlBytesUpperBound(ColumnValues(rows, column));
+}
+
+std::uint64_t XlsxXmlBytesUpperBound(const std::vector<std::int32_t>& values)
+{
+    const std::uint64_t n = values.size();
     if (n == 0)
         return 0;
     // The CSV's digits are the cells' digits; every cell that may hold one
     // has its markup, and each line of each sheet its own element.
-    const std::uint64_t digits = CsvBytesUpperBound(rows, column) - n * n - 2 * (2 * n - 1);
+    const std::uint64_t digits = CsvBytesUpperBound(values) - n * n - 2 * (2 * n - 1);
     const std::uint64_t lines = 2 * n - 1;
     const std::uint64_t sheets = (n + SheetColumns - 1) / SheetColumns;
     constexpr std::uint64_t LineMarkup = 64;
@@ -213,13 +236,18 @@ void CheckXlsxExportFits(const TRowTable& rows, int column, const std::string& f
                          const TSystemResources& system)
 {
     CheckTriangleInput(rows, column);
-    CheckSheetLines(rows);
+    CheckSheetLines(rows.size());
     CheckXlsxExportMemory(rows, column, system);
+    CheckXlsxDiskSpace(XlsxXmlBytesUpperBound(rows, column), fileName, system);
+}
+
+void CheckXlsxDiskSpace(std::uint64_t xml, const std::string& fileName,
+                        const TSystemResources& system)
+{
     // The sheets' cells, then each sheet's XML assembled from them, then the
     // archive, which is smaller than either: all three at once in the work
     // folder. The archive's copy beside the target comes once the sheets'
     // files are gone, so in one folder the three are the most at any time.
-    const std::uint64_t xml = XlsxXmlBytesUpperBound(rows, column);
     const std::string needs = "The spreadsheet file needs up to ";
     // A name in the work folder stands for the library's unnamed files.
     const std::string work = XlsxWorkFolder(fileName) + "/.quorva-work";
@@ -241,7 +269,7 @@ void CheckExportFits(const TRowTable& rows, int column, const std::string& fileN
 {
     CheckTriangleInput(rows, column);
     CheckExportMemory(rows, column, system);
-    CheckDiskSpace(CsvBytesUpperBound(rows, column), fileName, system);
+    CheckCsvDiskSpace(CsvBytesUpperBound(rows, column), fileName, system);
 }
 
 } // namespace quorva

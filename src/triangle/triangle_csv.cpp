@@ -1,6 +1,5 @@
 #include "triangle/triangle_csv.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <new>
@@ -10,12 +9,8 @@
 #include "model/base/shown_name.h"
 #include "model/files/atomic_file_writer.h"
 #include "model/files/file_identity.h"
-#include "model/files/file_path.h"
 #include "model/files/state_folder.h"
-#include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
-#include "triangle/diff_triangle.h"
-#include "triangle/triangle_budget.h"
 
 namespace quorva {
 
@@ -23,16 +18,15 @@ namespace {
 
 // Writes the CSV through the writer `open` makes in `writer`.
 template <class TOpen>
-void WriteExport(const TRowTable& rows, int column, TProgress& progress, const TOpen& open)
+void WriteExport(const TExportPlan& plan, TProgress& progress, const TOpen& open)
 {
     try {
-        const std::vector<std::int32_t> values = ColumnValues(rows, column);
         std::optional<TAtomicFileWriter> writer;
         open(writer);
-        if (FitsByteCells(values))
-            WriteTriangleCsv<std::uint8_t>(values, *writer, progress);
+        if (plan.ByteCells())
+            WriteTriangleCsv<std::uint8_t>(plan.Values(), *writer, progress);
         else
-            WriteTriangleCsv<std::int32_t>(values, *writer, progress);
+            WriteTriangleCsv<std::int32_t>(plan.Values(), *writer, progress);
         writer->Commit();
     } catch (const std::bad_alloc&) {
         // The check before leaves room for the export, but other programs
@@ -40,9 +34,6 @@ void WriteExport(const TRowTable& rows, int column, TProgress& progress, const T
         throw Error("Not enough memory to export the triangle.");
     }
 }
-
-// The output a shell opened for the program, as the system names it.
-constexpr const char* StandardOutputPath = "/proc/self/fd/1";
 
 } // namespace
 
@@ -53,34 +44,30 @@ void CheckNotStateFile(const std::string& fileName, const std::string& shownName
                     ": it is one of Quorva's own files, in its state folder.");
 }
 
+void ExportPlannedCsv(const TExportPlan& plan, TProgress& progress)
+{
+    WriteExport(plan, progress, [&](std::optional<TAtomicFileWriter>& writer) {
+        if (plan.ToStandardOutput())
+            writer.emplace(TAtomicFileWriter::TOpenDescriptor{STDOUT_FILENO, "standard output"});
+        else
+            writer.emplace(plan.FileName(), progress);
+    });
+}
+
 void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fileName,
                        TProgress& progress, const TSystemResources& system)
 {
-    CheckNotStateFile(fileName, fileName);
-    CheckExportFits(rows, column, fileName, system);
-    WriteExport(rows, column, progress, [&](std::optional<TAtomicFileWriter>& writer) {
-        writer.emplace(fileName, progress);
-    });
+    TExportPlan plan(rows, column, TExportFormat::Csv, system);
+    plan.SetTarget(fileName);
+    ExportPlannedCsv(plan, progress);
 }
 
 void ExportTriangleCsvToStandardOutput(const TRowTable& rows, int column, TProgress& progress,
                                        const TSystemResources& system)
 {
-    // Where it is a file, its folder's space is checked, under the system's
-    // name of the same file.
-    struct stat status {};
-    if (::fstat(STDOUT_FILENO, &status) == 0 && S_ISREG(status.st_mode)) {
-        std::string resolved;
-        if (ResolveLinks(StandardOutputPath, resolved) == 0)
-            CheckNotStateFile(resolved, resolved);
-        CheckExportFits(rows, column, "/dev/stdout", system);
-    } else {
-        CheckTriangleInput(rows, column);
-        CheckExportMemory(rows, column, system);
-    }
-    WriteExport(rows, column, progress, [](std::optional<TAtomicFileWriter>& writer) {
-        writer.emplace(TAtomicFileWriter::TOpenDescriptor{STDOUT_FILENO, "standard output"});
-    });
+    TExportPlan plan(rows, column, TExportFormat::Csv, system);
+    plan.SetStandardOutput();
+    ExportPlannedCsv(plan, progress);
 }
 
 std::string ExportOverRowsMessage(const std::string& rowsFileName, const std::string& csvFileName)

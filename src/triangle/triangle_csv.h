@@ -5,6 +5,7 @@
 #include "model/base/progress.h"
 #include "model/base/system_resources.h"
 #include "model/rows/row_table.h"
+#include "triangle/export_plan.h"
 
 namespace quorva {
 
@@ -23,6 +24,9 @@ namespace quorva {
 void ExportTriangleCsv(const TRowTable& rows, int column, const std::string& fileName,
                        TProgress& progress = NoProgress(),
                        const TSystemResources& system = SystemResources());
+// The same from a CSV plan whose target is set (to a file or to standard
+// output), with no check made again.
+void ExportPlannedCsv(const TExportPlan& plan, TProgress& progress = NoProgress());
 
 // The same bytes to the program's standard output, as it stands (see
 // TAtomicFileWriter::TOpenDescriptor), after the same checks; a failure

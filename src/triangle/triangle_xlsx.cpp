@@ -417,15 +417,20 @@ std::string XlsxWorkFolder(const std::string& fileName)
 void ExportTriangleXlsx(const TRowTable& rows, int column, const std::string& fileName,
                         TProgress& progress, const TSystemResources& system)
 {
-    CheckNotStateFile(fileName, fileName);
-    CheckXlsxExportFits(rows, column, fileName, system);
+    TExportPlan plan(rows, column, TExportFormat::Xlsx, system);
+    plan.SetTarget(fileName);
+    ExportPlannedXlsx(plan, progress);
+}
+
+void ExportPlannedXlsx(const TExportPlan& plan, TProgress& progress)
+{
+    const std::string& fileName = plan.FileName();
     try {
-        const std::vector<std::int32_t> values = ColumnValues(rows, column);
         TAtomicFileWriter writer(fileName, progress);
-        if (FitsByteCells(values))
-            TXlsxExport<std::uint8_t>(values, fileName, progress).Run(writer);
+        if (plan.ByteCells())
+            TXlsxExport<std::uint8_t>(plan.Values(), fileName, progress).Run(writer);
         else
-            TXlsxExport<std::int32_t>(values, fileName, progress).Run(writer);
+            TXlsxExport<std::int32_t>(plan.Values(), fileName, progress).Run(writer);
         writer.Commit();
     } catch (const std::bad_alloc&) {
         throw Error("Not enough memory to export the triangle.");

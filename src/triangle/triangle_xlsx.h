@@ -7,6 +7,7 @@
 #include "model/base/progress.h"
 #include "model/base/system_resources.h"
 #include "model/rows/row_table.h"
+#include "triangle/export_plan.h"
 
 namespace quorva {
 
@@ -46,6 +47,8 @@ std::uint64_t XlsxMemoryBytes(std::uint64_t valueCount, std::uint64_t cellSize);
 void ExportTriangleXlsx(const TRowTable& rows, int column, const std::string& fileName,
                         TProgress& progress = NoProgress(),
                         const TSystemResources& system = SystemResources());
+// The same from an .xlsx plan whose target is set, with no check made again.
+void ExportPlannedXlsx(const TExportPlan& plan, TProgress& progress = NoProgress());
 
 // Where the library's work files go for a workbook written to `fileName`.
 std::string XlsxWorkFolder(const std::string& fileName);

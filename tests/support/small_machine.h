@@ -9,7 +9,7 @@
 namespace quorva::test {
 
 // A machine with the given memory and free disk space, which remembers the
-// folder it was asked about.
+// folders it was asked about and how often its memory was.
 class TSmallMachine final : public TSystemResources {
 public:
     TSmallMachine(std::uint64_t memory, std::uint64_t freeSpace)
@@ -17,7 +17,11 @@ public:
     {
     }
 
-    std::uint64_t AvailableMemory() const override { return memory_; }
+    std::uint64_t AvailableMemory() const override
+    {
+        ++memoryAsks;
+        return memory_;
+    }
     std::uint64_t FreeSpace(const std::string& folder) const override
     {
         askedFolders.push_back(folder);
@@ -25,6 +29,7 @@ public:
     }
 
     mutable std::vector<std::string> askedFolders;
+    mutable int memoryAsks = 0;
 
 private:
     std::uint64_t memory_;

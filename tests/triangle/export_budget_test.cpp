@@ -15,6 +15,7 @@
 #include "support/folder_snapshot.h"
 #include "support/small_machine.h"
 #include "support/temp_dir.h"
+#include "triangle/export_plan.h"
 #include "triangle/triangle_budget.h"
 #include "triangle/triangle_csv.h"
 #include "triangle/triangle_xlsx.h"
@@ -181,6 +182,21 @@ INSTANTIATE_TEST_SUITE_P(
                     TSpaceCase{"SpreadsheetRoom", 100'000'000, "100.0 MB", false, false, false, "",
                                true}),
     test::TCaseName());
+
+// The window's flow: memory before the name is asked, then the target; the
+// machine is asked once for each, in both forms.
+TEST(ExportPlanTest, ChecksEachFigureOnce)
+{
+    test::TTempDir dir;
+    for (const TExportFormat format : {TExportFormat::Csv, TExportFormat::Xlsx}) {
+        const test::TSmallMachine machine(Unlimited, Unlimited);
+        TExportPlan plan(RowsOf({1, 2, 3}), 0, format, machine);
+        plan.CheckMemory();
+        plan.SetTarget(dir.File("out"));
+        EXPECT_EQ(machine.memoryAsks, 1);
+        EXPECT_EQ(machine.askedFolders.size(), 1u);
+    }
+}
 
 // The folder the writer writes to, wherever the link and its target point,
 // and however the target is named.

@@ -16,6 +16,7 @@
 #include "model/files/file_error.h"
 #include "model/rows/row_list_file.h"
 #include "model/rows/row_table.h"
+#include "triangle/export_plan.h"
 #include "triangle/triangle_csv.h"
 #include "triangle/triangle_xlsx.h"
 #include "ui/base/native_file_name.h"
@@ -244,18 +245,20 @@ int RunTriangleExport(const TCommandLine& command, std::FILE* messages)
             reading = false;
             progress.SetCaption("Exporting column " + std::to_string(command.column + 1) + " to " +
                                 EscapedName(command.csvFileName));
-            if (command.format == TCommandLine::TFormat::Xlsx) {
-                ExportTriangleXlsx(rows, command.column, command.csvFileName, progress);
-            } else {
-                // Said before the wait, and no failure: the CSV is still right.
-                if (PassesSpreadsheetColumns(rows.size()))
-                    progress.SayAbove(messages,
-                                      "quorva: warning: " + SpreadsheetColumnsNotice(rows.size()));
-                if (command.csvFileName == StandardOutputName)
-                    ExportTriangleCsvToStandardOutput(rows, command.column, progress);
-                else
-                    ExportTriangleCsv(rows, command.column, command.csvFileName, progress);
-            }
+            const bool xlsx = command.format == TCommandLine::TFormat::Xlsx;
+            TExportPlan plan(rows, command.column, xlsx ? TExportFormat::Xlsx : TExportFormat::Csv);
+            // Said before the wait, and no failure: the CSV is still right.
+            if (!xlsx && PassesSpreadsheetColumns(rows.size()))
+                progress.SayAbove(messages,
+                                  "quorva: warning: " + SpreadsheetColumnsNotice(rows.size()));
+            if (command.csvFileName == StandardOutputName && !xlsx)
+                plan.SetStandardOutput();
+            else
+                plan.SetTarget(command.csvFileName);
+            if (xlsx)
+                ExportPlannedXlsx(plan, progress);
+            else
+                ExportPlannedCsv(plan, progress);
         } catch (const Cancelled&) {
             status = 128 + progress.StopSignal();
         } catch (const std::exception& error) {

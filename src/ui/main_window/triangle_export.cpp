@@ -4,7 +4,7 @@
 #include <string>
 
 #include "model/base/error.h"
-#include "triangle/triangle_budget.h"
+#include "triangle/export_plan.h"
 #include "triangle/triangle_csv.h"
 #include "triangle/triangle_xlsx.h"
 #include "ui/base/busy_cursor.h"
@@ -45,8 +45,9 @@ void ExportTriangleToChosenFile(const TRowTable& rows, int column, const TKnownF
                                 TUserDialogs& dialogs, QWidget* owner, const TWindowClock& clock)
 {
     // Memory does not depend on the file chosen: refused before the user
-    // picks one. The export checks again, with the disk's space.
-    CheckExportMemory(rows, column);
+    // picks one; the disk's space once the file is known.
+    TExportPlan plan(rows, column, TExportFormat::Csv);
+    plan.CheckMemory();
     if (PassesSpreadsheetColumns(rows.size()) &&
         !dialogs.AskYesByDefault(SpreadsheetColumnsNotice(rows.size()) +
                                  "\n\nExport the CSV all the same?"))
@@ -59,7 +60,8 @@ void ExportTriangleToChosenFile(const TRowTable& rows, int column, const TKnownF
         return;
     TBusyCursor busy;
     TProgressDialog progress(owner, ExportingCaption(column, *fileName), clock);
-    ExportTriangleCsv(rows, column, *fileName, progress);
+    plan.SetTarget(*fileName);
+    ExportPlannedCsv(plan, progress);
     RememberExportedFile(*fileName);
 }
 
@@ -67,7 +69,8 @@ void ExportTriangleToChosenSpreadsheet(const TRowTable& rows, int column,
                                        const TKnownFile* rowsFile, TUserDialogs& dialogs,
                                        QWidget* owner, const TWindowClock& clock)
 {
-    CheckXlsxExportMemory(rows, column);
+    TExportPlan plan(rows, column, TExportFormat::Xlsx);
+    plan.CheckMemory();
     const std::string rowsName = rowsFile ? rowsFile->Name() : std::string();
     const auto fileName = ChooseExportTarget(TUserDialogs::TSaveFile::Spreadsheet,
                                              SpreadsheetProposal(rowsName, column, LastExported()),
@@ -77,7 +80,8 @@ void ExportTriangleToChosenSpreadsheet(const TRowTable& rows, int column,
     {
         TBusyCursor busy;
         TProgressDialog progress(owner, ExportingCaption(column, *fileName), clock);
-        ExportTriangleXlsx(rows, column, *fileName, progress);
+        plan.SetTarget(*fileName);
+        ExportPlannedXlsx(plan, progress);
     }
     RememberExportedFile(*fileName);
     OfferToOpenWrittenFile(*fileName, dialogs);
