@@ -1,5 +1,7 @@
 #include "ui/main_window/row_change_announcement.h"
 
+#include "ui/base/figure_locale.h"
+
 namespace quorva {
 namespace {
 
@@ -8,17 +10,24 @@ QString Line(const TLineList& lines, int index)
     return QString::fromStdString(lines.Line(index));
 }
 
+// A row's place as people read it, grouped the locale's way.
+QString Place(int index)
+{
+    return CountText(std::uint64_t(index) + 1);
+}
+
 // One row, or the first to the last of several, with the list's length.
 QString Rows(int first, int count, int total)
 {
-    return count == 1
-               ? QStringLiteral("row %1 of %2").arg(first + 1).arg(total)
-               : QStringLiteral("rows %1 to %2 of %3").arg(first + 1).arg(first + count).arg(total);
+    return count == 1 ? QStringLiteral("row %1 of %2").arg(Place(first), CountText(total))
+                      : QStringLiteral("rows %1 to %2 of %3")
+                            .arg(Place(first), Place(first + count - 1), CountText(total));
 }
 
 QString RowsLeft(int total)
 {
-    return total == 1 ? QStringLiteral("1 row left") : QStringLiteral("%1 rows left").arg(total);
+    return total == 1 ? QStringLiteral("1 row left")
+                      : QStringLiteral("%1 rows left").arg(CountText(total));
 }
 
 // The step as the list now shows it: `applied` when it stands done.
@@ -30,18 +39,17 @@ QString WhatChanged(const TRowChange& change, bool applied, const TLineList& lin
     case TRowChange::TKind::Append:
         if (!applied)
             return QStringLiteral("Removed %1; %2")
-                .arg(change.Count() == 1 ? QStringLiteral("row %1").arg(first + 1)
-                                         : QStringLiteral("rows %1 to %2")
-                                               .arg(first + 1)
-                                               .arg(first + change.Count()),
+                .arg(change.Count() == 1
+                         ? QStringLiteral("row %1").arg(Place(first))
+                         : QStringLiteral("rows %1 to %2")
+                               .arg(Place(first), Place(first + change.Count() - 1)),
                      RowsLeft(total));
         return QStringLiteral("Added %1").arg(Rows(first, change.Count(), total)) +
                (change.Count() == 1 ? QStringLiteral(": ") + Line(lines, first) : QString());
     case TRowChange::TKind::Delete:
         if (applied)
             return QStringLiteral("Deleted row %1: %2; %3")
-                .arg(first + 1)
-                .arg(QString::fromStdString(change.DeletedLine()), RowsLeft(total));
+                .arg(Place(first), QString::fromStdString(change.DeletedLine()), RowsLeft(total));
         return QStringLiteral("Restored %1: %2").arg(Rows(first, 1, total), Line(lines, first));
     case TRowChange::TKind::Exchange:
         break;
