@@ -52,15 +52,25 @@ std::vector<pid_t>& Killed()
 TDeferredFree::TDeferredFree(std::vector<int> fds)
 {
     int ends[2];
+    int ready[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
         return;
+    if (::pipe2(ready, O_CLOEXEC) != 0) {
+        ::close(ends[0]);
+        ::close(ends[1]);
+        return;
+    }
+    // Made before the fork: the holder only makes system calls.
+    fds.push_back(ends[0]);
+    fds.push_back(ready[1]);
     const pid_t middle = ::fork();
     if (middle == 0) {
         // The middle process ends at once, so the holder belongs to the
         // system's reaper and this process never waits for it.
         if (::fork() == 0) {
-            fds.push_back(ends[0]);
             CloseAllBut(fds);
+            // Until now the holder shared every descriptor, locks included.
+            ::close(ready[1]);
             char byte = 0;
             while (::read(ends[0], &byte, 1) < 0 && errno == EINTR) {
             }
@@ -68,11 +78,18 @@ TDeferredFree::TDeferredFree(std::vector<int> fds)
         ::_exit(0);
     }
     ::close(ends[0]);
+    ::close(ready[1]);
     if (middle < 0) {
         ::close(ends[1]);
+        ::close(ready[0]);
         return;
     }
     WaitForChild(middle);
+    // Returns once the holder has let go of all but `fds`, or has gone.
+    char byte = 0;
+    while (::read(ready[0], &byte, 1) < 0 && errno == EINTR) {
+    }
+    ::close(ready[0]);
     release_ = ends[1];
 }
 

@@ -12,9 +12,10 @@ namespace quorva {
 //
 // Construction starts a process of its own (not this one's child, so that no
 // one waits for it) that holds a reference to each of `fds` and to nothing
-// else this process has open. This process then closes its own descriptors
-// at once, and the destructor lets the holder go: it ends, and the system
-// frees the files in it. Where no process can be started, nothing is held
+// else this process has open; construction returns once it has let go of
+// the rest, so no lock of this process's outlives its close. This process
+// then closes its own descriptors at once, and the destructor lets the
+// holder go: it ends, and the system frees the files in it. Where no process can be started, nothing is held
 // and the closes free the files here, as they would have.
 class TDeferredFree {
 public:
