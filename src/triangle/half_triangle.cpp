@@ -59,13 +59,14 @@ void Store(std::uint8_t* at, __m128i cells)
 } // namespace
 #endif
 
-template <class Cell> void THalfTriangle<Cell>::FillColumn(std::size_t j)
+template <class Cell>
+void THalfTriangle<Cell>::FillColumn(std::size_t j, std::size_t begin, std::size_t end)
 {
-    const Cell* before = KeptColumn(j - 2);
-    Cell* column = cells_.get() + start_[j / 2];
+    const Cell* before = KeptColumn(j - 2) + begin;
+    Cell* column = cells_.get() + start_[j / 2] + begin;
     // Each value from three of the column two before, through the two odd
     // values between; the vectors read up to before[i + 17], within it.
-    const std::size_t length = ValueCount() - j;
+    const std::size_t length = end - begin;
     std::size_t i = 0;
 #ifdef QUORVA_BYTE_VECTORS
     if constexpr (sizeof(Cell) == 1)
@@ -78,10 +79,12 @@ template <class Cell> void THalfTriangle<Cell>::FillColumn(std::size_t j)
                                    CellDifference(before[i + 1], before[i + 2]));
 }
 
-template <class Cell> void THalfTriangle<Cell>::CopyOddColumn(std::size_t j, Cell* out) const
+template <class Cell>
+void THalfTriangle<Cell>::CopyOddColumn(std::size_t j, std::size_t begin, std::size_t end,
+                                        Cell* out) const
 {
-    const Cell* before = KeptColumn(j - 1);
-    const std::size_t length = ValueCount() - j;
+    const Cell* before = KeptColumn(j - 1) + begin;
+    const std::size_t length = end - begin;
     std::size_t i = 0;
 #ifdef QUORVA_BYTE_VECTORS
     if constexpr (sizeof(Cell) == 1)

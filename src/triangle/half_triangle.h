@@ -34,10 +34,11 @@ public:
     // The values of the even column j, one after another.
     const Cell* KeptColumn(std::size_t j) const { return cells_.get() + start_[j / 2]; }
 
-    // Computes the even column j >= 2 from column j - 2, which must be filled.
-    void FillColumn(std::size_t j);
-    // Writes the n - j values of the odd column j to `out`.
-    void CopyOddColumn(std::size_t j, Cell* out) const;
+    // Computes values [begin, end) of the even column j >= 2 from values
+    // [begin, end + 2) of column j - 2, which must be filled.
+    void FillColumn(std::size_t j, std::size_t begin, std::size_t end);
+    // Writes values [begin, end) of the odd column j to out[0], out[1], ...
+    void CopyOddColumn(std::size_t j, std::size_t begin, std::size_t end, Cell* out) const;
 
 private:
     std::size_t valueCount_;

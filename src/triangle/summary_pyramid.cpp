@@ -85,11 +85,24 @@ void TSummaryPyramid::AddColumnTo(std::size_t level, std::size_t column, std::si
 void TSummaryPyramid::SetColumn(std::size_t column, const std::int64_t* sums,
                                 const std::uint32_t* counts, const std::uint32_t* zeros)
 {
+    SetColumnOf(column, sums, counts, zeros);
+}
+
+void TSummaryPyramid::SetColumn(std::size_t column, const std::uint32_t* sums,
+                                const std::uint32_t* counts, const std::uint32_t* zeros)
+{
+    SetColumnOf(column, sums, counts, zeros);
+}
+
+template <class TSum>
+void TSummaryPyramid::SetColumnOf(std::size_t column, const TSum* sums, const std::uint32_t* counts,
+                                  const std::uint32_t* zeros)
+{
     TLevel& finest = levels_.front();
     const std::size_t start = column * finest.rows;
     for (std::size_t r = 0; r < finest.rows; ++r) {
         if (finest.sums) {
-            finest.sums[start + r] = sums[r];
+            finest.sums[start + r] = static_cast<std::int64_t>(sums[r]);
             finest.counts[start + r] = counts[r];
         } else {
             finest.smallSums[start + r] = static_cast<std::uint16_t>(sums[r]);

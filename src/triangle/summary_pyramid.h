@@ -67,6 +67,8 @@ public:
     // every coarser block column it completes. Block columns come in order.
     void SetColumn(std::size_t column, const std::int64_t* sums, const std::uint32_t* counts,
                    const std::uint32_t* zeros);
+    void SetColumn(std::size_t column, const std::uint32_t* sums, const std::uint32_t* counts,
+                   const std::uint32_t* zeros);
 
 private:
     // Left unzeroed: every block is written as its column is completed,
@@ -88,6 +90,9 @@ private:
     };
 
     static bool Small(std::size_t blockSize, bool byteCells);
+    template <class TSum>
+    void SetColumnOf(std::size_t column, const TSum* sums, const std::uint32_t* counts,
+                     const std::uint32_t* zeros);
     void CompleteColumn(std::size_t column);
     void Merge(std::size_t level, std::size_t column);
 

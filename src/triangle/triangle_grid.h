@@ -66,6 +66,13 @@ public:
     // Lines and columns summed up by one block of the finest summary level;
     // the columns are filled and made ready this many at a time.
     static constexpr std::size_t SummaryBlock = TSummaryPyramid::FinestBlock;
+    // A block column is filled a tile of this many values of each column at
+    // a time, from its last values up: small enough that a tile's columns
+    // stay in the processor's cache while they are computed and summed up.
+    static constexpr std::size_t TileValues = 4096;
+    // Threads that fill a grid at most: each takes every second block
+    // column, a tile behind the other.
+    static constexpr unsigned FillThreads = 2;
 
     // Raises "Range check error" for an empty table or a column outside 0 to
     // 6. Computes every cell, asking `progress` as Fill does.
@@ -78,8 +85,10 @@ public:
     // Computes the columns after the ready ones until at least `endColumn`
     // are ready, asking `progress` after each block column with the cells
     // ready of all; Cancelled when it says stop, what is ready staying so.
-    // One thread at a time.
-    void Fill(TProgress& progress, std::size_t endColumn = SIZE_MAX);
+    // Uses up to `threads` threads (FillThreads when 0, one on a single
+    // processor), which all end before it returns or raises. One caller at a
+    // time.
+    void Fill(TProgress& progress, std::size_t endColumn = SIZE_MAX, unsigned threads = 0);
     // Columns 0 to ReadyColumns() - 1 are ready; from any thread.
     std::size_t ReadyColumns() const { return ready_.load(std::memory_order_acquire); }
     bool IsComplete() const { return ReadyColumns() == ColumnCount(); }
@@ -167,11 +176,17 @@ private:
                 add(i, value);
         }
     }
-    template <class Value> void FillBlockColumn(THalfTriangle<Value>& triangle, std::size_t block);
+    struct TBlockSums;
+    class TFillRun;
+    // Computes values [begin, end) of every column of a block column, each
+    // clipped to its column, and adds them to `sums`.
     template <class Value>
-    void SummariseColumn(const THalfTriangle<Value>& triangle, std::size_t j);
-    void SummariseBytes(std::size_t j, const std::uint8_t* values);
-    void Publish(std::size_t readyColumns);
+    void FillTile(THalfTriangle<Value>& triangle, TBlockSums& sums, std::size_t block,
+                  std::size_t begin, std::size_t end);
+    void FillTile(TBlockSums& sums, std::size_t block, std::size_t begin, std::size_t end);
+    // Sets the block column's summaries and statistics and makes it ready;
+    // the block column before it must be ready.
+    void PublishBlock(std::size_t block, TBlockSums& sums);
     std::size_t ColumnsNeeded(const TCellRect& rect) const;
     // Waits until `columns` are ready, reporting them out of `columns` +
     // `workAfter`.
@@ -180,20 +195,9 @@ private:
     std::size_t valueCount_;
     std::unique_ptr<THalfTriangle<std::uint8_t>> bytes_;
     std::unique_ptr<THalfTriangle<std::int32_t>> words_;
-    // Written by the filling thread in the block columns not yet ready.
+    // Written by the filling threads in the block columns not yet ready.
     TSummaryPyramid summaries_;
     std::atomic<std::size_t> ready_{0};
-    // The filling thread's running statistics (of the 32-bit form) and
-    // counts (of the one-byte form, whose statistics follow from them).
-    TCellStatistics filledWhole_;
-    TValueCounts filledCounts_{};
-    // The sums and counts of the block column being filled, by block row.
-    std::vector<std::int64_t> blockSums_;
-    std::vector<std::uint32_t> blockCounts_;
-    std::vector<std::uint32_t> blockZeros_;
-    // An odd column's one-byte values while it is summed up.
-    std::unique_ptr<std::uint8_t[]> oddColumn_;
-
     mutable std::mutex mutex_;
     mutable std::condition_variable readied_;
     // Guarded by mutex_: those of the ready columns.

@@ -10,6 +10,7 @@
 #include "support/heap_bytes.h"
 #include "support/random_rows.h"
 #include "support/reference_triangle.h"
+#include "support/running_threads.h"
 #include "support/scripted_progress.h"
 #include "support/triangle_fields.h"
 #include "triangle/diff_triangle.h"
@@ -233,6 +234,105 @@ INSTANTIATE_TEST_SUITE_P(
                     TGridCase{"past_one_summary_block", 150, 0, 1000, 5},
                     TGridCase{"odd_count_of_bytes", 203, 0, 255, 0}),
     [](const testing::TestParamInfo<TGridCase>& testCase) { return testCase.param.name; });
+
+// The grid, filled by one thread or two, half first, against the triangle
+// built cell by cell: around every tile and block boundary, odd and even.
+struct TTileCase {
+    std::size_t count;
+    std::int32_t high;
+    unsigned threads;
+};
+
+// Every cell of the ready columns is the reference's; the others read nothing.
+void ExpectReadyCellsAre(const TTriangleGrid& grid, const test::TDiffTriangle& reference)
+{
+    const std::size_t ready = grid.ReadyColumns();
+    for (std::size_t k = 0; k < reference.size(); ++k)
+        for (std::size_t j = 0; j < reference[k].size(); ++j) {
+            const std::int32_t cell = j < ready ? std::max(reference[k][j], -1) : -1;
+            ASSERT_EQ(grid.Cell(k, j).value_or(-1), cell) << "line " << k << " column " << j;
+        }
+}
+
+// The finest blocks' sums and counts, and the next level's zeros, are the
+// reference's.
+void ExpectSummariesAre(const TTriangleGrid& grid, const test::TDiffTriangle& reference)
+{
+    const TSummaryPyramid& summaries = grid.Summaries();
+    std::vector<std::vector<std::int64_t>> sums(summaries.Rows(0),
+                                                std::vector<std::int64_t>(summaries.Columns(0)));
+    auto counts = sums;
+    std::vector<std::vector<std::int64_t>> zeros(summaries.Rows(1),
+                                                 std::vector<std::int64_t>(summaries.Columns(1)));
+    const std::size_t size = summaries.BlockSize(0);
+    for (std::size_t k = 0; k < reference.size(); ++k)
+        for (std::size_t j = 0; j < reference[k].size(); ++j)
+            if (reference[k][j] >= 0) {
+                sums[k / size][j / size] += reference[k][j];
+                ++counts[k / size][j / size];
+                zeros[k / size / 2][j / size / 2] += reference[k][j] == 0;
+            }
+    for (std::size_t r = 0; r < sums.size(); ++r)
+        for (std::size_t c = 0; c < sums[r].size(); ++c) {
+            ASSERT_EQ(summaries.Sum(0, r, c), sums[r][c]) << "block " << r << "," << c;
+            ASSERT_EQ(summaries.Count(0, r, c), std::uint64_t(counts[r][c])) << r << "," << c;
+            if (r % 2 == 0 && c % 2 == 0) {
+                ASSERT_EQ(summaries.Zeros(1, r / 2, c / 2), std::uint64_t(zeros[r / 2][c / 2]));
+            }
+        }
+}
+
+TEST(TriangleGridTiles, FilledInTilesAreTheReferenceAtEveryBoundary)
+{
+    constexpr std::size_t Tile = TTriangleGrid::TileValues;
+    constexpr std::size_t Block = TTriangleGrid::SummaryBlock;
+    const TTileCase cases[] = {
+        {Block - 1, 99, 2},         {Block, 99, 2},        {Block + 1, 255, 2},
+        {2 * Block + 1, 99, 2},     {Tile - 1, 99, 2},     {Tile, 99, 2},
+        {Tile + 1, 99, 1},          {Tile + 1, 100000, 2}, {Tile + 2, 99, 2},
+        {Tile + Block + 1, 255, 2},
+    };
+    for (const TTileCase& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.count << " values to " << c.high << ", " << c.threads << " threads");
+        const TRowTable rows = test::RandomRows(c.count, c.high > 255 ? -c.high : 0, c.high,
+                                                static_cast<unsigned>(c.count));
+        const auto reference = test::BuildDiffTriangle(rows, 0);
+        TTriangleGrid grid(rows, 0, TTriangleGrid::TUnfilled{});
+        grid.Fill(NoProgress(), grid.ColumnCount() / 2 + 1, c.threads);
+        if (grid.ColumnCount() > 2 * Block) {
+            ASSERT_FALSE(grid.IsComplete());
+        }
+        ExpectReadyCellsAre(grid, reference);
+        grid.Fill(NoProgress(), SIZE_MAX, c.threads);
+        ASSERT_TRUE(grid.IsComplete());
+        ExpectReadyCellsAre(grid, reference);
+        ExpectSummariesAre(grid, reference);
+    }
+}
+
+// Cancel heard by the first thread stops the second too: Fill returns with
+// no thread of its left, the ready columns right and staying so, and a
+// later Fill goes on from there.
+TEST(TriangleGridTiles, CancelStopsBothThreadsAndTheBuildGoesOnLater)
+{
+    const TRowTable rows = test::RandomRows(3 * TTriangleGrid::TileValues + 5, 0, 99, 5);
+    const auto reference = test::BuildDiffTriangle(rows, 0);
+    TTriangleGrid grid(rows, 0, TTriangleGrid::TUnfilled{});
+    const std::size_t threads = test::RunningThreads();
+    int calls = 0;
+    test::TScriptedProgress stop([&](std::uint64_t, std::uint64_t) { return ++calls == 20; });
+    EXPECT_THROW(grid.Fill(stop, SIZE_MAX, 2), Cancelled);
+    EXPECT_EQ(test::RunningThreads(), threads);
+    const std::size_t ready = grid.ReadyColumns();
+    EXPECT_GT(ready, 0u);
+    EXPECT_LT(ready, grid.ColumnCount());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(grid.ReadyColumns(), ready);
+    ExpectReadyCellsAre(grid, reference);
+    grid.Fill(NoProgress(), SIZE_MAX, 2);
+    ExpectReadyCellsAre(grid, reference);
+}
 
 // The memory check asks for what building a grid allocates at its highest,
 // but for the allocator's own bookkeeping, and not for much more.
