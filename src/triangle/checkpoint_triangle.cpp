@@ -8,14 +8,6 @@ namespace quorva {
 
 namespace {
 
-// Cells of the columns 0, s, 2s, ... of a triangle of n values: column j has
-// n - j of them.
-std::uint64_t KeptCells(std::uint64_t n, std::uint64_t s)
-{
-    const std::uint64_t columns = (n + s - 1) / s;
-    return columns * n - s * columns * (columns - 1) / 2;
-}
-
 // Replaces the first `length` cells of `cells` by the next column's
 // length - 1 cells, each from its upper and lower parent.
 template <class Cell> void NextColumn(Cell* cells, std::size_t length)
@@ -25,6 +17,14 @@ template <class Cell> void NextColumn(Cell* cells, std::size_t length)
 }
 
 } // namespace
+
+template <class Cell>
+std::uint64_t TCheckpointTriangle<Cell>::KeptCells(std::uint64_t n, std::uint64_t s)
+{
+    // Column j has n - j cells.
+    const std::uint64_t columns = (n + s - 1) / s;
+    return columns * n - s * columns * (columns - 1) / 2;
+}
 
 template <class Cell>
 std::size_t TCheckpointTriangle<Cell>::Spacing(std::uint64_t valueCount, std::uint64_t budgetCells)

@@ -24,6 +24,9 @@ public:
     // columns of `valueCount` cells each).
     static std::size_t Spacing(std::uint64_t valueCount, std::uint64_t budgetCells);
     static std::uint64_t CellCount(std::uint64_t valueCount, std::uint64_t budgetCells);
+    // Cells of the kept columns 0, s, 2s, ... of a triangle of `valueCount`
+    // values, for a spacing s.
+    static std::uint64_t KeptCells(std::uint64_t valueCount, std::uint64_t spacing);
 
     // Works out every column once and keeps those on the spacing.
     // `afterColumn` is called after each column: it may throw to stop.

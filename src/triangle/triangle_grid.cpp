@@ -64,9 +64,9 @@ TTriangleGrid::TTriangleGrid(const std::vector<std::int32_t>& values)
     : valueCount_(values.size()), summaries_(LineCount(), ColumnCount(), FitsByteCells(values))
 {
     if (FitsByteCells(values)) {
-        bytes_ = std::make_unique<THalfTriangle<std::uint8_t>>(values);
+        bytes_ = std::make_unique<TKeptColumns<std::uint8_t>>(values, KeptSpacing);
     } else {
-        words_ = std::make_unique<THalfTriangle<std::int32_t>>(values);
+        words_ = std::make_unique<TKeptColumns<std::int32_t>>(values, KeptSpacing);
     }
 }
 
@@ -82,12 +82,12 @@ std::uint64_t TTriangleGrid::CellsBefore(std::size_t columns) const
 // The sums, counts and zeros by block row of the block column a filling
 // thread works on, its cells' statistics (of the 32-bit form) and counts of
 // each value (of the one-byte form, four tallies so that a run of equal
-// values does not wait on its own count), and an odd column's values while
-// they are summed up.
+// values does not wait on its own count), and a tile's column while it is
+// worked out.
 struct TTriangleGrid::TBlockSums {
     TBlockSums(std::size_t rows, bool bytes)
         : sums(bytes ? 0 : rows), smallSums(bytes ? rows : 0), counts(rows), zeros(rows),
-          oddBytes(bytes ? TileValues : 0), oddWords(bytes ? 0 : TileValues)
+          workBytes(bytes ? WorkCells : 0), workWords(bytes ? 0 : WorkCells)
     {
     }
 
@@ -113,8 +113,10 @@ struct TTriangleGrid::TBlockSums {
     std::vector<std::uint32_t> zeros;
     TCellStatistics whole;
     std::array<std::array<std::uint32_t, 256>, 4> tallies{};
-    std::vector<std::uint8_t> oddBytes;
-    std::vector<std::int32_t> oddWords;
+    // A tile's values of one column after another, a few more than a tile.
+    static constexpr std::size_t WorkCells = TileValues + 2 * SummaryBlock + KeptSpacing;
+    std::vector<std::uint8_t> workBytes;
+    std::vector<std::int32_t> workWords;
     // The first row added to since the rows were last all zero.
     std::size_t touched = SIZE_MAX;
 };
@@ -396,28 +398,19 @@ void TTriangleGrid::Fill(TProgress& progress, std::size_t endColumn, unsigned th
 }
 
 template <class Value>
-void TTriangleGrid::FillTile(THalfTriangle<Value>& triangle, TBlockSums& sums, std::size_t block,
+void TTriangleGrid::FillTile(TKeptColumns<Value>& triangle, TBlockSums& sums, std::size_t block,
                              std::size_t begin, std::size_t end)
 {
-    const std::size_t first = block * SummaryBlock;
-    Value* odd = nullptr;
+    Value* work = nullptr;
     if constexpr (sizeof(Value) == 1)
-        odd = sums.oddBytes.data();
+        work = sums.workBytes.data();
     else
-        odd = sums.oddWords.data();
-    for (std::size_t j = first; j < std::min(first + SummaryBlock, ColumnCount()); ++j) {
-        const std::size_t stop = std::min(end, ValueCount() - j);
-        if (begin >= stop)
-            break;
-        if (j % 2 == 0) {
-            if (j > 0)
-                triangle.FillColumn(j, begin, stop);
-            AddValues(sums, j, begin, triangle.KeptColumn(j) + begin, stop - begin);
-        } else {
-            triangle.CopyOddColumn(j, begin, stop, odd);
-            AddValues(sums, j, begin, odd, stop - begin);
-        }
-    }
+        work = sums.workWords.data();
+    const std::size_t first = block * SummaryBlock;
+    triangle.FillColumns(first, std::min(first + SummaryBlock, ColumnCount()), begin, end, work,
+                         [&](std::size_t j, const Value* values, std::size_t count) {
+                             AddValues(sums, j, begin, values, count);
+                         });
 }
 
 void TTriangleGrid::FillTile(TBlockSums& sums, std::size_t block, std::size_t begin,
@@ -553,14 +546,14 @@ std::uint64_t TTriangleGrid::MemoryNeeded(std::uint64_t valueCount, std::uint64_
         return 0;
     // The kept cells, where each kept column starts, the values while the
     // grid is made, the summaries, and each filling thread's block sums and
-    // odd column's tile, with what tiles each block column has done.
+    // tile's column, with what tiles each block column has done.
     const std::uint64_t blockRows = (2 * valueCount - 1 + SummaryBlock - 1) / SummaryBlock;
     const std::uint64_t blockColumns = (valueCount + SummaryBlock - 1) / SummaryBlock;
     const std::uint64_t sumBytes = cellBytes == 1 ? sizeof(std::uint32_t) : sizeof(std::int64_t);
-    const std::uint64_t perThread =
-        blockRows * (sumBytes + 2 * sizeof(std::uint32_t)) + TileValues * cellBytes;
-    return THalfTriangle<std::uint8_t>::KeptCells(valueCount) * cellBytes +
-           (valueCount + 1) / 2 * sizeof(std::size_t) + valueCount * sizeof(std::int32_t) +
+    const std::uint64_t perThread = blockRows * (sumBytes + 2 * sizeof(std::uint32_t)) +
+                                    TBlockSums::WorkCells * cellBytes;
+    return TKeptColumns<std::uint8_t>::KeptCells(valueCount, KeptSpacing) * cellBytes +
+           (valueCount + KeptSpacing - 1) / KeptSpacing * sizeof(std::size_t) + valueCount * sizeof(std::int32_t) +
            TSummaryPyramid::Bytes(2 * valueCount - 1, valueCount, cellBytes == 1) +
            FillThreads * perThread + blockColumns * sizeof(std::size_t);
 }

@@ -15,7 +15,7 @@
 #include "model/base/progress.h"
 #include "model/rows/row_table.h"
 #include "triangle/diff_triangle.h"
-#include "triangle/half_triangle.h"
+#include "triangle/kept_columns.h"
 #include "triangle/summary_pyramid.h"
 
 namespace quorva {
@@ -52,9 +52,10 @@ struct TCellRect {
 };
 
 // The triangle of one column of the rows laid out as its CSV is: line k,
-// column j holds the CSV's field j of line k. It keeps the even difference
-// columns only (see THalfTriangle), and a pyramid of block summaries that
-// lets a zoomed-out picture be drawn without reading every cell.
+// column j holds the CSV's field j of line k. It keeps every KeptSpacing-th
+// difference column only (see TKeptColumns), and a pyramid of block
+// summaries that lets a zoomed-out picture be drawn without reading every
+// cell.
 //
 // The cells can be computed while the grid is shown: Fill computes them
 // block column by block column, left to right, and makes each ready, cells
@@ -73,6 +74,9 @@ public:
     // Threads that fill a grid at most: each takes every second block
     // column, a tile behind the other.
     static constexpr unsigned FillThreads = 2;
+    // Every this many columns one is kept: a cell between costs a few
+    // differences when read, and the grid a quarter of its cells' memory.
+    static constexpr std::size_t KeptSpacing = 4;
 
     // Raises "Range check error" for an empty table or a column outside 0 to
     // 6. Computes every cell, asking `progress` as Fill does.
@@ -166,22 +170,20 @@ private:
     explicit TTriangleGrid(const std::vector<std::int32_t>& values);
 
     template <class Value, class Add>
-    static void ForEachValueOf(const THalfTriangle<Value>& triangle, std::size_t j,
+    static void ForEachValueOf(const TKeptColumns<Value>& triangle, std::size_t j,
                                std::size_t begin, std::size_t end, Add add)
     {
-        const Value* kept = triangle.KeptColumn(j & ~std::size_t{1});
-        for (std::size_t i = begin; i < end; ++i) {
-            const Value value = j % 2 ? CellDifference(kept[i], kept[i + 1]) : kept[i];
+        triangle.ReadColumn(j, begin, end, [&](std::size_t i, Value value) {
             if (!IsBlank(value))
                 add(i, value);
-        }
+        });
     }
     struct TBlockSums;
     class TFillRun;
     // Computes values [begin, end) of every column of a block column, each
     // clipped to its column, and adds them to `sums`.
     template <class Value>
-    void FillTile(THalfTriangle<Value>& triangle, TBlockSums& sums, std::size_t block,
+    void FillTile(TKeptColumns<Value>& triangle, TBlockSums& sums, std::size_t block,
                   std::size_t begin, std::size_t end);
     void FillTile(TBlockSums& sums, std::size_t block, std::size_t begin, std::size_t end);
     // Sets the block column's summaries and statistics and makes it ready;
@@ -193,8 +195,8 @@ private:
     void AwaitColumns(std::size_t columns, TProgress& progress, std::uint64_t workAfter) const;
 
     std::size_t valueCount_;
-    std::unique_ptr<THalfTriangle<std::uint8_t>> bytes_;
-    std::unique_ptr<THalfTriangle<std::int32_t>> words_;
+    std::unique_ptr<TKeptColumns<std::uint8_t>> bytes_;
+    std::unique_ptr<TKeptColumns<std::int32_t>> words_;
     // Written by the filling threads in the block columns not yet ready.
     TSummaryPyramid summaries_;
     std::atomic<std::size_t> ready_{0};

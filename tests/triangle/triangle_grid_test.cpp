@@ -254,6 +254,25 @@ void ExpectReadyCellsAre(const TTriangleGrid& grid, const test::TDiffTriangle& r
         }
 }
 
+// Every column walked down, whole and from a value past its first, reads
+// the reference's cells, kept columns and those worked out between alike.
+void ExpectColumnsRead(const TTriangleGrid& grid, const test::TDiffTriangle& reference)
+{
+    for (std::size_t j = 0; j < grid.ColumnCount(); ++j) {
+        const std::size_t length = grid.ValueCount() - j;
+        for (const std::size_t begin : {std::size_t{0}, std::min(length, std::size_t{3})}) {
+            std::size_t next = begin;
+            grid.ForEachValue(j, begin, length, [&](std::size_t i, std::int32_t value) {
+                for (; next < i; ++next)
+                    ASSERT_LT(reference[2 * next + j][j], 0) << "column " << j << " value " << next;
+                ASSERT_EQ(value, reference[2 * i + j][j]) << "column " << j << " value " << i;
+                ASSERT_EQ(grid.ColumnValue(j, i), value) << "column " << j << " value " << i;
+                ++next;
+            });
+        }
+    }
+}
+
 // The finest blocks' sums and counts, and the next level's zeros, are the
 // reference's.
 void ExpectSummariesAre(const TTriangleGrid& grid, const test::TDiffTriangle& reference)
@@ -307,6 +326,7 @@ TEST(TriangleGridTiles, FilledInTilesAreTheReferenceAtEveryBoundary)
         grid.Fill(NoProgress(), SIZE_MAX, c.threads);
         ASSERT_TRUE(grid.IsComplete());
         ExpectReadyCellsAre(grid, reference);
+        ExpectColumnsRead(grid, reference);
         ExpectSummariesAre(grid, reference);
     }
 }
