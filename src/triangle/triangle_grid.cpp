@@ -221,7 +221,7 @@ class TTriangleGrid::TFillRun {
 public:
     TFillRun(TTriangleGrid& grid, std::size_t firstBlock, std::size_t endBlock, unsigned threads)
         : grid_(grid), firstBlock_(firstBlock), endBlock_(endBlock), threads_(threads),
-          tilesDone_(endBlock - firstBlock, 0)
+          tilesDone_(new std::atomic<std::size_t>[endBlock - firstBlock]())
     {
         for (unsigned w = 0; w < threads; ++w)
             sums_.emplace_back(grid.summaries_.Rows(0), grid.bytes_ != nullptr);
@@ -278,10 +278,8 @@ public:
     // Makes every thread's Work return at its next wait or tile.
     void Stop()
     {
-        {
-            const std::lock_guard lock(mutex_);
-            stopped_ = true;
-        }
+        stopped_ = true;
+        const std::lock_guard lock(mutex_);
         changed_.notify_all();
     }
 
@@ -310,8 +308,17 @@ private:
         return Await([&] { return grid_.ReadyColumns() >= block * SummaryBlock; }, progress);
     }
 
+    // Looks a while before it sleeps: the other thread is most often a
+    // moment from done, and waking a sleeper takes longer than a tile.
     template <class Ready> bool Await(Ready ready, TProgress* progress)
     {
+        for (int look = 0; look < SpinLooks; ++look) {
+            if (stopped_ || ready())
+                return !stopped_;
+#ifdef QUORVA_BYTE_VECTORS
+            _mm_pause();
+#endif
+        }
         std::unique_lock lock(mutex_);
         ++waiting_;
         while (!stopped_ && !ready()) {
@@ -332,20 +339,21 @@ private:
         return !stopped_;
     }
 
-    bool Stopped()
-    {
-        const std::lock_guard lock(mutex_);
-        return stopped_;
-    }
+    bool Stopped() const { return stopped_; }
 
-    // One more tile (or the making ready) of the block column is done.
+    // One more tile (or the making ready) of the block column is done. A
+    // sleeper counts itself in before it looks last, so it either sees this
+    // or is woken.
     void Done(std::size_t block)
     {
-        const std::lock_guard lock(mutex_);
         ++tilesDone_[block - firstBlock_];
-        if (waiting_ > 0)
+        if (waiting_ > 0) {
+            const std::lock_guard lock(mutex_);
             changed_.notify_all();
+        }
     }
+
+    static constexpr int SpinLooks = 256;
 
     TTriangleGrid& grid_;
     std::size_t firstBlock_;
@@ -353,10 +361,10 @@ private:
     unsigned threads_;
     std::mutex mutex_;
     std::condition_variable changed_;
+    std::unique_ptr<std::atomic<std::size_t>[]> tilesDone_;
+    std::atomic<unsigned> waiting_ = 0;
+    std::atomic<bool> stopped_ = false;
     // Guarded by mutex_.
-    std::vector<std::size_t> tilesDone_;
-    unsigned waiting_ = 0;
-    bool stopped_ = false;
     std::exception_ptr failure_;
     std::vector<TBlockSums> sums_;
 };
