@@ -47,8 +47,8 @@ template <class Cell> void TKeptColumns<Cell>::NextColumn(Cell* cells, std::size
             auto* at = reinterpret_cast<__m128i*>(cells + i);
             const __m128i upper = _mm_loadu_si128(at);
             const __m128i lower = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + i + 1));
-            _mm_storeu_si128(
-                at, _mm_sub_epi8(_mm_max_epu8(upper, lower), _mm_min_epu8(upper, lower)));
+            _mm_storeu_si128(at,
+                             _mm_sub_epi8(_mm_max_epu8(upper, lower), _mm_min_epu8(upper, lower)));
         }
 #endif
     for (; i < length; ++i)

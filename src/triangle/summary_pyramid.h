@@ -44,7 +44,9 @@ public:
     {
         const TLevel& at = levels_[level];
         const std::size_t index = column * at.rows + row;
-        return at.counts ? std::uint64_t{at.counts[index]} : std::uint64_t{at.smallCounts[index]};
+        if (at.counts)
+            return at.counts[index];
+        return at.smallCounts ? std::uint64_t{at.smallCounts[index]} : CellsIn(level, row, column);
     }
     // From level 1 on: the finest level keeps the zeros of its last two
     // block columns only, as long as they are merged.
@@ -76,8 +78,9 @@ private:
     template <class T> using TBlocks = std::unique_ptr<T[]>;
 
     // A level keeps its sums and counts in the narrowest type that holds a
-    // block's: two and one bytes for small blocks of one-byte cells. Block
-    // columns lie one after another, as they are completed.
+    // block's: two and one bytes for small blocks of one-byte cells, whose
+    // counts are not kept at all. Block columns lie one after another, as
+    // they are completed.
     struct TLevel {
         std::size_t rows = 0;
         std::size_t columns = 0;
@@ -90,12 +93,17 @@ private:
     };
 
     static bool Small(std::size_t blockSize, bool byteCells);
+    // The cells of a block of a triangle with no blank cells but its
+    // blank half.
+    std::uint64_t CellsIn(std::size_t level, std::size_t row, std::size_t column) const;
     template <class TSum>
     void SetColumnOf(std::size_t column, const TSum* sums, const std::uint32_t* counts,
                      const std::uint32_t* zeros);
     void CompleteColumn(std::size_t column);
     void Merge(std::size_t level, std::size_t column);
 
+    std::size_t lineCount_;
+    std::size_t columnCount_;
     std::vector<TLevel> levels_;
     // The finest level's zeros of its block columns, even and odd, until
     // they are merged into the level above.

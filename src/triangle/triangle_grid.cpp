@@ -339,7 +339,10 @@ private:
         return !stopped_;
     }
 
-    bool Stopped() const { return stopped_; }
+    bool Stopped() const
+    {
+        return stopped_;
+    }
 
     // One more tile (or the making ready) of the block column is done. A
     // sleeper counts itself in before it looks last, so it either sees this
@@ -558,10 +561,11 @@ std::uint64_t TTriangleGrid::MemoryNeeded(std::uint64_t valueCount, std::uint64_
     const std::uint64_t blockRows = (2 * valueCount - 1 + SummaryBlock - 1) / SummaryBlock;
     const std::uint64_t blockColumns = (valueCount + SummaryBlock - 1) / SummaryBlock;
     const std::uint64_t sumBytes = cellBytes == 1 ? sizeof(std::uint32_t) : sizeof(std::int64_t);
-    const std::uint64_t perThread = blockRows * (sumBytes + 2 * sizeof(std::uint32_t)) +
-                                    TBlockSums::WorkCells * cellBytes;
+    const std::uint64_t perThread =
+        blockRows * (sumBytes + 2 * sizeof(std::uint32_t)) + TBlockSums::WorkCells * cellBytes;
     return TKeptColumns<std::uint8_t>::KeptCells(valueCount, KeptSpacing) * cellBytes +
-           (valueCount + KeptSpacing - 1) / KeptSpacing * sizeof(std::size_t) + valueCount * sizeof(std::int32_t) +
+           (valueCount + KeptSpacing - 1) / KeptSpacing * sizeof(std::size_t) +
+           valueCount * sizeof(std::int32_t) +
            TSummaryPyramid::Bytes(2 * valueCount - 1, valueCount, cellBytes == 1) +
            FillThreads * perThread + blockColumns * sizeof(std::size_t);
 }
