@@ -79,6 +79,9 @@ std::uint64_t TSummaryPyramid::CellsIn(std::size_t level, std::size_t row, std::
     const std::size_t j1 = std::min(j0 + size, columnCount_);
     if (k1 - k0 == size && j1 - j0 == size && j1 - 1 <= k0 && j1 + k1 - 2 < lineCount_)
         return std::uint64_t{size} * size / 2;
+    // Wholly outside, past either edge: most blocks of a picture's margins.
+    if (j0 >= j1 || k0 >= k1 || j0 > k1 - 1 || j0 + k0 >= lineCount_)
+        return 0;
     std::uint64_t cells = 0;
     for (std::size_t j = j0; j < j1; ++j) {
         const std::size_t first = std::max(k0, j);
