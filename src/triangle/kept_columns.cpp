@@ -16,6 +16,8 @@ template <class Cell>
 TKeptColumns<Cell>::TKeptColumns(const std::vector<std::int32_t>& values, std::size_t spacing)
     : valueCount_(values.size()), spacing_(spacing)
 {
+    while ((std::size_t{1} << shift_) < spacing)
+        ++shift_;
     const std::size_t n = values.size();
     start_.resize((n + spacing - 1) / spacing);
     std::size_t start = 0;

@@ -23,7 +23,7 @@ public:
     static constexpr std::size_t MaxSpacing = 8;
 
     // Only column 0, the values themselves: the caller fills the rest with
-    // FillColumns. `spacing` is 1 to MaxSpacing.
+    // FillColumns. `spacing` is a power of two up to MaxSpacing.
     TKeptColumns(const std::vector<std::int32_t>& values, std::size_t spacing);
 
     // Cells a triangle of `valueCount` values keeps with `spacing`.
@@ -33,10 +33,25 @@ public:
     std::size_t Spacing() const { return spacing_; }
     Cell At(std::size_t j, std::size_t i) const
     {
-        const std::size_t steps = j % spacing_;
+        const std::size_t steps = j & (spacing_ - 1);
         const Cell* kept = KeptColumn(j - steps) + i;
-        if (steps == 0)
+        // The near columns spelt out: a painter asks for cells one by one.
+        switch (steps) {
+        case 0:
             return kept[0];
+        case 1:
+            return CellDifference(kept[0], kept[1]);
+        case 2:
+            return CellDifference(CellDifference(kept[0], kept[1]),
+                                  CellDifference(kept[1], kept[2]));
+        case 3: {
+            const Cell upper = CellDifference(kept[1], kept[2]);
+            return CellDifference(CellDifference(CellDifference(kept[0], kept[1]), upper),
+                                  CellDifference(upper, CellDifference(kept[2], kept[3])));
+        }
+        default:
+            break;
+        }
         Cell window[MaxSpacing];
         std::copy(kept, kept + steps + 1, window);
         for (std::size_t length = steps; length > 0; --length)
@@ -49,7 +64,7 @@ public:
     template <class Read>
     void ReadColumn(std::size_t j, std::size_t begin, std::size_t end, Read read) const
     {
-        const std::size_t steps = j % spacing_;
+        const std::size_t steps = j & (spacing_ - 1);
         const Cell* kept = KeptColumn(j - steps);
         if (steps == 0) {
             for (std::size_t i = begin; i < end; ++i)
@@ -69,7 +84,7 @@ public:
         }
     }
     // The values of the kept column j, one after another.
-    const Cell* KeptColumn(std::size_t j) const { return cells_.get() + start_[j / spacing_]; }
+    const Cell* KeptColumn(std::size_t j) const { return cells_.get() + start_[j >> shift_]; }
 
     // Computes values [begin, end) of the columns first to last - 1, each cut
     // to its length, from the kept column before first (or column 0), which
@@ -107,6 +122,8 @@ public:
 private:
     std::size_t valueCount_;
     std::size_t spacing_;
+    // log2(spacing_): a kept column is found by a shift, not a division.
+    unsigned shift_ = 0;
     std::unique_ptr<Cell[]> cells_;
     // Where each kept column starts: column s * spacing_ at index s.
     std::vector<std::size_t> start_;

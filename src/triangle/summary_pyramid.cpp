@@ -100,11 +100,23 @@ void TSummaryPyramid::AddColumnTo(std::size_t level, std::size_t column, std::si
     const TLevel& at = levels_[level];
     const std::size_t start = column * at.rows + firstRow;
     const std::size_t rows = endRow - firstRow;
+    // Where counts are not kept, the rows of blocks wholly inside the
+    // triangle hold half their cells each; only those on its edges are
+    // counted one by one.
+    const std::size_t size = BlockSize(level);
+    const std::size_t firstColumn = column * size;
+    const std::size_t endColumn = std::min(firstColumn + size, columnCount_);
+    const bool full = endColumn - firstColumn == size;
+    const std::size_t insideFrom = full ? (endColumn - 1 + size - 1) / size : SIZE_MAX;
+    const std::size_t insideEnd = full ? (lineCount_ + 1 - endColumn) / size : 0;
+    const std::uint64_t whole = std::uint64_t{size} * size / 2;
     auto add = [&](const auto* blockSums, const auto* blockCounts, const auto* blockZeros) {
         for (std::size_t r = 0; r < rows; ++r) {
             sums[r] += blockSums[start + r];
             counts[r] += blockCounts ? std::uint64_t{blockCounts[start + r]}
-                                     : CellsIn(level, firstRow + r, column);
+                         : firstRow + r >= insideFrom && firstRow + r < insideEnd
+                             ? whole
+                             : CellsIn(level, firstRow + r, column);
             if (blockZeros)
                 zeros[r] += blockZeros[start + r];
         }
