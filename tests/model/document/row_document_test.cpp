@@ -169,9 +169,8 @@ const TLifeCase LifeCases[] = {
          life.Save();
          life.Undo();
          life.Add(1);
-         life.Undo();
      },
-     true, 3, false, 1},
+     true, 4, false, 1},
     {"Discard",
      [](TLife& life) {
          life.Open();
