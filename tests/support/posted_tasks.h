@@ -20,19 +20,17 @@ public:
     }
     void Run()
     {
-        for (std::vector<std::function<void()>> due; Take(due);)
-            for (auto& task : due)
-                task();
+        std::unique_lock lock(mutex_);
+        while (!tasks_.empty()) {
+            auto task = std::move(tasks_.front());
+            tasks_.erase(tasks_.begin());
+            lock.unlock();
+            task();
+            lock.lock();
+        }
     }
 
 private:
-    bool Take(std::vector<std::function<void()>>& due)
-    {
-        const std::lock_guard lock(mutex_);
-        due = std::exchange(tasks_, {});
-        return !due.empty();
-    }
-
     std::mutex mutex_;
     std::vector<std::function<void()>> tasks_;
 };

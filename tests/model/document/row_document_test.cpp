@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -50,7 +50,6 @@ struct TLife {
     test::TPostedTasks loop;
     std::unique_ptr<TRowDocument> doc = Document();
     std::vector<TRowChange> history;
-    std::size_t position = 0;
     std::string file;
 
     std::unique_ptr<TRowDocument> Document()
@@ -60,27 +59,24 @@ struct TLife {
     }
     void Add()
     {
-        const int n = static_cast<int>(position % 100);
+        const int n = static_cast<int>(history.size() % 100);
         TRowChange step = AddRow(doc->Rows(), doc->Lines(), {n, 1, 2, 3, 4, 5, 6});
         doc->StepDone(step.ReadyToApply(doc->Rows(), doc->Lines()));
-        history.erase(history.begin() + static_cast<std::ptrdiff_t>(position), history.end());
         history.push_back(std::move(step));
-        ++position;
     }
     void Undo()
     {
-        TRowChange& step = history.at(--position);
-        doc->StepTaken(false, step);
-        step.Revert(doc->Rows(), doc->Lines());
+        doc->StepTaken(false, history.back());
+        history.back().Revert(doc->Rows(), doc->Lines());
+        history.pop_back();
     }
     // The next start: what it finds once the document has ended, the first
     // journal restored into a new document.
     std::size_t Restore()
     {
         loop.Run();
-        doc.reset();
         doc = Document();
-        history.clear(), position = 0;
+        history.clear();
         std::vector<std::string> refusals, taken;
         auto held = LeftJournals(JournalFolder(), refusals, taken);
         EXPECT_TRUE(refusals.empty() && taken.empty());
@@ -88,46 +84,41 @@ struct TLife {
             doc->Restore(std::move(held[0]), std::move(*left));
         return held.size();
     }
-    void Run(const std::string& steps)
-    {
-        std::istringstream words(steps);
-        for (std::string word; words >> word;) {
-            if (word == "new" || word == "open")
-                history.clear(), position = 0;
-            if (word == "new")
-                doc->New();
-            else if (word == "open")
-                doc->Open(file, NoProgress());
-            else if (word == "badopen")
-                EXPECT_THROW(doc->Open(file + ".bad", NoProgress()), Error);
-            else if (word == "add")
-                Add();
-            else if (word == "undo")
-                Undo();
-            else if (word == "save")
-                doc->Save(file, NoProgress());
-            else if (word == "discard")
-                doc->Discard();
-            else if (word == "rewrite") // by another program
-                test::WriteBytes(file, "9 9 9 9 9 9 9\n");
-            else if (word == "run")
-                loop.Run();
-            else if (word == "restore")
-                EXPECT_EQ(Restore(), 1u);
-            else if (word == "kill")
-                EXPECT_EQ(test::RunInChild([this] {
-                              TLife killed;
-                              killed.file = file;
-                              killed.Run("open add add");
-                              AwaitJournalled(2, file + ".probe");
-                              ::raise(SIGKILL);
-                          }).signal,
-                          SIGKILL);
-            else
-                FAIL() << word;
-        }
-    }
+    void Run(const std::string& steps);
 };
+
+// What each word of a case's steps does.
+const std::map<std::string, std::function<void(TLife&)>> Steps{
+    {"new", [](TLife& life) { life.doc->New(), life.history.clear(); }},
+    {"open", [](TLife& life) { life.doc->Open(life.file, NoProgress()), life.history.clear(); }},
+    {"badopen", [](TLife& life) { EXPECT_THROW(life.doc->Open("/", NoProgress()), Error); }},
+    {"add", [](TLife& life) { life.Add(); }},
+    {"undo", [](TLife& life) { life.Undo(); }},
+    {"save", [](TLife& life) { life.doc->Save(life.file, NoProgress()); }},
+    {"discard", [](TLife& life) { life.doc->Discard(); }},
+    // Another program writes the file.
+    {"rewrite", [](TLife& life) { test::WriteBytes(life.file, "9 9 9 9 9 9 9\n"); }},
+    {"run", [](TLife& life) { life.loop.Run(); }},
+    {"restore", [](TLife& life) { EXPECT_EQ(life.Restore(), 1u); }},
+    {"kill",
+     [](TLife& life) {
+         const auto killed = [file = life.file] {
+             TLife other;
+             other.file = file;
+             other.Run("open add add");
+             AwaitJournalled(2, file + ".probe");
+             ::raise(SIGKILL);
+         };
+         EXPECT_EQ(test::RunInChild(killed).signal, SIGKILL);
+     }},
+};
+
+void TLife::Run(const std::string& steps)
+{
+    std::istringstream words(steps);
+    for (std::string word; words >> word;)
+        Steps.at(word)(*this);
+}
 
 struct TLifeCase {
     const char* name;
@@ -162,11 +153,7 @@ class RowDocumentLife : public ::testing::TestWithParam<TLifeCase> {
 protected:
     void SetUp() override
     {
-        const std::string state = dir_.File("state");
-        std::filesystem::create_directory(state);
-        ::chmod(state.c_str(), 0700);
-        ::setenv("XDG_STATE_HOME", state.c_str(), 1);
-        test::WriteBytes(dir_.File("rows.tir.bad"), "not rows\n");
+        ::setenv("XDG_STATE_HOME", dir_.Path().c_str(), 1);
         life_.file = dir_.File("rows.tir");
         life_.Run("add add add save");
     }
