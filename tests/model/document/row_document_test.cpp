@@ -109,6 +109,7 @@ const std::map<std::string, std::function<void(TLife&)>> Steps{
              AwaitJournalled(2, file + ".probe");
              ::raise(SIGKILL);
          };
+         life.doc = life.Document(); // forked with no thread of its copy running
          EXPECT_EQ(test::RunInChild(killed).signal, SIGKILL);
      }},
 };
