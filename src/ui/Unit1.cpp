@@ -25,10 +25,10 @@
 #include "model/files/file_error.h"
 #include "model/journal/journal_folder.h"
 #include "model/rows/row_editing.h"
-#include "model/rows/row_list_file.h"
 #include "model/rows/row_text_import.h"
 #include "ui/base/busy_cursor.h"
 #include "ui/base/dialog_placement.h"
+#include "ui/base/queued_call.h"
 #include "ui/base/window_accessibility.h"
 #include "ui/dialogs/file_proposals.h"
 #include "ui/dialogs/progress_dialog.h"
@@ -44,6 +44,7 @@
 #include "ui/main_window/triangle_export.h"
 #include "ui/main_window/window_commands.h"
 #include "ui/recovery/backup_offer.h"
+#include "ui/recovery/left_rows_offer.h"
 #include "ui/triangle_view/triangle_window.h"
 
 namespace quorva {
@@ -77,8 +78,10 @@ THandler HandlerOf(std::string_view button)
 } // namespace
 
 TForm1::TForm1(TUserDialogs& dialogs, TWindowClock clock, QWidget* parent)
-    : QWidget(parent, FrameFlags), FDialogs(dialogs), FClock(clock), FHistory(new QUndoStack(this)),
-      FJournal(new TUnsavedRowsJournal(FLines, FFile, this))
+    : QWidget(parent, FrameFlags), FDialogs(dialogs), FClock(clock),
+      FDocument(QueuedCallsTo(*this),
+                [this](const std::string& message) { FDialogs.ShowError(message); }),
+      FHistory(new QUndoStack(this))
 {
     // Before anything about the window reaches assistive technology, which
     // keeps the first description it gets of an object.
@@ -89,12 +92,6 @@ TForm1::TForm1(TUserDialogs& dialogs, TWindowClock clock, QWidget* parent)
     CreateTriangleCommand(CreateKeyboardCommands());
     CreateHistoryActions(*findChild<TRowListView*>(QStringLiteral("ListBox1"))->viewport());
     connect(FHistory, &QUndoStack::indexChanged, this, [this] { FDropAgreed = false; });
-    connect(FHistory, &QUndoStack::cleanChanged, this, [this](bool clean) {
-        if (clean)
-            FJournal->Remove();
-    });
-    connect(FJournal, &TUnsavedRowsJournal::Failed, this,
-            [this](const QString& reason) { FDialogs.ShowError(reason.toStdString()); });
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         connect(application, &QGuiApplication::commitDataRequest, this, &TForm1::CommitData);
 
@@ -105,7 +102,7 @@ TForm1::TForm1(TUserDialogs& dialogs, TWindowClock clock, QWidget* parent)
 
 TForm1::~TForm1()
 {
-    // The history's end is no saving of the rows.
+    // The history's end is no step of the rows.
     FHistory->disconnect(this);
 }
 
@@ -186,10 +183,10 @@ void TForm1::Remember(const QString& name, std::optional<TRowChange> change)
 {
     if (!change)
         return;
+    FDocument.StepDone(change->ReadyToApply(FRows, FLines));
     const auto record = [this](bool apply, const TRowChange& step) {
-        FJournal->Record(apply, step);
+        FDocument.StepTaken(apply, step);
     };
-    record(true, change->ReadyToApply(FRows, FLines));
     // A reader following the focus hears nothing of a change to the list
     // made from a button or a number field: it is told what changed.
     const auto taken = [this](bool apply, const TRowChange& step) {
@@ -213,7 +210,7 @@ void TForm1::RedoClick()
 
 bool TForm1::HasUnsavedRows() const
 {
-    return !FHistory->isClean();
+    return FDocument.Unsaved();
 }
 
 // Asks, when there are unsaved rows, whether to save them first; false when
@@ -237,7 +234,7 @@ bool TForm1::MayDropUnsavedRows(TUserDialogs::TDropping dropping)
 void TForm1::closeEvent(QCloseEvent* event)
 {
     if (MayDropUnsavedRows(TUserDialogs::TDropping::Closing)) {
-        FJournal->Remove();
+        FDocument.Discard();
         event->accept();
     } else
         event->ignore();
@@ -318,18 +315,8 @@ void TForm1::NewClick()
 {
     if (!MayDropUnsavedRows(TUserDialogs::TDropping::StartingNew))
         return;
-    ClearRows(FRows, FLines);
-    // No file yet.
-    BeginDocument();
-    FFile.Forget();
-}
-
-// A new document: its history starts here, saved as it stands, even after
-// restored rows that had no history; their journal goes.
-void TForm1::BeginDocument()
-{
     FHistory->clear();
-    FHistory->setClean();
+    FDocument.New();
 }
 
 void TForm1::LoadRowList(const std::string& fileName)
@@ -339,10 +326,8 @@ void TForm1::LoadRowList(const std::string& fileName)
     try {
         TBusyCursor busy;
         TProgressDialog progress(this, OpeningCaption(fileName), FClock);
-        // Copied for the journal while it is read.
-        FJournal->Prepare(fileName);
-        OpenRowListFile(FLines, FRows, fileName, progress);
-        BeginDocument();
+        FDocument.Open(fileName, progress);
+        FHistory->clear();
         RowListUsed(fileName);
     } catch (const Cancelled&) {
         // Also reached from a drop or the command line, where no handler
@@ -356,36 +341,66 @@ void TForm1::LoadRowList(const std::string& fileName)
         FDialogs.ShowError(*refusal);
 }
 
+void TForm1::RestoreLeftRows()
+{
+    // Backups first: a file cut short by a killed save is whole again
+    // before anything reads it or names it.
+    OfferBackups(FindAllBackups(), FDialogs);
+    // Every journal left is offered now, each held from here until its
+    // question is answered; the rows of the second and later go to windows
+    // of their own.
+    bool taken = false;
+    for (TLeftJournal& journal : JournalsLeftBehind(FDialogs)) {
+        if (!taken) {
+            taken = RestoreJournal(journal);
+            continue;
+        }
+        auto other = std::make_unique<TForm1>(FDialogs, FClock);
+        if (!other->RestoreJournal(journal))
+            continue;
+        other->setAttribute(Qt::WA_DeleteOnClose);
+        other->move(pos() + QPoint(fontMetrics().height(), fontMetrics().height()) * 2);
+        other.release()->show();
+    }
+}
+
+// Returns whether the journal's rows are now this window's; a journal not
+// taken is let go of as it is, unless the user discards it.
+bool TForm1::RestoreJournal(TLeftJournal& journal)
+{
+    auto left = OfferLeftRows(journal, FDialogs, this, FClock);
+    if (!left)
+        return false;
+    FHistory->clear();
+    FDocument.Restore(std::move(journal), std::move(*left));
+    return true;
+}
+
 void TForm1::btnSaveClick()
 {
-    const auto fileName = FDialogs.ChooseSaveFile(TUserDialogs::TSaveFile::RowList,
-                                                  RowListProposal(FFile.Name(), LastUsedFile()));
+    const auto fileName = FDialogs.ChooseSaveFile(
+        TUserDialogs::TSaveFile::RowList, RowListProposal(FDocument.File().Name(), LastUsedFile()));
     if (!fileName)
         return;
     OfferBackups(FindBackups(*fileName), FDialogs);
-    if (FFile.ChangedByAnother(*fileName) && !FDialogs.AskReplaceChangedFile(*fileName))
+    if (FDocument.ChangedOnDisk(*fileName) && !FDialogs.AskReplaceChangedFile(*fileName))
         return;
     TBusyCursor busy;
     TProgressDialog progress(this, SavingCaption(*fileName), FClock);
-    // The journal keeps the rows while the file they came from is
-    // rewritten. Its copy of a large file may still be under way: waited
-    // for in the dialog, where Cancel leaves file and rows as they are.
-    FJournal->Settle(progress);
-    SaveRowListFile(FLines, *fileName, progress);
+    FDocument.Save(*fileName, progress);
     RowListUsed(*fileName);
-    FHistory->setClean();
-    FJournal->Prepare(*fileName);
 }
 
 void TForm1::Button1Click()
 {
-    ExportTriangleToChosenFile(FRows, FColumnChoice->ItemIndex(), &FFile, FDialogs, this, FClock);
+    ExportTriangleToChosenFile(FRows, FColumnChoice->ItemIndex(), &FDocument.File(), FDialogs, this,
+                               FClock);
 }
 
 void TForm1::ExportSpreadsheetClick()
 {
-    ExportTriangleToChosenSpreadsheet(FRows, FColumnChoice->ItemIndex(), &FFile, FDialogs, this,
-                                      FClock);
+    ExportTriangleToChosenSpreadsheet(FRows, FColumnChoice->ItemIndex(), &FDocument.File(),
+                                      FDialogs, this, FClock);
 }
 
 void TForm1::PasteClick()
@@ -425,7 +440,8 @@ void TForm1::dropEvent(QDropEvent* event)
 
 void TForm1::ShowTriangleClick()
 {
-    ShowTriangleWindow(FRows, FColumnChoice->ItemIndex(), FLinesModel, FDialogs, this, &FFile);
+    ShowTriangleWindow(FRows, FColumnChoice->ItemIndex(), FLinesModel, FDialogs, this,
+                       &FDocument.File());
 }
 
 } // namespace quorva

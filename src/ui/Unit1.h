@@ -5,14 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "model/files/file_identity.h"
+#include "model/document/row_document.h"
 #include "model/rows/line_list.h"
 #include "model/rows/row_change.h"
 #include "model/rows/row_table.h"
 #include "ui/dialogs/user_dialogs.h"
 #include "ui/main_window/line_list_model.h"
 #include "ui/main_window/prefix_search.h"
-#include "ui/recovery/unsaved_rows_journal.h"
 
 class QAction;
 class QCloseEvent;
@@ -31,9 +30,11 @@ class TColumnChoice;
 class TLayoutScale;
 struct TControlDesign;
 
-// The tool's one window. It owns the row table and the line list for the
-// program's whole life; each button runs one operation of the core on them,
-// and the list on screen follows the line list by itself.
+// The tool's one window. It owns the document, and with it the row table and
+// the line list, for the program's whole life; each button runs one
+// operation of the core on them, and the list on screen follows the line
+// list by itself. The history of steps is the window's; whether the rows
+// are saved is the document's.
 class TForm1 : public QWidget {
     Q_OBJECT
 
@@ -101,24 +102,21 @@ private:
     void CreateHistoryActions(QWidget& list);
     void Remember(const QString& name, std::optional<TRowChange> change);
     bool MayDropUnsavedRows(TUserDialogs::TDropping dropping);
-    void BeginDocument();
     void LoadRowList(const std::string& fileName);
-    std::vector<TLeftJournal> JournalsLeftBehind();
     bool RestoreJournal(TLeftJournal& journal);
     void CommitData(QSessionManager& manager);
 
     TUserDialogs& FDialogs;
     // Times the progress of long operations, as it times typing in the list.
     TWindowClock FClock;
-    TRowTable FRows;
-    TLineList FLines{FRows};
+    // The rows, their file, whether they are saved and their journal.
+    TRowDocument FDocument;
+    TRowTable& FRows = FDocument.Rows();
+    TLineList& FLines = FDocument.Lines();
     TLineListModel FLinesModel{FLines};
     QUndoStack* FHistory = nullptr;
-    // The file last opened or saved here, as it was then.
-    TKnownFile FFile;
     // "Open Recent": the row lists last opened or saved.
     QMenu* FRecentMenu = nullptr;
-    TUnsavedRowsJournal* FJournal = nullptr;
     // Set when the user let the unsaved rows go as the session ended, so
     // that closing then does not ask again.
     bool FDropAgreed = false;

@@ -146,11 +146,9 @@ void TForm1::UpdateRecentFiles()
     FRecentMenu->menuAction()->setEnabled(!FRecentMenu->isEmpty());
 }
 
-// The rows now belong to `fileName`, as it stands: it is their file and the
-// most recent one.
+// The rows now belong to `fileName`: it is the most recent row list.
 void TForm1::RowListUsed(const std::string& fileName)
 {
-    FFile.Remember(fileName);
     RememberRecentFile(fileName);
     UpdateRecentFiles();
 }

@@ -1,6 +1,4 @@
-#include "ui/recovery/unsaved_rows_journal.h"
-
-#include <QPointer>
+#include "model/document/unsaved_rows_journal.h"
 
 #include <exception>
 #include <utility>
@@ -10,8 +8,8 @@
 namespace quorva {
 
 TUnsavedRowsJournal::TUnsavedRowsJournal(const TLineList& lines, const TKnownFile& file,
-                                         QObject* parent)
-    : QObject(parent), lines_(lines), file_(file)
+                                         TPostFn post, TReportFn failed)
+    : lines_(lines), file_(file), post_(std::move(post)), report_(std::move(failed))
 {
 }
 
@@ -19,17 +17,15 @@ TUnsavedRowsJournal::~TUnsavedRowsJournal() = default;
 
 TJournalWriter::FailedFn TUnsavedRowsJournal::FailureHandler()
 {
-    // Told on a writer's thread; acted on in the window's, and only while
-    // that writer is still the one in use.
-    return [self = QPointer<TUnsavedRowsJournal>(this), generation = ++generation_](
-               TJournalWriter::TFailure failure, const std::string& message) {
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, generation, failure, text = QString::fromStdString(message)] {
-                if (self && self->generation_ == generation)
-                    self->Failure(failure, text);
-            },
-            Qt::QueuedConnection);
+    // Told on a writer's thread; acted on in the document's, and only while
+    // that writer is still the one in use. The writer's threads end before
+    // this object does, so `this` outlives every call.
+    return [this, post = post_, generation = ++generation_](TJournalWriter::TFailure failure,
+                                                            const std::string& message) {
+        post([this, generation, failure, message] {
+            if (generation_ == generation)
+                Failure(failure, message);
+        });
     };
 }
 
@@ -59,7 +55,7 @@ void TUnsavedRowsJournal::Record(bool apply, const TRowChange& change)
                     SteadyDeadlineClock(), nullptr, nullptr,
                     early_ && early_->Copies(base) ? std::move(early_) : nullptr);
         } catch (const std::exception& error) {
-            Failure(TJournalWriter::TFailure::WriteFailed, QString::fromStdString(error.what()));
+            Failure(TJournalWriter::TFailure::WriteFailed, error.what());
             return;
         }
         if (!writer_) {
@@ -67,13 +63,10 @@ void TUnsavedRowsJournal::Record(bool apply, const TRowChange& change)
             // journal starts from the rows themselves, once this step is
             // done, unless they are saved or given up first.
             if (!std::exchange(rebaseWanted_, true))
-                QMetaObject::invokeMethod(
-                    this,
-                    [this] {
-                        if (std::exchange(rebaseWanted_, false))
-                            Rebase();
-                    },
-                    Qt::QueuedConnection);
+                post_([this] {
+                    if (std::exchange(rebaseWanted_, false))
+                        Rebase();
+                });
             return;
         }
     }
@@ -91,13 +84,13 @@ void TUnsavedRowsJournal::Rebase()
             TJournalWriter::TBase::FromRows, FailureHandler(), SteadyDeadlineClock(),
             SnapshotOf(lines_), std::move(writer_));
     } catch (const std::exception& error) {
-        Failure(TJournalWriter::TFailure::WriteFailed, QString::fromStdString(error.what()));
+        Failure(TJournalWriter::TFailure::WriteFailed, error.what());
     }
 }
 
-// A journal that fails is kept as far as it got, and still this window's:
+// A journal that fails is kept as far as it got, and still the document's:
 // a crash then gives back what it holds, and a Save deletes it.
-void TUnsavedRowsJournal::Failure(TJournalWriter::TFailure failure, const QString& message)
+void TUnsavedRowsJournal::Failure(TJournalWriter::TFailure failure, const std::string& message)
 {
     if (failure == TJournalWriter::TFailure::BaseChanged) {
         Rebase();
@@ -105,7 +98,7 @@ void TUnsavedRowsJournal::Failure(TJournalWriter::TFailure failure, const QStrin
     }
     if (std::exchange(failed_, true))
         return;
-    emit Failed(QString::fromStdString(JournalLostMessage(message.toStdString())));
+    report_(JournalLostMessage(message));
 }
 
 void TUnsavedRowsJournal::Adopt(TLeftJournal&& held, const TJournalReplay& replay)
@@ -118,7 +111,7 @@ void TUnsavedRowsJournal::Adopt(TLeftJournal&& held, const TJournalReplay& repla
         // Out of threads or memory: the journal stays as it was, and held.
         held_ = std::move(held);
         failed_ = true;
-        emit Failed(QString::fromStdString(JournalNotTakenMessage(error.what())));
+        report_(JournalNotTakenMessage(error.what()));
     }
 }
 
