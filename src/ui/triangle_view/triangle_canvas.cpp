@@ -2,7 +2,6 @@
 
 #include "triangle/diff_triangle.h"
 #include "ui/base/figure_locale.h"
-#include "ui/triangle_view/triangle_accessible.h"
 #include "ui/triangle_view/view_input.h"
 
 #include <QAccessible>
@@ -77,8 +76,6 @@ QString CellDescription(const TTriangleGrid& grid, TCellPosition cell)
 
 TTriangleCanvas::TTriangleCanvas(QWidget* parent) : QAbstractScrollArea(parent)
 {
-    // Before anything asks for the canvas's accessible interface.
-    InstallTriangleAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
