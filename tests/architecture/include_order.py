@@ -8,8 +8,10 @@ triangle), "every folder of ui", and the libraries "Qt" and
 "libxlsxwriter"; the standard library and POSIX are always allowed. The
 check fails on an include of a folder the line does not name, on an include
 of a folder that has no sources, on a source folder without the line, and
-on folders whose lines name each other in a circle, and on file pairs (a
-header and its source, by name) that include each other in a circle. Each
+on folders whose lines name each other in a circle, on file pairs (a
+header and its source, by name) that include each other in a circle, and on
+a folder missing from the layout in the top README.md or including one that
+the layout lists after it. Each
 README also lists its folder's files, every file pair by its name in
 backquotes.
 
@@ -170,21 +172,30 @@ def folder_order(src):
     return [folder if folder else "." for folder in listed]
 
 
+def folder_of(pair):
+    return os.path.dirname(pair) or "."
+
+
+def arrows_back_up(arrows, order, groups):
+    """Arrows from a folder to one listed after it, and arrows within a circle."""
+    rank = {folder: i for i, folder in enumerate(order)}
+    in_circle = {pair: i for i, group in enumerate(groups) for pair in group}
+    for pair in sorted(arrows):
+        for used in sorted(arrows[pair]):
+            lower = rank.get(folder_of(used), len(order)) > rank.get(folder_of(pair), len(order))
+            if lower or (pair in in_circle and in_circle.get(used) == in_circle[pair]):
+                yield pair, used
+
+
 def print_graph(src, below):
     arrows = pair_graph(src)
     inside = {p for p in arrows if below == "." or p.startswith(below.rstrip("/") + "/")}
-    order = folder_order(src)
-    rank = {folder: order.index(folder) if folder in order else len(order) for folder in
-            {os.path.dirname(p) or "." for p in arrows}}
-    groups = [g for g in pair_circles(arrows) if set(g) & inside]
-    in_circle = {p: i for i, g in enumerate(groups) for p in g}
-    edges = sorted((a, b) for a in inside for b in arrows[a] if b in inside)
-    up = [(a, b) for a, b in edges
-          if rank[os.path.dirname(b) or "."] > rank[os.path.dirname(a) or "."]
-          or (a in in_circle and in_circle.get(b) == in_circle[a])]
-    print(f"{below}: {len(inside)} file pairs, {len(edges)} arrows")
-    for a, b in up:
-        print(f"  arrow back up: {a} -> {b}")
+    arrows = {p: {u for u in arrows[p] if u in inside} for p in inside}
+    groups = pair_circles(arrows)
+    up = list(arrows_back_up(arrows, folder_order(src), groups))
+    print(f"{below}: {len(inside)} file pairs, {sum(map(len, arrows.values()))} arrows")
+    for pair, used in up:
+        print(f"  arrow back up: {pair} -> {used}")
     for group in groups:
         print(f"  circle: {' <-> '.join(group)}")
     print(f"{below}: {len(up)} arrows back up, {len(groups)} circles")
@@ -199,8 +210,14 @@ def main():
     rules, found = read_rules(src, folders)
     found += circles(rules)
     found += list(include_problems(src, folders, rules))
+    arrows = pair_graph(src)
     found += [f"{' <-> '.join(group)}: these file pairs include each other in a circle"
-              for group in pair_circles(pair_graph(src))]
+              for group in pair_circles(arrows)]
+    order = folder_order(src)
+    found += [f"{folder}: not in the layout of the top README.md" for folder in sorted(folders)
+              if folder not in order]
+    found += [f"{pair}: includes {used}, of a folder the top README.md lists after its own"
+              for pair, used in arrows_back_up(arrows, order, [])]
     for problem in found:
         print(problem)
     print(f"{len(found)} problems with the folders' rules")

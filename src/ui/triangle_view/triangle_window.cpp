@@ -30,6 +30,7 @@
 #include "ui/dialogs/file_proposals.h"
 #include "ui/dialogs/reported_operation.h"
 #include "ui/triangle_export/triangle_export.h"
+#include "ui/triangle_view/cell_text.h"
 #include "ui/triangle_view/grid_refiner.h"
 #include "ui/triangle_view/triangle_accessible.h"
 #include "ui/triangle_view/triangle_canvas.h"
