@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "process_usage.h"
-#include "random_rows.h"
+#include "support/random_rows.h"
 #include "triangle/compact_triangle.h"
 
 namespace {
@@ -44,7 +44,7 @@ int main(int argc, char** argv)
     const auto n = static_cast<std::size_t>(std::strtoull(argv[1], nullptr, 10));
     if (n < 2)
         return 2;
-    const std::vector<std::int32_t> values = ColumnValues(bench::RandomRows(n, 0, 99), 0);
+    const std::vector<std::int32_t> values = ColumnValues(test::RandomRows(n, 0, 99), 0);
 
     const bench::TStopwatch stopwatch;
     std::size_t kept = 0;
