@@ -17,7 +17,8 @@ struct TKeyAction;
 // The triangle, zoomable from readable numbers down to a map in which a pixel
 // averages a block of cells. It paints only what the viewport shows, straight
 // from the grid. One cell has the keyboard focus; with Shift the focus
-// stretches a selected rectangle from where it was.
+// stretches a selected rectangle from where it was. Screen readers see it as
+// a table once InstallTriangleAccessibility has run.
 class TTriangleCanvas : public QAbstractScrollArea {
     Q_OBJECT
 
