@@ -182,8 +182,8 @@ def arrows_back_up(arrows, order, groups):
     in_circle = {pair: i for i, group in enumerate(groups) for pair in group}
     for pair in sorted(arrows):
         for used in sorted(arrows[pair]):
-            lower = rank.get(folder_of(used), len(order)) > rank.get(folder_of(pair), len(order))
-            if lower or (pair in in_circle and in_circle.get(used) == in_circle[pair]):
+            later = rank.get(folder_of(used), len(order)) > rank.get(folder_of(pair), len(order))
+            if later or (pair in in_circle and in_circle.get(used) == in_circle[pair]):
                 yield pair, used
 
 
