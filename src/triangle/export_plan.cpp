@@ -3,13 +3,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "model/base/error.h"
+#include "model/base/shown_name.h"
 #include "model/files/file_path.h"
+#include "model/files/state_folder.h"
 #include "triangle/compact_triangle.h"
 #include "triangle/csv_export_pipeline.h"
 #include "triangle/diff_triangle.h"
 #include "triangle/triangle_budget.h"
-#include "triangle/triangle_csv.h"
-#include "triangle/triangle_xlsx.h"
+#include "triangle/xlsx_limits.h"
 
 namespace quorva {
 namespace {
@@ -20,6 +22,15 @@ constexpr const char* StandardOutputPath = "/proc/self/fd/1";
 bool ColumnInRows(int column)
 {
     return column >= 0 && column < RowWidth;
+}
+
+// Refuses, naming it as `shownName`, a target that is one of the program's
+// own files, which the next start would read back as what they claim to be.
+void CheckNotStateFile(const std::string& fileName, const std::string& shownName)
+{
+    if (IsInStateFolder(fileName))
+        throw Error("The triangle cannot be written to " + QuotedName(shownName) +
+                    ": it is one of Quorva's own files, in its state folder.");
 }
 
 } // namespace

@@ -31,7 +31,7 @@ public:
     void CheckMemory();
 
     // Sets the target and checks it, in this order: one of the program's own
-    // files (CheckNotStateFile), "Range check error" (CheckTriangleInput), a
+    // files (IsInStateFolder), "Range check error" (CheckTriangleInput), a
     // workbook's lines (CheckSheetLines), the memory unless checked, and the
     // space in the file systems that receive the file (and the workbook's
     // work files). Nothing is touched.

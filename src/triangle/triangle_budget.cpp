@@ -17,7 +17,7 @@
 #include "triangle/csv_export_pipeline.h"
 #include "triangle/diff_triangle.h"
 #include "triangle/triangle_grid.h"
-#include "triangle/triangle_xlsx.h"
+#include "triangle/xlsx_limits.h"
 
 namespace quorva {
 namespace {

@@ -9,7 +9,6 @@
 #include "model/base/shown_name.h"
 #include "model/files/atomic_file_writer.h"
 #include "model/files/file_identity.h"
-#include "model/files/state_folder.h"
 #include "triangle/csv_export_pipeline.h"
 
 namespace quorva {
@@ -36,13 +35,6 @@ void WriteExport(const TExportPlan& plan, TProgress& progress, const TOpen& open
 }
 
 } // namespace
-
-void CheckNotStateFile(const std::string& fileName, const std::string& shownName)
-{
-    if (IsInStateFolder(fileName))
-        throw Error("The triangle cannot be written to " + QuotedName(shownName) +
-                    ": it is one of Quorva's own files, in its state folder.");
-}
 
 void ExportPlannedCsv(const TExportPlan& plan, TProgress& progress)
 {

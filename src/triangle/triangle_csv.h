@@ -35,11 +35,6 @@ void ExportTriangleCsvToStandardOutput(const TRowTable& rows, int column,
                                        TProgress& progress = NoProgress(),
                                        const TSystemResources& system = SystemResources());
 
-// Refuses, naming it as `shownName`, a target that is one of the program's
-// own files (IsInStateFolder), which the next start would read back as what
-// they claim to be.
-void CheckNotStateFile(const std::string& fileName, const std::string& shownName);
-
 // The refusal of an export whose target is the row list it reads: the CSV
 // would replace the rows.
 std::string ExportOverRowsMessage(const std::string& rowsFileName, const std::string& csvFileName);

@@ -41,10 +41,10 @@
 #include "ui/main_window/row_change_announcement.h"
 #include "ui/main_window/row_change_command.h"
 #include "ui/main_window/row_list_view.h"
-#include "ui/main_window/triangle_export.h"
 #include "ui/main_window/window_commands.h"
 #include "ui/recovery/backup_offer.h"
 #include "ui/recovery/left_rows_offer.h"
+#include "ui/triangle_export/triangle_export.h"
 #include "ui/triangle_view/triangle_window.h"
 
 namespace quorva {

@@ -64,8 +64,10 @@ public:
     std::string BaseCopyPath() const;
 
     // Writes records at the end of the file, all of them (a short write is
-    // continued). They reach the disk only with Sync, which the writer
-    // calls once for a batch. Raise Error ("Stream write error. <reason>").
+    // continued), and does not flush them: they reach the disk only with
+    // Sync, which the journal's writer calls on its own thread within a
+    // second of a step, or at once when it is waited for, for all that was
+    // appended by then. Raise Error ("Stream write error. <reason>").
     void Append(std::string_view records);
     // Flushes what was appended to the disk (fdatasync).
     void Sync();

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "ui/base/figure_locale.h"
+#include "ui/triangle_view/cell_text.h"
 #include "ui/triangle_view/triangle_canvas.h"
 
 namespace quorva {

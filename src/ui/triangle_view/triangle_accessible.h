@@ -48,7 +48,8 @@ private:
     mutable std::map<std::pair<int, int>, QAccessible::Id> cells_;
 };
 
-// Makes the canvas's table the one screen readers see; once per program.
+// Makes the canvas's table the one screen readers see; once per program, and
+// before the first canvas is made (the triangle's window does so).
 void InstallTriangleAccessibility();
 
 } // namespace quorva

@@ -29,8 +29,10 @@
 #include "ui/base/window_accessibility.h"
 #include "ui/dialogs/file_proposals.h"
 #include "ui/dialogs/reported_operation.h"
-#include "ui/main_window/triangle_export.h"
+#include "ui/triangle_export/triangle_export.h"
+#include "ui/triangle_view/cell_text.h"
 #include "ui/triangle_view/grid_refiner.h"
+#include "ui/triangle_view/triangle_accessible.h"
 #include "ui/triangle_view/triangle_canvas.h"
 #include "ui/triangle_view/view_placement.h"
 
@@ -62,13 +64,21 @@ QString WithShortcut(const QString& text, const QKeySequence& keys)
                : QStringLiteral("%1 (%2)").arg(plain, keys.toString(QKeySequence::NativeText));
 }
 
+// The canvas, made once its screen reader's table is installed: Qt keeps
+// the first interface anything asks for, and the canvas's own setup may ask.
+TTriangleCanvas* NewCanvas(QWidget* parent)
+{
+    InstallTriangleAccessibility();
+    return new TTriangleCanvas(parent);
+}
+
 } // namespace
 
 TTriangleWindow::TTriangleWindow(const TRowTable& rows, int column, const QAbstractItemModel& lines,
                                  TUserDialogs& dialogs, QWidget* parent, TWindowClock clock,
                                  const TKnownFile* rowsFile)
     : QMainWindow(parent, Qt::Window), rows_(rows), column_(column), dialogs_(dialogs),
-      clock_(std::move(clock)), rowsFile_(rowsFile), canvas_(new TTriangleCanvas(this))
+      clock_(std::move(clock)), rowsFile_(rowsFile), canvas_(NewCanvas(this))
 {
     setObjectName(QStringLiteral("TriangleWindow"));
     setAttribute(Qt::WA_DeleteOnClose);

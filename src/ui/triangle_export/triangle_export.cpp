@@ -1,4 +1,4 @@
-#include "ui/main_window/triangle_export.h"
+#include "ui/triangle_export/triangle_export.h"
 
 #include <optional>
 #include <string>
@@ -10,8 +10,8 @@
 #include "ui/base/busy_cursor.h"
 #include "ui/dialogs/file_proposals.h"
 #include "ui/dialogs/progress_dialog.h"
-#include "ui/main_window/written_file_offer.h"
 #include "ui/recovery/backup_offer.h"
+#include "ui/triangle_export/written_file_offer.h"
 
 namespace quorva {
 namespace {

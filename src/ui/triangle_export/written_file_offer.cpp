@@ -1,4 +1,4 @@
-#include "ui/main_window/written_file_offer.h"
+#include "ui/triangle_export/written_file_offer.h"
 
 #include <QDesktopServices>
 #include <QSettings>
