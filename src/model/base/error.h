@@ -26,4 +26,15 @@ public:
     using Error::Error;
 };
 
+// Writing failed with the system's error `Code()`, so that a caller can tell
+// a reader that went away (EPIPE) from a disk that is full.
+class WriteFailed : public Error {
+public:
+    WriteFailed(const std::string& message, int code) : Error(message), code_(code) {}
+    int Code() const { return code_; }
+
+private:
+    int code_;
+};
+
 } // namespace quorva

@@ -25,11 +25,6 @@ namespace {
     throw Error(CannotCreateFileMessage(fileName, errorCode));
 }
 
-[[noreturn]] void ThrowWriteError(int errorCode)
-{
-    throw Error(StreamWriteErrorText(errorCode));
-}
-
 // What open(O_CREAT) is asked for a new file; the kernel takes away what the
 // umask or the folder's default ACL says.
 constexpr mode_t NewFileMode = 0666;
@@ -268,13 +263,13 @@ int TAtomicFileWriter::RestoreInPlace() noexcept
 void TAtomicFileWriter::FailWrite(int errorCode)
 {
     if (way_ != TWay::InPlace)
-        ThrowWriteError(errorCode);
+        ThrowStreamWriteError(errorCode);
     const std::string reason =
         errorCode != 0 ? SystemErrorText(errorCode) : std::string(StreamWriteErrorMessage);
     if (const int error = RestoreInPlace(); error != 0 && backup_)
         throw Error(FileAtRiskMessage(fileName_, backup_->Path(),
                                       reason + "; putting it back: " + SystemErrorText(error)));
-    ThrowWriteError(errorCode);
+    ThrowStreamWriteError(errorCode);
 }
 
 // Whether the file is still the one this writer left: the same size and the
@@ -319,7 +314,7 @@ void TAtomicFileWriter::Commit()
     truncated_ = false;
     // A device is not flushed, so closing it is where its last write fails.
     if (fd_.Close() != 0 && way_ == TWay::Device)
-        ThrowWriteError(errno);
+        ThrowStreamWriteError(errno);
     // Makes the rename itself durable; the data is safe either way.
     if (way_ == TWay::Replace)
         SyncFolderOf(targetPath_);

@@ -63,6 +63,11 @@ std::string StreamWriteErrorText(int errorCode)
     return text;
 }
 
+void ThrowStreamWriteError(int errorCode)
+{
+    throw WriteFailed(StreamWriteErrorText(errorCode), errorCode);
+}
+
 std::string SystemErrorText(int errorCode)
 {
     std::string text = std::strerror(errorCode);

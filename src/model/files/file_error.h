@@ -21,6 +21,8 @@ std::string NamedFileMessage(const std::string& fileName, int errorCode);
 inline constexpr const char* StreamWriteErrorMessage = "Stream write error";
 // "Stream write error. <system text>", or the lead alone for no error code.
 std::string StreamWriteErrorText(int errorCode);
+// Raises WriteFailed with StreamWriteErrorText.
+[[noreturn]] void ThrowStreamWriteError(int errorCode);
 
 // The system's text for an error code, without trailing full stops, spaces
 // or control characters.

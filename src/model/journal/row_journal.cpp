@@ -291,13 +291,13 @@ std::string TRowJournal::BaseCopyPath() const
 void TRowJournal::Append(std::string_view records)
 {
     if (const int error = WriteAll(fd_.Get(), records))
-        throw Error(StreamWriteErrorText(error));
+        ThrowStreamWriteError(error);
 }
 
 void TRowJournal::Sync()
 {
     if (Sys().fdatasync(fd_.Get()) != 0)
-        throw Error(StreamWriteErrorText(errno));
+        ThrowStreamWriteError(errno);
 }
 
 void TRowJournal::Remove() noexcept

@@ -170,8 +170,8 @@ TCommandLine ExportCommand(const QCommandLineParser& parser, const QString& colu
 // chose, and its reader's leaving is reported.
 bool StandardOutputReaderLeft(const TCommandLine& command, const std::exception& failure)
 {
-    return command.csvFileName == StandardOutputName &&
-           failure.what() == StreamWriteErrorText(EPIPE);
+    const auto* written = dynamic_cast<const WriteFailed*>(&failure);
+    return command.csvFileName == StandardOutputName && written && written->Code() == EPIPE;
 }
 
 } // namespace
