@@ -202,6 +202,9 @@ def print_graph(src, below):
 
 
 def main():
+    if len(sys.argv) not in (2, 4) or sys.argv[1].startswith("-"):
+        print("usage: include_order.py SRC_FOLDER [--graph FOLDER]", file=sys.stderr)
+        return 2
     src = sys.argv[1]
     if len(sys.argv) == 4 and sys.argv[2] == "--graph":
         print_graph(src, sys.argv[3])
