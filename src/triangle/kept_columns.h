@@ -8,6 +8,10 @@
 
 #include "triangle/diff_triangle.h"
 
+#if defined(__SSE2__) && !defined(QUORVA_PORTABLE_RENDER)
+#include <emmintrin.h>
+#endif
+
 namespace quorva {
 
 // The difference columns of a triangle (see TCompactTriangle) of which only
@@ -52,6 +56,14 @@ public:
         default:
             break;
         }
+#if defined(__SSE2__) && !defined(QUORVA_PORTABLE_RENDER)
+        // Further on, a byte column's eight values at once, each step in one
+        // vector of differences; only where all eight lie in the column, as
+        // the kept column after it may be being written.
+        if constexpr (sizeof(Cell) == 1)
+            if (i + MaxSpacing <= valueCount_ - (j - steps))
+                return FarByte(kept, steps);
+#endif
         Cell window[MaxSpacing];
         std::copy(kept, kept + steps + 1, window);
         for (std::size_t length = steps; length > 0; --length)
@@ -84,33 +96,40 @@ public:
         }
     }
     // The values of the kept column j, one after another.
-    const Cell* KeptColumn(std::size_t j) const { return cells_.get() + start_[j >> shift_]; }
+    const Cell* KeptColumn(std::size_t j) const
+    {
+        return cells_.get() + start_[j >> shift_];
+    }
 
     // Computes values [begin, end) of the columns first to last - 1, each cut
-    // to its length, from the kept column before first (or column 0), which
-    // must be filled up to end + last - first + Spacing(); keeps those on
-    // the spacing, and calls visit(j, values, count) with each column's.
-    // `work` holds end - begin + last - first + Spacing() cells.
+    // to its length, and of column last too when it is one to keep, from the
+    // kept column at or before first, which must be filled up to
+    // end + last - first + Spacing(); keeps those on the spacing, and calls
+    // visit(j, values, count) with each of first to last - 1. So calls for
+    // consecutive ranges each start from the kept column the one before
+    // filled. `work` holds end - begin + last - first + Spacing() cells.
     template <class Visit>
     void FillColumns(std::size_t first, std::size_t last, std::size_t begin, std::size_t end,
                      Cell* work, Visit visit)
     {
-        const std::size_t base = first == 0 ? 0 : (first - 1) / spacing_ * spacing_;
-        const std::size_t reach = std::min(end + (last - 1 - base), ValueCount() - base);
+        const std::size_t base = first >> shift_ << shift_;
+        const std::size_t through =
+            (last & (spacing_ - 1)) == 0 && last < ValueCount() ? last : last - 1;
+        const std::size_t reach = std::min(end + (through - base), ValueCount() - base);
         if (begin >= reach)
             return;
         std::copy(KeptColumn(base) + begin, KeptColumn(base) + reach, work);
         std::size_t length = reach - begin;
-        for (std::size_t j = base; j < last; ++j) {
+        for (std::size_t j = base; j <= through; ++j) {
             if (j > base && length <= 1)
                 return;
             if (j > base)
                 NextColumn(work, --length);
             const std::size_t stop = std::min(end, ValueCount() - j);
             const std::size_t count = stop > begin ? stop - begin : 0;
-            if (j > base && j % spacing_ == 0)
-                std::copy(work, work + count, cells_.get() + start_[j / spacing_] + begin);
-            if (j >= first && count > 0)
+            if (j > base && (j & (spacing_ - 1)) == 0)
+                std::copy(work, work + count, cells_.get() + start_[j >> shift_] + begin);
+            if (j >= first && j < last && count > 0)
                 visit(j, static_cast<const Cell*>(work), count);
         }
     }
@@ -120,6 +139,21 @@ public:
     static void NextColumn(Cell* cells, std::size_t length);
 
 private:
+#if defined(__SSE2__) && !defined(QUORVA_PORTABLE_RENDER)
+    // The cell `steps` columns right of kept[0], from kept[0] to
+    // kept[MaxSpacing - 1]: byte t of the vector becomes, step by step, the
+    // difference of itself and byte t + 1.
+    static Cell FarByte(const Cell* kept, std::size_t steps)
+    {
+        __m128i cells = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kept));
+        for (std::size_t step = 0; step < steps; ++step) {
+            const __m128i lower = _mm_srli_epi64(cells, 8);
+            cells = _mm_sub_epi8(_mm_max_epu8(cells, lower), _mm_min_epu8(cells, lower));
+        }
+        return static_cast<Cell>(_mm_cvtsi128_si32(cells));
+    }
+#endif
+
     std::size_t valueCount_;
     std::size_t spacing_;
     // log2(spacing_): a kept column is found by a shift, not a division.

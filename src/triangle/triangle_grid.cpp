@@ -42,9 +42,10 @@ TTriangleGrid::TTriangleGrid(const std::vector<std::int32_t>& values)
     : valueCount_(values.size()), summaries_(LineCount(), ColumnCount(), FitsByteCells(values))
 {
     if (FitsByteCells(values)) {
-        bytes_ = std::make_unique<TKeptColumns<std::uint8_t>>(values, KeptSpacing);
+        bytes_ = std::make_unique<TKeptColumns<std::uint8_t>>(values, KeptSpacing(1));
     } else {
-        words_ = std::make_unique<TKeptColumns<std::int32_t>>(values, KeptSpacing);
+        words_ =
+            std::make_unique<TKeptColumns<std::int32_t>>(values, KeptSpacing(sizeof(std::int32_t)));
     }
 }
 

@@ -52,7 +52,7 @@ struct TCellRect {
 };
 
 // The triangle of one column of the rows laid out as its CSV is: line k,
-// column j holds the CSV's field j of line k. It keeps every KeptSpacing-th
+// column j holds the CSV's field j of line k. It keeps every KeptSpacing()-th
 // difference column only (see TKeptColumns), and a pyramid of block
 // summaries that lets a zoomed-out picture be drawn without reading every
 // cell.
@@ -74,9 +74,14 @@ public:
     // Threads that fill a grid at most: each takes every second block
     // column, a tile behind the other.
     static constexpr unsigned FillThreads = 2;
-    // Every this many columns one is kept: a cell between costs a few
-    // differences when read, and the grid a quarter of its cells' memory.
-    static constexpr std::size_t KeptSpacing = 4;
+    // Every this many columns one is kept, for cells of `cellBytes` bytes: a
+    // cell between costs a few differences when read. One-byte cells keep
+    // an eighth, as eight of them are worked out at once in a vector; wider
+    // ones, worked out one by one, a quarter.
+    static constexpr std::size_t KeptSpacing(std::uint64_t cellBytes)
+    {
+        return cellBytes == 1 ? 8 : 4;
+    }
 
     // Raises "Range check error" for an empty table or a column outside 0 to
     // 6. Computes every cell, asking `progress` as Fill does.

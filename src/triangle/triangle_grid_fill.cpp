@@ -70,7 +70,8 @@ struct TTriangleGrid::TBlockSums {
     TCellStatistics whole;
     std::array<std::array<std::uint32_t, 256>, 4> tallies{};
     // A tile's values of one column after another, a few more than a tile.
-    static constexpr std::size_t WorkCells = TileValues + 2 * SummaryBlock + KeptSpacing;
+    static constexpr std::size_t WorkCells =
+        TileValues + 2 * SummaryBlock + TKeptColumns<std::uint8_t>::MaxSpacing;
     std::vector<std::uint8_t> workBytes;
     std::vector<std::int32_t> workWords;
     // The first row added to since the rows were last all zero.
@@ -421,8 +422,9 @@ std::uint64_t TTriangleGrid::MemoryNeeded(std::uint64_t valueCount, std::uint64_
     const std::uint64_t sumBytes = cellBytes == 1 ? sizeof(std::uint32_t) : sizeof(std::int64_t);
     const std::uint64_t perThread =
         blockRows * (sumBytes + 2 * sizeof(std::uint32_t)) + TBlockSums::WorkCells * cellBytes;
-    return TKeptColumns<std::uint8_t>::KeptCells(valueCount, KeptSpacing) * cellBytes +
-           (valueCount + KeptSpacing - 1) / KeptSpacing * sizeof(std::size_t) +
+    const std::size_t spacing = KeptSpacing(cellBytes);
+    return TKeptColumns<std::uint8_t>::KeptCells(valueCount, spacing) * cellBytes +
+           (valueCount + spacing - 1) / spacing * sizeof(std::size_t) +
            valueCount * sizeof(std::int32_t) +
            TSummaryPyramid::Bytes(2 * valueCount - 1, valueCount, cellBytes == 1) +
            FillThreads * perThread + blockColumns * sizeof(std::size_t);

@@ -254,13 +254,15 @@ void ExpectReadyCellsAre(const TTriangleGrid& grid, const test::TDiffTriangle& r
         }
 }
 
-// Every column walked down, whole and from a value past its first, reads
-// the reference's cells, kept columns and those worked out between alike.
+// Every column walked down, whole and from every value past its first up to
+// the widest spacing, reads the reference's cells, kept columns and those
+// worked out between alike.
 void ExpectColumnsRead(const TTriangleGrid& grid, const test::TDiffTriangle& reference)
 {
     for (std::size_t j = 0; j < grid.ColumnCount(); ++j) {
         const std::size_t length = grid.ValueCount() - j;
-        for (const std::size_t begin : {std::size_t{0}, std::min(length, std::size_t{3})}) {
+        for (std::size_t begin = 0;
+             begin <= std::min(length, TKeptColumns<std::uint8_t>::MaxSpacing); ++begin) {
             std::size_t next = begin;
             grid.ForEachValue(j, begin, length, [&](std::size_t i, std::int32_t value) {
                 for (; next < i; ++next)
