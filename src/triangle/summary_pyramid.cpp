@@ -11,41 +11,71 @@ std::size_t Blocks(std::size_t cells, std::size_t blockSize)
     return (cells + blockSize - 1) / blockSize;
 }
 
+// The numbers of one kept block column: those of rows [first, end).
+template <class Number> struct TColumnRows {
+    const Number* numbers = nullptr;
+    std::size_t first = 0;
+    std::size_t end = 0;
+};
+
+// Rows [firstRow, endRow) of a coarser block column, to merged[r - firstRow],
+// from rows 2r and 2r + 1 of the `columns` finer ones: a loop of plain
+// arrays, with no choice of type in it.
+template <class Fine, class Merged>
+void MergeRows(const TColumnRows<Fine> (&fine)[2], std::size_t columns, std::size_t firstRow,
+               std::size_t endRow, Merged* merged)
+{
+    for (std::size_t r = firstRow; r < endRow; ++r) {
+        std::uint64_t total = 0;
+        for (std::size_t c = 0; c < columns; ++c) {
+            const TColumnRows<Fine>& rows = fine[c];
+            const std::size_t end = std::min(2 * r + 2, rows.end);
+            for (std::size_t fr = std::max(2 * r, rows.first); fr < end; ++fr)
+                total += rows.numbers[fr - rows.first];
+        }
+        merged[r - firstRow] = static_cast<Merged>(total);
+    }
+}
+
 } // namespace
 
-bool TSummaryPyramid::Small(std::size_t blockSize, bool byteCells)
+TSummaryPyramid::TWidths TSummaryPyramid::WidthsOf(std::size_t level, bool byteCells)
 {
-    // At most half a block's cells are non-blank: 128 cells of up to 255
-    // for a block of 16 still fit two bytes of sum and one of count.
-    return byteCells && blockSize <= 16;
+    const std::uint64_t size = FinestBlock << level;
+    const std::uint64_t cells = size * size / 2;
+    TWidths widths;
+    widths.sums = byteCells ? TBlockNumbers::WidthFor(cells * UINT8_MAX) : 8;
+    widths.counts = byteCells ? 0 : TBlockNumbers::WidthFor(cells);
+    widths.zeros = HasZeros(level) ? TBlockNumbers::WidthFor(cells) : 0;
+    return widths;
+}
+
+std::size_t TSummaryPyramid::KeptRows(std::size_t lineCount, std::size_t size, std::size_t column)
+{
+    // The block column's first column has the longest span of lines, from
+    // line column * size to the line count less one less that.
+    return (lineCount - 1 - column * size) / size + 1 - column;
 }
 
 TSummaryPyramid::TSummaryPyramid(std::size_t lineCount, std::size_t columnCount, bool byteCells)
     : lineCount_(lineCount), columnCount_(columnCount)
 {
-    std::size_t size = FinestBlock;
-    for (;;) {
+    for (std::size_t size = FinestBlock;; size *= 2) {
         TLevel level;
         level.rows = Blocks(lineCount, size);
         level.columns = Blocks(columnCount, size);
-        const std::size_t blocks = level.rows * level.columns;
-        if (Small(size, byteCells)) {
-            level.smallSums = TBlocks<std::uint16_t>(new std::uint16_t[blocks]);
-            if (!byteCells)
-                level.smallCounts = TBlocks<std::uint8_t>(new std::uint8_t[blocks]);
-            if (HasZeros(levels_.size()))
-                level.smallZeros = TBlocks<std::uint8_t>(new std::uint8_t[blocks]);
-        } else {
-            level.sums = TBlocks<std::int64_t>(new std::int64_t[blocks]);
-            if (!byteCells)
-                level.counts = TBlocks<std::uint32_t>(new std::uint32_t[blocks]);
-            if (HasZeros(levels_.size()))
-                level.zeros = TBlocks<std::uint32_t>(new std::uint32_t[blocks]);
-        }
+        level.starts.resize(level.columns + 1);
+        for (std::size_t c = 0; c < level.columns; ++c)
+            level.starts[c + 1] = level.starts[c] + KeptRows(lineCount, size, c);
+        const std::size_t blocks = level.starts.back();
+        const TWidths widths = WidthsOf(levels_.size(), byteCells);
+        level.sums = TBlockNumbers(blocks, widths.sums);
+        level.counts = TBlockNumbers(blocks, widths.counts);
+        level.zeros = TBlockNumbers(blocks, widths.zeros);
+        const bool last = level.rows * level.columns <= 1;
         levels_.push_back(std::move(level));
-        if (blocks <= 1)
+        if (last)
             break;
-        size *= 2;
     }
 }
 
@@ -53,16 +83,15 @@ std::uint64_t TSummaryPyramid::Bytes(std::size_t lineCount, std::size_t columnCo
 {
     // The finest level's zeros: two block columns.
     std::uint64_t bytes = 2 * std::uint64_t{Blocks(lineCount, FinestBlock)} * sizeof(std::uint32_t);
-    for (std::size_t size = FinestBlock;; size *= 2) {
-        const std::uint64_t blocks =
-            std::uint64_t{Blocks(lineCount, size)} * Blocks(columnCount, size);
-        // One-byte cells are never blank: their counts follow from where
-        // the block lies, and are not kept.
-        const std::uint64_t kept = (byteCells ? 0 : 1) + (size > FinestBlock ? 1 : 0);
-        bytes +=
-            blocks * (Small(size, byteCells) ? sizeof(std::uint16_t) + kept * sizeof(std::uint8_t)
-                                             : sizeof(std::int64_t) + kept * sizeof(std::uint32_t));
-        if (blocks <= 1)
+    for (std::size_t level = 0, size = FinestBlock;; ++level, size *= 2) {
+        const std::size_t columns = Blocks(columnCount, size);
+        std::uint64_t blocks = 0;
+        for (std::size_t c = 0; c < columns; ++c)
+            blocks += KeptRows(lineCount, size, c);
+        const TWidths widths = WidthsOf(level, byteCells);
+        bytes += blocks * (widths.sums + widths.counts + widths.zeros) +
+                 (columns + 1) * sizeof(std::size_t);
+        if (std::uint64_t{Blocks(lineCount, size)} * columns <= 1)
             return bytes;
     }
 }
@@ -97,9 +126,32 @@ void TSummaryPyramid::AddColumnTo(std::size_t level, std::size_t column, std::si
                                   std::size_t endRow, std::int64_t* sums, std::uint64_t* counts,
                                   std::uint64_t* zeros) const
 {
+    // Rows outside the block column's kept ones add nothing.
     const TLevel& at = levels_[level];
-    const std::size_t start = column * at.rows + firstRow;
-    const std::size_t rows = endRow - firstRow;
+    const std::size_t from = std::max(firstRow, column);
+    const std::size_t to = std::min(endRow, at.EndRow(column));
+    if (from >= to)
+        return;
+    const std::size_t start = at.starts[column] + from - column;
+    const std::size_t rows = to - from;
+    sums += from - firstRow;
+    counts += from - firstRow;
+    zeros += from - firstRow;
+    at.sums.Visit([&](const auto* blocks) {
+        for (std::size_t r = 0; r < rows; ++r)
+            sums[r] += static_cast<std::int64_t>(blocks[start + r]);
+    });
+    at.zeros.Visit([&](const auto* blocks) {
+        for (std::size_t r = 0; r < rows; ++r)
+            zeros[r] += blocks[start + r];
+    });
+    if (at.counts.Kept()) {
+        at.counts.Visit([&](const auto* blocks) {
+            for (std::size_t r = 0; r < rows; ++r)
+                counts[r] += blocks[start + r];
+        });
+        return;
+    }
     // Where counts are not kept, the rows of blocks wholly inside the
     // triangle hold half their cells each; only those on its edges are
     // counted one by one.
@@ -110,21 +162,10 @@ void TSummaryPyramid::AddColumnTo(std::size_t level, std::size_t column, std::si
     const std::size_t insideFrom = full ? (endColumn - 1 + size - 1) / size : SIZE_MAX;
     const std::size_t insideEnd = full ? (lineCount_ + 1 - endColumn) / size : 0;
     const std::uint64_t whole = std::uint64_t{size} * size / 2;
-    auto add = [&](const auto* blockSums, const auto* blockCounts, const auto* blockZeros) {
-        for (std::size_t r = 0; r < rows; ++r) {
-            sums[r] += blockSums[start + r];
-            counts[r] += blockCounts ? std::uint64_t{blockCounts[start + r]}
-                         : firstRow + r >= insideFrom && firstRow + r < insideEnd
-                             ? whole
-                             : CellsIn(level, firstRow + r, column);
-            if (blockZeros)
-                zeros[r] += blockZeros[start + r];
-        }
-    };
-    if (at.sums)
-        add(at.sums.get(), at.counts.get(), at.zeros.get());
-    else
-        add(at.smallSums.get(), at.smallCounts.get(), at.smallZeros.get());
+    for (std::size_t r = 0; r < rows; ++r)
+        counts[r] += from + r >= insideFrom && from + r < insideEnd
+                         ? whole
+                         : CellsIn(level, from + r, column);
 }
 
 void TSummaryPyramid::SetColumn(std::size_t column, const std::int64_t* sums,
@@ -144,17 +185,17 @@ void TSummaryPyramid::SetColumnOf(std::size_t column, const TSum* sums, const st
                                   const std::uint32_t* zeros)
 {
     TLevel& finest = levels_.front();
-    const std::size_t start = column * finest.rows;
-    for (std::size_t r = 0; r < finest.rows; ++r) {
-        if (finest.sums)
-            finest.sums[start + r] = static_cast<std::int64_t>(sums[r]);
-        else
-            finest.smallSums[start + r] = static_cast<std::uint16_t>(sums[r]);
-        if (finest.counts)
-            finest.counts[start + r] = counts[r];
-        else if (finest.smallCounts)
-            finest.smallCounts[start + r] = static_cast<std::uint8_t>(counts[r]);
-    }
+    const std::size_t start = finest.starts[column];
+    const std::size_t end = finest.EndRow(column);
+    auto set = [&](TBlockNumbers& numbers, const auto* rows) {
+        numbers.Visit([&](auto* blocks) {
+            using Number = std::remove_pointer_t<decltype(blocks)>;
+            for (std::size_t r = column; r < end; ++r)
+                blocks[start + r - column] = static_cast<Number>(rows[r]);
+        });
+    };
+    set(finest.sums, sums);
+    set(finest.counts, counts);
     finestZeros_[column % 2].assign(zeros, zeros + finest.rows);
     CompleteColumn(column);
 }
@@ -172,94 +213,40 @@ void TSummaryPyramid::CompleteColumn(std::size_t column)
     }
 }
 
-namespace {
-
-// The one or two finer block columns a coarser one covers, as their own
-// types hold them.
-template <class Sum, class Count, class Zero> struct TFineColumns {
-    std::size_t columns = 0;
-    std::size_t rows = 0;
-    const Sum* sums[2] = {};
-    const Count* counts[2] = {};
-    const Zero* zeros[2] = {};
-};
-
-// Row r of the coarser block column from rows 2r and 2r + 1 of the finer
-// ones: a loop of plain arrays, with no choice of type in it.
-template <class Fine, class Sum, class Count, class Zero>
-void MergeRows(const Fine& fine, std::size_t rows, Sum* sums, Count* counts, Zero* zeros)
-{
-    for (std::size_t r = 0; r < rows; ++r) {
-        std::int64_t sum = 0;
-        std::uint64_t count = 0;
-        std::uint64_t zero = 0;
-        const std::size_t endRow = std::min(2 * r + 2, fine.rows);
-        for (std::size_t c = 0; c < fine.columns; ++c)
-            for (std::size_t fr = 2 * r; fr < endRow; ++fr) {
-                sum += fine.sums[c][fr];
-                zero += fine.zeros[c][fr];
-            }
-        sums[r] = static_cast<Sum>(sum);
-        zeros[r] = static_cast<Zero>(zero);
-        // Counts where they are kept: then in the finer levels too.
-        if (!counts)
-            continue;
-        for (std::size_t c = 0; c < fine.columns; ++c)
-            for (std::size_t fr = 2 * r; fr < endRow; ++fr)
-                count += fine.counts[c][fr];
-        counts[r] = static_cast<Count>(count);
-    }
-}
-
-} // namespace
-
 void TSummaryPyramid::Merge(std::size_t level, std::size_t column)
 {
-    // The coarser block column from the one or two finer ones it covers.
+    // The coarser block column from the one or two finer ones it covers,
+    // kind of number by kind; numbersOf(c) points at the first kept row of
+    // finer block column c.
     const TLevel& fine = levels_[level];
     TLevel& coarse = levels_[level + 1];
     const std::size_t target = column / 2;
     const std::size_t first = target * 2;
-    const std::size_t index = target * coarse.rows;
-    auto columnsOf = [&](const auto* sums, const auto* counts, auto zeroesOf) {
-        TFineColumns<std::remove_cv_t<std::remove_pointer_t<decltype(sums)>>,
-                     std::remove_cv_t<std::remove_pointer_t<decltype(counts)>>,
-                     std::remove_cv_t<std::remove_pointer_t<decltype(zeroesOf(first))>>>
-            columns;
-        columns.columns = std::min(first + 2, fine.columns) - first;
-        columns.rows = fine.rows;
-        for (std::size_t c = 0; c < columns.columns; ++c) {
-            columns.sums[c] = sums + (first + c) * fine.rows;
-            columns.counts[c] = counts ? counts + (first + c) * fine.rows : nullptr;
-            columns.zeros[c] = zeroesOf(first + c);
-        }
-        return columns;
+    const std::size_t columns = std::min(first + 2, fine.columns) - first;
+    auto mergeFrom = [&](auto numbersOf, TBlockNumbers& into) {
+        using Number = std::remove_cv_t<std::remove_pointer_t<decltype(numbersOf(first))>>;
+        TColumnRows<Number> rows[2];
+        for (std::size_t c = first; c < first + columns; ++c)
+            rows[c - first] = {numbersOf(c), c, fine.EndRow(c)};
+        into.Visit([&](auto* merged) {
+            MergeRows(rows, columns, target, coarse.EndRow(target), merged + coarse.starts[target]);
+        });
     };
-    auto at = [index](auto* blocks) { return blocks ? blocks + index : nullptr; };
-    auto mergeInto = [&](const auto& columns) {
-        if (coarse.sums)
-            MergeRows(columns, coarse.rows, at(coarse.sums.get()), at(coarse.counts.get()),
-                      at(coarse.zeros.get()));
-        else
-            MergeRows(columns, coarse.rows, at(coarse.smallSums.get()),
-                      at(coarse.smallCounts.get()), at(coarse.smallZeros.get()));
+    auto kept = [&](const TBlockNumbers& numbers, TBlockNumbers& into) {
+        numbers.Visit([&](const auto* blocks) {
+            mergeFrom([&](std::size_t c) { return blocks + fine.starts[c]; }, into);
+        });
     };
-    // The finest level keeps the zeros of its last two block columns only.
-    auto finestZeros = [this](std::size_t c) {
-        return static_cast<const std::uint32_t*>(finestZeros_[c % 2].data());
-    };
-    if (fine.sums) {
-        if (level == 0)
-            return mergeInto(columnsOf(fine.sums.get(), fine.counts.get(), finestZeros));
-        return mergeInto(columnsOf(fine.sums.get(), fine.counts.get(), [&](std::size_t c) {
-            return static_cast<const std::uint32_t*>(fine.zeros.get() + c * fine.rows);
-        }));
-    }
-    if (level == 0)
-        return mergeInto(columnsOf(fine.smallSums.get(), fine.smallCounts.get(), finestZeros));
-    mergeInto(columnsOf(fine.smallSums.get(), fine.smallCounts.get(), [&](std::size_t c) {
-        return static_cast<const std::uint8_t*>(fine.smallZeros.get() + c * fine.rows);
-    }));
+    kept(fine.sums, coarse.sums);
+    kept(fine.counts, coarse.counts);
+    if (level > 0)
+        return kept(fine.zeros, coarse.zeros);
+    // The finest zeros keep every block row of their two block columns.
+    mergeFrom(
+        [this](std::size_t c) {
+            return static_cast<const std::uint32_t*>(finestZeros_[c % 2].data() + c);
+        },
+        coarse.zeros);
 }
 
 } // namespace quorva

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "triangle/block_numbers.h"
+
 namespace quorva {
 
 // Sums and counts of the non-blank cells of square blocks of the triangle,
@@ -19,6 +21,11 @@ namespace quorva {
 // the cells are computed: the finest level's blocks of a column are added to
 // until CompleteColumn, which merges them into every coarser block column
 // they complete.
+//
+// Only the blocks that touch the triangle are kept: block column c holds
+// the block rows from c, where its first column's first line lies, to the
+// one of that column's last line, one block column after another. The
+// rest of the rectangle of LineCount() x ColumnCount() reads as empty.
 class TSummaryPyramid {
 public:
     static constexpr std::size_t FinestBlock = 8;
@@ -32,21 +39,23 @@ public:
 
     std::size_t Levels() const { return levels_.size(); }
     std::size_t BlockSize(std::size_t level) const { return FinestBlock << level; }
+    // Block rows and columns of the whole rectangle, those outside the
+    // triangle included.
     std::size_t Rows(std::size_t level) const { return levels_[level].rows; }
     std::size_t Columns(std::size_t level) const { return levels_[level].columns; }
     std::int64_t Sum(std::size_t level, std::size_t row, std::size_t column) const
     {
         const TLevel& at = levels_[level];
-        const std::size_t index = column * at.rows + row;
-        return at.sums ? at.sums[index] : std::int64_t{at.smallSums[index]};
+        const std::size_t index = at.Index(row, column);
+        return index == NoBlock ? 0 : static_cast<std::int64_t>(at.sums.Get(index));
     }
     std::uint64_t Count(std::size_t level, std::size_t row, std::size_t column) const
     {
         const TLevel& at = levels_[level];
-        const std::size_t index = column * at.rows + row;
-        if (at.counts)
-            return at.counts[index];
-        return at.smallCounts ? std::uint64_t{at.smallCounts[index]} : CellsIn(level, row, column);
+        const std::size_t index = at.Index(row, column);
+        if (index == NoBlock)
+            return 0;
+        return at.counts.Kept() ? at.counts.Get(index) : CellsIn(level, row, column);
     }
     // From level 1 on: the finest level keeps the zeros of its last two
     // block columns only, as long as they are merged.
@@ -54,8 +63,8 @@ public:
     std::uint64_t Zeros(std::size_t level, std::size_t row, std::size_t column) const
     {
         const TLevel& at = levels_[level];
-        const std::size_t index = column * at.rows + row;
-        return at.zeros ? std::uint64_t{at.zeros[index]} : std::uint64_t{at.smallZeros[index]};
+        const std::size_t index = at.Index(row, column);
+        return index == NoBlock || !at.zeros.Kept() ? 0 : at.zeros.Get(index);
     }
 
     // Adds the sums, counts and zeros (where the level has them) of rows
@@ -65,34 +74,50 @@ public:
                      std::size_t endRow, std::int64_t* sums, std::uint64_t* counts,
                      std::uint64_t* zeros) const;
 
-    // Sets the finest level's block column, row by row, and merges it into
-    // every coarser block column it completes. Block columns come in order.
+    // Sets the finest level's block column from its rows' sums, counts
+    // and zeros, all block rows of the rectangle, and merges it into every
+    // coarser block column it completes. Block columns come in order.
     void SetColumn(std::size_t column, const std::int64_t* sums, const std::uint32_t* counts,
                    const std::uint32_t* zeros);
     void SetColumn(std::size_t column, const std::uint32_t* sums, const std::uint32_t* counts,
                    const std::uint32_t* zeros);
 
 private:
-    // Left unzeroed: every block is written as its column is completed,
-    // before anything reads it.
-    template <class T> using TBlocks = std::unique_ptr<T[]>;
+    static constexpr std::size_t NoBlock = SIZE_MAX;
 
-    // A level keeps its sums and counts in the narrowest type that holds a
-    // block's: two and one bytes for small blocks of one-byte cells, whose
-    // counts are not kept at all. Block columns lie one after another, as
-    // they are completed.
     struct TLevel {
         std::size_t rows = 0;
         std::size_t columns = 0;
-        TBlocks<std::uint16_t> smallSums;
-        TBlocks<std::uint8_t> smallCounts;
-        TBlocks<std::uint8_t> smallZeros;
-        TBlocks<std::int64_t> sums;
-        TBlocks<std::uint32_t> counts;
-        TBlocks<std::uint32_t> zeros;
-    };
+        // Where each block column's blocks start, and the end of the last.
+        std::vector<std::size_t> starts;
+        TBlockNumbers sums;
+        TBlockNumbers counts;
+        TBlockNumbers zeros;
 
-    static bool Small(std::size_t blockSize, bool byteCells);
+        // The block row after the block column's last.
+        std::size_t EndRow(std::size_t column) const
+        {
+            return column + starts[column + 1] - starts[column];
+        }
+        // Where the block lies; NoBlock outside the triangle.
+        std::size_t Index(std::size_t row, std::size_t column) const
+        {
+            return row < column || row >= EndRow(column) ? NoBlock : starts[column] + row - column;
+        }
+    };
+    // Bytes of each sum, count and zero of a level: the narrowest that
+    // holds a block's, where at most half its cells are non-blank. One-byte
+    // cells are never blank: their counts follow from where the block lies,
+    // and are not kept; nor are the finest level's zeros.
+    struct TWidths {
+        unsigned sums = 0;
+        unsigned counts = 0;
+        unsigned zeros = 0;
+    };
+    static TWidths WidthsOf(std::size_t level, bool byteCells);
+    // Block rows block column `column` of blocks of `size` keeps.
+    static std::size_t KeptRows(std::size_t lineCount, std::size_t size, std::size_t column);
+
     // The cells of a block of a triangle with no blank cells but its
     // blank half.
     std::uint64_t CellsIn(std::size_t level, std::size_t row, std::size_t column) const;
@@ -105,8 +130,8 @@ private:
     std::size_t lineCount_;
     std::size_t columnCount_;
     std::vector<TLevel> levels_;
-    // The finest level's zeros of its block columns, even and odd, until
-    // they are merged into the level above.
+    // The finest level's zeros of its block columns, even and odd, all
+    // block rows, until they are merged into the level above.
     std::array<std::vector<std::uint32_t>, 2> finestZeros_;
 };
 
