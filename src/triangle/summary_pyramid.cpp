@@ -162,10 +162,14 @@ void TSummaryPyramid::AddColumnTo(std::size_t level, std::size_t column, std::si
     const std::size_t insideFrom = full ? (endColumn - 1 + size - 1) / size : SIZE_MAX;
     const std::size_t insideEnd = full ? (lineCount_ + 1 - endColumn) / size : 0;
     const std::uint64_t whole = std::uint64_t{size} * size / 2;
-    for (std::size_t r = 0; r < rows; ++r)
-        counts[r] += from + r >= insideFrom && from + r < insideEnd
-                         ? whole
-                         : CellsIn(level, from + r, column);
+    const std::size_t wholeFrom = std::clamp(insideFrom, from, to);
+    const std::size_t wholeEnd = std::clamp(insideEnd, wholeFrom, to);
+    for (std::size_t row = from; row < wholeFrom; ++row)
+        counts[row - from] += CellsIn(level, row, column);
+    for (std::size_t row = wholeFrom; row < wholeEnd; ++row)
+        counts[row - from] += whole;
+    for (std::size_t row = wholeEnd; row < to; ++row)
+        counts[row - from] += CellsIn(level, row, column);
 }
 
 void TSummaryPyramid::SetColumn(std::size_t column, const std::int64_t* sums,

@@ -133,6 +133,7 @@ const QImage& TTriangleRenderer::MapImage(const QSize& device, double cellSize,
         for (int y = 0; y < device.height(); ++y)
             lines[static_cast<std::size_t>(y)] = CellIndex(offset.y() + y + 0.5, cellSize);
         const bool blanksShown = cellSize >= SeparateCellSize;
+        window_.Clear();
         for (int x = 0; x < device.width(); ++x)
             FillCellColumn(x, CellIndex(offset.x() + x + 0.5, cellSize), lines, blanksShown);
         return image_;
@@ -155,14 +156,15 @@ void TTriangleRenderer::FillCellColumn(int x, std::int64_t j,
     const bool onGrid = j >= 0 && j < static_cast<std::int64_t>(grid_.ColumnCount());
     const bool ready =
         onGrid && (blanksShown ? j < static_cast<std::int64_t>(ready_) : ReadyFor(j));
+    // A blank's shade reads the lines above and below those in view too.
+    if (ready && !lines.empty())
+        window_.Read(grid_, j, lines.front() - 1, lines.back() + 2, ready_);
     for (int y = 0; y < image_.height(); ++y) {
         const std::int64_t k = lines[static_cast<std::size_t>(y)];
         QRgb shade = outside_;
         if (onGrid && k >= j && k < lineCount - j) {
             const std::int32_t value =
-                !ready || (k - j) % 2 ? BlankCellValue
-                                      : grid_.ColumnValue(static_cast<std::size_t>(j),
-                                                          static_cast<std::size_t>((k - j) / 2));
+                !ready || (k - j) % 2 ? BlankCellValue : window_.Value(grid_, k, j);
             if (!ready)
                 shade = NotYet(x, y);
             else if (!IsBlank(value))
@@ -193,6 +195,7 @@ void TTriangleRenderer::FillMeans(double cellSize, QPointF offset) const
             height - 1);
     sums_.resize(static_cast<std::size_t>(height));
     counts_.resize(static_cast<std::size_t>(height));
+    window_.Clear();
     for (int x = 0; x < image_.width(); ++x) {
         const auto first =
             std::clamp<std::int64_t>(FirstCentreFrom(offset.x() + x, cellSize), 0, columnCount);
@@ -225,7 +228,8 @@ void TTriangleRenderer::FillMeans(double cellSize, QPointF offset) const
                 else if (counts_[row] > 0)
                     shade = ShadeOfMean(sums_[row], counts_[row]);
                 else
-                    shade = ShadeOfBlank(FirstCentreFrom(offset.y() + y, cellSize), first);
+                    shade = ShadeOfBlankIn(FirstCentreFrom(offset.y() + y, cellSize), first,
+                                           topLine - 1, endLine + 2);
             }
             Pixel(x, y) = shade;
         }
@@ -252,6 +256,14 @@ bool TTriangleRenderer::ReadyFor(std::int64_t j) const
     return j + 1 < ready || ready == static_cast<std::int64_t>(grid_.ColumnCount());
 }
 
+QRgb TTriangleRenderer::ShadeOfBlankIn(std::int64_t k, std::int64_t j, std::int64_t firstLine,
+                                       std::int64_t endLine) const
+{
+    // Its columns are read once for every blank of the pixel column.
+    window_.Read(grid_, j, firstLine, endLine, ready_);
+    return ShadeOfBlank(k, j);
+}
+
 QRgb TTriangleRenderer::ShadeOfBlank(std::int64_t k, std::int64_t j) const
 {
     // The mean of the non-blank cells above, below, left and right (those of
@@ -264,8 +276,7 @@ QRgb TTriangleRenderer::ShadeOfBlank(std::int64_t k, std::int64_t j) const
         if (column < 0 || column >= columnCount || line < column || line >= lineCount - column ||
             (line - column) % 2 != 0)
             return;
-        const std::int32_t value = grid_.ColumnValue(static_cast<std::size_t>(column),
-                                                     static_cast<std::size_t>((line - column) / 2));
+        const std::int32_t value = window_.Value(grid_, line, column);
         if (!IsBlank(value)) {
             sum += value;
             ++count;

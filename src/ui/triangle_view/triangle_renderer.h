@@ -10,6 +10,7 @@
 
 #include "triangle/triangle_grid.h"
 #include "ui/triangle_view/colour_scale.h"
+#include "ui/triangle_view/column_window.h"
 
 class QPainter;
 class QPalette;
@@ -89,6 +90,9 @@ private:
     // takes are ready.
     bool ReadyFor(std::int64_t j) const;
     QRgb ShadeOfBlank(std::int64_t k, std::int64_t j) const;
+    // The same, the columns it reads first read on lines [firstLine, endLine).
+    QRgb ShadeOfBlankIn(std::int64_t k, std::int64_t j, std::int64_t firstLine,
+                        std::int64_t endLine) const;
     QRgb ShadeOfMean(std::int64_t sum, std::uint64_t count) const
     {
         return count <= MeanCounts && !meanShades_.empty()
@@ -135,6 +139,8 @@ private:
     mutable QImage image_;
     mutable uchar* pixels_ = nullptr;
     mutable qsizetype bytesPerLine_ = 0;
+    // The cells a pixel column of a picture of a pixel or more a cell reads.
+    mutable TColumnWindow window_;
     // One pixel column's sums and counts while the means are worked out.
     mutable std::vector<std::int64_t> sums_;
     mutable std::vector<std::uint64_t> counts_;
