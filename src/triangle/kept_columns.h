@@ -24,7 +24,7 @@ namespace quorva {
 template <class Cell> class TKeptColumns {
 public:
     // Columns between two kept ones at most, and so the widest spacing.
-    static constexpr std::size_t MaxSpacing = 8;
+    static constexpr std::size_t MaxSpacing = 16;
 
     // Only column 0, the values themselves: the caller fills the rest with
     // FillColumns. `spacing` is a power of two up to MaxSpacing.
@@ -57,11 +57,11 @@ public:
             break;
         }
 #if defined(__SSE2__) && !defined(QUORVA_PORTABLE_RENDER)
-        // Further on, a byte column's eight values at once, each step in one
-        // vector of differences; only where all eight lie in the column, as
+        // Further on, a byte column's sixteen values at once, each step in one
+        // vector of differences; only where all sixteen lie in the column, as
         // the kept column after it may be being written.
         if constexpr (sizeof(Cell) == 1)
-            if (i + MaxSpacing <= valueCount_ - (j - steps))
+            if (i + VectorCells <= valueCount_ - (j - steps))
                 return FarByte(kept, steps);
 #endif
         Cell window[MaxSpacing];
@@ -141,13 +141,15 @@ public:
 private:
 #if defined(__SSE2__) && !defined(QUORVA_PORTABLE_RENDER)
     // The cell `steps` columns right of kept[0], from kept[0] to
-    // kept[MaxSpacing - 1]: byte t of the vector becomes, step by step, the
+    // kept[VectorCells - 1]: byte t of the vector becomes, step by step, the
     // difference of itself and byte t + 1.
+    static constexpr std::size_t VectorCells = 16;
+    static_assert(MaxSpacing <= VectorCells);
     static Cell FarByte(const Cell* kept, std::size_t steps)
     {
-        __m128i cells = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kept));
+        __m128i cells = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kept));
         for (std::size_t step = 0; step < steps; ++step) {
-            const __m128i lower = _mm_srli_epi64(cells, 8);
+            const __m128i lower = _mm_srli_si128(cells, 1);
             cells = _mm_sub_epi8(_mm_max_epu8(cells, lower), _mm_min_epu8(cells, lower));
         }
         return static_cast<Cell>(_mm_cvtsi128_si32(cells));

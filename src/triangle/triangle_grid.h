@@ -14,6 +14,7 @@
 
 #include "model/base/progress.h"
 #include "model/rows/row_table.h"
+#include "triangle/column_cursor.h"
 #include "triangle/diff_triangle.h"
 #include "triangle/kept_columns.h"
 #include "triangle/summary_pyramid.h"
@@ -75,12 +76,13 @@ public:
     // column, a tile behind the other.
     static constexpr unsigned FillThreads = 2;
     // Every this many columns one is kept, for cells of `cellBytes` bytes: a
-    // cell between costs a few differences when read. One-byte cells keep
-    // an eighth, as eight of them are worked out at once in a vector; wider
-    // ones, worked out one by one, a quarter.
+    // cell between costs a few differences when read. One-byte cells keep a
+    // sixteenth, as sixteen of them are worked out at once in a vector, and
+    // painters read whole columns in view with a TCursor, a step a cell;
+    // wider ones, worked out one by one, a quarter.
     static constexpr std::size_t KeptSpacing(std::uint64_t cellBytes)
     {
-        return cellBytes == 1 ? 8 : 4;
+        return cellBytes == 1 ? 16 : 4;
     }
 
     // Raises "Range check error" for an empty table or a column outside 0 to
@@ -141,6 +143,29 @@ public:
             ForEachValueOf(*bytes_, j, begin, end, add);
         else
             ForEachValueOf(*words_, j, begin, end, add);
+    }
+
+    // Where ForEachValue with a cursor keeps the column it read last.
+    class TCursor {
+        friend class TTriangleGrid;
+        TColumnCursor<std::uint8_t> bytes_;
+        TColumnCursor<std::int32_t> words_;
+    };
+    // The same, each column worked out from the one `cursor` read before
+    // where that is the column to its left: for painters that read the
+    // columns in view left to right.
+    template <class Add>
+    void ForEachValue(TCursor& cursor, std::size_t j, std::size_t begin, std::size_t end,
+                      Add add) const
+    {
+        if (bytes_)
+            cursor.bytes_.ReadColumn(*bytes_, j, begin, end, add);
+        else
+            cursor.words_.ReadColumn(*words_, j, begin, end,
+                                     [&](std::size_t i, std::int32_t value) {
+                                         if (!IsBlank(value))
+                                             add(i, value);
+                                     });
     }
 
     // Statistics of the ready cells: of the whole triangle once complete.

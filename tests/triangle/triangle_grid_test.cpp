@@ -257,22 +257,40 @@ void ExpectReadyCellsAre(const TTriangleGrid& grid, const test::TDiffTriangle& r
 
 // Every column walked down, whole and from every value past its first up to
 // the widest spacing, reads the reference's cells, kept columns and those
-// worked out between alike.
+// worked out between alike; so do the columns read left to right with a
+// cursor, each on the lines of a picture, as the one before it was, and as
+// those walks.
 void ExpectColumnsRead(const TTriangleGrid& grid, const test::TDiffTriangle& reference)
 {
+    auto expectRead = [&](std::size_t j, std::size_t begin, std::size_t end, auto forEach) {
+        std::size_t next = begin;
+        forEach([&](std::size_t i, std::int32_t value) {
+            for (; next < i; ++next)
+                ASSERT_LT(reference[2 * next + j][j], 0) << "column " << j << " value " << next;
+            ASSERT_EQ(value, reference[2 * i + j][j]) << "column " << j << " value " << i;
+            ASSERT_EQ(grid.ColumnValue(j, i), value) << "column " << j << " value " << i;
+            ++next;
+        });
+        for (; next < end; ++next)
+            ASSERT_LT(reference[2 * next + j][j], 0) << "column " << j << " value " << next;
+    };
+    TTriangleGrid::TCursor walks;
+    TTriangleGrid::TCursor picture;
+    const std::size_t top = grid.LineCount() / 4;
+    const std::size_t bottom = grid.LineCount() - top;
     for (std::size_t j = 0; j < grid.ColumnCount(); ++j) {
         const std::size_t length = grid.ValueCount() - j;
         for (std::size_t begin = 0;
              begin <= std::min(length, TKeptColumns<std::uint8_t>::MaxSpacing); ++begin) {
-            std::size_t next = begin;
-            grid.ForEachValue(j, begin, length, [&](std::size_t i, std::int32_t value) {
-                for (; next < i; ++next)
-                    ASSERT_LT(reference[2 * next + j][j], 0) << "column " << j << " value " << next;
-                ASSERT_EQ(value, reference[2 * i + j][j]) << "column " << j << " value " << i;
-                ASSERT_EQ(grid.ColumnValue(j, i), value) << "column " << j << " value " << i;
-                ++next;
-            });
+            expectRead(j, begin, length,
+                       [&](auto read) { grid.ForEachValue(j, begin, length, read); });
+            expectRead(j, begin, length,
+                       [&](auto read) { grid.ForEachValue(walks, j, begin, length, read); });
         }
+        const std::size_t first = std::min(length, (std::max(top, j) - j + 1) / 2);
+        const std::size_t end = std::clamp((std::max(bottom, j) - j + 1) / 2, first, length);
+        expectRead(j, first, end,
+                   [&](auto read) { grid.ForEachValue(picture, j, first, end, read); });
     }
 }
 

@@ -31,7 +31,7 @@ void TColumnWindow::Read(const TTriangleGrid& grid, std::int64_t j, std::int64_t
         slot.column = c;
         slot.first = first;
         slot.values.assign(static_cast<std::size_t>(end - first), BlankCellValue);
-        grid.ForEachValue(static_cast<std::size_t>(c), static_cast<std::size_t>(first),
+        grid.ForEachValue(cursor_, static_cast<std::size_t>(c), static_cast<std::size_t>(first),
                           static_cast<std::size_t>(end), [&](std::size_t i, std::int32_t value) {
                               slot.values[i - static_cast<std::size_t>(first)] = value;
                           });

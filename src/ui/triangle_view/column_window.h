@@ -44,6 +44,8 @@ private:
         std::vector<std::int32_t> values;
     };
     std::array<TSlot, Slots> slots_;
+    // The column read last, from which the next is worked out.
+    TTriangleGrid::TCursor cursor_;
     std::int64_t firstLine_ = 0;
     std::int64_t endLine_ = 0;
 };

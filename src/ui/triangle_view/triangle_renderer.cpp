@@ -242,7 +242,7 @@ void TTriangleRenderer::AddColumn(std::size_t j, std::size_t firstLine, std::siz
     // Value i of column j stands on line 2i + j.
     const std::size_t begin = (firstLine - j + 1) / 2;
     const std::size_t end = std::max(begin, (endLine - j + 1) / 2);
-    grid_.ForEachValue(j, begin, end, [&](std::size_t i, auto value) {
+    grid_.ForEachValue(cursor_, j, begin, end, [&](std::size_t i, auto value) {
         const auto row = static_cast<std::size_t>(rowOf[2 * i + j - topLine]);
         sums_[row] += value;
         ++counts_[row];

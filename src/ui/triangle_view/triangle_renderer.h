@@ -139,6 +139,8 @@ private:
     mutable QImage image_;
     mutable uchar* pixels_ = nullptr;
     mutable qsizetype bytesPerLine_ = 0;
+    // The column the means read last, from which they work out the next.
+    mutable TTriangleGrid::TCursor cursor_;
     // The cells a pixel column of a picture of a pixel or more a cell reads.
     mutable TColumnWindow window_;
     // One pixel column's sums and counts while the means are worked out.
