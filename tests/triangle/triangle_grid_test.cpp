@@ -256,19 +256,23 @@ void ExpectReadyCellsAre(const TTriangleGrid& grid, const test::TDiffTriangle& r
 }
 
 // Every column walked down, whole and from every value past its first up to
-// the widest spacing, reads the reference's cells, kept columns and those
+// the widest spacing a few values, reads the reference's cells, kept columns and those
 // worked out between alike; so do the columns read left to right with a
 // cursor, each on the lines of a picture, as the one before it was, and as
 // those walks.
 void ExpectColumnsRead(const TTriangleGrid& grid, const test::TDiffTriangle& reference)
 {
+    // Each cell read one by one too, on the plain walks.
+    bool oneByOne = true;
     auto expectRead = [&](std::size_t j, std::size_t begin, std::size_t end, auto forEach) {
         std::size_t next = begin;
         forEach([&](std::size_t i, std::int32_t value) {
             for (; next < i; ++next)
                 ASSERT_LT(reference[2 * next + j][j], 0) << "column " << j << " value " << next;
             ASSERT_EQ(value, reference[2 * i + j][j]) << "column " << j << " value " << i;
-            ASSERT_EQ(grid.ColumnValue(j, i), value) << "column " << j << " value " << i;
+            if (oneByOne) {
+                ASSERT_EQ(grid.ColumnValue(j, i), value) << "column " << j << " value " << i;
+            }
             ++next;
         });
         for (; next < end; ++next)
@@ -280,12 +284,16 @@ void ExpectColumnsRead(const TTriangleGrid& grid, const test::TDiffTriangle& ref
     const std::size_t bottom = grid.LineCount() - top;
     for (std::size_t j = 0; j < grid.ColumnCount(); ++j) {
         const std::size_t length = grid.ValueCount() - j;
+        // Past the first few values, a walk from 3 stands for the others.
         for (std::size_t begin = 0;
              begin <= std::min(length, TKeptColumns<std::uint8_t>::MaxSpacing); ++begin) {
-            expectRead(j, begin, length,
-                       [&](auto read) { grid.ForEachValue(j, begin, length, read); });
-            expectRead(j, begin, length,
-                       [&](auto read) { grid.ForEachValue(walks, j, begin, length, read); });
+            const std::size_t end = begin == 0 || begin == 3 ? length : std::min(length, begin + 3);
+            oneByOne = true;
+            expectRead(j, begin, end, [&](auto read) { grid.ForEachValue(j, begin, end, read); });
+            oneByOne = false;
+            if (begin != 3)
+                expectRead(j, begin, end,
+                           [&](auto read) { grid.ForEachValue(walks, j, begin, end, read); });
         }
         const std::size_t first = std::min(length, (std::max(top, j) - j + 1) / 2);
         const std::size_t end = std::clamp((std::max(bottom, j) - j + 1) / 2, first, length);
