@@ -200,7 +200,7 @@ void TSummaryPyramid::SetColumnOf(std::size_t column, const TSum* sums, const st
     };
     set(finest.sums, sums);
     set(finest.counts, counts);
-    finestZeros_[column % 2].assign(zeros, zeros + finest.rows);
+    finestZeros_[column % 2].assign(zeros + column, zeros + end);
     CompleteColumn(column);
 }
 
@@ -245,10 +245,9 @@ void TSummaryPyramid::Merge(std::size_t level, std::size_t column)
     kept(fine.counts, coarse.counts);
     if (level > 0)
         return kept(fine.zeros, coarse.zeros);
-    // The finest zeros keep every block row of their two block columns.
     mergeFrom(
         [this](std::size_t c) {
-            return static_cast<const std::uint32_t*>(finestZeros_[c % 2].data() + c);
+            return static_cast<const std::uint32_t*>(finestZeros_[c % 2].data());
         },
         coarse.zeros);
 }

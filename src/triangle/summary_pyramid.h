@@ -130,8 +130,8 @@ private:
     std::size_t lineCount_;
     std::size_t columnCount_;
     std::vector<TLevel> levels_;
-    // The finest level's zeros of its block columns, even and odd, all
-    // block rows, until they are merged into the level above.
+    // The finest level's zeros of its block columns, even and odd, their
+    // kept rows, until they are merged into the level above.
     std::array<std::vector<std::uint32_t>, 2> finestZeros_;
 };
 
