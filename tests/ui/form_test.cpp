@@ -678,7 +678,7 @@ private slots:
         QCOMPARE(form_->Lines().Lines() == lines, restored);
         QCOMPARE(form_->HasUnsavedRows(), restored);
         RunSteps(then);
-        qunsetenv("XDG_STATE_HOME");
+        quorva::test::UseStateFolderOfThisUser();
 
         QCOMPARE(dialogs_->changedFileQuestions.size(), std::size_t(fate == "rewrite"));
         QCOMPARE(form_->HasUnsavedRows(), journalsLeft > 0 && restored);
@@ -697,7 +697,7 @@ private slots:
         QTRY_COMPARE(dialogs_->shownErrors.size(), std::size_t{1});
         RunSteps("add delete");
         QTest::qWait(50);
-        qunsetenv("XDG_STATE_HOME");
+        quorva::test::UseStateFolderOfThisUser();
         QCOMPARE(dialogs_->shownErrors.size(), std::size_t{1});
         QVERIFY(dialogs_->shownErrors[0].find("will not survive a crash") != std::string::npos);
     }
